@@ -1,0 +1,48 @@
+# Everyday commands. Each one installs what is missing first (Debian 12, root or sudo).
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build build-asan test test-fast demo run bench format clean screenshot
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DGPSTRACKING_SANITIZE=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# Every test, once in the normal build and once under AddressSanitizer + UBSan, headless.
+test: build build-asan
+	@echo "== tests (normal build)"
+	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	@echo "== tests (AddressSanitizer + UndefinedBehaviorSanitizer)"
+	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+# The program on the simulated tracking unit, which serves COM1 on a pseudo-terminal.
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+# The program on the real serial ports.
+run: build
+	@$(BUILD)/app/gpstracking
+
+bench: build
+	@$(BUILD)/bench/gpstracking-bench
+
+screenshot: build
+	@scripts/screenshot.sh $(BUILD)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,18 @@
+// The configuration utility for the GPS/GSM vehicle tracking unit.
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "link/serial_port.h"
+#include "ui/help.h"
+#include "ui/qt_messages.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName("gpstracking");
+  device::SerialPort port;
+  ui::DesktopHelp help;
+  ui::QtMessages messages(nullptr);
+  app::GPStracking window({&port, &messages, &help});
+  window.show();
+  return QApplication::exec();
+}

@@ -1,0 +1,314 @@
+#include "app/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/com_ports.h"
+#include "app/logo.h"
+#include "link/serial_port.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+#ifndef GPSTRACKING_VERSION
+#define GPSTRACKING_VERSION "0.0"
+#endif
+#ifndef GPSTRACKING_BUILD_DATE
+#define GPSTRACKING_BUILD_DATE "01-01-2000"
+#endif
+
+namespace app {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+
+enum class Kind { Label, Button, Picture, List };
+
+struct Look {
+  double points = 0;  // 0: the system's default dialog font
+  bool bold = false;
+  bool underline = false;
+  QColor colour;  // a button's face, a label's text; invalid: the system's default
+};
+
+struct ControlSpec {
+  const char* name;
+  Kind kind;
+  const char* caption;
+  int left, top, width, height;  // twips
+  bool hidden;
+  Look look;
+};
+
+const Look kProgressLook{15.75, false, false, QColor()};
+const Look kSmallLook{9.75, false, false, QColor()};
+const QColor kLilac(192, 192, 255), kYellow(255, 255, 0), kGreen(0, 192, 0), kOrange(255, 192, 128);
+
+// The main menu, as at startup, in creation order.
+const ControlSpec kControls[] = {
+    {"Label1", Kind::Label, "GPS tracking system configuration main menu :", 360, 0, 8895, 735,
+     false, {18.75, true, true, QColor(128, 128, 255)}},
+    {"Picture1", Kind::Picture, "", 120, 480, 9015, 2175, false, {}},
+    {"Command5", Kind::Button, "Trying to Connect - Click this button to EXIT !", 2400, 720, 4935,
+     1695, true, kProgressLook},
+    {"Command8", Kind::Button, "Connected - Uploading Configuration Data Please Wait !", 2400, 720,
+     4935, 1695, true, kProgressLook},
+    {"Command9", Kind::Button, "Connected - Downloading Configuration Data Please Wait !", 2400,
+     720, 4935, 1695, true, kProgressLook},
+    {"Command11", Kind::Button, "Connected - Uploading GPS Locations Please Wait !", 2400, 720,
+     4935, 1695, true, kProgressLook},
+    {"Command15", Kind::Button, "Connected - Downloading Camera GPS Locations  Please Wait !", 2400,
+     720, 4935, 1695, true, kProgressLook},
+    {"Command16", Kind::Button, "Connected - Uploading Camera GPS Locations Please Wait !", 2400,
+     720, 4935, 1695, true, kProgressLook},
+    {"Label2", Kind::Label, "COM1 Selected", 240, 2760, 1455, 255, false, kSmallLook},
+    {"Label4", Kind::Label, "Locations Downloaded :", 5400, 2760, 2175, 255, true, kSmallLook},
+    {"Label3", Kind::Label, "0", 7680, 2760, 735, 255, true, kSmallLook},
+    {"Command6", Kind::Button, "View/ Setup/ Select Configuration", 240, 3120, 3735, 495, false,
+     {0, false, false, kLilac}},
+    {"Command12", Kind::Button, "View/ Setup/Select GPS Location Table", 240, 3720, 3735, 495,
+     false, {0, false, false, kYellow}},
+    {"Command17", Kind::Button, "View/ Setup/ Select VOICE/ ADC Configuration", 240, 4320, 3735,
+     495, false, {0, false, false, kGreen}},
+    {"Command4", Kind::Button, "Select COM port", 240, 4920, 3735, 495, false, {}},
+    {"List2", Kind::List, "", 4080, 4920, 1095, 840, true, {}},
+    {"Command2", Kind::Button, "Help information", 240, 5520, 3735, 495, false, {}},
+    {"Command1", Kind::Button, "Download Configuration to GPS TRACKING system", 5400, 3120, 3735,
+     495, false, {0, false, false, kLilac}},
+    {"Command7", Kind::Button, "Upload Configuration from GPS TRACKING system", 5400, 3720, 3735,
+     495, false, {0, false, false, kLilac}},
+    {"Command10", Kind::Button, "Upload GPS locations from GPS TRACKING system", 5400, 4320, 3735,
+     495, false, {0, false, false, kOrange}},
+    {"Command14", Kind::Button, "Download GPS Locations Table to GPS TRACKING system", 5400, 4920,
+     3735, 495, false, {0, false, false, kYellow}},
+    {"Command13", Kind::Button, "Upload GPS Locations Table from GPS TRACKING system", 5400, 5520,
+     3735, 495, false, {0, false, false, kYellow}},
+    {"Command3", Kind::Button, "EXIT", 240, 6120, 8895, 495, false, {14.25, true, false, QColor()}},
+};
+
+// The keyboard's way through the menu.
+const char* const kTabOrder[] = {
+    "Label1",    "Command6",  "Command12", "Command17", "Command4",  "Command2",
+    "Command1",  "Command7",  "Command10", "Command14", "Command13", "Command3",
+    "Picture1",  "Label2",    "List2",     "Label4",    "Label3",    "Command16",
+    "Command11", "Command9",  "Command5",  "Command15", "Command8",
+};
+
+// The transfer buttons and the operation code each one stores.
+const std::pair<const char*, int> kTransferButtons[] = {
+    {"Command7", device::kConfigUpload},  {"Command1", device::kConfigDownload},
+    {"Command10", device::kLogUpload},    {"Command13", device::kTableUpload},
+    {"Command14", device::kTableDownload},
+};
+
+const std::pair<device::Indicator, const char*> kIndicators[] = {
+    {device::Indicator::Command5, "Command5"},   {device::Indicator::Command8, "Command8"},
+    {device::Indicator::Command9, "Command9"},   {device::Indicator::Command11, "Command11"},
+    {device::Indicator::Command15, "Command15"}, {device::Indicator::Command16, "Command16"},
+    {device::Indicator::Label4, "Label4"},       {device::Indicator::Label3, "Label3"},
+};
+
+QRect pixels(const ControlSpec& spec) {
+  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel, spec.width / kTwipsPerPixel,
+               spec.height / kTwipsPerPixel);
+}
+
+void applyLook(QWidget& widget, const Look& look, Kind kind) {
+  if (look.points > 0) {
+    QFont font("Arial");
+    font.setPointSizeF(look.points);
+    font.setBold(look.bold);
+    font.setUnderline(look.underline);
+    widget.setFont(font);
+  }
+  if (look.colour.isValid()) {
+    QPalette palette = widget.palette();
+    palette.setColor(kind == Kind::Button ? QPalette::Button : QPalette::WindowText, look.colour);
+    widget.setPalette(palette);
+  }
+}
+
+}  // namespace
+
+GPStracking::GPStracking(Services services, QWidget* parent)
+    : QWidget(parent), services_(services), link_(*services.port), timer1_(new QTimer(this)) {
+  setObjectName("GPStracking");
+  setWindowTitle(QStringLiteral("GPS Trackingconfiguration menu Version %1      Date: %2")
+                     .arg(GPSTRACKING_VERSION, GPSTRACKING_BUILD_DATE));
+  setFixedSize(9330 / kTwipsPerPixel, 6690 / kTwipsPerPixel);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::Window, Qt::black);
+  setPalette(palette);
+  setAutoFillBackground(true);
+  buildControls();
+
+  // Short pauses of a transfer (the pacing of a download) sleep on a precise timer.
+  link_.setSleeper([this](std::chrono::microseconds length, std::function<void()> done) {
+    const auto ms = std::max<long long>(1, (length.count() + 999) / 1000);
+    QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, this, std::move(done));
+  });
+  link_.onFinished([this](std::exception_ptr error) { exchangeEnded(error); });
+
+  startup();
+
+  // Timer1 advances the link tick once a second, for the whole run.
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(1000);
+  connect(timer1_, &QTimer::timeout, this, [this] { link_.timerTick(); });
+  timer1_->start();
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+GPStracking::~GPStracking() { link_.abort(); }
+
+QWidget* GPStracking::control(const char* name) const {
+  const auto found = controls_.find(name);
+  return found == controls_.end() ? nullptr : found->second;
+}
+
+void GPStracking::buildControls() {
+  for (const ControlSpec& spec : kControls) {
+    QWidget* widget = nullptr;
+    switch (spec.kind) {
+      case Kind::Label:
+        widget = new QLabel(QString::fromLatin1(spec.caption), this);
+        break;
+      case Kind::Button: {
+        auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
+        button->setAutoDefault(false);
+        if (spec.look.colour.isValid()) button->setAutoFillBackground(true);
+        widget = button;
+        break;
+      }
+      case Kind::Picture: {
+        auto* picture = new QLabel(this);
+        picture->setPixmap(drawLogo());
+        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = picture;
+        break;
+      }
+      case Kind::List: {
+        auto* list = new QListWidget(this);
+        for (int i = 0; i < kComPortCount; ++i) {
+          auto* item = new QListWidgetItem(QString::fromStdString(comPortName(i)), list);
+          item->setToolTip(QString::fromStdString(device::comDevicePath(i + 1)));
+        }
+        widget = list;
+        break;
+      }
+    }
+    widget->setObjectName(spec.name);
+    widget->setGeometry(pixels(spec));
+    applyLook(*widget, spec.look, spec.kind);
+    widget->setVisible(!spec.hidden);
+    controls_[spec.name] = widget;
+  }
+  // The progress buttons are drawn with their text wrapped over the logo.
+  for (const auto& [indicator, name] : kIndicators) {
+    if (auto* button = qobject_cast<QPushButton*>(control(name))) {
+      button->setStyleSheet("QPushButton { text-align: center; }");
+    }
+  }
+  for (size_t i = 1; i < std::size(kTabOrder); ++i) {
+    QWidget::setTabOrder(control(kTabOrder[i - 1]), control(kTabOrder[i]));
+  }
+
+  auto button = [this](const char* name) { return qobject_cast<QPushButton*>(control(name)); };
+  for (const auto& [name, operation] : kTransferButtons) {
+    connect(button(name), &QPushButton::clicked, this, [this, code = operation] { runOperation(code); });
+  }
+  connect(button("Command5"), &QPushButton::clicked, this, [this] {
+    link_.cancel();
+    control("Command5")->hide();
+  });
+  connect(button("Command11"), &QPushButton::clicked, this, [this] { link_.cancel(); });
+  connect(button("Command4"), &QPushButton::clicked, this, [this] { selectComPort(); });
+  connect(button("Command2"), &QPushButton::clicked, this, [this] { services_.help->open(); });
+  connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
+  auto* list = qobject_cast<QListWidget*>(control("List2"));
+  connect(list, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { takeComPort(item->text().toStdString()); });
+}
+
+// The state every window starts from; the editing windows are created here, hidden.
+void GPStracking::startup() { link_.setTick(0); }
+
+void GPStracking::runOperation(int operation) {
+  // One exchange at a time: a second one started from inside the first would share its port.
+  if (link_.busy() || exited_) return;
+  operation_ = static_cast<std::int16_t>(operation);
+  setTransfersEnabled(false);
+  link_.start(device::runExchange(
+      device::Session{&link_, this},
+      device::ExchangeRequest{operation, comIndex_ + 1, transfers_.at(static_cast<size_t>(operation))}));
+}
+
+void GPStracking::exchangeEnded(std::exception_ptr error) {
+  setTransfersEnabled(true);
+  if (!error || exited_) return;
+  std::string what = "Unexpected error";
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    what += std::string(": ") + e.what();
+  } catch (...) {
+  }
+  services_.messages->show(what, "Error", ui::Icon::Critical);
+}
+
+void GPStracking::setTransfersEnabled(bool enabled) {
+  for (const auto& [name, operation] : kTransferButtons) control(name)->setEnabled(enabled);
+}
+
+void GPStracking::selectComPort() {
+  if (const auto index = app::comPortIndex(comName_)) comIndex_ = static_cast<std::int16_t>(*index);
+  auto* list = qobject_cast<QListWidget*>(control("List2"));
+  list->setCurrentRow(comIndex_);
+  list->show();
+  list->setFocus();
+}
+
+void GPStracking::takeComPort(const std::string& name) {
+  comName_ = name;
+  control("List2")->hide();
+  qobject_cast<QLabel*>(control("Label2"))->setText(QString::fromStdString(name + " Selected"));
+  if (const auto index = app::comPortIndex(comName_)) comIndex_ = static_cast<std::int16_t>(*index);
+}
+
+void GPStracking::exitProgram() {
+  if (exited_) return;
+  exited_ = true;
+  timer1_->stop();
+  link_.abort();
+  if (services_.port->isOpen()) services_.port->close();
+  hide();
+  QCoreApplication::quit();
+}
+
+// The close box ends the program as EXIT does.
+void GPStracking::closeEvent(QCloseEvent* event) {
+  exitProgram();
+  event->accept();
+}
+
+std::string GPStracking::password() { return "7391"; }
+
+void GPStracking::setIndicator(device::Indicator indicator, bool visible) {
+  for (const auto& [which, name] : kIndicators) {
+    if (which == indicator) control(name)->setVisible(visible);
+  }
+}
+
+void GPStracking::setCount(long long count) {
+  qobject_cast<QLabel*>(control("Label3"))->setText(QString::number(count));
+}
+
+}  // namespace app

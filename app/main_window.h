@@ -1,0 +1,83 @@
+#pragma once
+// GPStracking: the main menu. It owns the serial link and the state of the device exchange,
+// starts every transfer, opens the editing windows, and chooses the COM port.
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "link/exchange.h"
+#include "link/link.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+namespace ui {
+class Messages;
+class HelpLauncher;
+}  // namespace ui
+
+namespace app {
+
+// What the main window talks to outside itself; the program passes the real ones, the tests
+// a simulated unit and recorded message boxes.
+struct Services {
+  device::Port* port;
+  ui::Messages* messages;
+  ui::HelpLauncher* help;
+};
+
+class GPStracking : public QWidget, private device::Host {
+  Q_OBJECT
+
+ public:
+  explicit GPStracking(Services services, QWidget* parent = nullptr);
+  ~GPStracking() override;
+
+  // Controls by their names ("Command1", "Label2", "List2", ...).
+  QWidget* control(const char* name) const;
+  device::Link& serialLink() { return link_; }
+  int comPortIndex() const { return comIndex_; }
+  int operationCode() const { return operation_; }
+  // True from EXIT on.
+  bool exited() const { return exited_; }
+
+  // The click handlers, as the buttons call them.
+  void runOperation(int operation);
+  void selectComPort();                        // Command4
+  void takeComPort(const std::string& name);  // double click in List2
+  void exitProgram();                          // Command3
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // device::Host
+  std::string password() override;
+  void setIndicator(device::Indicator indicator, bool visible) override;
+  void setCount(long long count) override;
+  ui::Messages& messages() override { return *services_.messages; }
+
+  void buildControls();
+  void startup();
+  void exchangeEnded(std::exception_ptr error);
+  void setTransfersEnabled(bool enabled);
+
+  Services services_;
+  device::Link link_;
+  QTimer* timer1_;
+  std::map<std::string, QWidget*> controls_;
+  std::array<device::Transfer, device::kOperationCount> transfers_;
+
+  // State of the device exchange.
+  std::string comName_;       // the port last taken from List2; empty at start
+  std::int16_t comIndex_ = 0;  // 0 to 19: COM1 to COM20
+  std::int16_t operation_ = 0;
+  bool exited_ = false;
+};
+
+}  // namespace app

@@ -1,0 +1,101 @@
+#pragma once
+// The link between the device exchange and the rest of the program: the serial port, the link
+// tick that Timer1 advances once a second, the cancel flag, and the two ways an exchange waits:
+// for the next event (a tick, characters arriving, a cancel click) or for a short pause.
+//
+// The exchange never spins. Where it lets the window process its events it suspends on
+// next(); whoever drives the program (Timer1, the port's readyRead and the cancel buttons in
+// the program, a simulated unit and virtual ticks in the tests) calls timerTick(), wake() or
+// cancel(), which resume it. An event that comes while the exchange is running (not waiting)
+// is remembered, so the next wait returns at once and no arrival is slept through.
+#include <chrono>
+#include <coroutine>
+#include <cstdint>
+#include <exception>
+#include <functional>
+
+#include "link/port.h"
+#include "link/task.h"
+
+namespace device {
+
+class Link {
+ public:
+  // Runs `done` after the given pause; the program uses a precise timer.
+  using Sleeper = std::function<void(std::chrono::microseconds, std::function<void()> done)>;
+
+  explicit Link(Port& port);
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+  ~Link();
+
+  Port& port() { return port_; }
+
+  // The link tick: advanced by Timer1 every 1000 ms; a value that reaches 60 becomes 0.
+  int tick() const { return tick_; }
+  void setTick(int value) { tick_ = static_cast<std::int16_t>(value); }
+  void timerTick();
+
+  // The cancel flag, set by the cancel buttons and cleared at the start of every exchange.
+  bool cancelled() const { return cancelled_; }
+  void cancel();
+  void clearCancel() { cancelled_ = false; }
+
+  // Something happened that a waiting exchange must look at.
+  void wake();
+
+  struct NextEvent {
+    Link& link;
+    bool await_ready() const noexcept;
+    void await_suspend(std::coroutine_handle<> waiter) noexcept;
+    void await_resume() const noexcept {}
+  };
+  // Waits for the next event: a link tick, arriving characters or a cancel click.
+  NextEvent next() { return NextEvent{*this}; }
+
+  struct Pause {
+    Link& link;
+    std::chrono::microseconds length;
+    bool await_ready() const noexcept { return !link.sleeper_ || length.count() <= 0; }
+    void await_suspend(std::coroutine_handle<> sleeper);
+    void await_resume() const noexcept {}
+  };
+  // Waits the given time; other events do not end the pause. Without a sleeper (the tests)
+  // the pause only counts virtual time.
+  Pause sleep(std::chrono::microseconds length);
+  void setSleeper(Sleeper sleeper) { sleeper_ = std::move(sleeper); }
+  // Pauses asked for so far, whether slept or only counted.
+  std::chrono::microseconds pausedTotal() const { return pausedTotal_; }
+
+  // Runs an exchange until its first wait; the events above carry it on.
+  void start(Task exchange);
+  // True from start() until the exchange has ended.
+  bool busy() const { return exchange_.valid(); }
+  // Ends a waiting exchange at once, destroying it (EXIT). An exchange that is running (it is
+  // showing a message box) ends at its next wait.
+  void abort();
+  // Called when an exchange has ended, with the exception that escaped it, if one did.
+  void onFinished(std::function<void(std::exception_ptr)> handler) {
+    finished_ = std::move(handler);
+  }
+
+ private:
+  void resume(std::coroutine_handle<> handle);
+  void settle();
+
+  Port& port_;
+  std::int16_t tick_ = 0;
+  bool cancelled_ = false;
+  bool pending_ = false;  // an event came while the exchange was running
+  bool running_ = false;
+  bool abortRequested_ = false;
+  std::coroutine_handle<> waiter_;
+  std::coroutine_handle<> sleeping_;
+  unsigned sleepSerial_ = 0;
+  Sleeper sleeper_;
+  std::chrono::microseconds pausedTotal_{0};
+  Task exchange_;
+  std::function<void(std::exception_ptr)> finished_;
+};
+
+}  // namespace device

@@ -1,0 +1,46 @@
+#pragma once
+// The serial operations the device exchange uses. The program's port is link/serial_port
+// (QSerialPort); the tests use the simulated unit in memory (sim/sim_port). Characters are
+// single Latin-1 bytes, in std::string.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace device {
+
+inline constexpr std::string_view kSettings9600 = "9600,N,8,1";
+inline constexpr std::string_view kSettings38400 = "38400,N,8,1";
+
+class Port {
+ public:
+  virtual ~Port() = default;
+
+  virtual bool isOpen() const = 0;
+  // Sets the port number (1 to 20) and the line settings and opens the port. False when any
+  // of the three fails; the port is then closed.
+  virtual bool open(int portNumber, std::string_view settings) = 0;
+  // Line settings such as "38400,N,8,1"; takes effect at once, also on an open port.
+  virtual bool setSettings(std::string_view settings) = 0;
+  virtual void close() = 0;
+  // Throws away every character received so far.
+  virtual void discardInput() = 0;
+  // Number of received characters not yet read.
+  virtual int waiting() = 0;
+  // All characters waiting now, in arrival order; they leave the input.
+  virtual std::string read() = 0;
+  // The characters go out in order, nothing added; an acknowledgement leaves at once.
+  virtual void write(std::string_view text) = 0;
+
+  // Called whenever new characters arrive (the program's readyRead).
+  void onArrival(std::function<void()> handler) { arrival_ = std::move(handler); }
+
+ protected:
+  void arrived() {
+    if (arrival_) arrival_();
+  }
+
+ private:
+  std::function<void()> arrival_;
+};
+
+}  // namespace device

@@ -1,0 +1,115 @@
+#include "link/serial_port.h"
+
+#include <QSerialPort>
+#include <cstdlib>
+
+#include "link/line_settings.h"
+
+#ifdef __linux__
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace device {
+
+namespace {
+
+struct DeviceRange {
+  int firstPort;
+  int lastPort;
+  const char* prefix;
+};
+constexpr DeviceRange kDefaultDevices[] = {
+    {1, 8, "/dev/ttyUSB"},
+    {9, 12, "/dev/ttyACM"},
+    {13, 20, "/dev/ttyS"},
+};
+
+// USB serial adapters hold small replies back for up to 16 ms unless asked for low latency;
+// with one character per acknowledgement that would cap a transfer at about 60 characters a
+// second. A driver that refuses (a pseudo-terminal does) is simply left as it is.
+void askForLowLatency([[maybe_unused]] QSerialPort& port) {
+#ifdef __linux__
+  const int fd = static_cast<int>(port.handle());
+  serial_struct serial{};
+  if (fd >= 0 && ioctl(fd, TIOCGSERIAL, &serial) == 0) {
+    serial.flags |= ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &serial);
+  }
+#endif
+}
+
+bool applySettings(QSerialPort& port, std::string_view text) {
+  const auto settings = parseLineSettings(text);
+  if (!settings) return false;
+  const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
+                                          QSerialPort::OddParity, QSerialPort::MarkParity,
+                                          QSerialPort::SpaceParity};
+  const auto parity = parities[std::string_view("NEOMS").find(settings->parity)];
+  return port.setBaudRate(settings->baud) &&
+         port.setDataBits(static_cast<QSerialPort::DataBits>(settings->dataBits)) &&
+         port.setParity(parity) &&
+         port.setStopBits(settings->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+         port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+}  // namespace
+
+std::string comDevicePath(int portNumber) {
+  const std::string variable = "GPSTRACKING_COM" + std::to_string(portNumber);
+  if (const char* path = std::getenv(variable.c_str()); path && *path) return path;
+  for (const auto& range : kDefaultDevices) {
+    if (portNumber >= range.firstPort && portNumber <= range.lastPort)
+      return range.prefix + std::to_string(portNumber - range.firstPort);
+  }
+  return {};
+}
+
+SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
+  QObject::connect(port_.get(), &QSerialPort::readyRead, [this] { arrived(); });
+}
+
+SerialPort::~SerialPort() = default;
+
+bool SerialPort::isOpen() const { return port_->isOpen(); }
+
+bool SerialPort::open(int portNumber, std::string_view settings) {
+  close();
+  const std::string path = comDevicePath(portNumber);
+  port_->setPortName(QString::fromStdString(path));
+  if (path.empty() || !port_->open(QIODevice::ReadWrite) || !applySettings(*port_, settings)) {
+    close();
+    return false;
+  }
+  askForLowLatency(*port_);
+  return true;
+}
+
+bool SerialPort::setSettings(std::string_view settings) { return applySettings(*port_, settings); }
+
+void SerialPort::close() {
+  if (port_->isOpen()) port_->close();
+}
+
+void SerialPort::discardInput() {
+  if (!port_->isOpen()) return;
+  port_->clear(QSerialPort::Input);
+  port_->readAll();
+}
+
+int SerialPort::waiting() {
+  return port_->isOpen() ? static_cast<int>(port_->bytesAvailable()) : 0;
+}
+
+std::string SerialPort::read() {
+  if (!port_->isOpen()) return {};
+  return port_->readAll().toStdString();
+}
+
+void SerialPort::write(std::string_view text) {
+  if (!port_->isOpen()) return;
+  port_->write(text.data(), static_cast<qint64>(text.size()));
+  port_->flush();
+}
+
+}  // namespace device

@@ -1,0 +1,37 @@
+#pragma once
+// The program's serial port: the only code that touches QSerialPort.
+#include <memory>
+#include <string>
+
+#include "link/port.h"
+
+class QSerialPort;
+
+namespace device {
+
+// The device behind COM1 to COM20. GPSTRACKING_COM<n> names it when set (the simulated unit
+// and the tests use this); otherwise COM1 to COM8 are the USB serial adapters /dev/ttyUSB0 to
+// /dev/ttyUSB7, COM9 to COM12 the USB modem-class adapters /dev/ttyACM0 to /dev/ttyACM3, and
+// COM13 to COM20 the built-in ports /dev/ttyS0 to /dev/ttyS7. So a technician with one USB
+// serial adapter works on COM1 without any setup.
+std::string comDevicePath(int portNumber);
+
+class SerialPort : public Port {
+ public:
+  SerialPort();
+  ~SerialPort() override;
+
+  bool isOpen() const override;
+  bool open(int portNumber, std::string_view settings) override;
+  bool setSettings(std::string_view settings) override;
+  void close() override;
+  void discardInput() override;
+  int waiting() override;
+  std::string read() override;
+  void write(std::string_view text) override;
+
+ private:
+  std::unique_ptr<QSerialPort> port_;
+};
+
+}  // namespace device

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building, testing and the demo need, on Debian 12, when it is missing.
+set -euo pipefail
+packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
+          xvfb xauth clang-format)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,7 @@
+#include "sim/demo.h"
+
+namespace sim {
+
+void installDemoOperations(Unit& /*unit*/) {}
+
+}  // namespace sim

@@ -1,0 +1,46 @@
+#pragma once
+// A serial port wired straight to a simulated unit in memory, for tests and the benchmark: what
+// the exchange writes reaches the unit at once, and each piece the unit sends arrives as one
+// read. Together with virtual link ticks a whole transfer runs in milliseconds.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "link/port.h"
+#include "sim/unit.h"
+
+namespace sim {
+
+class SimPort : public device::Port {
+ public:
+  explicit SimPort(Unit& unit);
+  ~SimPort() override;
+
+  bool isOpen() const override { return open_; }
+  bool open(int portNumber, std::string_view settings) override;
+  bool setSettings(std::string_view settings) override;
+  void close() override;
+  void discardInput() override;
+  int waiting() override;
+  std::string read() override;
+  void write(std::string_view text) override;
+
+  // Port numbers that exist; empty means every one of 1 to 20.
+  std::set<int> existing;
+  // What happened to the port, for the tests to look at.
+  int lastPortNumber = 0;
+  int opens = 0;
+  std::vector<std::string> settingsHistory;  // every settings text given, opening included
+  std::string settings() const { return settingsHistory.empty() ? "" : settingsHistory.back(); }
+  // Everything written while the port was closed (it never reaches the unit).
+  std::string writtenWhileClosed;
+
+ private:
+  void pull();
+
+  Unit& unit_;
+  bool open_ = false;
+  std::string input_;
+};
+
+}  // namespace sim

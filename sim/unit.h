@@ -1,0 +1,99 @@
+#pragma once
+// The simulated GPS/GSM tracking unit: the unit's side of the serial link, character by
+// character. It answers the poll, checks the password and hands over to the operation named by
+// the letter ("U", "D", "L", "C" or "O"), each a class of its own installed by letter. Knobs
+// make it misbehave the ways a real unit or cable can.
+//
+// It knows only the wire: characters from the PC go in through receive(), characters for the
+// PC come out through takeArrival(), one piece per arrival (a piece the PC reads in one go),
+// and tick() lets one second pass.
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace sim {
+
+struct Knobs {
+  bool silent = false;                 // never answers a poll
+  std::string wakeAnswer = "OK0\r\n";  // sent for each poll "O"
+  int wakePieces = 1;                  // the wake answer split into this many arrivals
+  bool lowerCase = false;              // every reply in lower case ("ok0", "n", ...)
+  std::string password = "7391";       // what the unit accepts
+  std::string accept = "p";            // sent when both passwords match
+  std::string reject;                  // sent when they do not
+  int silentAfter = -1;                // stops sending after this many characters of data (-1: never)
+};
+
+class Unit;
+
+// What the unit does after it has accepted the password for one operation letter.
+class Operation {
+ public:
+  virtual ~Operation() = default;
+  // Right after the unit's "p".
+  virtual void begin(Unit& unit) = 0;
+  // A character from the PC during the operation.
+  virtual void receive(Unit& unit, char c) = 0;
+  // One second passes during the operation.
+  virtual void tick(Unit&) {}
+};
+
+class Unit {
+ public:
+  Knobs knobs;
+
+  // Installs the operation for a letter, replacing any earlier one; returns it for setting up.
+  template <class Op, class... Args>
+  Op& install(char letter, Args&&... args) {
+    auto op = std::make_unique<Op>(std::forward<Args>(args)...);
+    Op& ref = *op;
+    operations_[letter] = std::move(op);
+    return ref;
+  }
+
+  // The wire, from the unit's side.
+  void receive(std::string_view fromPc);
+  void tick();
+  bool hasOutput() const { return !output_.empty(); }
+  // The next piece for the PC; empty when there is none.
+  std::string takeArrival();
+  // Called whenever a piece is queued (the in-memory port wakes the exchange with it).
+  void onOutput(std::function<void()> handler) { outputReady_ = std::move(handler); }
+
+  // For operations: queue one arrival (subject to knobs.lowerCase and knobs.silentAfter), and
+  // end the operation so the unit listens for polls again.
+  void send(std::string piece);
+  void finish();
+  bool operating() const { return state_ == State::Operating; }
+
+  // What the PC sent: all of it, and what came after the unit's last "p".
+  const std::string& heard() const { return heard_; }
+  const std::string& dataHeard() const { return dataHeard_; }
+  int polls() const { return polls_; }
+  // The letter and passwords of the last handshake.
+  char letter() const { return letter_; }
+  const std::string& firstPassword() const { return password1_; }
+  const std::string& secondPassword() const { return password2_; }
+
+ private:
+  enum class State { Asleep, Password1, Letter, Password2, Operating };
+  void queue(std::string piece);
+  void handshake(char c);
+  void accept();
+
+  std::map<char, std::unique_ptr<Operation>> operations_;
+  Operation* current_ = nullptr;
+  State state_ = State::Asleep;
+  std::deque<std::string> output_;
+  std::function<void()> outputReady_;
+  std::string heard_, dataHeard_;
+  std::string password1_, password2_;
+  char letter_ = 0;
+  int polls_ = 0;
+  long long dataSent_ = 0;
+};
+
+}  // namespace sim

@@ -1,0 +1,195 @@
+// The device exchange against the simulated unit, with virtual link ticks.
+#include <gtest/gtest.h>
+
+#include "link/exchange.h"
+#include "sim/rig.h"
+
+namespace {
+
+using device::Indicator;
+using ui::Icon;
+using ui::Message;
+
+const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::Critical};
+
+// A transfer that only notes that it ran.
+device::Transfer noting(int& runs) {
+  return [&runs](device::Session) -> device::Task {
+    ++runs;
+    co_return;
+  };
+}
+
+struct WakeCase {
+  const char* name;
+  std::string answer;
+  int pieces;
+  bool accepted;
+  friend void PrintTo(const WakeCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WakeAnswers : public ::testing::TestWithParam<WakeCase> {};
+
+TEST_P(WakeAnswers, AreRecognisedOnlyWithCrLfInUpperCase) {
+  const WakeCase& c = GetParam();
+  sim::Rig rig;
+  rig.unit.knobs.wakeAnswer = c.answer;
+  rig.unit.knobs.wakePieces = c.pieces;
+  int runs = 0;
+  const int ticks = rig.exchange(device::kConfigUpload, noting(runs), 1, 20);
+  if (c.accepted) {
+    EXPECT_EQ(runs, 1);
+    EXPECT_EQ(rig.unit.polls(), 1);
+    EXPECT_LT(ticks, 10);
+    EXPECT_TRUE(rig.host.boxes.shown.empty());
+  } else {
+    // Still polling, one "O" a tick, and nothing else was sent.
+    EXPECT_TRUE(rig.link.busy());
+    EXPECT_EQ(runs, 0);
+    EXPECT_GE(rig.unit.polls(), 19);
+    EXPECT_EQ(rig.unit.heard(), std::string(static_cast<size_t>(rig.unit.polls()), 'O'));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Exchange, WakeAnswers,
+    ::testing::Values(WakeCase{"OK0", "OK0\r\n", 1, true}, WakeCase{"OK1", "OK1\r\n", 1, true},
+                      WakeCase{"InThreePieces", "OK0\r\n", 3, true},
+                      WakeCase{"EachCharacterAlone", "OK1\r\n", 5, true},
+                      WakeCase{"AmidOtherText", "xxOK1\r\nyy", 1, true},
+                      WakeCase{"WithoutCrLf", "OK0", 1, false},
+                      WakeCase{"WithoutLf", "OK0\r", 1, false},
+                      WakeCase{"LowerCase", "ok0\r\n", 1, false},
+                      WakeCase{"OtherDigit", "OK2\r\n", 1, false}),
+    [](const auto& info) { return info.param.name; });
+
+struct AcceptCase {
+  const char* name;
+  std::string reply;
+  bool accepted;
+  friend void PrintTo(const AcceptCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class PasswordReplies : public ::testing::TestWithParam<AcceptCase> {};
+
+TEST_P(PasswordReplies, AnyLowerCasePAccepts) {
+  const AcceptCase& c = GetParam();
+  sim::Rig rig;
+  rig.unit.knobs.accept = c.reply;
+  int runs = 0;
+  rig.exchange(device::kLogUpload, noting(runs));
+  EXPECT_FALSE(rig.link.busy());
+  EXPECT_EQ(runs, c.accepted ? 1 : 0);
+  EXPECT_EQ(rig.host.boxes.shown,
+            c.accepted ? std::vector<Message>{} : std::vector<Message>{kInvalidPassword});
+  EXPECT_FALSE(rig.host.visible(Indicator::Command5));
+  EXPECT_FALSE(rig.port.isOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(Exchange, PasswordReplies,
+                         ::testing::Values(AcceptCase{"p", "p", true},
+                                           AcceptCase{"pInsideText", "xxpyy", true},
+                                           AcceptCase{"UpperCaseP", "P", false},
+                                           AcceptCase{"Nothing", "", false}),
+                         [](const auto& info) { return info.param.name; });
+
+TEST(Exchange, SendsThePasswordTwiceAroundTheOperationLetter) {
+  const std::string letters = "UDLCO";
+  for (int operation = 0; operation < device::kOperationCount; ++operation) {
+    for (const std::string password : {"7391", ""}) {
+      sim::Rig rig;
+      rig.host.passwordText = password;
+      rig.unit.knobs.password = password;
+      int runs = 0;
+      rig.exchange(operation, noting(runs));
+      EXPECT_EQ(rig.unit.heard(), "O" + password + "\r" + letters[operation] + password + "\r");
+      EXPECT_EQ(rig.unit.letter(), letters[operation]);
+      EXPECT_EQ(runs, 1);
+    }
+  }
+}
+
+TEST(Exchange, WrongPasswordIsReportedAndThePortClosed) {
+  sim::Rig rig;
+  rig.unit.knobs.password = "1234";
+  rig.exchange(device::kConfigUpload);
+  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kInvalidPassword});
+  EXPECT_FALSE(rig.port.isOpen());
+}
+
+TEST(Exchange, CancelWhilePollingEndsAtOnceSilentlyWithThePortClosed) {
+  sim::Rig rig;
+  rig.unit.knobs.silent = true;
+  bool portWasOpen = false;
+  const int ticks = rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 100,
+                            [&](int tick) {
+                              if (tick == 5) {
+                                portWasOpen = rig.port.isOpen();
+                                rig.link.cancel();
+                              }
+                            });
+  EXPECT_TRUE(portWasOpen);
+  EXPECT_EQ(ticks, 5);
+  EXPECT_FALSE(rig.link.busy());
+  EXPECT_FALSE(rig.port.isOpen());
+  EXPECT_TRUE(rig.host.boxes.shown.empty());
+  EXPECT_EQ(rig.unit.polls(), 6);  // one at the start and one at the end of each tick
+}
+
+TEST(Exchange, CancelWhileWaitingAfterTheLetterSendsNoSecondPassword) {
+  sim::Rig rig;
+  rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 100, [&](int tick) {
+    if (tick == 2) rig.link.cancel();
+  });
+  EXPECT_EQ(rig.unit.heard(), "O7391\rU");
+  EXPECT_FALSE(rig.port.isOpen());
+  EXPECT_TRUE(rig.host.boxes.shown.empty());
+}
+
+TEST(Exchange, MissingPortIsReportedAndNothingShown) {
+  sim::Rig rig;
+  rig.port.existing = {1};
+  rig.exchange(device::kConfigUpload, {}, 12);
+  EXPECT_EQ(rig.port.lastPortNumber, 12);
+  const Message notAvailable{std::string(device::kPortNotAvailable), "ERROR", Icon::None};
+  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{notAvailable});
+  EXPECT_TRUE(rig.host.visibilityChanges.empty());
+  EXPECT_FALSE(rig.port.isOpen());
+  EXPECT_EQ(rig.unit.heard(), "");
+}
+
+TEST(Exchange, EveryExchangeOpensAt9600EvenAfterATransferSwitchedTo38400) {
+  sim::Rig rig;
+  device::Transfer fast = [](device::Session s) -> device::Task {
+    s.link->port().setSettings(device::kSettings38400);
+    co_return;
+  };
+  rig.exchange(device::kLogUpload, fast);
+  EXPECT_FALSE(rig.port.isOpen());
+  rig.exchange(device::kTableUpload, fast);
+  EXPECT_EQ(rig.port.settingsHistory,
+            (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1", "9600,N,8,1", "38400,N,8,1"}));
+  EXPECT_EQ(rig.port.opens, 2);
+}
+
+TEST(Exchange, AbortWhileWaitingClosesThePort) {
+  sim::Rig rig;
+  rig.unit.knobs.silent = true;
+  rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 3);
+  ASSERT_TRUE(rig.link.busy());
+  ASSERT_TRUE(rig.port.isOpen());
+  rig.link.abort();
+  EXPECT_FALSE(rig.link.busy());
+  EXPECT_FALSE(rig.port.isOpen());
+}
+
+TEST(Exchange, LinkTickWrapsAtSixty) {
+  sim::Rig rig;
+  rig.link.setTick(58);
+  rig.link.timerTick();
+  EXPECT_EQ(rig.link.tick(), 59);
+  rig.link.timerTick();
+  EXPECT_EQ(rig.link.tick(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+#include "ui/qt_messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace ui {
+
+void QtMessages::show(const Message& message) {
+  const QMessageBox::Icon looks[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                     QMessageBox::Critical};
+  QMessageBox box(looks[static_cast<int>(message.icon)], QString::fromLatin1(message.title),
+                  QString::fromLatin1(message.text), QMessageBox::Ok, owner_);
+  box.setDefaultButton(QMessageBox::Ok);
+  box.setEscapeButton(QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace ui
