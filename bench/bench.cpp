@@ -1,0 +1,62 @@
+#include "bench/bench.h"
+
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace bench {
+
+namespace {
+
+std::vector<std::pair<std::string, Section>>& sections() {
+  static std::vector<std::pair<std::string, Section>> all;
+  return all;
+}
+
+}  // namespace
+
+Register::Register(const char* name, Section section) {
+  sections().emplace_back(name, std::move(section));
+}
+
+double cpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+double peakMemoryMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  const auto middle = values.begin() + static_cast<long>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+}  // namespace bench
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  const std::string only = argc > 1 ? argv[1] : "";
+  for (const auto& [name, section] : bench::sections()) {
+    if (!only.empty() && name.find(only) == std::string::npos) continue;
+    std::printf("== %s\n", name.c_str());
+    std::fflush(stdout);
+    for (const auto& figure : section()) {
+      std::printf("  %-58s %10.3f %-14s %s\n", figure.what.c_str(), figure.value,
+                  figure.unit.c_str(), figure.note.c_str());
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}

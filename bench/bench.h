@@ -1,0 +1,31 @@
+#pragma once
+// The benchmark program behind `make bench`. Each file of bench/ registers its sections; the
+// program runs them in file order and prints their figures.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Figure {
+  std::string what;   // "idle CPU while polling a silent unit"
+  double value;
+  std::string unit;   // "% of one core", "ms", "MB", "records/s"
+  std::string note;   // a limit or comparison to print beside it, may be empty
+};
+
+using Section = std::function<std::vector<Figure>()>;
+
+// Registers a section at program start: `static bench::Register r("name", fn);`
+struct Register {
+  Register(const char* name, Section section);
+};
+
+// Process CPU time (user + system) in seconds.
+double cpuSeconds();
+// Peak resident memory of the process in MB.
+double peakMemoryMb();
+// Median of the values (empty: 0).
+double median(std::vector<double> values);
+
+}  // namespace bench
