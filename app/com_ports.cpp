@@ -9,6 +9,8 @@ std::optional<int> comPortIndex(std::string_view name) {
   return std::nullopt;
 }
 
-std::string comPortName(int index) { return "COM" + std::to_string(index + 1); }
+std::string comPortName(int index) {
+  return "COM" + std::to_string(index + 1);
+}
 
 }  // namespace app

@@ -51,8 +51,15 @@ const QColor kLilac(192, 192, 255), kYellow(255, 255, 0), kGreen(0, 192, 0), kOr
 
 // The main menu, as at startup, in creation order.
 const ControlSpec kControls[] = {
-    {"Label1", Kind::Label, "GPS tracking system configuration main menu :", 360, 0, 8895, 735,
-     false, {18.75, true, true, QColor(128, 128, 255)}},
+    {"Label1",
+     Kind::Label,
+     "GPS tracking system configuration main menu :",
+     360,
+     0,
+     8895,
+     735,
+     false,
+     {18.75, true, true, QColor(128, 128, 255)}},
     {"Picture1", Kind::Picture, "", 120, 480, 9015, 2175, false, {}},
     {"Command5", Kind::Button, "Trying to Connect - Click this button to EXIT !", 2400, 720, 4935,
      1695, true, kProgressLook},
@@ -69,40 +76,96 @@ const ControlSpec kControls[] = {
     {"Label2", Kind::Label, "COM1 Selected", 240, 2760, 1455, 255, false, kSmallLook},
     {"Label4", Kind::Label, "Locations Downloaded :", 5400, 2760, 2175, 255, true, kSmallLook},
     {"Label3", Kind::Label, "0", 7680, 2760, 735, 255, true, kSmallLook},
-    {"Command6", Kind::Button, "View/ Setup/ Select Configuration", 240, 3120, 3735, 495, false,
+    {"Command6",
+     Kind::Button,
+     "View/ Setup/ Select Configuration",
+     240,
+     3120,
+     3735,
+     495,
+     false,
      {0, false, false, kLilac}},
-    {"Command12", Kind::Button, "View/ Setup/Select GPS Location Table", 240, 3720, 3735, 495,
-     false, {0, false, false, kYellow}},
-    {"Command17", Kind::Button, "View/ Setup/ Select VOICE/ ADC Configuration", 240, 4320, 3735,
-     495, false, {0, false, false, kGreen}},
+    {"Command12",
+     Kind::Button,
+     "View/ Setup/Select GPS Location Table",
+     240,
+     3720,
+     3735,
+     495,
+     false,
+     {0, false, false, kYellow}},
+    {"Command17",
+     Kind::Button,
+     "View/ Setup/ Select VOICE/ ADC Configuration",
+     240,
+     4320,
+     3735,
+     495,
+     false,
+     {0, false, false, kGreen}},
     {"Command4", Kind::Button, "Select COM port", 240, 4920, 3735, 495, false, {}},
     {"List2", Kind::List, "", 4080, 4920, 1095, 840, true, {}},
     {"Command2", Kind::Button, "Help information", 240, 5520, 3735, 495, false, {}},
-    {"Command1", Kind::Button, "Download Configuration to GPS TRACKING system", 5400, 3120, 3735,
-     495, false, {0, false, false, kLilac}},
-    {"Command7", Kind::Button, "Upload Configuration from GPS TRACKING system", 5400, 3720, 3735,
-     495, false, {0, false, false, kLilac}},
-    {"Command10", Kind::Button, "Upload GPS locations from GPS TRACKING system", 5400, 4320, 3735,
-     495, false, {0, false, false, kOrange}},
-    {"Command14", Kind::Button, "Download GPS Locations Table to GPS TRACKING system", 5400, 4920,
-     3735, 495, false, {0, false, false, kYellow}},
-    {"Command13", Kind::Button, "Upload GPS Locations Table from GPS TRACKING system", 5400, 5520,
-     3735, 495, false, {0, false, false, kYellow}},
+    {"Command1",
+     Kind::Button,
+     "Download Configuration to GPS TRACKING system",
+     5400,
+     3120,
+     3735,
+     495,
+     false,
+     {0, false, false, kLilac}},
+    {"Command7",
+     Kind::Button,
+     "Upload Configuration from GPS TRACKING system",
+     5400,
+     3720,
+     3735,
+     495,
+     false,
+     {0, false, false, kLilac}},
+    {"Command10",
+     Kind::Button,
+     "Upload GPS locations from GPS TRACKING system",
+     5400,
+     4320,
+     3735,
+     495,
+     false,
+     {0, false, false, kOrange}},
+    {"Command14",
+     Kind::Button,
+     "Download GPS Locations Table to GPS TRACKING system",
+     5400,
+     4920,
+     3735,
+     495,
+     false,
+     {0, false, false, kYellow}},
+    {"Command13",
+     Kind::Button,
+     "Upload GPS Locations Table from GPS TRACKING system",
+     5400,
+     5520,
+     3735,
+     495,
+     false,
+     {0, false, false, kYellow}},
     {"Command3", Kind::Button, "EXIT", 240, 6120, 8895, 495, false, {14.25, true, false, QColor()}},
 };
 
 // The keyboard's way through the menu.
 const char* const kTabOrder[] = {
-    "Label1",    "Command6",  "Command12", "Command17", "Command4",  "Command2",
-    "Command1",  "Command7",  "Command10", "Command14", "Command13", "Command3",
-    "Picture1",  "Label2",    "List2",     "Label4",    "Label3",    "Command16",
-    "Command11", "Command9",  "Command5",  "Command15", "Command8",
+    "Label1",    "Command6", "Command12", "Command17", "Command4",  "Command2",
+    "Command1",  "Command7", "Command10", "Command14", "Command13", "Command3",
+    "Picture1",  "Label2",   "List2",     "Label4",    "Label3",    "Command16",
+    "Command11", "Command9", "Command5",  "Command15", "Command8",
 };
 
 // The transfer buttons and the operation code each one stores.
 const std::pair<const char*, int> kTransferButtons[] = {
-    {"Command7", device::kConfigUpload},  {"Command1", device::kConfigDownload},
-    {"Command10", device::kLogUpload},    {"Command13", device::kTableUpload},
+    {"Command7", device::kConfigUpload},   {"Command1", device::kConfigDownload},
+    {"Command10", device::kLogUpload},     {"Command13", device::kTableUpload},
     {"Command14", device::kTableDownload},
 };
 
@@ -167,7 +230,9 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   }
 }
 
-GPStracking::~GPStracking() { link_.abort(); }
+GPStracking::~GPStracking() {
+  link_.abort();
+}
 
 QWidget* GPStracking::control(const char* name) const {
   const auto found = controls_.find(name);
@@ -223,7 +288,8 @@ void GPStracking::buildControls() {
 
   auto button = [this](const char* name) { return qobject_cast<QPushButton*>(control(name)); };
   for (const auto& [name, operation] : kTransferButtons) {
-    connect(button(name), &QPushButton::clicked, this, [this, code = operation] { runOperation(code); });
+    connect(button(name), &QPushButton::clicked, this,
+            [this, code = operation] { runOperation(code); });
   }
   connect(button("Command5"), &QPushButton::clicked, this, [this] {
     link_.cancel();
@@ -239,16 +305,19 @@ void GPStracking::buildControls() {
 }
 
 // The state every window starts from; the editing windows are created here, hidden.
-void GPStracking::startup() { link_.setTick(0); }
+void GPStracking::startup() {
+  link_.setTick(0);
+}
 
 void GPStracking::runOperation(int operation) {
   // One exchange at a time: a second one started from inside the first would share its port.
   if (link_.busy() || exited_) return;
   operation_ = static_cast<std::int16_t>(operation);
   setTransfersEnabled(false);
-  link_.start(device::runExchange(
-      device::Session{&link_, this},
-      device::ExchangeRequest{operation, comIndex_ + 1, transfers_.at(static_cast<size_t>(operation))}));
+  link_.start(
+      device::runExchange(device::Session{&link_, this},
+                          device::ExchangeRequest{operation, comIndex_ + 1,
+                                                  transfers_.at(static_cast<size_t>(operation))}));
 }
 
 void GPStracking::exchangeEnded(std::exception_ptr error) {
@@ -299,7 +368,9 @@ void GPStracking::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-std::string GPStracking::password() { return "7391"; }
+std::string GPStracking::password() {
+  return "7391";
+}
 
 void GPStracking::setIndicator(device::Indicator indicator, bool visible) {
   for (const auto& [which, name] : kIndicators) {

@@ -48,9 +48,9 @@ class GPStracking : public QWidget, private device::Host {
 
   // The click handlers, as the buttons call them.
   void runOperation(int operation);
-  void selectComPort();                        // Command4
+  void selectComPort();                       // Command4
   void takeComPort(const std::string& name);  // double click in List2
-  void exitProgram();                          // Command3
+  void exitProgram();                         // Command3
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -74,7 +74,7 @@ class GPStracking : public QWidget, private device::Host {
   std::array<device::Transfer, device::kOperationCount> transfers_;
 
   // State of the device exchange.
-  std::string comName_;       // the port last taken from List2; empty at start
+  std::string comName_;        // the port last taken from List2; empty at start
   std::int16_t comIndex_ = 0;  // 0 to 19: COM1 to COM20
   std::int16_t operation_ = 0;
   bool exited_ = false;

@@ -4,12 +4,15 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <utility>
 
 namespace bench {
 
 namespace {
+
+double applicationStartMs = 0;
 
 std::vector<std::pair<std::string, Section>>& sections() {
   static std::vector<std::pair<std::string, Section>> all;
@@ -35,6 +38,10 @@ double peakMemoryMb() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
+double appStartMs() {
+  return applicationStartMs;
+}
+
 double median(std::vector<double> values) {
   if (values.empty()) return 0;
   const auto middle = values.begin() + static_cast<long>(values.size() / 2);
@@ -46,7 +53,10 @@ double median(std::vector<double> values) {
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const auto started = std::chrono::steady_clock::now();
   QApplication application(argc, argv);
+  bench::applicationStartMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
   const std::string only = argc > 1 ? argv[1] : "";
   for (const auto& [name, section] : bench::sections()) {
     if (!only.empty() && name.find(only) == std::string::npos) continue;

@@ -1,6 +1,6 @@
 #pragma once
 // The benchmark program behind `make bench`. Each file of bench/ registers its sections; the
-// program runs them in file order and prints their figures.
+// program runs them (or those whose name contains its argument) and prints their figures.
 #include <functional>
 #include <string>
 #include <vector>
@@ -8,10 +8,10 @@
 namespace bench {
 
 struct Figure {
-  std::string what;   // "idle CPU while polling a silent unit"
+  std::string what;  // "idle CPU while polling a silent unit"
   double value;
-  std::string unit;   // "% of one core", "ms", "MB", "records/s"
-  std::string note;   // a limit or comparison to print beside it, may be empty
+  std::string unit;  // "% of one core", "ms", "MB", "records/s"
+  std::string note;  // a limit or comparison to print beside it, may be empty
 };
 
 using Section = std::function<std::vector<Figure>()>;
@@ -25,6 +25,8 @@ struct Register {
 double cpuSeconds();
 // Peak resident memory of the process in MB.
 double peakMemoryMb();
+// Milliseconds the program took to create its QApplication, before any section ran.
+double appStartMs();
 // Median of the values (empty: 0).
 double median(std::vector<double> values);
 

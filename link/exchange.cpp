@@ -23,9 +23,13 @@ struct ClosePortAtEnd {
 
 }  // namespace
 
-char operationLetter(int operation) { return kLetters.at(static_cast<size_t>(operation)); }
+char operationLetter(int operation) {
+  return kLetters.at(static_cast<size_t>(operation));
+}
 
-Indicator progressButton(int operation) { return kProgress.at(static_cast<size_t>(operation)); }
+Indicator progressButton(int operation) {
+  return kProgress.at(static_cast<size_t>(operation));
+}
 
 Task runExchange(Session session, ExchangeRequest request) {
   Link& link = *session.link;

@@ -13,7 +13,16 @@
 namespace device {
 
 // The main-window controls that show how an exchange is going.
-enum class Indicator { Command5, Command8, Command9, Command11, Command15, Command16, Label4, Label3 };
+enum class Indicator {
+  Command5,
+  Command8,
+  Command9,
+  Command11,
+  Command15,
+  Command16,
+  Label4,
+  Label3
+};
 
 // What the exchange and the transfers need of the main window.
 class Host {

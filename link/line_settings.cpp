@@ -31,7 +31,8 @@ std::optional<LineSettings> parseLineSettings(std::string_view text) {
   const auto stopBits = wholeNumber(parts[3]);
   const char parity = static_cast<char>(std::toupper(static_cast<unsigned char>(parts[1][0])));
   if (!baud || *baud <= 0 || !dataBits || *dataBits < 5 || *dataBits > 8 || !stopBits ||
-      (*stopBits != 1 && *stopBits != 2) || std::string_view("NEOMS").find(parity) == std::string_view::npos)
+      (*stopBits != 1 && *stopBits != 2) ||
+      std::string_view("NEOMS").find(parity) == std::string_view::npos)
     return std::nullopt;
   return LineSettings{*baud, parity, *dataBits, *stopBits};
 }

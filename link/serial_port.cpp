@@ -71,7 +71,9 @@ SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
 
 SerialPort::~SerialPort() = default;
 
-bool SerialPort::isOpen() const { return port_->isOpen(); }
+bool SerialPort::isOpen() const {
+  return port_->isOpen();
+}
 
 bool SerialPort::open(int portNumber, std::string_view settings) {
   close();
@@ -85,7 +87,9 @@ bool SerialPort::open(int portNumber, std::string_view settings) {
   return true;
 }
 
-bool SerialPort::setSettings(std::string_view settings) { return applySettings(*port_, settings); }
+bool SerialPort::setSettings(std::string_view settings) {
+  return applySettings(*port_, settings);
+}
 
 void SerialPort::close() {
   if (port_->isOpen()) port_->close();

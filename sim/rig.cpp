@@ -15,7 +15,8 @@ bool RecordingHost::visible(device::Indicator indicator) const {
 }
 
 int Rig::exchange(int operation, device::Transfer transfer, int portNumber, int maxTicks) {
-  return run(device::runExchange(session(), {operation, portNumber, std::move(transfer)}), maxTicks);
+  return run(device::runExchange(session(), {operation, portNumber, std::move(transfer)}),
+             maxTicks);
 }
 
 int Rig::run(device::Task exchange, int maxTicks, std::function<void(int)> beforeTick) {

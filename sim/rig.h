@@ -44,8 +44,7 @@ struct Rig {
                int maxTicks = 600);
   // Runs an already made exchange until it ends or `maxTicks` ticks have passed; `beforeTick`
   // runs before each tick with the tick's number (to click a cancel button, for example).
-  int run(device::Task exchange, int maxTicks = 600,
-          std::function<void(int)> beforeTick = nullptr);
+  int run(device::Task exchange, int maxTicks = 600, std::function<void(int)> beforeTick = nullptr);
 };
 
 }  // namespace sim

@@ -8,12 +8,15 @@ SimPort::SimPort(Unit& unit) : unit_(unit) {
   });
 }
 
-SimPort::~SimPort() { unit_.onOutput(nullptr); }
+SimPort::~SimPort() {
+  unit_.onOutput(nullptr);
+}
 
 bool SimPort::open(int portNumber, std::string_view settings) {
   lastPortNumber = portNumber;
   settingsHistory.emplace_back(settings);
-  open_ = portNumber >= 1 && portNumber <= 20 && (existing.empty() || existing.contains(portNumber));
+  open_ =
+      portNumber >= 1 && portNumber <= 20 && (existing.empty() || existing.contains(portNumber));
   if (!open_) return false;
   ++opens;
   // What the unit sent while nobody listened is gone.
@@ -31,7 +34,9 @@ void SimPort::close() {
   input_.clear();
 }
 
-void SimPort::discardInput() { input_.clear(); }
+void SimPort::discardInput() {
+  input_.clear();
+}
 
 // One piece of the unit's output reaches the port's input when the input has been read empty.
 void SimPort::pull() {

@@ -28,7 +28,8 @@ void Unit::handshake(char c) {
         state_ = State::Password1;
         if (knobs.silent) return;
         const std::string& answer = knobs.wakeAnswer;
-        const size_t pieces = std::max<size_t>(1, std::min<size_t>(knobs.wakePieces, answer.size()));
+        const size_t pieces =
+            std::max<size_t>(1, std::min<size_t>(knobs.wakePieces, answer.size()));
         for (size_t i = 0, at = 0; i < pieces; ++i) {
           const size_t length = (answer.size() - at) / (pieces - i);
           queue(answer.substr(at, length));

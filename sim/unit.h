@@ -24,7 +24,7 @@ struct Knobs {
   std::string password = "7391";       // what the unit accepts
   std::string accept = "p";            // sent when both passwords match
   std::string reject;                  // sent when they do not
-  int silentAfter = -1;                // stops sending after this many characters of data (-1: never)
+  int silentAfter = -1;  // stops sending after this many characters of data (-1: never)
 };
 
 class Unit;

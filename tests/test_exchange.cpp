@@ -51,17 +51,17 @@ TEST_P(WakeAnswers, AreRecognisedOnlyWithCrLfInUpperCase) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Exchange, WakeAnswers,
-    ::testing::Values(WakeCase{"OK0", "OK0\r\n", 1, true}, WakeCase{"OK1", "OK1\r\n", 1, true},
-                      WakeCase{"InThreePieces", "OK0\r\n", 3, true},
-                      WakeCase{"EachCharacterAlone", "OK1\r\n", 5, true},
-                      WakeCase{"AmidOtherText", "xxOK1\r\nyy", 1, true},
-                      WakeCase{"WithoutCrLf", "OK0", 1, false},
-                      WakeCase{"WithoutLf", "OK0\r", 1, false},
-                      WakeCase{"LowerCase", "ok0\r\n", 1, false},
-                      WakeCase{"OtherDigit", "OK2\r\n", 1, false}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Exchange, WakeAnswers,
+                         ::testing::Values(WakeCase{"OK0", "OK0\r\n", 1, true},
+                                           WakeCase{"OK1", "OK1\r\n", 1, true},
+                                           WakeCase{"InThreePieces", "OK0\r\n", 3, true},
+                                           WakeCase{"EachCharacterAlone", "OK1\r\n", 5, true},
+                                           WakeCase{"AmidOtherText", "xxOK1\r\nyy", 1, true},
+                                           WakeCase{"WithoutCrLf", "OK0", 1, false},
+                                           WakeCase{"WithoutLf", "OK0\r", 1, false},
+                                           WakeCase{"LowerCase", "ok0\r\n", 1, false},
+                                           WakeCase{"OtherDigit", "OK2\r\n", 1, false}),
+                         [](const auto& info) { return info.param.name; });
 
 struct AcceptCase {
   const char* name;

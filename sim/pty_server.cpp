@@ -1,0 +1,93 @@
+#include "sim/pty_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+#include <thread>
+
+namespace sim {
+
+PtyServer::PtyServer(Unit& unit) : unit_(unit) {
+  char name[256] = {};
+  if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) {
+    throw std::runtime_error("cannot open a pseudo-terminal");
+  }
+  // Raw: no echo, no CR to LF, no line editing. The slave stays open here too, so the terminal
+  // lives while the program opens and closes its side.
+  termios raw{};
+  tcgetattr(slave_, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(slave_, TCSANOW, &raw);
+  path_ = name;
+}
+
+PtyServer::~PtyServer() {
+  ::close(slave_);
+  ::close(master_);
+}
+
+bool PtyServer::writePiece(const std::string& piece) {
+  std::string_view rest = piece;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(master_, rest.data(), rest.size());
+    if (n < 0) {
+      if (errno == EINTR || errno == EAGAIN) continue;
+      return false;
+    }
+    rest.remove_prefix(static_cast<size_t>(n));
+  }
+  if (unit_.operating()) {
+    sentAt_ = Clock::now();
+    awaitingAnswer_ = true;
+    dataEnd_ = sentAt_;
+  }
+  return true;
+}
+
+void PtyServer::serve() {
+  auto nextTick = Clock::now() + std::chrono::seconds(1);
+  bool wasOperating = false;
+  while (!stopping_) {
+    // Each piece is its own arrival: a short gap keeps the PC from reading two in one go.
+    while (unit_.hasOutput()) {
+      if (!writePiece(unit_.takeArrival())) break;
+      if (unit_.hasOutput()) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    const auto now = Clock::now();
+    if (now >= nextTick) {
+      unit_.tick();
+      nextTick += std::chrono::seconds(1);
+      continue;
+    }
+    pollfd p{master_, POLLIN, 0};
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - now);
+    // Wake at least every 50 ms so stop() is seen promptly.
+    const int timeout = static_cast<int>(std::min<long long>(wait.count() + 1, 50));
+    if (::poll(&p, 1, timeout) > 0 && (p.revents & POLLIN)) {
+      char buffer[4096];
+      const ssize_t n = ::read(master_, buffer, sizeof buffer);
+      if (n <= 0) continue;
+      const auto arrived = Clock::now();
+      if (awaitingAnswer_ && unit_.operating()) {
+        turnarounds_.push_back(
+            std::chrono::duration<double, std::micro>(arrived - sentAt_).count());
+      }
+      awaitingAnswer_ = false;
+      unit_.receive(std::string_view(buffer, static_cast<size_t>(n)));
+      const bool operating = unit_.operating();
+      if (operating && !wasOperating) {
+        dataStart_ = arrived;
+        turnarounds_.clear();
+      }
+      if (operating || wasOperating) dataEnd_ = arrived;
+      wasOperating = operating;
+    }
+  }
+}
+
+}  // namespace sim

@@ -1,0 +1,53 @@
+#pragma once
+// Serves a simulated unit on a pseudo-terminal in real time: the program (or the benchmark)
+// opens the terminal's device as its serial port. Used by gpstracking-unit-sim and bench/.
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "sim/unit.h"
+
+namespace sim {
+
+class PtyServer {
+ public:
+  // Opens the pseudo-terminal; throws std::runtime_error when it cannot.
+  explicit PtyServer(Unit& unit);
+  ~PtyServer();
+  PtyServer(const PtyServer&) = delete;
+  PtyServer& operator=(const PtyServer&) = delete;
+
+  // The device the PC side opens, e.g. /dev/pts/3.
+  const std::string& path() const { return path_; }
+
+  // Plays the unit until stop(); lets one second pass for the unit every second.
+  void serve();
+  // Safe from another thread or a signal handler.
+  void stop() { stopping_ = true; }
+
+  // Read after serve() has returned. For every piece the unit sent while operating, the
+  // microseconds until the PC's next character arrived.
+  const std::vector<double>& turnarounds() const { return turnarounds_; }
+  // From the unit's acceptance of the password to its last exchange of characters, of the
+  // last operation served.
+  std::chrono::microseconds dataPhase() const {
+    return std::chrono::duration_cast<std::chrono::microseconds>(dataEnd_ - dataStart_);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool writePiece(const std::string& piece);
+
+  Unit& unit_;
+  int master_ = -1;
+  int slave_ = -1;
+  std::string path_;
+  std::atomic<bool> stopping_{false};
+  std::vector<double> turnarounds_;
+  bool awaitingAnswer_ = false;
+  Clock::time_point sentAt_;
+  Clock::time_point dataStart_, dataEnd_;
+};
+
+}  // namespace sim
