@@ -1,4 +1,201 @@
 // The main menu, built offscreen on a simulated unit.
 #include <gtest/gtest.h>
 
-int placeholder;
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/main_window.h"
+#include "sim/sim_port.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace {
+
+struct CountingHelp : ui::HelpLauncher {
+  void open() override { ++opened; }
+  int opened = 0;
+};
+
+struct MainMenu : ::testing::Test {
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  CountingHelp help;
+  app::GPStracking window{{&port, &boxes, &help}};
+
+  QPushButton* button(const char* name) { return qobject_cast<QPushButton*>(window.control(name)); }
+  QString labelText(const char* name) {
+    return qobject_cast<QLabel*>(window.control(name))->text();
+  }
+  QListWidget* list() { return qobject_cast<QListWidget*>(window.control("List2")); }
+  void doubleClick(const char* entry) {
+    const auto items = list()->findItems(entry, Qt::MatchExactly);
+    ASSERT_EQ(items.size(), 1);
+    list()->setCurrentItem(items.front());
+    emit list()->itemActivated(items.front());
+  }
+};
+
+struct Expected {
+  const char* name;
+  const char* caption;
+  int left, top, width, height;  // twips
+  bool hidden;
+};
+
+// The main menu as a technician sees it at startup.
+const Expected kMenu[] = {
+    {"Label1", "GPS tracking system configuration main menu :", 360, 0, 8895, 735, false},
+    {"Picture1", nullptr, 120, 480, 9015, 2175, false},
+    {"Command5", "Trying to Connect - Click this button to EXIT !", 2400, 720, 4935, 1695, true},
+    {"Command8", "Connected - Uploading Configuration Data Please Wait !", 2400, 720, 4935, 1695,
+     true},
+    {"Command9", "Connected - Downloading Configuration Data Please Wait !", 2400, 720, 4935, 1695,
+     true},
+    {"Command11", "Connected - Uploading GPS Locations Please Wait !", 2400, 720, 4935, 1695, true},
+    {"Command15", "Connected - Downloading Camera GPS Locations  Please Wait !", 2400, 720, 4935,
+     1695, true},
+    {"Command16", "Connected - Uploading Camera GPS Locations Please Wait !", 2400, 720, 4935, 1695,
+     true},
+    {"Label2", "COM1 Selected", 240, 2760, 1455, 255, false},
+    {"Label4", "Locations Downloaded :", 5400, 2760, 2175, 255, true},
+    {"Label3", "0", 7680, 2760, 735, 255, true},
+    {"Command6", "View/ Setup/ Select Configuration", 240, 3120, 3735, 495, false},
+    {"Command12", "View/ Setup/Select GPS Location Table", 240, 3720, 3735, 495, false},
+    {"Command17", "View/ Setup/ Select VOICE/ ADC Configuration", 240, 4320, 3735, 495, false},
+    {"Command4", "Select COM port", 240, 4920, 3735, 495, false},
+    {"List2", nullptr, 4080, 4920, 1095, 840, true},
+    {"Command2", "Help information", 240, 5520, 3735, 495, false},
+    {"Command1", "Download Configuration to GPS TRACKING system", 5400, 3120, 3735, 495, false},
+    {"Command7", "Upload Configuration from GPS TRACKING system", 5400, 3720, 3735, 495, false},
+    {"Command10", "Upload GPS locations from GPS TRACKING system", 5400, 4320, 3735, 495, false},
+    {"Command14", "Download GPS Locations Table to GPS TRACKING system", 5400, 4920, 3735, 495,
+     false},
+    {"Command13", "Upload GPS Locations Table from GPS TRACKING system", 5400, 5520, 3735, 495,
+     false},
+    {"Command3", "EXIT", 240, 6120, 8895, 495, false},
+};
+
+TEST_F(MainMenu, EveryControlHasItsCaptionPlaceAndStartVisibility) {
+  window.show();
+  EXPECT_EQ(window.windowTitle().left(39), "GPS Trackingconfiguration menu Version ");
+  EXPECT_TRUE(window.windowTitle().contains("      Date: "));
+  EXPECT_EQ(window.size(), QSize(9330 / 15, 6690 / 15));
+  for (const Expected& e : kMenu) {
+    SCOPED_TRACE(e.name);
+    QWidget* control = window.control(e.name);
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->objectName(), e.name);
+    EXPECT_EQ(control->geometry(), QRect(e.left / 15, e.top / 15, e.width / 15, e.height / 15));
+    EXPECT_EQ(control->isVisible(), !e.hidden);
+    if (!e.caption) continue;
+    const auto* b = qobject_cast<QPushButton*>(control);
+    const auto* l = qobject_cast<QLabel*>(control);
+    EXPECT_EQ(b ? b->text() : l->text(), e.caption);
+  }
+  const QPixmap logo = qobject_cast<QLabel*>(window.control("Picture1"))->pixmap();
+  EXPECT_EQ(logo.size(), QSize(600, 204));
+  QStringList ports;
+  for (int i = 0; i < list()->count(); ++i) ports << list()->item(i)->text();
+  EXPECT_EQ(ports.size(), 20);
+  EXPECT_EQ(ports.front(), "COM1");
+  EXPECT_EQ(ports.back(), "COM20");
+}
+
+TEST_F(MainMenu, TabOrderFollowsTheMenu) {
+  const char* const order[] = {"Command6", "Command12", "Command17", "Command4",  "Command2",
+                               "Command1", "Command7",  "Command10", "Command14", "Command13",
+                               "Command3", "List2",     "Command16", "Command11", "Command9",
+                               "Command5", "Command15", "Command8"};
+  QStringList chain;
+  QWidget* w = window.control("Command6");
+  for (size_t i = 0; i < std::size(order); ++i, w = w->nextInFocusChain()) {
+    while (w->focusPolicy() == Qt::NoFocus) w = w->nextInFocusChain();
+    chain << w->objectName();
+  }
+  QStringList expected;
+  for (const char* name : order) expected << name;
+  EXPECT_EQ(chain, expected);
+}
+
+TEST_F(MainMenu, ChosenPortIsShownAndUsedByTheNextExchange) {
+  window.show();
+  EXPECT_EQ(window.comPortIndex(), 0);
+  button("Command4")->click();
+  EXPECT_TRUE(list()->isVisible());
+  EXPECT_EQ(list()->currentRow(), 0);
+  // A single click moves the selection only.
+  list()->setCurrentRow(4);
+  EXPECT_EQ(labelText("Label2"), "COM1 Selected");
+  EXPECT_EQ(window.comPortIndex(), 0);
+
+  doubleClick("COM12");
+  EXPECT_EQ(labelText("Label2"), "COM12 Selected");
+  EXPECT_FALSE(list()->isVisible());
+  EXPECT_EQ(window.comPortIndex(), 11);
+  button("Command4")->click();
+  EXPECT_EQ(list()->currentRow(), 11);
+
+  unit.knobs.silent = true;
+  button("Command7")->click();
+  EXPECT_EQ(port.lastPortNumber, 12);
+  EXPECT_EQ(window.operationCode(), 0);
+}
+
+TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
+  port.existing = {1};
+  doubleClick("COM7");
+  button("Command7")->click();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text,
+            "COM: not available. Change the CommPort property to another port.");
+  EXPECT_EQ(boxes.shown[0].title, "ERROR");
+  EXPECT_EQ(boxes.shown[0].icon, ui::Icon::None);
+  for (const char* progress :
+       {"Command5", "Command8", "Command9", "Command11", "Command15", "Command16"}) {
+    EXPECT_FALSE(window.control(progress)->isVisible()) << progress;
+  }
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_TRUE(button("Command7")->isEnabled());
+}
+
+TEST_F(MainMenu, TransferButtonsWaitWhileAnExchangeRuns) {
+  window.show();
+  unit.knobs.silent = true;
+  button("Command10")->click();
+  EXPECT_EQ(window.operationCode(), 2);
+  EXPECT_TRUE(window.control("Command5")->isVisible());
+  for (const char* transfer : {"Command1", "Command7", "Command10", "Command13", "Command14"}) {
+    EXPECT_FALSE(button(transfer)->isEnabled()) << transfer;
+  }
+  button("Command7")->click();  // ignored
+  EXPECT_EQ(window.operationCode(), 2);
+  EXPECT_EQ(port.opens, 1);
+
+  button("Command5")->click();
+  EXPECT_FALSE(window.serialLink().busy());
+  EXPECT_FALSE(window.control("Command5")->isVisible());
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_TRUE(boxes.shown.empty());
+  EXPECT_TRUE(button("Command10")->isEnabled());
+}
+
+TEST_F(MainMenu, ExitDuringAnExchangeClosesThePort) {
+  unit.knobs.silent = true;
+  button("Command13")->click();
+  window.serialLink().timerTick();
+  ASSERT_TRUE(port.isOpen());
+  button("Command3")->click();
+  EXPECT_TRUE(window.exited());
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_FALSE(window.serialLink().busy());
+}
+
+TEST_F(MainMenu, HelpOpensTheHelpTextWithoutAMessage) {
+  button("Command2")->click();
+  EXPECT_EQ(help.opened, 1);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
