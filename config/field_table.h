@@ -1,0 +1,56 @@
+#pragma once
+// The one description of every configuration field: which window it lives in, its control name,
+// caption, kind, maximum length, list items, value after the main window's startup, and where it
+// stands in its window. The windows are laid out from it, and FieldStore follows it.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/fields.h"
+
+namespace config {
+
+enum class Window { setup1, setup3 };
+enum class Kind { Text, List };
+
+struct FieldSpec {
+  Field field;
+  Window window;
+  std::string control;                 // "Text9", "Combo15"
+  std::vector<std::string> caption{};  // zero, one or two lines beside (or above) the control
+  Kind kind;
+  int maxLength = 0;                 // text fields: 0 = no maximum
+  std::vector<std::string> items{};  // list fields, in index order
+  std::string initialText{};         // text fields, after startup
+  int initialIndex = -1;             // list fields, after startup (-1: none selected)
+  bool hidden = false;               // never shown, not in the tab order, still a field
+
+  // Placement in the window.
+  int column = 0;             // 0 = left
+  std::string heading{};      // a heading shown above this field
+  std::string suffix{};       // a text shown to the right of the control
+  bool captionAbove = false;  // the caption stands above the control, which spans the column
+  bool sameRow = false;       // stands in the row of the field before it
+};
+
+// Every field, in the order of the Field enumeration (column by column, top to bottom).
+const std::vector<FieldSpec>& fieldTable();
+const FieldSpec& spec(Field field);
+// The field of a window by its control name; nullptr when there is none.
+const FieldSpec* findField(Window window, std::string_view control);
+
+const char* windowName(Window window);     // "setup1", "setup3"
+const char* windowCaption(Window window);  // the window's title
+
+// The items of a voltage list: item k stands for 5 + k/3 volts.
+std::vector<std::string> voltageItems(int count);
+
+// The values the main window's startup gives the configuration fields, in that order, written
+// into fields. The windows' own initial values (Text9 "7391", the version text "XXXX") are not
+// part of it: they belong to the windows' creation.
+void applyStartupValues(Fields& fields);
+
+inline constexpr const char* kInitialPassword = "7391";
+inline constexpr const char* kInitialVersion = "XXXX";
+
+}  // namespace config
