@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTimer>
 
 #include "app/com_ports.h"
@@ -176,19 +178,37 @@ const std::pair<device::Indicator, const char*> kIndicators[] = {
     {device::Indicator::Label4, "Label4"},       {device::Indicator::Label3, "Label3"},
 };
 
+// A command button whose caption wraps onto several lines when it is wider than the button,
+// as the large progress buttons need.
+class WrappingButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
+  }
+};
+
 QRect pixels(const ControlSpec& spec) {
   return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel, spec.width / kTwipsPerPixel,
                spec.height / kTwipsPerPixel);
 }
 
 void applyLook(QWidget& widget, const Look& look, Kind kind) {
-  if (look.points > 0) {
-    QFont font("Arial");
-    font.setPointSizeF(look.points);
-    font.setBold(look.bold);
-    font.setUnderline(look.underline);
-    widget.setFont(font);
-  }
+  // Controls that name no font use the system's default dialog font, 8 points.
+  QFont font("Arial");
+  font.setPointSizeF(look.points > 0 ? look.points : 8);
+  font.setBold(look.bold);
+  font.setUnderline(look.underline);
+  widget.setFont(font);
   if (look.colour.isValid()) {
     QPalette palette = widget.palette();
     palette.setColor(kind == Kind::Button ? QPalette::Button : QPalette::WindowText, look.colour);
@@ -243,11 +263,23 @@ void GPStracking::buildControls() {
   for (const ControlSpec& spec : kControls) {
     QWidget* widget = nullptr;
     switch (spec.kind) {
-      case Kind::Label:
-        widget = new QLabel(QString::fromLatin1(spec.caption), this);
+      case Kind::Label: {
+        auto* label = new QLabel(QString::fromLatin1(spec.caption), this);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (!spec.look.colour.isValid()) {
+          // Plain labels stand on the system's face colour, readable on the black menu.
+          const QPalette system = QGuiApplication::palette();
+          QPalette face = label->palette();
+          face.setColor(QPalette::Window, system.color(QPalette::Button));
+          face.setColor(QPalette::WindowText, system.color(QPalette::ButtonText));
+          label->setPalette(face);
+          label->setAutoFillBackground(true);
+        }
+        widget = label;
         break;
+      }
       case Kind::Button: {
-        auto* button = new QPushButton(QString::fromLatin1(spec.caption), this);
+        auto* button = new WrappingButton(QString::fromLatin1(spec.caption), this);
         button->setAutoDefault(false);
         if (spec.look.colour.isValid()) button->setAutoFillBackground(true);
         widget = button;
@@ -276,12 +308,8 @@ void GPStracking::buildControls() {
     widget->setVisible(!spec.hidden);
     controls_[spec.name] = widget;
   }
-  // The progress buttons are drawn with their text wrapped over the logo.
-  for (const auto& [indicator, name] : kIndicators) {
-    if (auto* button = qobject_cast<QPushButton*>(control(name))) {
-      button->setStyleSheet("QPushButton { text-align: center; }");
-    }
-  }
+  // The heading overlaps the logo's top edge; its text stays readable above it.
+  control("Label1")->raise();
   for (size_t i = 1; i < std::size(kTabOrder); ++i) {
     QWidget::setTabOrder(control(kTabOrder[i - 1]), control(kTabOrder[i]));
   }

@@ -2,7 +2,7 @@
 # Installs what building, testing and the demo need, on Debian 12, when it is missing.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
-          xvfb xauth clang-format)
+          xvfb xauth clang-format fonts-liberation)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
