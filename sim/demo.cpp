@@ -1,7 +1,11 @@
 #include "sim/demo.h"
 
+#include "sim/log_operation.h"
+
 namespace sim {
 
-void installDemoOperations(Unit& /*unit*/) {}
+void installDemoOperations(Unit& unit) {
+  unit.install<LogOperation>('L', plausibleLog(300));
+}
 
 }  // namespace sim

@@ -1,0 +1,241 @@
+#include "link/log_upload.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+namespace device {
+
+namespace {
+
+// Suffixes tried when uploads keep landing in the same second; past this the folder is
+// plainly not a place to write logs.
+constexpr int kMaxAttempts = 1000;
+
+// The wait for the next character of a record ends after this many ticks of silence.
+constexpr int kSilenceTicks = 8;
+
+std::string replaced(std::string text, char from, char to) {
+  for (char& c : text) {
+    if (c == from) c = to;
+  }
+  return text;
+}
+
+// Positions counted from 1, as in the record layout.
+std::string part(std::string_view record, size_t position, size_t length) {
+  return std::string(record.substr(position - 1, length));
+}
+
+// `whole` digits, a point, then the rest.
+std::string withPoint(std::string_view record, size_t position, size_t whole, size_t decimals) {
+  return part(record, position, whole) + "." + part(record, position + whole, decimals);
+}
+
+class DiskLogFile : public LogSink {
+ public:
+  explicit DiskLogFile(std::FILE* file) : file_(file) {}
+  ~DiskLogFile() override { std::fclose(file_); }
+  DiskLogFile(const DiskLogFile&) = delete;
+  DiskLogFile& operator=(const DiskLogFile&) = delete;
+
+  bool writeLine(std::string_view line) override {
+    const bool whole = std::fwrite(line.data(), 1, line.size(), file_) == line.size();
+    return std::fflush(file_) == 0 && whole;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+}  // namespace
+
+std::string reverseRecord(std::string_view collected) {
+  return std::string(collected.rbegin(), collected.rend());
+}
+
+void applyHemisphereCode(char code, Hemisphere& letters) {
+  switch (code) {
+    case '0':
+      letters = {"N", "E"};
+      break;
+    case '1':
+      letters = {"S", "E"};
+      break;
+    case '2':
+      letters = {"N", "W"};
+      break;
+    case '3':
+      letters = {"S", "W"};
+      break;
+    default:
+      break;
+  }
+}
+
+LogLine cutRecord(std::string_view record, Hemisphere& letters) {
+  applyHemisphereCode(record.at(23), letters);
+  LogLine line;
+  line.date = part(record, 33, 2) + "/" + part(record, 35, 2) + "/" + part(record, 37, 2);
+  line.time = part(record, 1, 2) + ":" + part(record, 3, 2) + ":" + part(record, 5, 2);
+  line.latitude = withPoint(record, 7, 4, 4);
+  line.latitudeLetter = letters.latitude;
+  line.longitude = withPoint(record, 15, 5, 4);
+  line.longitudeLetter = letters.longitude;
+  line.value1 = withPoint(record, 25, 3, 1);
+  line.value2 = withPoint(record, 29, 3, 1);
+  return line;
+}
+
+std::string csvLine(const LogLine& line) {
+  std::string text;
+  for (const std::string* field :
+       {&line.date, &line.time, &line.latitude, &line.latitudeLetter, &line.longitude,
+        &line.longitudeLetter, &line.value1, &line.value2}) {
+    if (!text.empty() || field != &line.date) text += ',';
+    if (!field->empty()) text += '"' + *field + '"';
+  }
+  return text + "\r\n";
+}
+
+std::string logFileName(const LogStamp& stamp, int attempt) {
+  std::string name = replaced(stamp.date, '/', '-') + "L_" + replaced(stamp.time, ':', '.');
+  if (attempt > 1) name += "_" + std::to_string(attempt);
+  return name + ".csv";
+}
+
+LogFolder::Outcome DiskLogFolder::create(const std::string& name, std::unique_ptr<LogSink>& file) {
+  const std::filesystem::path path = std::filesystem::path(folder_) / name;
+  // "x": the file is made new or not at all, so an earlier log is never replaced.
+  errno = 0;
+  std::FILE* handle = std::fopen(path.c_str(), "wbx");
+  if (!handle) return errno == EEXIST ? Outcome::Taken : Outcome::Failed;
+  file = std::make_unique<DiskLogFile>(handle);
+  return Outcome::Created;
+}
+
+std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp) {
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    std::unique_ptr<LogSink> file;
+    switch (folder.create(logFileName(stamp, attempt), file)) {
+      case LogFolder::Outcome::Created:
+        return file;
+      case LogFolder::Outcome::Taken:
+        continue;
+      case LogFolder::Outcome::Failed:
+        return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+Task uploadLog(Session session, LogUploadSetup setup) {
+  Link& link = *session.link;
+  Host& host = *session.host;
+  Port& port = link.port();
+
+  auto hideProgress = [&host] {
+    host.setIndicator(Indicator::Command11, false);
+    host.setIndicator(Indicator::Label4, false);
+    host.setIndicator(Indicator::Label3, false);
+  };
+
+  port.setSettings(kSettings38400);
+  port.discardInput();
+  host.setIndicator(Indicator::Command11, true);
+  host.setIndicator(Indicator::Label4, true);
+  host.setIndicator(Indicator::Label3, true);
+
+  enum class End { Finished, Cancelled, TimedOut, Failed } end = End::Finished;
+  long long records = 0;
+  std::unique_ptr<LogSink> file;
+  try {
+    file = createLogFile(*setup.folder, setup.now());
+    if (!file) end = End::Failed;
+
+    Hemisphere letters;
+    bool answered = false;  // a whole record or the end mark has come
+    bool endOfLog = false;
+    while (end == End::Finished && !endOfLog) {
+      link.setTick(0);
+      int characters = 0;
+      std::string collected;
+      while (!answered && link.tick() < kSilenceTicks) {
+        co_await link.next();
+        if (link.cancelled()) {
+          end = End::Cancelled;
+          break;
+        }
+        if (port.waiting() > 0) {
+          link.setTick(0);  // the limit counts silence, not the whole record
+          const std::string piece = port.read();
+          if (piece == "E") {
+            collected.clear();
+            answered = true;
+            endOfLog = true;
+          } else {
+            // A unit that runs ahead of the "N"s can deliver several characters in one read;
+            // counting characters rather than reads keeps the fields where they belong.
+            collected += piece;
+            characters += static_cast<int>(piece.size());
+          }
+          if (characters < kLogRecordLength) port.write("N");
+        }
+        if (characters >= kLogRecordLength && !answered) {
+          answered = true;
+          // Only a whole record counts and becomes a line: one cut short by "E" has been
+          // cleared, and one of any other length would put wrong digits in every field.
+          if (characters == kLogRecordLength) host.setCount(++records);
+        }
+      }
+      if (end != End::Finished) break;
+      if (!answered) {
+        end = End::TimedOut;
+        break;
+      }
+      if (collected.size() == static_cast<size_t>(kLogRecordLength) &&
+          !file->writeLine(csvLine(cutRecord(reverseRecord(collected), letters)))) {
+        end = End::Failed;
+        break;
+      }
+      port.write("1");
+      answered = false;
+    }
+  } catch (...) {
+    end = End::Failed;
+  }
+
+  switch (end) {
+    case End::Finished:
+      file.reset();
+      hideProgress();
+      if (records != 0) {
+        host.messages().show(std::to_string(records) + " GPS locations Saved !", "Saved",
+                             ui::Icon::Information);
+      } else {
+        host.messages().show("No GPS locations to download !", "", ui::Icon::Information);
+      }
+      break;
+    case End::Cancelled:
+      hideProgress();
+      file.reset();
+      break;
+    case End::TimedOut:
+      hideProgress();
+      file.reset();
+      host.messages().show("Error GPS Data download !", "Invalid download !", ui::Icon::Critical);
+      break;
+    case End::Failed:
+      // Nothing more goes to the unit; the exchange closes the port.
+      host.messages().show("Download ", "Error", ui::Icon::Critical);
+      file.reset();
+      hideProgress();
+      break;
+  }
+}
+
+Transfer logUpload(LogUploadSetup setup) {
+  return [setup](Session session) { return uploadLog(session, setup); };
+}
+
+}  // namespace device

@@ -1,0 +1,91 @@
+#pragma once
+// The GPS log upload (operation "L", Command10): the unit sends its logged positions, one
+// 38-character record at a time, last character first and one character per "N"; each record
+// becomes one line of a new .csv file named from the date and time the upload started.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "link/exchange.h"
+
+namespace device {
+
+// A record as the unit holds it, positions 1 to 38 in reading order.
+inline constexpr int kLogRecordLength = 38;
+
+// The latitude and longitude letters. A record with a hemisphere code other than "0" to "3"
+// keeps the letters of the record before it; before the first valid code both are empty.
+struct Hemisphere {
+  std::string latitude;
+  std::string longitude;
+  bool operator==(const Hemisphere&) const = default;
+};
+
+// The eight fields of one line of the log file, in file order.
+struct LogLine {
+  std::string date, time, latitude, latitudeLetter, longitude, longitudeLetter, value1, value2;
+  bool operator==(const LogLine&) const = default;
+};
+
+// The characters collected in arrival order, put back in reading order.
+std::string reverseRecord(std::string_view collected);
+// Sets the letters for a hemisphere code; any other code leaves them as they are.
+void applyHemisphereCode(char code, Hemisphere& letters);
+// Cuts a record (in reading order, 38 characters) into its fields, with the letters carried
+// over from the record before.
+LogLine cutRecord(std::string_view record, Hemisphere& letters);
+// The line as written to the file: each field between double quotes, an empty field as
+// nothing at all, comma-separated, CR LF at the end.
+std::string csvLine(const LogLine& line);
+
+// The date and time the upload started, as the PC writes them in short form.
+struct LogStamp {
+  std::string date;  // "06/12/2026"
+  std::string time;  // "19:47:13"
+};
+// "06-12-2026L_19.47.13.csv"; attempt 2 and on give "06-12-2026L_19.47.13_2.csv", ...
+std::string logFileName(const LogStamp& stamp, int attempt = 1);
+
+// A log file being written. Each line reaches the operating system before writeLine returns,
+// so whatever ends the upload, the lines written so far are on disk.
+class LogSink {
+ public:
+  virtual ~LogSink() = default;
+  // False when the line could not be written whole.
+  virtual bool writeLine(std::string_view line) = 0;
+};
+
+// Where log files are created.
+class LogFolder {
+ public:
+  enum class Outcome { Created, Taken, Failed };
+  virtual ~LogFolder() = default;
+  // Creates a new, empty file of that name; a file that exists already is never replaced.
+  virtual Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) = 0;
+};
+
+// A folder on disk; an empty path is the program's current folder.
+class DiskLogFolder : public LogFolder {
+ public:
+  explicit DiskLogFolder(std::string folder = {}) : folder_(std::move(folder)) {}
+  Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) override;
+
+ private:
+  std::string folder_;
+};
+
+// Creates the log file for an upload started at `stamp`: under its own name or, when that is
+// taken, with the first free suffix. Null when no file could be created.
+std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp);
+
+struct LogUploadSetup {
+  std::shared_ptr<LogFolder> folder;
+  std::function<LogStamp()> now;
+};
+
+// The transfer of operation code 2, run after the unit has accepted the password.
+Task uploadLog(Session session, LogUploadSetup setup);
+Transfer logUpload(LogUploadSetup setup);
+
+}  // namespace device

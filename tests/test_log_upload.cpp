@@ -1,0 +1,412 @@
+// The GPS log upload against the simulated unit, with virtual link ticks, into a temporary
+// folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "link/log_upload.h"
+#include "sim/log_operation.h"
+#include "sim/rig.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using device::Indicator;
+using ui::Icon;
+using ui::Message;
+
+std::string record(std::string time, std::string latitude, std::string longitude, char code,
+                   std::string value1, std::string value2, std::string date) {
+  return time + latitude + longitude + code + value1 + value2 + date;
+}
+
+// Six records whose lines are in the expected file: a first one with an invalid hemisphere
+// code, the example of the record layout, and the other codes.
+const std::vector<std::string> kSixRecords = {
+    record("060000", "51301234", "000075000", '7', "0000", "0000", "150324"),
+    record("101530", "32045678", "035276543", '0', "0125", "2700", "120508"),
+    record("235959", "33551234", "151123456", '1', "1004", "0899", "311299"),
+    record("000001", "33552000", "151124000", '9', "0000", "3599", "010100"),
+    record("123456", "40427760", "074003610", '2', "0483", "1805", "280224"),
+    record("080910", "22541000", "043122000", '3', "9999", "0010", "290224"),
+};
+
+const device::LogStamp kStamp{"12/05/08", "10:15:30"};
+const std::string kFileName = "12-05-08L_10.15.30.csv";
+
+const Message kTimedOut{"Error GPS Data download !", "Invalid download !", Icon::Critical};
+const Message kFailed{"Download ", "Error", Icon::Critical};
+const Message kNothing{"No GPS locations to download !", "", Icon::Information};
+Message saved(int records) {
+  return {std::to_string(records) + " GPS locations Saved !", "Saved", Icon::Information};
+}
+
+std::string contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string lines(const std::vector<std::string>& records) {
+  std::string text;
+  device::Hemisphere letters;
+  for (const std::string& r : records) text += device::csvLine(device::cutRecord(r, letters));
+  return text;
+}
+
+// What the PC answers to a whole log: 37 "N"s and a "1" per record, "N" and "1" after "E".
+std::string acknowledgements(size_t records) {
+  std::string text;
+  for (size_t i = 0; i < records; ++i) text += std::string(37, 'N') + "1";
+  return text + "N1";
+}
+
+// An upload from a simulated unit into a temporary folder.
+class LogUpload : public ::testing::Test {
+ protected:
+  LogUpload() : folder(fs::temp_directory_path() / ("log_upload_" + std::to_string(::getpid()))) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    disk = std::make_shared<device::DiskLogFolder>(folder.string());
+  }
+  ~LogUpload() override { fs::remove_all(folder); }
+
+  // Runs the whole exchange; returns the virtual ticks it took.
+  int upload(std::shared_ptr<device::LogFolder> where = nullptr, int maxTicks = 600,
+             std::function<void(int)> beforeTick = nullptr) {
+    device::Transfer transfer = device::logUpload({where ? where : disk, [] { return kStamp; }});
+    return rig->run(device::runExchange(rig->session(), {device::kLogUpload, 1, transfer}),
+                    maxTicks, std::move(beforeTick));
+  }
+  std::string file(const std::string& name = kFileName) { return contents(folder / name); }
+  bool progressHidden() const {
+    return !rig->host.visible(Indicator::Command11) && !rig->host.visible(Indicator::Label4) &&
+           !rig->host.visible(Indicator::Label3);
+  }
+  bool progressWasShown() const {
+    const auto& changes = rig->host.visibilityChanges;
+    for (Indicator which : {Indicator::Command11, Indicator::Label4, Indicator::Label3}) {
+      if (std::find(changes.begin(), changes.end(), std::pair{which, true}) == changes.end())
+        return false;
+    }
+    return true;
+  }
+
+  // A new simulated unit with this log.
+  sim::LogOperation& fresh(std::vector<std::string> records = kSixRecords) {
+    rig = std::make_unique<sim::Rig>();
+    return rig->unit.install<sim::LogOperation>('L', std::move(records));
+  }
+
+  fs::path folder;
+  std::shared_ptr<device::DiskLogFolder> disk;
+  std::unique_ptr<sim::Rig> rig;
+};
+
+TEST(LogRecord, ExampleRecordGivesItsLine) {
+  device::Hemisphere letters;
+  const std::string collected = device::reverseRecord(kSixRecords[1]);
+  const device::LogLine line = device::cutRecord(device::reverseRecord(collected), letters);
+  EXPECT_EQ(line, (device::LogLine{"12/05/08", "10:15:30", "3204.5678", "N", "03527.6543", "E",
+                                   "012.5", "270.0"}));
+  EXPECT_EQ(device::csvLine(line),
+            "\"12/05/08\",\"10:15:30\",\"3204.5678\",\"N\",\"03527.6543\",\"E\",\"012.5\","
+            "\"270.0\"\r\n");
+}
+
+TEST(LogRecord, HemisphereCodesAndCarriedOverLetters) {
+  struct Case {
+    std::string codes;  // hemisphere codes of the records of one upload, in order
+    std::vector<device::Hemisphere> letters;
+  };
+  const Case cases[] = {
+      {"0", {{"N", "E"}}},
+      {"1", {{"S", "E"}}},
+      {"2", {{"N", "W"}}},
+      {"3", {{"S", "W"}}},
+      {"7", {{"", ""}}},
+      {"770", {{"", ""}, {"", ""}, {"N", "E"}}},
+      {"27", {{"N", "W"}, {"N", "W"}}},
+      {"3 A1", {{"S", "W"}, {"S", "W"}, {"S", "W"}, {"S", "E"}}},
+  };
+  for (const Case& c : cases) {
+    device::Hemisphere letters;
+    for (size_t i = 0; i < c.codes.size(); ++i) {
+      const auto line = device::cutRecord(
+          record("101530", "32045678", "035276543", c.codes[i], "0125", "2700", "120508"), letters);
+      EXPECT_EQ(line.latitudeLetter, c.letters[i].latitude) << c.codes << " #" << i;
+      EXPECT_EQ(line.longitudeLetter, c.letters[i].longitude) << c.codes << " #" << i;
+    }
+  }
+  // Empty letters are written as nothing at all, without quotes.
+  device::Hemisphere none;
+  EXPECT_EQ(device::csvLine(device::cutRecord(kSixRecords[0], none)),
+            "\"15/03/24\",\"06:00:00\",\"5130.1234\",,\"00007.5000\",,\"000.0\",\"000.0\"\r\n");
+}
+
+TEST(LogFile, NameFromDateAndTime) {
+  struct Case {
+    device::LogStamp stamp;
+    int attempt;
+    const char* name;
+  };
+  const Case cases[] = {
+      {{"06/12/2026", "19:47:13"}, 1, "06-12-2026L_19.47.13.csv"},
+      {{"06/12/2026", "19:47:13"}, 2, "06-12-2026L_19.47.13_2.csv"},
+      {{"06/12/2026", "19:47:13"}, 12, "06-12-2026L_19.47.13_12.csv"},
+      {{"12/6/26", "7:47:13 PM"}, 1, "12-6-26L_7.47.13 PM.csv"},
+      {{"2026-12-06", "19.47.13"}, 1, "2026-12-06L_19.47.13.csv"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(device::logFileName(c.stamp, c.attempt), c.name);
+}
+
+TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
+  fresh();
+  upload();
+  EXPECT_EQ(file(), contents(LOG_UPLOAD_EXPECTED));
+  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)});
+  EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(6));
+  EXPECT_EQ(rig->host.counts, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(rig->port.settingsHistory, (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1"}));
+  EXPECT_FALSE(rig->port.isOpen());
+  EXPECT_TRUE(progressWasShown());
+  EXPECT_TRUE(progressHidden());
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+// Every way an upload can end: its message, the lines kept, what the unit heard, and the
+// progress controls and the port afterwards.
+TEST_F(LogUpload, Ends) {
+  struct Case {
+    const char* name;
+    std::function<void(sim::LogOperation&, sim::Knobs&)> setup;
+    std::vector<Message> shown;
+    size_t linesKept;
+    std::string heard;
+  };
+  const auto six = [](sim::LogOperation& op, sim::Knobs&) { op.records = kSixRecords; };
+  const Case cases[] = {
+      {"EAtOnce", [](sim::LogOperation&, sim::Knobs&) {}, {kNothing}, 0, "N1"},
+      {"SilenceMidRecord",
+       [&](sim::LogOperation& op, sim::Knobs& k) {
+         six(op, k);
+         k.silentAfter = 2 * 38 + 5;
+       },
+       {kTimedOut},
+       2,
+       acknowledgements(2).substr(0, 2 * 38) + std::string(5, 'N')},
+      {"SilenceBetweenRecords",
+       [&](sim::LogOperation& op, sim::Knobs& k) {
+         six(op, k);
+         k.silentAfter = 3 * 38;
+       },
+       {kTimedOut},
+       3,
+       acknowledgements(3).substr(0, 3 * 38)},
+      {"RecordCutShortByE",
+       [&](sim::LogOperation& op, sim::Knobs& k) {
+         six(op, k);
+         op.faults.cutRecord = 2;
+         op.faults.cutAfter = 10;
+       },
+       {saved(2)},
+       2,
+       acknowledgements(2).substr(0, 2 * 38) + std::string(10, 'N') + "N1"},
+      {"CharacterEverySevenTicks",
+       [&](sim::LogOperation& op, sim::Knobs& k) {
+         six(op, k);
+         op.records.resize(2);
+         op.faults.everyTicks = 7;
+       },
+       {saved(2)},
+       2,
+       acknowledgements(2)},
+      {"CharacterEveryNineTicks",
+       [&](sim::LogOperation& op, sim::Knobs& k) {
+         six(op, k);
+         op.faults.everyTicks = 9;
+       },
+       {kTimedOut},
+       0,
+       ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::LogOperation& op = fresh({});
+    c.setup(op, rig->unit.knobs);
+    fs::remove(folder / kFileName);
+    upload(nullptr, 3000);
+    EXPECT_FALSE(rig->link.busy());
+    EXPECT_EQ(rig->host.boxes.shown, c.shown);
+    ASSERT_TRUE(fs::exists(folder / kFileName));
+    EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + c.linesKept}));
+    EXPECT_EQ(rig->unit.dataHeard(), c.heard);
+    EXPECT_FALSE(rig->port.isOpen());
+    EXPECT_TRUE(progressWasShown());
+    EXPECT_TRUE(progressHidden());
+  }
+}
+
+TEST_F(LogUpload, SilenceTimesOutAfterEightTicks) {
+  fresh();
+  const int whole = upload();
+  fresh();
+  rig->unit.knobs.silentAfter = 38 + 20;
+  fs::remove(folder / kFileName);
+  // The unit answers within the tick it is asked, so the whole log takes no extra tick and
+  // the silent one exactly the eight ticks of the limit.
+  EXPECT_EQ(upload(), whole + 8);
+  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{kTimedOut});
+}
+
+TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
+  fresh().faults.everyTicks = 1;
+  bool portWasOpen = false;
+  std::string heardAtCancel;
+  upload(nullptr, 3000, [&](int) {
+    if (rig->host.counts.size() == 3 && heardAtCancel.empty()) {
+      portWasOpen = rig->port.isOpen();
+      heardAtCancel = rig->unit.dataHeard();
+      rig->link.cancel();  // Command11
+    }
+  });
+  EXPECT_TRUE(portWasOpen);
+  EXPECT_FALSE(rig->link.busy());
+  EXPECT_FALSE(rig->port.isOpen());
+  EXPECT_TRUE(rig->host.boxes.shown.empty());
+  EXPECT_EQ(rig->unit.dataHeard(), heardAtCancel);
+  EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + 3}));
+  EXPECT_TRUE(progressHidden());
+}
+
+// Label3 shows each record's number before its line is written.
+TEST_F(LogUpload, CountIsShownBeforeEachLineIsWritten) {
+  struct Spy : device::LogFolder, device::LogSink {
+    Spy(device::LogFolder& real, sim::RecordingHost& host) : real(real), host(host) {}
+    Outcome create(const std::string& name, std::unique_ptr<device::LogSink>& file) override {
+      const Outcome outcome = real.create(name, inner);
+      if (outcome == Outcome::Created) file = std::make_unique<Forward>(*this);
+      return outcome;
+    }
+    bool writeLine(std::string_view line) override {
+      countsAtWrite.push_back(host.counts.empty() ? 0 : host.counts.back());
+      return inner->writeLine(line);
+    }
+    struct Forward : device::LogSink {
+      explicit Forward(Spy& spy) : spy(spy) {}
+      bool writeLine(std::string_view line) override { return spy.writeLine(line); }
+      Spy& spy;
+    };
+    device::LogFolder& real;
+    sim::RecordingHost& host;
+    std::unique_ptr<device::LogSink> inner;
+    std::vector<long long> countsAtWrite;
+  };
+  fresh();
+  auto spy = std::make_shared<Spy>(*disk, rig->host);
+  upload(spy);
+  EXPECT_EQ(spy->countsAtWrite, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(file(), contents(LOG_UPLOAD_EXPECTED));
+}
+
+TEST_F(LogUpload, TakenNameGetsTheFirstFreeSuffix) {
+  struct Case {
+    std::vector<std::string> existing;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{kFileName}, "12-05-08L_10.15.30_2.csv"},
+      {{kFileName, "12-05-08L_10.15.30_2.csv"}, "12-05-08L_10.15.30_3.csv"},
+      {{kFileName, "12-05-08L_10.15.30_3.csv"}, "12-05-08L_10.15.30_2.csv"},
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    for (const auto& name : c.existing) std::ofstream(folder / name) << "earlier log\r\n";
+    fresh({kSixRecords[1]});
+    upload();
+    EXPECT_EQ(file(c.expected), lines({kSixRecords[1]})) << c.expected;
+    for (const auto& name : c.existing) EXPECT_EQ(file(name), "earlier log\r\n") << name;
+    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(1)});
+  }
+}
+
+// A file that cannot be created or written ends the upload with the error message, and the
+// unit hears nothing more.
+TEST_F(LogUpload, FileFailures) {
+  struct FailingFolder : device::LogFolder {
+    int linesAccepted;
+    explicit FailingFolder(int lines) : linesAccepted(lines) {}
+    struct Sink : device::LogSink {
+      int& left;
+      explicit Sink(int& left) : left(left) {}
+      bool writeLine(std::string_view) override { return left-- > 0; }
+    };
+    Outcome create(const std::string&, std::unique_ptr<device::LogSink>& file) override {
+      file = std::make_unique<Sink>(linesAccepted);
+      return Outcome::Created;
+    }
+  };
+  struct Case {
+    const char* name;
+    std::shared_ptr<device::LogFolder> where;
+    std::string heard;
+  };
+  const Case cases[] = {
+      {"MissingFolder", std::make_shared<device::DiskLogFolder>((folder / "gone").string()), ""},
+      {"FolderIsAFile", std::make_shared<device::DiskLogFolder>((folder / "file").string()), ""},
+      {"FirstLineFails", std::make_shared<FailingFolder>(0), std::string(37, 'N')},
+      {"ThirdLineFails", std::make_shared<FailingFolder>(2),
+       acknowledgements(2).substr(0, 2 * 38) + std::string(37, 'N')},
+  };
+  std::ofstream(folder / "file") << "not a folder";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh();
+    upload(c.where);
+    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{kFailed});
+    EXPECT_EQ(rig->unit.dataHeard(), c.heard);
+    EXPECT_FALSE(rig->link.busy());
+    EXPECT_FALSE(rig->port.isOpen());
+    EXPECT_TRUE(progressHidden());
+  }
+}
+
+// A unit that sends several characters per read still gives the right lines.
+TEST_F(LogUpload, SeveralCharactersPerRead) {
+  for (int perRead : {2, 3, 38}) {
+    fresh().faults.perRead = perRead;
+    fs::remove(folder / kFileName);
+    upload();
+    EXPECT_EQ(file(), contents(LOG_UPLOAD_EXPECTED)) << perRead;
+    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)}) << perRead;
+  }
+}
+
+// Counters are wide enough for any log: no end at 32767 records.
+TEST_F(LogUpload, LogLongerThanSixteenBitCounts) {
+  const auto log = sim::plausibleLog(33000);
+  fresh(log);
+  upload();
+  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(33000)});
+  EXPECT_EQ(rig->host.counts.back(), 33000);
+  EXPECT_EQ(file(), lines(log));
+}
+
+TEST(PlausibleLog, RecordsFitTheLayout) {
+  const auto log = sim::plausibleLog(2000);
+  ASSERT_EQ(log.size(), 2000u);
+  for (const std::string& r : log) {
+    ASSERT_EQ(r.size(), 38u) << r;
+    ASSERT_EQ(r.find_first_not_of("0123456789"), std::string::npos) << r;
+    ASSERT_LE(r[23], '3') << r;
+  }
+}
+
+}  // namespace
