@@ -1,0 +1,196 @@
+#include "config/config_file.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QString>
+
+#include "config/record_reader.h"
+#include "ui/messages.h"
+
+namespace config {
+
+namespace {
+
+using F = Field;
+
+std::vector<FileRecord> buildRecords() {
+  const auto text = [](F f) { return FileRecord{FileRecord::Text, f}; };
+  const auto index = [](F f) { return FileRecord{FileRecord::Index, f}; };
+  const auto dropped = [](F f) { return FileRecord{FileRecord::Index, f, false}; };
+  return {
+      {FileRecord::Version, F::setup1_Combo2},  // 1
+      index(F::setup1_Combo2),
+      text(F::setup1_Text2),
+      text(F::setup1_Text3),
+      text(F::setup1_Text4),
+      index(F::setup1_Combo3),
+      text(F::setup1_Text6),
+      text(F::setup1_Text7),
+      text(F::setup1_Text8),
+      index(F::setup1_Combo4),  // 10
+      index(F::setup1_Combo6),
+      text(F::setup1_Text11),
+      text(F::setup1_Text12),
+      text(F::setup1_Text22),
+      index(F::setup1_Combo7),
+      text(F::setup1_Text21),
+      text(F::setup1_Text18),
+      text(F::setup1_Text19),
+      text(F::setup1_Text25),
+      index(F::setup1_Combo8),  // 20
+      text(F::setup1_Text24),
+      index(F::setup1_Combo9),
+      text(F::setup1_Text26),
+      index(F::setup1_Combo10),
+      text(F::setup1_Text23),
+      index(F::setup1_Combo11),
+      index(F::setup1_Combo12),
+      text(F::setup1_Text20),
+      text(F::setup1_Text9),
+      text(F::setup1_Text14),  // 30
+      index(F::setup1_Combo1),
+      text(F::setup3_Text28),
+      text(F::setup1_Text29),
+      text(F::setup1_Text30),
+      index(F::setup1_Combo13),
+      text(F::setup1_Text31),
+      index(F::setup1_Combo14),
+      text(F::setup1_Text32),
+      index(F::setup1_Combo15),
+      index(F::setup1_Combo16),  // 40
+      text(F::setup1_Text33),
+      dropped(F::setup1_Combo1),
+      index(F::setup3_Combo2),
+      index(F::setup3_Combo3),
+      text(F::setup3_Text2),
+      text(F::setup3_Text3),
+      index(F::setup3_Combo4),
+      text(F::setup1_Text34),
+      dropped(F::setup1_Combo1),
+      index(F::setup3_Combo5),  // 50
+      text(F::setup1_Text35),
+      text(F::setup1_Text5),
+      index(F::setup3_Combo6),
+      index(F::setup3_Combo7),
+      index(F::setup3_Combo8),
+      text(F::setup1_Text10),
+      index(F::setup3_Combo9),
+      index(F::setup3_Combo10),
+      text(F::setup3_Text4),
+      index(F::setup3_Combo12),  // 60
+      index(F::setup3_Combo14),
+      index(F::setup3_Combo15),
+      index(F::setup3_Combo3),
+      index(F::setup3_Combo1),
+      text(F::setup3_Text25),
+      index(F::setup3_Combo20),
+      index(F::setup3_Combo11),
+      text(F::setup3_Text1),
+      index(F::setup3_Combo13),
+      index(F::setup1_Combo17),  // 70
+      text(F::setup3_Text15),
+  };
+}
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+const std::vector<FileRecord>& fileRecords() {
+  static const std::vector<FileRecord> records = buildRecords();
+  return records;
+}
+
+std::string textRecord(const std::string& text) {
+  if (text.find('"') == std::string::npos) return '"' + text + "\"\r\n";
+  const bool readsBackBare = text.front() != '"' && !isBlank(text.front()) &&
+                             !isBlank(text.back()) &&
+                             text.find_first_of(",\r\n") == std::string::npos;
+  if (readsBackBare) return text + "\r\n";
+  std::string safe = text;
+  for (char& c : safe) {
+    if (c == '"') c = '\'';
+  }
+  return '"' + safe + "\"\r\n";
+}
+
+std::string configurationText(const Fields& fields) {
+  std::string out;
+  out.reserve(2048);
+  for (const FileRecord& record : fileRecords()) {
+    switch (record.kind) {
+      case FileRecord::Version:
+        out += textRecord(fields.versionText());
+        break;
+      case FileRecord::Text:
+        out += textRecord(fields.text(record.field));
+        break;
+      case FileRecord::Index:
+        out += std::to_string(fields.index(record.field)) + "\r\n";
+        break;
+    }
+  }
+  return out;
+}
+
+bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
+  bool saved = false;
+  if (!path.empty()) {
+    const std::string bytes = configurationText(fields);
+    QSaveFile file(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
+    // Unbuffered, so that a short write (a full disk) shows in write()'s count: a buffered
+    // QSaveFile can commit a partial file without noticing.
+    saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
+            file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
+                static_cast<qint64>(bytes.size()) &&
+            file.commit();
+  }
+  if (saved) {
+    messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
+  } else {
+    messages.show("Invalid Path", "Error", ui::Icon::Critical);
+  }
+  return saved;
+}
+
+bool applyConfigurationText(Fields& fields, std::string bytes) {
+  RecordReader reader(std::move(bytes));
+  for (const FileRecord& record : fileRecords()) {
+    const std::optional<Record> read = reader.next();
+    if (!read) return false;
+    if (!record.applied) continue;
+    switch (record.kind) {
+      case FileRecord::Version:
+        fields.setVersionText(read->text);
+        break;
+      case FileRecord::Text:
+        fields.setText(record.field, read->text);
+        break;
+      case FileRecord::Index: {
+        const std::optional<int> index = recordIndex(*read);
+        if (!index || !fields.setIndex(record.field, *index)) return false;
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
+  bool loaded = false;
+  if (!path.empty()) {
+    QFile file(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray bytes = file.readAll();
+      const bool complete = file.error() == QFileDevice::NoError;
+      file.close();
+      loaded = complete && applyConfigurationText(fields, bytes.toStdString());
+    }
+  }
+  if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
+  return loaded;
+}
+
+}  // namespace config

@@ -1,0 +1,50 @@
+#pragma once
+// The configuration file: 71 records, one a line, each ended by CR LF; a text record is the
+// field's text between double quotes, an index record a list's selected index as a decimal
+// integer. Saving and loading work on the fields directly, whether their windows are shown or
+// not, and report their outcome in a message box.
+#include <string>
+#include <vector>
+
+#include "config/fields.h"
+
+namespace ui {
+class Messages;
+}
+
+namespace config {
+
+struct FileRecord {
+  enum Kind { Version, Text, Index };
+  Kind kind;
+  Field field;          // unused for the version text
+  bool applied = true;  // false: read and dropped on loading
+};
+
+inline constexpr int kFileRecordCount = 71;
+
+// The records in file order.
+const std::vector<FileRecord>& fileRecords();
+
+// One text record with its line end. A text that holds a double quote cannot stand between
+// quotes: it is written without them when it reads back exactly so (no comma, line break,
+// leading quote, or blank at either end); otherwise its double quotes are written as
+// apostrophes, so that the record and all that follow still load.
+std::string textRecord(const std::string& text);
+
+// The whole file as saved.
+std::string configurationText(const Fields& fields);
+
+// Saves to path: "Configuration has been Saved" on success, "Invalid Path" on any failure. The
+// file is replaced only once every record is written; on a failure an old file stays as it was.
+bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages);
+
+// Loads from path, applying each record as soon as it is read. On any failure (empty path,
+// unreadable file, fewer than 71 records, an index that is no number or names no item)
+// "Error loading file" is shown; the records applied before it keep their values. Records after
+// the 71st are ignored.
+bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages);
+// The same, from the file's bytes; no message.
+bool applyConfigurationText(Fields& fields, std::string bytes);
+
+}  // namespace config
