@@ -1,0 +1,112 @@
+#include "link/table_download.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "config/numeric.h"
+
+namespace device {
+
+namespace {
+
+// 8 link ticks without "N" end the download.
+constexpr int kSilenceTicks = 8;
+// The unit counts 200 entries of two coordinates: the table's 100 rows, then padding.
+constexpr int kEntries = 200;
+constexpr std::array<int, 3> kEmptyBytes = {255, 0, 0};
+constexpr std::array<int, 3> kPaddingBytes = {0, 0, 0};
+
+// Sends one byte and waits until the unit answers exactly "N". False on a time-out.
+Task sendByte(Link* link, int byte, bool* acknowledged) {
+  Port& port = link->port();
+  const std::string pair = hexPair(byte);
+  port.write(pair.substr(0, 1));
+  port.write(pair.substr(1, 1));
+
+  link->setTick(0);
+  *acknowledged = false;
+  while (!*acknowledged && link->tick() < kSilenceTicks) {
+    co_await link->next();
+    // Anything but one upper-case "N" alone ("n", "N" with a CR, two answers run together) is
+    // no acknowledgement.
+    if (port.waiting() > 0 && port.read() == "N") *acknowledged = true;
+  }
+}
+
+}  // namespace
+
+std::optional<std::array<int, 3>> coordinateBytes(double value) {
+  if (!(value >= 0 && value < 256)) return std::nullopt;
+  if (value == 0) value = 0;  // -0 would be formatted with its sign
+  char formatted[32];
+  std::snprintf(formatted, sizeof formatted, "%08.4f", value);
+  // "ddd.dddd": digits 5-6 and 7-8, counted from 1.
+  const int first = (formatted[4] - '0') * 10 + (formatted[5] - '0');
+  const int second = (formatted[6] - '0') * 10 + (formatted[7] - '0');
+  return std::array<int, 3>{static_cast<int>(std::trunc(value)), first, second};
+}
+
+std::optional<std::array<int, 3>> cellBytes(const std::string& text) {
+  const std::optional<double> value = config::readNumber(text);
+  if (!value) return std::nullopt;
+  return coordinateBytes(*value);
+}
+
+std::string hexPair(int byte) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[(byte >> 4) & 15], kDigits[byte & 15]};
+}
+
+std::optional<int> firstUnsendableRow(const loctable::Cells& cells) {
+  for (int row = 0; row < loctable::kRows; ++row) {
+    if (!cellBytes(cells.cell(row, 1)) || !cellBytes(cells.cell(row, 2))) return row;
+  }
+  return std::nullopt;
+}
+
+ui::Message unsendableRowMessage(int row) {
+  return {"Row " + std::to_string(row) +
+              " holds a coordinate outside 0 to 255.9999, which the GPS TRACKING system cannot "
+              "store. Nothing has been sent.",
+          "Invalid GPS Table", ui::Icon::Critical};
+}
+
+Task tableDownload(Session session, const loctable::Cells* cells) {
+  Link& link = *session.link;
+  Host& host = *session.host;
+  Port& port = link.port();
+
+  host.setIndicator(Indicator::Command15, true);
+  port.discardInput();
+
+  bool acknowledged = true;
+  for (int coordinate = 0; coordinate < 2 * kEntries && acknowledged; ++coordinate) {
+    if (link.cancelled()) {
+      host.setIndicator(Indicator::Command15, false);
+      co_return;
+    }
+    // Coordinate n is row n / 2, latitude then longitude; cell index 3 * row + 1 + n % 2. Each
+    // byte reads the cell afresh.
+    const int row = coordinate / 2;
+    const int cellIndex = 3 * row + 1 + coordinate % 2;
+    for (int byte = 0; byte < 3 && acknowledged; ++byte) {
+      std::array<int, 3> bytes = kPaddingBytes;
+      if (row < loctable::kRows) bytes = cellBytes(cells->cell(cellIndex)).value_or(kEmptyBytes);
+      co_await sendByte(&link, bytes[static_cast<size_t>(byte)], &acknowledged);
+    }
+  }
+
+  if (acknowledged) {
+    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+    host.setIndicator(Indicator::Command15, false);
+  } else {
+    host.setIndicator(Indicator::Command15, false);
+    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+  }
+}
+
+Transfer tableDownloadTransfer(const loctable::Cells* cells) {
+  return [cells](Session session) { return tableDownload(session, cells); };
+}
+
+}  // namespace device

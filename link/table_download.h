@@ -1,0 +1,40 @@
+#pragma once
+// Operation code 4, "O": the GPS location table written into the unit at 9600 baud. Each
+// coordinate goes out as three bytes (whole degrees, then the first and second and the third
+// and fourth decimal digits), each byte as two upper-case hex digits, and the unit acknowledges
+// every byte with exactly "N". After row 99 the transfer pads to the 200 entries the unit's
+// firmware may count, with 0, 0, 0 coordinates.
+#include <array>
+#include <optional>
+#include <string>
+
+#include "link/exchange.h"
+#include "loctable/cells.h"
+
+namespace device {
+
+// The three bytes of a coordinate whose text reads as `value`: whole degrees with the fraction
+// cut off, then digits 5-6 and 7-8 of the value formatted as "000.0000" (rounded to four
+// decimals). Nothing for a value outside 0 <= value < 256, which has no bytes the unit can
+// hold.
+std::optional<std::array<int, 3>> coordinateBytes(double value);
+
+// The bytes of a coordinate cell's text, by the numeric reading; nothing when the text reads
+// outside 0 to 256 (or cannot be read at all).
+std::optional<std::array<int, 3>> cellBytes(const std::string& text);
+
+// A byte 0 to 255 as two upper-case hex digits, high nibble first.
+std::string hexPair(int byte);
+
+// The first row (0 to 99) with a coordinate the unit cannot hold; nothing when every
+// coordinate can be sent.
+std::optional<int> firstUnsendableRow(const loctable::Cells& cells);
+// The message that refuses such a table before anything is sent.
+ui::Message unsendableRowMessage(int row);
+
+// The transfer. The table is expected to have passed firstUnsendableRow(); a coordinate that
+// has become unsendable since (edited while the transfer runs) goes out as the empty marker.
+Task tableDownload(Session session, const loctable::Cells* cells);
+Transfer tableDownloadTransfer(const loctable::Cells* cells);
+
+}  // namespace device

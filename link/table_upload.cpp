@@ -1,0 +1,101 @@
+#include "link/table_upload.h"
+
+#include <algorithm>
+
+namespace device {
+
+namespace {
+
+// 8 link ticks without a character end the upload.
+constexpr int kSilenceTicks = 8;
+
+}  // namespace
+
+int digitValue(char c) {
+  const int code = static_cast<unsigned char>(c);
+  return code > 64 ? code - 55 : code - 48;
+}
+
+std::string signedDecimalText(int value) {
+  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
+}
+
+std::string placeByte(const std::string& cell, int position, int byte) {
+  if (position == 1) return signedDecimalText(byte) + ".";
+  std::string text = cell + (byte > 9 ? "" : "0") + signedDecimalText(byte);
+  if (position < 3) return text;
+  std::erase(text, ' ');
+  if (text.starts_with(loctable::kEmptyMarker)) text = loctable::kEmptyMarker;
+  return text;
+}
+
+Task tableUpload(Session session, loctable::Cells* cells) {
+  Link& link = *session.link;
+  Host& host = *session.host;
+  Port& port = link.port();
+
+  port.setSettings(kSettings38400);
+  host.setIndicator(Indicator::Command16, true);
+  port.discardInput();
+
+  int cellIndex = 1;  // row 0, latitude
+  bool lowNibble = false;
+  int assembled = 0;
+  int bytePosition = 0;
+  int coordinatesInRow = 0;
+  bool done = false;
+
+  while (!done && link.tick() < kSilenceTicks) {
+    co_await link.next();
+    if (link.cancelled()) {
+      host.setIndicator(Indicator::Command16, false);
+      co_return;
+    }
+    if (port.waiting() <= 0) continue;
+    link.setTick(0);
+    // One digit per acknowledgement: any further characters of the same read are dropped.
+    const std::string received = port.read();
+    if (received.empty()) continue;
+    const int digit = digitValue(received.front());
+
+    if (!lowNibble) {
+      assembled = 16 * digit;
+      lowNibble = true;
+    } else {
+      assembled += digit;
+      lowNibble = false;
+      ++bytePosition;
+      cells->setCell(cellIndex, placeByte(cells->cell(cellIndex), bytePosition, assembled));
+      if (bytePosition == 3) {
+        // Latitude, longitude, then past the ID cell of the next row.
+        if (++coordinatesInRow == 2) {
+          ++cellIndex;
+          coordinatesInRow = 0;
+        }
+        ++cellIndex;
+        bytePosition = 0;
+      }
+    }
+
+    // The last digit is not answered.
+    if (cellIndex >= loctable::kCellCount) {
+      done = true;
+    } else {
+      port.write("N");
+    }
+  }
+
+  if (done) {
+    host.messages().show("Upload succesful !", "Upload", ui::Icon::Information);
+    host.setIndicator(Indicator::Command16, false);
+  } else {
+    host.setIndicator(Indicator::Command16, false);
+    host.messages().show("Error upload !", "Invalid upload !", ui::Icon::Critical);
+  }
+}
+
+Transfer tableUploadTransfer(loctable::Cells* cells) {
+  return [cells](Session session) { return tableUpload(session, cells); };
+}
+
+}  // namespace device
