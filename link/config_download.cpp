@@ -1,0 +1,59 @@
+#include "link/config_download.h"
+
+#include <string>
+
+namespace device {
+
+namespace {
+
+char hexDigit(int value) {
+  return "0123456789ABCDEF"[value & 15];
+}
+
+}  // namespace
+
+Task downloadConfiguration(Session session, const config::Image* image) {
+  Link& link = *session.link;
+  Host& host = *session.host;
+  Port& port = link.port();
+
+  // One pause lets the window draw the progress button before the stream starts.
+  host.setIndicator(Indicator::Command9, true);
+  co_await link.sleep(kDownloadPause);
+
+  // No acknowledgement per character: only the pace keeps the unit from being overrun.
+  for (int index = 0; index < config::kDownloadedBytes; ++index) {
+    const int byte = image->at(index);
+    port.write(std::string(1, hexDigit(byte / 16)));
+    co_await link.sleep(kDownloadPause);
+    port.write(std::string(1, hexDigit(byte % 16)));
+    co_await link.sleep(kDownloadPause);
+  }
+
+  // "OK" anywhere in what comes within 4 ticks; it may have come before the last digit left.
+  std::string received;
+  bool confirmed = false;
+  link.setTick(0);
+  for (bool first = true; !confirmed && link.tick() < 4; first = false) {
+    if (!first) co_await link.next();
+    if (link.cancelled()) {
+      host.setIndicator(Indicator::Command9, false);
+      co_return;
+    }
+    if (port.waiting() > 0) received += port.read();
+    if (received.find("OK") != std::string::npos) confirmed = true;
+  }
+
+  host.setIndicator(Indicator::Command9, false);
+  if (confirmed) {
+    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+  } else {
+    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+  }
+}
+
+Transfer configDownload(const config::Image* image) {
+  return [image](Session session) { return downloadConfiguration(session, image); };
+}
+
+}  // namespace device

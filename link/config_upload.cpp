@@ -1,0 +1,100 @@
+#include "link/config_upload.h"
+
+#include <string>
+
+#include "config/decoding.h"
+
+namespace device {
+
+namespace {
+
+// A received digit, without any check: "A" to "F" count as 10 to 15, "0" to "9" as 0 to 9, and
+// anything else as whatever the same arithmetic gives.
+int digitValue(char character) {
+  const int code = static_cast<unsigned char>(character);
+  return code > 64 ? code - 55 : code - 48;
+}
+
+void showTimeOut(Host& host) {
+  host.setIndicator(Indicator::Command8, false);
+  host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+}
+
+}  // namespace
+
+Task uploadConfiguration(Session session, ConfigUploadTarget target) {
+  Link& link = *session.link;
+  Host& host = *session.host;
+  Port& port = link.port();
+  config::Image& image = *target.image;
+
+  host.setIndicator(Indicator::Command8, true);
+
+  // The image: one digit a read, each answered with "1". Every read restarts the tick, so only
+  // 8 ticks without any character end the stage.
+  int byteIndex = 0;
+  bool lowPhase = false;
+  bool complete = false;
+  while (!complete && link.tick() < 8) {
+    if (link.cancelled()) {
+      host.setIndicator(Indicator::Command8, false);
+      co_return;
+    }
+    if (port.waiting() == 0) {
+      co_await link.next();
+      continue;
+    }
+    link.setTick(0);
+    const std::string piece = port.read();
+    if (piece.empty()) continue;
+    // The unit's acceptance arriving late is neither stored nor answered.
+    if (piece == "p" && byteIndex == 0) continue;
+
+    // Only the first character of a read counts. A digit that would take the byte outside 0 to
+    // 255 leaves it as it was; the count goes on as for a good digit.
+    const int digit = digitValue(piece.front());
+    try {
+      image.set(byteIndex, lowPhase ? image.at(byteIndex) + digit : 16 * digit);
+    } catch (const config::ImageError&) {
+    }
+    if (lowPhase) ++byteIndex;
+    lowPhase = !lowPhase;
+    if (byteIndex >= config::kUploadedBytes) complete = true;
+    port.write("1");
+  }
+  if (!complete) {
+    showTimeOut(host);
+    co_return;
+  }
+
+  // The version text: four reads, all within 5 ticks of the stage's start.
+  std::string version;
+  int reads = 0;
+  link.setTick(0);
+  while (reads < 4 && link.tick() < 5) {
+    co_await link.next();
+    if (link.cancelled()) {
+      host.setIndicator(Indicator::Command8, false);
+      co_return;
+    }
+    if (port.waiting() > 0) {
+      ++reads;
+      version += port.read();
+    }
+  }
+  if (reads < 4) {
+    showTimeOut(host);
+    co_return;
+  }
+
+  target.fields->setVersionText(version);
+  config::decodeImage(image, *target.fields);
+  host.setIndicator(Indicator::Command8, false);
+  host.messages().show("Upload complete", "Upload", ui::Icon::Information);
+}
+
+Transfer configUpload(ConfigUploadTarget target) {
+  return [target](Session session) { return uploadConfiguration(session, target); };
+}
+
+}  // namespace device

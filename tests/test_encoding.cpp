@@ -1,0 +1,249 @@
+// Encoding the configuration fields into the image.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "config/encoding.h"
+#include "config/field_store.h"
+#include "tests/config_samples.h"
+
+namespace config {
+namespace {
+
+using F = Field;
+using ui::Icon;
+using ui::Message;
+
+const Message kInvalid{"Invalid Configuration", "Error", Icon::Critical};
+const Message kPinLength{"Invalid SIM PIN Code (must be 4 digits long)", "Error", Icon::Critical};
+const Message kPinDigits{"Invalid SIM PIN Code (Digits ONLY)", "Error", Icon::Critical};
+
+struct Encoded {
+  bool ok;
+  Image image;
+  std::vector<Message> shown;
+};
+
+// Encodes the sample configuration changed by `change` into an image whose bytes were 7.
+Encoded encodeWith(const std::function<void(FieldStore&)>& change) {
+  FieldStore fields = test::sampleFields();
+  if (change) change(fields);
+  Encoded result{false, {}, {}};
+  result.image.fill(0, kImageSize - 1, 7);
+  VoltageCodeTable codes;
+  ui::RecordedMessages messages;
+  result.ok = encodeConfiguration(fields, result.image, codes, messages);
+  result.shown = messages.shown;
+  return result;
+}
+
+std::function<void(FieldStore&)> setText(F field, std::string text) {
+  return [=](FieldStore& f) { f.setText(field, text); };
+}
+
+TEST(Encoding, ConstantsAndSpareBytesAfterAnyEncoding) {
+  for (const auto& change : {std::function<void(FieldStore&)>{}, setText(F::setup1_Text31, "16383"),
+                             setText(F::setup1_Text2, "")}) {
+    const Encoded e = encodeWith(change);
+    if (!e.ok) {
+      ASSERT_EQ(e.shown, std::vector<Message>{kInvalid});  // the empty phone number
+      continue;
+    }
+    EXPECT_EQ(e.image.at(0), 76);
+    for (const int i : {32, 37, 41, 43, 76, 165, 166, 210, 320, 321, 322, 323, 324, 325, 326})
+      EXPECT_EQ(e.image.at(i), 0) << i;
+    EXPECT_EQ(e.image.at(42), 16);
+    EXPECT_EQ(e.image.at(44), 20);
+    EXPECT_EQ(e.image.at(45), 10);
+    for (const int i : {49, 51, 80, 81, 82, 83, 84, 154, 159, 215, 223, 327, 330, 335, 368})
+      EXPECT_EQ(e.image.at(i), 255) << i;
+    // Beyond what is sent, nothing is written.
+    for (const int i : {369, 400}) EXPECT_EQ(e.image.at(i), 7) << i;
+  }
+}
+
+struct BytesCase {
+  const char* name;
+  std::function<void(FieldStore&)> change;
+  std::map<int, int> bytes;
+  friend void PrintTo(const BytesCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class EncodedBytes : public ::testing::TestWithParam<BytesCase> {};
+
+TEST_P(EncodedBytes, Are) {
+  const BytesCase& c = GetParam();
+  const Encoded e = encodeWith(c.change);
+  ASSERT_TRUE(e.ok);
+  EXPECT_TRUE(e.shown.empty());
+  for (const auto& [index, value] : c.bytes) EXPECT_EQ(e.image.at(index), value) << index;
+}
+
+std::map<int, int> textAt(int at, std::string_view text, std::map<int, int> more = {}) {
+  for (const char c : text) more[at++] = static_cast<unsigned char>(c);
+  return more;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoding, EncodedBytes,
+    ::testing::Values(
+        BytesCase{"Coordinate", setText(F::setup1_Text25, "32.0567"), {{4, 32}, {5, 5}, {6, 67}}},
+        BytesCase{"SouthernLatitude",
+                  [](FieldStore& f) {
+                    f.setText(F::setup1_Text25, "32.5678");
+                    f.setIndex(F::setup1_Combo8, 1);
+                  },
+                  {{4, 32}, {5, 56}, {6, 78}, {7, 1}}},
+        BytesCase{"ThreeDecimals", setText(F::setup1_Text24, "32.123"), {{11, 32}, {12, 12}, {13, 3}}},
+        BytesCase{"Longitude", setText(F::setup1_Text26, "018.4241"), {{85, 18}, {86, 42}, {87, 41}}},
+        BytesCase{"Speed100", setText(F::setup1_Text29, "100"), {{94, 54}}},
+        BytesCase{"Speed183", setText(F::setup1_Text29, "183"), {{94, 99}}},
+        BytesCase{"Interval300", setText(F::setup1_Text22, "300"), {{218, 1}, {219, 44}}},
+        BytesCase{"Interval255", setText(F::setup1_Text22, "255"), {{218, 0}, {219, 255}}},
+        BytesCase{"Interval16383", setText(F::setup1_Text31, "16383"), {{2, 63}, {3, 255}}},
+        BytesCase{"Prescale", setText(F::setup3_Text15, "65535"), {{208, 255}, {209, 255}}},
+        BytesCase{"HalfToEvenDown", setText(F::setup1_Text3, "2.5"), {{33, 2}}},
+        BytesCase{"HalfToEvenUp", setText(F::setup1_Text3, "3.5"), {{33, 4}}},
+        BytesCase{"NumberAmidBlanks", setText(F::setup1_Text8, " 1 2"), {{39, 12}}},
+        BytesCase{"PhoneNumber", setText(F::setup1_Text2, "+2782123456"),
+                  textAt(16, "+2782123456#", {{28, 255}, {29, 255}, {30, 255}, {31, 255}})},
+        BytesCase{"FullPhoneNumberHasNoTerminator", setText(F::setup1_Text2, "+123456789012345"),
+                  textAt(16, "+123456789012345", {{32, 0}})},
+        BytesCase{"FullPanicNumberLeavesTheConstants", setText(F::setup3_Text1, "1234567890123456"),
+                  textAt(304, "1234567890123456", {{320, 0}})},
+        BytesCase{"EmptyTerminatedText", setText(F::setup1_Text34, ""), {{256, 35}, {257, 255}}},
+        BytesCase{"BlankInsidePort", setText(F::setup1_Text12, "80 81"),
+                  textAt(64, "80", textAt(67, "81", {{66, 255}}))},
+        BytesCase{"BlanksOutOfTheAddress", setText(F::setup1_Text11, "my host"),
+                  textAt(96, "my", textAt(99, "host", {{98, 255}, {103, 255}}))},
+        BytesCase{"ApnKeepsBlanks", setText(F::setup1_Text21, "a b"), textAt(224, "a b", {{227, 255}})},
+        BytesCase{"ShortPrimaryDnsIsNotWritten",
+                  [](FieldStore& f) {
+                    f.setText(F::setup1_Text13, "1.2");
+                    f.setText(F::setup1_Text15, "10.0.0.2");
+                  },
+                  {{336, 255}, {351, 255}, {352, 255}, {367, 255}}},
+        BytesCase{"BothDns",
+                  [](FieldStore& f) {
+                    f.setText(F::setup1_Text13, "10.0.0.1");
+                    f.setText(F::setup1_Text15, "10.0.0.2");
+                  },
+                  textAt(336, "10.0.0.1", textAt(352, "10.0.0.2", {{344, 255}, {360, 255}}))},
+        BytesCase{"NoPin", setText(F::setup3_Text25, ""),
+                  {{155, 0}, {156, 255}, {157, 255}, {158, 255}}},
+        BytesCase{"Pin", setText(F::setup3_Text25, "0815"), textAt(155, "0815")},
+        BytesCase{"ShortNewPasswordSendsTheExistingOne", setText(F::setup1_Text14, "12"),
+                  textAt(211, "7391")},
+        BytesCase{"NewPassword", setText(F::setup1_Text14, "1234"), textAt(211, "1234")},
+        BytesCase{"PickupFlag", [](FieldStore& f) { f.setIndex(F::setup3_Combo3, 1); },
+                  {{48, 1}, {217, 1}}},
+        BytesCase{"PulseCounterIsNoPickup", [](FieldStore& f) { f.setIndex(F::setup3_Combo3, 2); },
+                  {{48, 2}, {217, 0}}},
+        BytesCase{"Voltages",
+                  [](FieldStore& f) {
+                    f.setIndex(F::setup1_Combo15, 0);
+                    f.setIndex(F::setup1_Combo16, 90);
+                  },
+                  {{54, 166}, {55, 255}}},
+        BytesCase{"Lists",
+                  [](FieldStore& f) {
+                    f.setIndex(F::setup1_Combo13, 7);
+                    f.setIndex(F::setup3_Combo14, 1);
+                    f.setIndex(F::setup3_Combo11, 5);
+                  },
+                  {{1, 7}, {8, 1}, {50, 5}}}),
+    [](const auto& info) { return info.param.name; });
+
+struct RefusalCase {
+  const char* name;
+  std::function<void(FieldStore&)> change;
+  std::vector<Message> shown;
+  bool imageTouched;  // a value that could not be encoded after the image fill had begun
+  friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class Refusals : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusals, EndInInvalidConfiguration) {
+  const RefusalCase& c = GetParam();
+  const Encoded e = encodeWith(c.change);
+  EXPECT_FALSE(e.ok);
+  EXPECT_EQ(e.shown, c.shown);
+  EXPECT_EQ(e.image.at(0), c.imageTouched ? 76 : 7);
+}
+
+const std::vector<Message> kJustInvalid{kInvalid};
+
+INSTANTIATE_TEST_SUITE_P(
+    Encoding, Refusals,
+    ::testing::Values(
+        RefusalCase{
+            "PinWithLetter", setText(F::setup3_Text25, "12a4"), {kPinDigits, kInvalid}, false},
+        RefusalCase{"PinTooShort", setText(F::setup3_Text25, "123"), {kPinLength, kInvalid}, false},
+        RefusalCase{"PinWithTwoLetters",
+                    [](FieldStore& f) {
+                      f.setText(F::setup3_Text25, "ab12");
+                      f.setText(F::setup1_Text29, "999");
+                    },
+                    {kPinDigits, kInvalid},
+                    false},
+        RefusalCase{"SecurityIdLength", setText(F::setup3_Text4, "123"), kJustInvalid, false},
+        RefusalCase{"SpeedAbove183", setText(F::setup1_Text29, "183.5"), kJustInvalid, false},
+        RefusalCase{"LatitudeWithoutPoint", setText(F::setup1_Text25, "320567"), kJustInvalid,
+                    false},
+        RefusalCase{"LatitudeTooLong", setText(F::setup1_Text25, "32.05678"), kJustInvalid, false},
+        RefusalCase{"PortAbove65535", setText(F::setup1_Text10, "65536"), kJustInvalid, false},
+        RefusalCase{"VibrationBelow3", setText(F::setup1_Text32, "2"), kJustInvalid, false},
+        RefusalCase{"ShortPhoneNumber", setText(F::setup1_Text2, "12"), kJustInvalid, false},
+        RefusalCase{"CustomMessageWithoutNumber2",
+                    [](FieldStore& f) {
+                      f.setText(F::setup1_Text34, "");
+                      f.setIndex(F::setup3_Combo5, 1);
+                    },
+                    kJustInvalid, false},
+        RefusalCase{"SmscWithoutPlus", setText(F::setup1_Text35, "2782"), kJustInvalid, false},
+        RefusalCase{"GeoDelayZero", setText(F::setup1_Text3, "0"), kJustInvalid, false},
+        RefusalCase{"ExistingPasswordLength", setText(F::setup1_Text9, "739"), kJustInvalid, false},
+        RefusalCase{"NumberTooLargeForADouble", setText(F::setup1_Text33, "1e999"), kJustInvalid,
+                    false},
+        // Texts that would spill into the following field's bytes.
+        RefusalCase{"Number3OfSixteen", setText(F::setup1_Text5, "+123456789012345"), kJustInvalid,
+                    false},
+        RefusalCase{"SmscOfSixteen", setText(F::setup1_Text35, "+123456789012345"), kJustInvalid,
+                    false},
+        RefusalCase{"AddressOver48", setText(F::setup1_Text11, std::string(49, 'a')), kJustInvalid,
+                    false},
+        RefusalCase{"PortOfSixCharacters", setText(F::setup1_Text20, "0 8080"), kJustInvalid,
+                    false},
+        RefusalCase{"DnsOver16",
+                    setText(F::setup1_Text13,
+                            "100.100.100.1001"
+                            "0"),
+                    kJustInvalid, false},
+        // Run-time errors after the image fill has begun.
+        RefusalCase{"NoLowVoltage", [](FieldStore& f) { f.setIndex(F::setup1_Combo15, -1); },
+                    kJustInvalid, true},
+        RefusalCase{"NoListSelection", [](FieldStore& f) { f.setIndex(F::setup3_Combo8, -1); },
+                    kJustInvalid, true},
+        RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"), kJustInvalid, true}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(Encoding, ARunTimeErrorLeavesWhatWasWrittenBeforeIt) {
+  // LAT1 is written after the speed and before LONG1.
+  const Encoded e = encodeWith([](FieldStore& f) {
+    f.setText(F::setup1_Text29, "100");
+    f.setText(F::setup1_Text25, "12.-512");
+  });
+  ASSERT_FALSE(e.ok);
+  EXPECT_EQ(e.image.at(94), 54);
+  EXPECT_EQ(e.image.at(4), 12);
+  EXPECT_EQ(e.image.at(5), 255);
+  EXPECT_EQ(e.image.at(85), 255);
+  EXPECT_EQ(e.image.at(369), 7);
+}
+
+}  // namespace
+}  // namespace config
