@@ -1,0 +1,360 @@
+#include "config/config_windows.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <QValidator>
+
+#include "config/config_file.h"
+#include "config/validation.h"
+#include "ui/file_browser.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace config {
+
+namespace {
+
+// A box without a maximum length takes texts of any practical length.
+constexpr int kNoMaximum = 1 << 24;
+
+QString fromLatin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string toLatin1(const QString& text) {
+  return text.toLatin1().toStdString();
+}
+
+// Every character of a text is one byte: characters outside Latin-1 are refused when typed.
+class Latin1Validator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (QChar c : input) {
+      if (c.unicode() > 0xFF) return Invalid;
+    }
+    return Acceptable;
+  }
+};
+
+// In a list's text portion only choosing an item selects it: Enter does not pick the item
+// that matches the typed text.
+class SwallowEnter : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+QFont windowFont(bool bold) {
+  QFont font("Arial");
+  font.setPointSizeF(8);
+  font.setBold(bold);
+  return font;
+}
+
+QLabel* caption(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setFont(windowFont(true));
+  return label;
+}
+
+QString joinedCaption(const std::vector<std::string>& lines) {
+  QStringList out;
+  for (const std::string& line : lines) out << fromLatin1(line);
+  return out.join('\n');
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+FieldForm::FieldForm(Window window, ConfigWindows& fields, QWidget* owner)
+    : QDialog(owner), window_(window), fields_(fields) {
+  setObjectName(windowName(window));
+  setWindowTitle(QString::fromLatin1(windowCaption(window)));
+  setFont(windowFont(false));
+  setModal(true);
+  // The fields belong to the window, shown or not; the hidden ones never show.
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.window != window) continue;
+    QWidget* control = fields_.createControl(row, this);
+    if (row.hidden) {
+      control->setFocusPolicy(Qt::NoFocus);
+      control->move(-2000, -2000);
+      control->hide();
+    }
+  }
+}
+
+QWidget* FieldForm::control(const char* name) const {
+  return findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+void FieldForm::openModal() {
+  exec();
+}
+
+QPushButton* FieldForm::addButton(const char* name, const char* text) {
+  auto* button = new QPushButton(QString::fromLatin1(text), this);
+  button->setObjectName(name);
+  button->setFont(windowFont(true));
+  // Enter in a field presses no button.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+void FieldForm::layOutColumn(int column, QVBoxLayout* into) {
+  auto* form = new QFormLayout;
+  form->setVerticalSpacing(2);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  QHBoxLayout* lastRow = nullptr;
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.window != window_ || row.column != column || row.hidden) continue;
+    if (!row.heading.empty()) {
+      auto* heading = caption(fromLatin1(row.heading), this);
+      QFont font = heading->font();
+      font.setUnderline(true);
+      heading->setFont(font);
+      form->addRow(heading);
+      lastRow = nullptr;
+    }
+    QWidget* control = fields_.controls_[static_cast<std::size_t>(row.field)];
+    QLabel* label = row.caption.empty() ? nullptr : caption(joinedCaption(row.caption), this);
+    if (label) label->setBuddy(control);
+
+    if (row.caption.empty() && row.kind == Kind::List) control->setMaximumWidth(48);
+    if (row.sameRow && lastRow) {
+      if (label) lastRow->addWidget(label);
+      lastRow->addWidget(control, row.kind == Kind::Text ? 1 : 0);
+      continue;
+    }
+    if (row.captionAbove) {
+      form->addRow(label);
+      form->addRow(control);
+      lastRow = nullptr;
+      continue;
+    }
+    auto* line = new QHBoxLayout;
+    line->addWidget(control, 1);
+    if (!row.suffix.empty()) line->addWidget(caption(fromLatin1(row.suffix), this));
+    if (label) {
+      form->addRow(label, line);
+    } else {
+      form->addRow(QString(), line);
+    }
+    lastRow = line;
+  }
+  into->addLayout(form);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
+               ui::HelpLauncher& help)
+    : FieldForm(Window::setup1, fields, owner) {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setHorizontalSpacing(10);
+  std::array<QVBoxLayout*, 3> columns{};
+  for (int c = 0; c < 3; ++c) {
+    columns[c] = new QVBoxLayout;
+    layOutColumn(c, columns[c]);
+    grid->addLayout(columns[c], 0, c);
+  }
+
+  // Right column, below the passwords: the version, the check, the file browser.
+  QVBoxLayout* right = columns[2];
+  auto* versionRow = new QHBoxLayout;
+  versionRow->addWidget(caption("Version number : V", this));
+  fields.version_ = new QLabel(QString::fromLatin1(kInitialVersion), this);
+  fields.version_->setObjectName("Label2");
+  fields.version_->setFont(windowFont(true));
+  fields.version_->setTextFormat(Qt::PlainText);
+  versionRow->addWidget(fields.version_, 1);
+  right->addLayout(versionRow);
+  QPushButton* check = addButton("Command5", "Click here to Check if configuration is valid");
+  right->addWidget(check);
+
+  browser_ = new ui::FileBrowser(this);
+  QPushButton* helpButton = addButton("Command3", "HELP");
+  auto* driveRow = new QHBoxLayout;
+  driveRow->addWidget(browser_->driveList(), 1);
+  driveRow->addWidget(helpButton);
+  right->addLayout(driveRow);
+  browser_->driveList()->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  right->addWidget(browser_->folderList(), 1);
+  right->addWidget(browser_->fileList(), 1);
+  QPushButton* save = addButton("Command4", "Save Configuration");
+  QPushButton* load = addButton("Command1", "Load Configuration");
+  auto* fileButtons = new QHBoxLayout;
+  fileButtons->addWidget(save);
+  fileButtons->addWidget(load);
+  right->addLayout(fileButtons);
+  for (QVBoxLayout* column : columns) column->addStretch(1);
+
+  // Along the bottom: the path box, and the way back to the main menu.
+  auto* bottom = new QHBoxLayout;
+  QLabel* fileLabel = caption("File Selected :", this);
+  fileLabel->setBuddy(browser_->pathBox());
+  bottom->addWidget(fileLabel);
+  bottom->addWidget(browser_->pathBox(), 1);
+  QPushButton* back = addButton("Command2", "RETURN MAIN MENU");
+  QPalette palette = back->palette();
+  palette.setColor(QPalette::Button, QColor(255, 128, 128));
+  back->setPalette(palette);
+  back->setAutoFillBackground(true);
+  bottom->addWidget(back);
+  grid->addLayout(bottom, 1, 0, 1, 3);
+  resize(732, 532);
+
+  connect(check, &QPushButton::clicked, this,
+          [this, &messages] { checkFields(fields_, messages); });
+  connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
+  connect(save, &QPushButton::clicked, this,
+          [this, &messages] { saveConfiguration(fields_, browser_->path(), messages); });
+  connect(load, &QPushButton::clicked, this,
+          [this, &messages] { loadConfiguration(fields_, browser_->path(), messages); });
+  connect(back, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3, fields, owner) {
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(6, 6, 6, 6);
+  grid->setHorizontalSpacing(10);
+  auto* left = new QVBoxLayout;
+  layOutColumn(0, left);
+  left->addStretch(1);
+  QPushButton* back = addButton("Command2", "RETURN MAIN MENU");
+  QPalette palette = back->palette();
+  palette.setColor(QPalette::Button, QColor(255, 128, 128));
+  back->setPalette(palette);
+  back->setAutoFillBackground(true);
+  left->addWidget(back);
+  auto* right = new QVBoxLayout;
+  layOutColumn(1, right);
+  right->addStretch(1);
+  grid->addLayout(left, 0, 0);
+  grid->addLayout(right, 0, 1);
+  resize(661, 463);
+  connect(back, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ConfigWindows::ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
+    : setup1_(new Setup1(*this, owner, messages, help)), setup3_(new Setup3(*this, owner)) {}
+
+ConfigWindows::~ConfigWindows() {
+  // The owner may have destroyed its windows already.
+  QPointer<Setup1> one(setup1_);
+  QPointer<Setup3> three(setup3_);
+  delete one.data();
+  delete three.data();
+}
+
+QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
+  QWidget* control = nullptr;
+  if (row.kind == Kind::Text) {
+    auto* box = new QLineEdit(window);
+    box->setMaxLength(row.maxLength > 0 ? row.maxLength : kNoMaximum);
+    box->setMinimumWidth(56);
+    box->setValidator(new Latin1Validator(box));
+    box->setText(fromLatin1(row.field == Field::setup1_Text9 ? kInitialPassword : ""));
+    control = box;
+  } else {
+    auto* list = new QComboBox(window);
+    list->setEditable(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setCompleter(nullptr);
+    list->setMaxVisibleItems(16);
+    // The column decides the width; the drop-down shows long items in full.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(4);
+    for (const std::string& item : row.items) list->addItem(fromLatin1(item));
+    list->view()->setMinimumWidth(list->view()->sizeHintForColumn(0) + 24);
+    list->setCurrentIndex(-1);
+    QLineEdit* edit = list->lineEdit();
+    edit->setValidator(new Latin1Validator(edit));
+    edit->installEventFilter(new SwallowEnter(edit));
+    // Typing into the text portion leaves no item selected; the typed text stays.
+    QObject::connect(edit, &QLineEdit::textEdited, list, [list, edit](const QString& typed) {
+      if (list->currentIndex() < 0) return;
+      const int cursor = edit->cursorPosition();
+      const QSignalBlocker block(list);
+      list->setCurrentIndex(-1);
+      edit->setText(typed);
+      edit->setCursorPosition(cursor);
+    });
+    control = list;
+  }
+  control->setObjectName(QString::fromStdString(row.control));
+  controls_[static_cast<std::size_t>(row.field)] = control;
+  return control;
+}
+
+QLineEdit* ConfigWindows::textBox(Field field) const {
+  return qobject_cast<QLineEdit*>(controls_[static_cast<std::size_t>(field)]);
+}
+
+QComboBox* ConfigWindows::list(Field field) const {
+  return qobject_cast<QComboBox*>(controls_[static_cast<std::size_t>(field)]);
+}
+
+std::string ConfigWindows::text(Field field) const {
+  if (QLineEdit* box = textBox(field)) return toLatin1(box->text());
+  QComboBox* combo = list(field);
+  return toLatin1(combo->currentIndex() >= 0 ? combo->itemText(combo->currentIndex())
+                                             : combo->currentText());
+}
+
+void ConfigWindows::setText(Field field, const std::string& text) {
+  // A box cuts a text longer than its maximum length by itself.
+  if (QLineEdit* box = textBox(field)) {
+    box->setText(fromLatin1(text));
+    return;
+  }
+  QComboBox* combo = list(field);
+  combo->setCurrentIndex(-1);
+  combo->setEditText(fromLatin1(text));
+}
+
+int ConfigWindows::index(Field field) const {
+  QComboBox* combo = list(field);
+  return combo ? combo->currentIndex() : -1;
+}
+
+bool ConfigWindows::setIndex(Field field, int index) {
+  QComboBox* combo = list(field);
+  if (!combo || index < -1 || index >= combo->count()) return false;
+  combo->setCurrentIndex(index);
+  if (index < 0) combo->setEditText(QString());
+  return true;
+}
+
+std::string ConfigWindows::versionText() const {
+  return toLatin1(version_->text());
+}
+
+void ConfigWindows::setVersionText(const std::string& text) {
+  version_->setText(fromLatin1(text));
+}
+
+}  // namespace config

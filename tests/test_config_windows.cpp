@@ -1,0 +1,222 @@
+// The configuration windows built from the field table, offscreen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "config/config_windows.h"
+#include "config/field_store.h"
+#include "ui/file_browser.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace config {
+namespace {
+
+class CountingHelp : public ui::HelpLauncher {
+ public:
+  void open() override { ++opened; }
+  int opened = 0;
+};
+
+void type(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+  }
+}
+
+void click(QWidget* button) {
+  qobject_cast<QPushButton*>(button)->click();
+}
+
+class ConfigWindowsTest : public ::testing::Test {
+ protected:
+  ConfigWindowsTest() : windows(nullptr, messages, help) { applyStartupValues(windows); }
+  FieldForm& form(Window w) {
+    return w == Window::setup1 ? static_cast<FieldForm&>(windows.setup1()) : windows.setup3();
+  }
+  ui::RecordedMessages messages;
+  CountingHelp help;
+  ConfigWindows windows;
+};
+
+TEST_F(ConfigWindowsTest, EveryFieldAsTheTableSays) {
+  const FieldStore start;
+  for (const FieldSpec& row : fieldTable()) {
+    QWidget* control = form(row.window).control(row.control.c_str());
+    ASSERT_NE(control, nullptr) << row.control;
+    if (row.kind == Kind::Text) {
+      auto* box = qobject_cast<QLineEdit*>(control);
+      ASSERT_NE(box, nullptr) << row.control;
+      if (row.maxLength > 0) {
+        EXPECT_EQ(box->maxLength(), row.maxLength) << row.control;
+      }
+    } else {
+      auto* list = qobject_cast<QComboBox*>(control);
+      ASSERT_NE(list, nullptr) << row.control;
+      ASSERT_EQ(list->count(), static_cast<int>(row.items.size())) << row.control;
+      for (int i = 0; i < list->count(); ++i) {
+        EXPECT_EQ(list->itemText(i).toStdString(), row.items[i]);
+      }
+    }
+    EXPECT_EQ(windows.text(row.field), start.text(row.field)) << row.control;
+    EXPECT_EQ(windows.index(row.field), start.index(row.field)) << row.control;
+    // A visible field is named by its caption for the screen reader.
+    if (!row.hidden && !row.caption.empty()) {
+      bool named = false;
+      for (QLabel* label : form(row.window).findChildren<QLabel*>()) {
+        named = named || label->buddy() == control;
+      }
+      EXPECT_TRUE(named) << row.control;
+    }
+  }
+  EXPECT_EQ(windows.versionText(), "XXXX");
+  EXPECT_EQ(windows.setup1().windowTitle(), "View/ Setup/ Select Configuration");
+  EXPECT_EQ(windows.setup3().windowTitle(), "View/ Setup/ Select VOICE/ ADC Configuration");
+}
+
+TEST_F(ConfigWindowsTest, TypingStopsAtTheMaximumLength) {
+  const std::pair<Field, int> limits[] = {{Field::setup1_Text2, 16},
+                                          {Field::setup1_Text21, 32},
+                                          {Field::setup1_Text18, 24},
+                                          {Field::setup3_Text4, 10},
+                                          {Field::setup3_Text25, 4}};
+  for (auto [field, limit] : limits) {
+    windows.setText(field, "");
+    type(windows.textBox(field), QString(limit + 1, '7'));
+    EXPECT_EQ(windows.text(field), std::string(limit, '7')) << static_cast<int>(field);
+    windows.setText(field, std::string(limit + 5, '8'));  // an operation's text is cut too
+    EXPECT_EQ(windows.text(field), std::string(limit, '8'));
+  }
+  type(windows.textBox(Field::setup1_Text3), QString(300, '1'));  // no maximum
+  EXPECT_EQ(windows.text(Field::setup1_Text3).size(), 300u);
+}
+
+TEST_F(ConfigWindowsTest, ListsAndTheirTextPortion) {
+  QComboBox* days = windows.list(Field::setup1_Combo13);
+  type(days->lineEdit(), "3");
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(days->lineEdit(), &enter);
+  EXPECT_EQ(windows.index(Field::setup1_Combo13), -1);
+  EXPECT_TRUE(days->currentText().contains("3"));  // the typed text stays shown
+
+  EXPECT_TRUE(windows.setIndex(Field::setup1_Combo16, 90));
+  EXPECT_EQ(windows.text(Field::setup1_Combo16), "35.00");
+  EXPECT_FALSE(windows.setIndex(Field::setup1_Combo3, 2));
+  EXPECT_EQ(windows.index(Field::setup1_Combo3), 0);
+  EXPECT_TRUE(windows.setIndex(Field::setup1_Combo16, -1));
+  EXPECT_EQ(windows.list(Field::setup1_Combo16)->currentText(), "");
+}
+
+TEST_F(ConfigWindowsTest, HiddenFieldsAreFieldsButNeverShown) {
+  windows.setup1().show();
+  for (Field f : {Field::setup1_Text13, Field::setup1_Text15, Field::setup1_Combo5}) {
+    QWidget* control =
+        windows.textBox(f) ? static_cast<QWidget*>(windows.textBox(f)) : windows.list(f);
+    EXPECT_FALSE(control->isVisible());
+    EXPECT_EQ(control->focusPolicy(), Qt::NoFocus);
+  }
+  windows.setText(Field::setup1_Text13, "8.8.8.8");
+  EXPECT_EQ(windows.text(Field::setup1_Text13), "8.8.8.8");
+  windows.setup1().hide();
+}
+
+TEST_F(ConfigWindowsTest, ReturnMainMenuKeepsEveryField) {
+  for (Window w : {Window::setup1, Window::setup3}) {
+    QTimer::singleShot(0, [&, w] {
+      FieldForm& shown = form(w);
+      EXPECT_TRUE(shown.isVisible());
+      EXPECT_TRUE(shown.isModal());
+      type(windows.textBox(w == Window::setup1 ? Field::setup1_Text29 : Field::setup3_Text1), "12");
+      windows.setIndex(w == Window::setup1 ? Field::setup1_Combo4 : Field::setup3_Combo11, 3);
+      click(shown.control("Command2"));
+    });
+    form(w).openModal();
+    EXPECT_FALSE(form(w).isVisible());
+  }
+  EXPECT_EQ(windows.text(Field::setup1_Text29), "12");
+  EXPECT_EQ(windows.text(Field::setup3_Text1), "12");
+  EXPECT_EQ(windows.index(Field::setup1_Combo4), 3);
+  EXPECT_EQ(windows.index(Field::setup3_Combo11), 3);
+}
+
+TEST_F(ConfigWindowsTest, Setup1ButtonsCheckSaveLoadAndHelp) {
+  Setup1& setup1 = windows.setup1();
+  click(setup1.control("Command5"));
+  EXPECT_EQ(messages.shown.size(), 15u);
+  click(setup1.control("Command3"));
+  EXPECT_EQ(help.opened, 1);
+
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("setup.cfg").toStdString();
+  setup1.fileBrowser().setPath(path);
+  windows.setText(Field::setup1_Text9, "1111");
+  messages.shown.clear();
+  click(setup1.control("Command4"));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Configuration has been Saved");
+  windows.setText(Field::setup1_Text9, "2222");
+  windows.setVersionText("V9");
+  click(setup1.control("Command1"));
+  EXPECT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(windows.text(Field::setup1_Text9), "1111");
+  EXPECT_EQ(windows.versionText(), "XXXX");
+}
+
+TEST(FileBrowserPaths, PathBoxTexts) {
+  const std::tuple<const char*, char, const char*> folders[] = {
+      {"C:\\", '\\', "C:\\"}, {"C:\\a", '\\', "C:\\a\\"}, {"C:\\ab\\cd", '\\', "C:\\ab\\cd\\"},
+      {"/", '/', "/"},        {"/a", '/', "/a/"},         {"/home/u", '/', "/home/u/"}};
+  for (auto [folder, sep, text] : folders) EXPECT_EQ(ui::folderPathText(folder, sep), text);
+  const std::tuple<const char*, const char*, char, const char*> files[] = {
+      {"C:\\", "x.cfg", '\\', "C:\\x.cfg"},
+      {"C:\\a", "x.cfg", '\\', "C:\\a\\x.cfg"},
+      {"/", "x.cfg", '/', "/x.cfg"},
+      {"/tmp", "x.cfg", '/', "/tmp/x.cfg"}};
+  for (auto [folder, name, sep, text] : files) {
+    EXPECT_EQ(ui::filePathText(folder, name, sep), text);
+  }
+}
+
+TEST(FileBrowserWidget, FollowsFolderAndFileChoices) {
+  QTemporaryDir dir;
+  QDir(dir.path()).mkdir("sub");
+  QFile(dir.filePath("a.cfg")).open(QIODevice::WriteOnly);
+  QWidget parent;
+  ui::FileBrowser browser(&parent);
+  EXPECT_EQ(browser.path(), "");
+  EXPECT_FALSE(browser.drives().empty());
+  EXPECT_EQ(parent.findChild<QLineEdit*>("Text1"), browser.pathBox());
+
+  browser.chooseFolder(dir.path());
+  EXPECT_EQ(browser.path(), dir.path().toStdString() + "/");
+  ASSERT_EQ(browser.fileList()->count(), 1);
+  EXPECT_EQ(browser.fileList()->item(0)->text(), "a.cfg");
+  emit browser.fileList()->itemClicked(browser.fileList()->item(0));
+  EXPECT_EQ(browser.path(), dir.filePath("a.cfg").toStdString());
+
+  // Into the sub-folder by its entry in the folder list.
+  QListWidget* folders = browser.folderList();
+  QListWidgetItem* sub = folders->item(folders->count() - 1);
+  EXPECT_EQ(sub->text().trimmed(), "sub");
+  emit folders->itemActivated(sub);
+  EXPECT_EQ(browser.folder(), dir.filePath("sub"));
+  EXPECT_EQ(browser.path(), dir.filePath("sub").toStdString() + "/");
+  EXPECT_EQ(browser.fileList()->count(), 0);
+
+  browser.chooseFolder("/");
+  emit browser.fileList()->itemClicked(new QListWidgetItem("x.cfg", browser.fileList()));
+  EXPECT_EQ(browser.path(), "/x.cfg");
+}
+
+}  // namespace
+}  // namespace config
