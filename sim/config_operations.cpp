@@ -77,10 +77,10 @@ void ConfigSend::tick(Unit& unit) {
     --pauseLeft_;
     return;
   }
-  pauseLeft_ = -2;  // this pause is over; the digit goes out now
-  sendNext(unit);
+  // This pause is over; the digit goes out now.
   pauseLeft_ = -1;
   pauseAt = -1;
+  sendNext(unit);
 }
 
 void ConfigReceive::begin(Unit&) {
