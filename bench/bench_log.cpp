@@ -1,0 +1,70 @@
+// The GPS log upload: a 2,000-record log through the real main window and serial port, from the
+// simulated unit on a pseudo-terminal.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/bench.h"
+#include "bench/main_window_rig.h"
+#include "link/exchange.h"
+#include "sim/log_operation.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kRecords = 2000;
+
+long countLines(const fs::path& folder) {
+  long lines = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    std::ifstream in(entry.path(), std::ios::binary);
+    for (std::string line; std::getline(in, line);) ++lines;
+  }
+  return lines;
+}
+
+std::vector<bench::Figure> logUpload() {
+  // The program writes the log into its current folder: a temporary one here.
+  const fs::path folder =
+      fs::temp_directory_path() / ("gpstracking-bench-log-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  const fs::path before = fs::current_path();
+  fs::current_path(folder);
+
+  bench::MainWindowRig::Result result;
+  {
+    bench::MainWindowRig rig(
+        [](sim::Unit& unit) { unit.install<sim::LogOperation>('L', sim::plausibleLog(kRecords)); });
+    result = rig.run(device::kLogUpload);
+  }
+  fs::current_path(before);
+  const long lines = countLines(folder);
+  fs::remove_all(folder);
+
+  const std::string expected = std::to_string(kRecords) + " GPS locations Saved !";
+  const bool complete =
+      result.messages.size() == 1 && result.messages[0].text == expected && lines == kRecords;
+  const double seconds = result.dataPhaseSeconds;
+  return {
+      {"records uploaded and lines in the file", static_cast<double>(lines), "lines",
+       complete
+           ? "(all " + std::to_string(kRecords) + ", \"" + expected + "\")"
+           : "(INCOMPLETE: " +
+                 (result.messages.empty() ? std::string("no message") : result.messages[0].text) +
+                 ")"},
+      {"records per second, data phase", seconds > 0 ? kRecords / seconds : 0, "records/s",
+       "(line-rate limit at 38400 baud: about 50 records/s; a pty has no baud rate)"},
+      {"data phase of the whole log", seconds, "s", "(at 38400 baud: 39.6 s)"},
+      {"median turnaround per character", bench::median(result.turnaroundsMicros), "us",
+       "(limit 100 us)"},
+      {"CPU time per record", result.cpuSeconds / kRecords * 1e6, "us",
+       "(one record is 19.8 ms on the wire at 38400 baud)"},
+  };
+}
+
+const bench::Register kLog("GPS log upload (2,000 records)", logUpload);
+
+}  // namespace
