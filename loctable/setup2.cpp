@@ -1,0 +1,231 @@
+#include "loctable/setup2.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "loctable/entry_check.h"
+#include "loctable/table_file.h"
+#include "ui/file_browser.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace loctable {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+// The edit box's height; every grid row is at least this high, so the box covers one row.
+constexpr int kEditHeightTwips = 285;
+
+QRect pixels(int left, int top, int width, int height) {
+  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+               height / kTwipsPerPixel);
+}
+
+QFont arial(double points, bool bold = false, bool underline = false) {
+  QFont font("Arial");
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  font.setUnderline(underline);
+  return font;
+}
+
+QString latin1(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
+    : QDialog(owner), messages_(messages) {
+  setObjectName("setup2");
+  setWindowTitle("GPS Location Table");
+  setModal(true);
+  setFixedSize(6705 / kTwipsPerPixel, 7635 / kTwipsPerPixel);
+  buildControls(help);
+}
+
+void Setup2::buildControls(ui::HelpLauncher& help) {
+  auto label = [this](const char* name, const char* text, QRect where, QFont font) {
+    auto* widget = new QLabel(QString::fromLatin1(text), this);
+    widget->setObjectName(name);
+    widget->setGeometry(where);
+    widget->setFont(font);
+    return widget;
+  };
+  auto button = [this](const char* name, const char* text, QRect where) {
+    auto* widget = new QPushButton(QString::fromLatin1(text), this);
+    widget->setObjectName(name);
+    widget->setGeometry(where);
+    widget->setFont(arial(11.25, true));
+    // Enter in the edit box must not press a button.
+    widget->setAutoDefault(false);
+    return widget;
+  };
+
+  label("Label1", "GPS Location Table :", pixels(240, 120, 3495, 375), arial(14.25, true, true));
+  label("Label2", "ID              Latitude    Longitude      ", pixels(360, 600, 4095, 255),
+        arial(9.75, true));
+
+  grid_ = new QTableWidget(kRows, kColumns, this);
+  grid_->setObjectName("MSFlexGrid1");
+  grid_->setGeometry(pixels(240, 840, 3495, 5895));
+  grid_->setFont(arial(8.25));
+  grid_->setToolTip("Click for Input");
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setWordWrap(false);
+  const int rowHeight = kEditHeightTwips / kTwipsPerPixel;
+  grid_->verticalHeader()->setMinimumSectionSize(rowHeight);
+  grid_->verticalHeader()->setDefaultSectionSize(rowHeight);
+  grid_->setColumnWidth(0, 45);
+  grid_->setColumnWidth(1, 85);
+  grid_->setColumnWidth(2, 85);
+  const QBrush fixedStyle = palette().button();
+  for (int row = 0; row < kRows; ++row) {
+    for (int column = 0; column < kColumns; ++column) {
+      auto* item = new QTableWidgetItem;
+      if (column == 0) {
+        // The fixed ID column: drawn like a heading, never edited or selected.
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setBackground(fixedStyle);
+      }
+      grid_->setItem(row, column, item);
+    }
+  }
+  connect(grid_, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    if (column > 0) startEdit(row, column);
+  });
+
+  txtEdit_ = new QLineEdit(this);
+  txtEdit_->setObjectName("txtEdit");
+  txtEdit_->setGeometry(pixels(3960, 840, 855, kEditHeightTwips));
+  txtEdit_->hide();
+  txtEdit_->installEventFilter(this);
+
+  QPushButton* help3 = button("Command3", "HELP", pixels(3960, 1320, 1455, 375));
+  connect(help3, &QPushButton::clicked, this, [this, &help] {
+    if (editing_) endEdit();
+    help.open();
+  });
+
+  browser_ = new ui::FileBrowser(this);
+  browser_->driveList()->setGeometry(pixels(3960, 1800, 975, 360));
+  browser_->folderList()->setGeometry(pixels(3960, 2280, 2535, 1440));
+  browser_->fileList()->setGeometry(pixels(3960, 3840, 2535, 1530));
+  for (QWidget* list :
+       {static_cast<QWidget*>(browser_->driveList()), static_cast<QWidget*>(browser_->folderList()),
+        static_cast<QWidget*>(browser_->fileList())}) {
+    list->setFont(arial(9.75));
+  }
+
+  connect(button("Command1", "Load GPS Table", pixels(3960, 5520, 2535, 375)),
+          &QPushButton::clicked, this, [this] { loadTable(); });
+  connect(button("Command4", "Save GPS Table", pixels(3960, 6000, 2535, 375)),
+          &QPushButton::clicked, this, [this] { saveTable(); });
+  QPushButton* back = button("Command2", "RETURN MAIN MENU", pixels(3960, 6480, 2535, 375));
+  QPalette backColour = back->palette();
+  backColour.setColor(QPalette::Button, QColor(255, 128, 128));
+  back->setPalette(backColour);
+  back->setAutoFillBackground(true);
+  connect(back, &QPushButton::clicked, this, [this] { returnToMainMenu(); });
+
+  label("Label23", "File Selected :", pixels(240, 6840, 1335, 255), arial(8.25, true, true));
+  browser_->pathBox()->setGeometry(pixels(240, 7080, 6255, 405));
+  browser_->pathBox()->setFont(arial(8.25));
+}
+
+QWidget* Setup2::control(const char* name) const {
+  return findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+void Setup2::openModal() {
+  exec();
+}
+
+std::string Setup2::cell(int index) const {
+  if (index < 0 || index >= kCellCount) return {};
+  const QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns);
+  return item ? item->text().toLatin1().toStdString() : std::string();
+}
+
+void Setup2::setCell(int index, const std::string& text) {
+  if (index < 0 || index >= kCellCount) return;
+  if (QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns)) {
+    item->setText(latin1(text));
+  }
+}
+
+void Setup2::startEdit(int row, int column) {
+  if (row < 0 || row >= kRows || column < 1 || column >= kColumns) return;
+  if (editing_) endEdit();
+  editRow_ = row;
+  editColumn_ = column;
+  QTableWidgetItem* item = grid_->item(row, column);
+  grid_->scrollToItem(item);
+  const QRect inGrid = grid_->visualItemRect(item);
+  const QPoint topLeft = grid_->viewport()->mapTo(this, inGrid.topLeft());
+  txtEdit_->setGeometry(topLeft.x(), topLeft.y(), inGrid.width(),
+                        kEditHeightTwips / kTwipsPerPixel);
+  txtEdit_->setText(item->text());
+  editing_ = true;
+  txtEdit_->show();
+  txtEdit_->raise();
+  txtEdit_->setFocus(Qt::MouseFocusReason);
+}
+
+void Setup2::endEdit() {
+  if (!editing_) return;
+  // The message box below takes the focus too; this edit has ended already.
+  editing_ = false;
+  const std::string typed = txtEdit_->text().toLatin1().toStdString();
+  if (const std::optional<std::string> accepted = acceptedEntry(typed)) {
+    txtEdit_->setText(latin1(*accepted));
+    setCell(editRow_, editColumn_, *accepted);
+  } else {
+    messages_.show("Invalid number", "Error", ui::Icon::Critical);
+    setCell(editRow_, editColumn_, kEmptyMarker);
+  }
+  txtEdit_->hide();
+}
+
+void Setup2::returnToMainMenu() {
+  if (editing_) endEdit();
+  hide();
+}
+
+void Setup2::reject() {
+  if (editing_) endEdit();
+  QDialog::reject();
+}
+
+void Setup2::saveTable() {
+  if (editing_) endEdit();
+  loctable::saveTable(*this, browser_->path(), messages_);
+}
+
+void Setup2::loadTable() {
+  if (editing_) endEdit();
+  loctable::loadTable(*this, browser_->path(), messages_);
+}
+
+bool Setup2::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == txtEdit_ && event->type() == QEvent::FocusOut) {
+    // A context menu or another application taking the focus does not end the edit; anything
+    // in the window that takes it does.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) endEdit();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace loctable

@@ -1,0 +1,72 @@
+#pragma once
+// setup2, "GPS Location Table": the grid of the GPS location table with its in-place edit box,
+// the table file's browser and buttons. The window is created hidden with the main window,
+// shown modally by it and hidden again by "RETURN MAIN MENU" (or its close box); it is never
+// destroyed before the program ends, because its grid is the table's only store. The transfers
+// and the table file reach the grid through loctable::Cells, whether the window is shown or not.
+#include <QDialog>
+#include <string>
+
+#include "loctable/cells.h"
+
+class QLineEdit;
+class QTableWidget;
+
+namespace ui {
+class FileBrowser;
+class HelpLauncher;
+class Messages;
+}  // namespace ui
+
+namespace loctable {
+
+class Setup2 : public QDialog, public Cells {
+  Q_OBJECT
+
+ public:
+  Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
+
+  // The control with this object name ("MSFlexGrid1", "txtEdit", "Command2"), nullptr if none.
+  QWidget* control(const char* name) const;
+  QTableWidget* grid() const { return grid_; }
+  QLineEdit* editBox() const { return txtEdit_; }
+  ui::FileBrowser& fileBrowser() { return *browser_; }
+
+  // Shows the window modally and returns when it has been hidden again.
+  void openModal();
+
+  // Cells, by cell index (0 to 299); an index outside the table reads as empty and is not
+  // written. Setting a cell never checks its text.
+  using Cells::cell;
+  using Cells::setCell;
+  std::string cell(int index) const override;
+  void setCell(int index, const std::string& text) override;
+
+  // What the user's actions do, callable directly.
+  void startEdit(int row, int column);  // a click on a grid cell
+  void endEdit();                       // the edit box losing the focus
+  bool editing() const { return editing_; }
+  void returnToMainMenu();  // Command2
+  void saveTable();         // Command4
+  void loadTable();         // Command1
+
+ public slots:
+  // Escape and the close box leave the window as "RETURN MAIN MENU" does.
+  void reject() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildControls(ui::HelpLauncher& help);
+
+  ui::Messages& messages_;
+  QTableWidget* grid_;
+  QLineEdit* txtEdit_;
+  ui::FileBrowser* browser_;
+  bool editing_ = false;
+  int editRow_ = 0;
+  int editColumn_ = 1;
+};
+
+}  // namespace loctable
