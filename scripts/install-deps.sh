@@ -2,7 +2,10 @@
 # Installs what building, testing and the demo need, on Debian 12, when it is missing.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
-          xvfb xauth clang-format fonts-liberation)
+          xvfb xauth clang-format fonts-liberation
+          # the end-to-end tests: a private D-Bus session, the accessibility bus, and Python's
+          # AT-SPI bindings to drive the program
+          dbus at-spi2-core python3 python3-pyatspi gir1.2-atspi-2.0)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

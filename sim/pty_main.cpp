@@ -4,24 +4,53 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim/demo.h"
+#include "sim/log_operation.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 
 namespace {
 
+// A GPS log file: one record a line, in reading order; blank lines and CRs are skipped.
+std::vector<std::string> readLog(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "gpstracking-unit-sim: cannot read %s\n", path.c_str());
+    std::exit(1);
+  }
+  std::vector<std::string> records;
+  for (std::string line; std::getline(file, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty()) records.push_back(line);
+  }
+  return records;
+}
+
 void usage() {
   std::fputs(
       "usage: gpstracking-unit-sim [--link PATH] [--silent] [--answer TEXT] [--pieces N]\n"
       "                            [--lower] [--password TEXT] [--accept TEXT]\n"
-      "                            [--silent-after K]\n"
+      "                            [--silent-after K] [--log-file FILE] [--transcript FILE]\n"
+      "                            [--hostile ACT[:STAGE[:K]]] [--seed N] [--flood N]\n"
       "Serves a simulated GPS tracking unit on a pseudo-terminal and prints its device path.\n"
-      "Point COMn at it with GPSTRACKING_COMn=PATH.\n",
+      "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
+      "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
+      "  --transcript FILE every piece on the line, as it goes: 'pc HEX', 'unit HEX',\n"
+      "                    'accept LETTER', 'end'\n"
+      "  --hostile ACT[:STAGE[:K]]  after K characters (0) of STAGE (data) the unit turns\n"
+      "                    hostile; ACT: noise (random bytes), high (bytes above 127), nul,\n"
+      "                    flood (N random characters at once, then silence), stop (silence),\n"
+      "                    vanish (closes the terminal and ends); STAGE: wake, password, data\n"
+      "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n",
       stderr);
 }
 
@@ -30,7 +59,7 @@ void usage() {
 int main(int argc, char** argv) {
   sim::Unit unit;
   sim::installDemoOperations(unit);
-  std::string linkPath;
+  std::string linkPath, transcriptPath;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&]() -> std::string {
@@ -56,6 +85,26 @@ int main(int argc, char** argv) {
       unit.knobs.accept = value();
     else if (arg == "--silent-after")
       unit.knobs.silentAfter = std::atoi(value().c_str());
+    else if (arg == "--log-file")
+      unit.install<sim::LogOperation>('L', readLog(value()));
+    else if (arg == "--transcript")
+      transcriptPath = value();
+    else if (arg == "--hostile") {
+      const auto hostility = sim::parseHostility(value());
+      if (!hostility) {
+        usage();
+        return 2;
+      }
+      const auto seed = unit.hostile.settings.seed;
+      const auto flood = unit.hostile.settings.floodSize;
+      unit.hostile.settings = *hostility;
+      unit.hostile.settings.seed = seed;
+      unit.hostile.settings.floodSize = flood;
+    } else if (arg == "--seed")
+      unit.hostile.settings.seed =
+          static_cast<std::uint32_t>(std::strtoul(value().c_str(), nullptr, 10));
+    else if (arg == "--flood")
+      unit.hostile.settings.floodSize = std::atoi(value().c_str());
     else {
       usage();
       return 2;
@@ -64,6 +113,15 @@ int main(int argc, char** argv) {
 
   try {
     sim::PtyServer server(unit);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> transcript(nullptr, &std::fclose);
+    if (!transcriptPath.empty()) {
+      transcript.reset(std::fopen(transcriptPath.c_str(), "w"));
+      if (!transcript) {
+        std::perror(transcriptPath.c_str());
+        return 1;
+      }
+      server.setTranscript(transcript.get());
+    }
     if (!linkPath.empty()) {
       ::unlink(linkPath.c_str());
       if (::symlink(server.path().c_str(), linkPath.c_str()) != 0) {

@@ -27,8 +27,32 @@ PtyServer::PtyServer(Unit& unit) : unit_(unit) {
 }
 
 PtyServer::~PtyServer() {
-  ::close(slave_);
-  ::close(master_);
+  if (slave_ >= 0) ::close(slave_);
+  if (master_ >= 0) ::close(master_);
+}
+
+void PtyServer::note(const char* who, std::string_view bytes) {
+  if (!transcript_ || bytes.empty()) return;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string line = who;
+  line += ' ';
+  for (const char c : bytes) {
+    line += kHex[static_cast<unsigned char>(c) >> 4];
+    line += kHex[static_cast<unsigned char>(c) & 15];
+  }
+  line += '\n';
+  std::fputs(line.c_str(), transcript_);
+  std::fflush(transcript_);
+}
+
+void PtyServer::noteOperating(bool wasOperating) {
+  if (!transcript_ || wasOperating == unit_.operating()) return;
+  if (unit_.operating()) {
+    std::fprintf(transcript_, "accept %c\n", unit_.letter());
+  } else {
+    std::fputs("end\n", transcript_);
+  }
+  std::fflush(transcript_);
 }
 
 bool PtyServer::writePiece(const std::string& piece) {
@@ -39,6 +63,7 @@ bool PtyServer::writePiece(const std::string& piece) {
       if (errno == EINTR || errno == EAGAIN) continue;
       return false;
     }
+    note("unit", rest.substr(0, static_cast<size_t>(n)));
     rest.remove_prefix(static_cast<size_t>(n));
   }
   if (unit_.operating()) {
@@ -58,9 +83,19 @@ void PtyServer::serve() {
       if (!writePiece(unit_.takeArrival())) break;
       if (unit_.hasOutput()) std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
+    if (unit_.hostile.vanished()) {
+      // Gone from the line, as a unit that loses power or a cable that is pulled: the PC's
+      // side of the terminal hangs up.
+      ::close(slave_);
+      ::close(master_);
+      slave_ = master_ = -1;
+      return;
+    }
     const auto now = Clock::now();
     if (now >= nextTick) {
+      const bool before = unit_.operating();
       unit_.tick();
+      noteOperating(before);
       nextTick += std::chrono::seconds(1);
       continue;
     }
@@ -78,7 +113,22 @@ void PtyServer::serve() {
             std::chrono::duration<double, std::micro>(arrived - sentAt_).count());
       }
       awaitingAnswer_ = false;
-      unit_.receive(std::string_view(buffer, static_cast<size_t>(n)));
+      if (transcript_) {
+        // Character by character, so the transcript shows where the operation starts and ends.
+        size_t from = 0;
+        for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+          const bool before = unit_.operating();
+          unit_.receive(std::string_view(buffer + i, 1));
+          if (unit_.operating() != before) {
+            note("pc", std::string_view(buffer + from, i + 1 - from));
+            from = i + 1;
+            noteOperating(before);
+          }
+        }
+        note("pc", std::string_view(buffer + from, static_cast<size_t>(n) - from));
+      } else {
+        unit_.receive(std::string_view(buffer, static_cast<size_t>(n)));
+      }
       const bool operating = unit_.operating();
       if (operating && !wasOperating) {
         dataStart_ = arrived;

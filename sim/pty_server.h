@@ -3,6 +3,7 @@
 // opens the terminal's device as its serial port. Used by gpstracking-unit-sim and bench/.
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ class PtyServer {
   void serve();
   // Safe from another thread or a signal handler.
   void stop() { stopping_ = true; }
+  // True when serve() returned because the unit left the line (its hostile mode "vanish"):
+  // the terminal is closed by then.
+  bool vanished() const { return master_ < 0; }
+
+  // Writes every piece that crosses the line to `file` as it goes, one line each: "pc HEX" or
+  // "unit HEX" (the bytes in hexadecimal), and "accept L" / "end" when the unit starts and
+  // ends the operation of letter L. The file stays the caller's.
+  void setTranscript(std::FILE* file) { transcript_ = file; }
 
   // Read after serve() has returned. For every piece the unit sent while operating, the
   // microseconds until the PC's next character arrived.
@@ -38,12 +47,15 @@ class PtyServer {
  private:
   using Clock = std::chrono::steady_clock;
   bool writePiece(const std::string& piece);
+  void note(const char* who, std::string_view bytes);
+  void noteOperating(bool wasOperating);
 
   Unit& unit_;
   int master_ = -1;
   int slave_ = -1;
   std::string path_;
   std::atomic<bool> stopping_{false};
+  std::FILE* transcript_ = nullptr;
   std::vector<double> turnarounds_;
   bool awaitingAnswer_ = false;
   Clock::time_point sentAt_;

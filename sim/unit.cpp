@@ -103,7 +103,10 @@ void Unit::queue(std::string piece) {
     std::transform(piece.begin(), piece.end(), piece.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   }
-  output_.push_back(std::move(piece));
+  const Stage stage = state_ == State::Operating   ? Stage::Data
+                      : state_ == State::Password2 ? Stage::Password
+                                                   : Stage::Wake;
+  hostile.shape(stage, std::move(piece), output_);
   if (outputReady_) outputReady_();
 }
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "sim/hostile.h"
+
 namespace sim {
 
 struct Knobs {
@@ -44,6 +46,8 @@ class Operation {
 class Unit {
  public:
   Knobs knobs;
+  // A unit that turns hostile at some stage (random bytes, a flood, silence, gone).
+  Hostile hostile;
 
   // Installs the operation for a letter, replacing any earlier one; returns it for setting up.
   template <class Op, class... Args>
