@@ -15,6 +15,8 @@
 
 #include "app/com_ports.h"
 #include "app/logo.h"
+#include "config/config_windows.h"
+#include "config/field_table.h"
 #include "link/log_upload.h"
 #include "link/serial_port.h"
 #include "ui/help.h"
@@ -353,6 +355,10 @@ void GPStracking::buildControls() {
   connect(button("Command11"), &QPushButton::clicked, this, [this] { link_.cancel(); });
   connect(button("Command4"), &QPushButton::clicked, this, [this] { selectComPort(); });
   connect(button("Command2"), &QPushButton::clicked, this, [this] { services_.help->open(); });
+  connect(button("Command6"), &QPushButton::clicked, this,
+          [this] { showEditingWindow(configWindows_->setup1()); });
+  connect(button("Command17"), &QPushButton::clicked, this,
+          [this] { showEditingWindow(configWindows_->setup3()); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
@@ -361,6 +367,9 @@ void GPStracking::buildControls() {
 
 // The state every window starts from; the editing windows are created here, hidden.
 void GPStracking::startup() {
+  configWindows_ =
+      std::make_unique<config::ConfigWindows>(this, *services_.messages, *services_.help);
+  config::applyStartupValues(*configWindows_);
   link_.setTick(0);
 }
 
@@ -424,7 +433,16 @@ void GPStracking::closeEvent(QCloseEvent* event) {
 }
 
 std::string GPStracking::password() {
-  return "7391";
+  return configWindows_->text(config::Field::setup1_Text9);
+}
+
+config::Fields& GPStracking::configFields() {
+  return *configWindows_;
+}
+
+void GPStracking::showEditingWindow(QDialog& window) {
+  window.exec();
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
 void GPStracking::setIndicator(device::Indicator indicator, bool visible) {

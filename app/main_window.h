@@ -21,6 +21,13 @@ class Messages;
 class HelpLauncher;
 }  // namespace ui
 
+namespace config {
+class ConfigWindows;
+class Fields;
+}  // namespace config
+
+class QDialog;
+
 namespace app {
 
 // What the main window talks to outside itself; the program passes the real ones, the tests
@@ -43,6 +50,12 @@ class GPStracking : public QWidget, private device::Host {
   device::Link& serialLink() { return link_; }
   int comPortIndex() const { return comIndex_; }
   int operationCode() const { return operation_; }
+  // The configuration windows setup1 and setup3, and their fields: the configuration.
+  config::ConfigWindows& configWindows() { return *configWindows_; }
+  config::Fields& configFields();
+  // Shows an editing window modally, owned by the main menu, and sets the mouse pointer back
+  // to the arrow once it has been hidden.
+  void showEditingWindow(QDialog& window);
   // True from EXIT on.
   bool exited() const { return exited_; }
 
@@ -72,6 +85,7 @@ class GPStracking : public QWidget, private device::Host {
   QTimer* timer1_;
   std::map<std::string, QWidget*> controls_;
   std::array<device::Transfer, device::kOperationCount> transfers_;
+  std::unique_ptr<config::ConfigWindows> configWindows_;
 
   // State of the device exchange.
   std::string comName_;        // the port last taken from List2; empty at start
