@@ -4,7 +4,7 @@
 //        three bytes, each byte two hex digits: 1200 characters, the first unprompted after "p",
 //        each further one after the PC's "N".
 //   "O": the unit takes the table, two hex digits a byte, and answers every byte with "N".
-#include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +47,8 @@ class TableSend : public Operation {
 
   // Characters sent so far.
   int sent() const { return static_cast<int>(next_); }
+  // Replaces the stored table (a table the unit has just taken).
+  void store(const std::vector<TableEntry>& entries) { digits_ = tableDigits(entries); }
 
  private:
   void sendNext(Unit& unit);
@@ -61,6 +63,8 @@ class TableReceive : public Operation {
   std::string answer = "N";
   // Bytes taken before the unit considers the table complete: 200 entries of two coordinates.
   int expectedBytes = 1200;
+  // Called with the first 100 entries once the table is complete.
+  std::function<void(const std::vector<TableEntry>&)> onComplete;
 
   void begin(Unit& unit) override;
   void receive(Unit& unit, char c) override;
@@ -78,5 +82,11 @@ class TableReceive : public Operation {
   std::string pair_;
   std::vector<int> bytes_;
 };
+
+// Some speed cameras and reference locations in the first rows, the rest empty.
+std::vector<TableEntry> plausibleTable();
+
+// "C" and "O" on one stored table: what the unit takes it sends back.
+void installTableOperations(Unit& unit, const std::vector<TableEntry>& stored);
 
 }  // namespace sim

@@ -299,3 +299,31 @@ TEST(DownloadCheck, CoordinatesOutsideTheUnitsRangeAreFoundBeforeSending) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TableRoundTrip, WhatTheUnitTookComesBackNormalised) {
+  sim::Rig rig;
+  sim::installTableOperations(rig.unit, sim::plausibleTable());
+  loctable::CellStore table;
+  rig.exchange(device::kTableUpload, device::tableUploadTransfer(&table));
+  EXPECT_EQ(table.cell(0, 1), "32.0851");
+  EXPECT_EQ(table.cell(0, 2), "115.5000");
+  EXPECT_EQ(table.cell(10, 1), "255");
+
+  table.setCell(0, 1, "7");
+  table.setCell(1, 2, "0.5");
+  table.setCell(2, 1, "255");
+  table.setCell(99, 2, "12.3456");
+  rig.exchange(device::kTableDownload, device::tableDownloadTransfer(&table));
+  loctable::CellStore back;
+  rig.exchange(device::kTableUpload, device::tableUploadTransfer(&back));
+  EXPECT_EQ(rig.host.boxes.shown.size(), 3u);
+  EXPECT_EQ(back.cell(0, 1), "7.0000");
+  EXPECT_EQ(back.cell(0, 2), "115.5000");
+  EXPECT_EQ(back.cell(1, 2), "0.5000");
+  EXPECT_EQ(back.cell(2, 1), "255");
+  EXPECT_EQ(back.cell(99, 2), "12.3456");
+}
+
+}  // namespace
