@@ -285,6 +285,17 @@ TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
   EXPECT_TRUE(progressHidden());
 }
 
+// EXIT during an upload destroys the waiting transfer: the file is closed with its lines.
+TEST_F(LogUpload, ExitDuringUploadKeepsTheLinesWritten) {
+  fresh().faults.everyTicks = 1;
+  upload(nullptr, 3000, [&](int) {
+    if (rig->host.counts.size() == 2 && rig->link.busy()) rig->link.abort();
+  });
+  EXPECT_FALSE(rig->link.busy());
+  EXPECT_FALSE(rig->port.isOpen());
+  EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + 2}));
+}
+
 // Label3 shows each record's number before its line is written.
 TEST_F(LogUpload, CountIsShownBeforeEachLineIsWritten) {
   struct Spy : device::LogFolder, device::LogSink {
