@@ -19,6 +19,10 @@
 #include "config/field_table.h"
 #include "link/log_upload.h"
 #include "link/serial_port.h"
+#include "link/table_download.h"
+#include "link/table_upload.h"
+#include "loctable/cell_store.h"
+#include "loctable/setup2.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -268,6 +272,10 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 
   startup();
 
+  // The GPS location table transfers read and write the grid of setup2.
+  transfers_[device::kTableUpload] = device::tableUploadTransfer(setup2_.get());
+  transfers_[device::kTableDownload] = device::tableDownloadTransfer(setup2_.get());
+
   // Timer1 advances the link tick once a second, for the whole run.
   timer1_->setObjectName("Timer1");
   timer1_->setInterval(1000);
@@ -359,6 +367,8 @@ void GPStracking::buildControls() {
           [this] { showEditingWindow(configWindows_->setup1()); });
   connect(button("Command17"), &QPushButton::clicked, this,
           [this] { showEditingWindow(configWindows_->setup3()); });
+  connect(button("Command12"), &QPushButton::clicked, this,
+          [this] { showEditingWindow(*setup2_); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
@@ -367,6 +377,8 @@ void GPStracking::buildControls() {
 
 // The state every window starts from; the editing windows are created here, hidden.
 void GPStracking::startup() {
+  setup2_ = std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help);
+  loctable::fillStartupContent(*setup2_);
   configWindows_ =
       std::make_unique<config::ConfigWindows>(this, *services_.messages, *services_.help);
   config::applyStartupValues(*configWindows_);
@@ -376,6 +388,13 @@ void GPStracking::startup() {
 void GPStracking::runOperation(int operation) {
   // One exchange at a time: a second one started from inside the first would share its port.
   if (link_.busy() || exited_) return;
+  // A coordinate the unit cannot hold is refused before the port is even opened.
+  if (operation == device::kTableDownload) {
+    if (const std::optional<int> row = device::firstUnsendableRow(*setup2_)) {
+      services_.messages->show(device::unsendableRowMessage(*row));
+      return;
+    }
+  }
   operation_ = static_cast<std::int16_t>(operation);
   setTransfersEnabled(false);
   link_.start(

@@ -28,6 +28,10 @@ class Fields;
 
 class QDialog;
 
+namespace loctable {
+class Setup2;
+}  // namespace loctable
+
 namespace app {
 
 // What the main window talks to outside itself; the program passes the real ones, the tests
@@ -53,6 +57,8 @@ class GPStracking : public QWidget, private device::Host {
   // The configuration windows setup1 and setup3, and their fields: the configuration.
   config::ConfigWindows& configWindows() { return *configWindows_; }
   config::Fields& configFields();
+  // The GPS location table window setup2, whose grid is the table.
+  loctable::Setup2& locationTable() { return *setup2_; }
   // Shows an editing window modally, owned by the main menu, and sets the mouse pointer back
   // to the arrow once it has been hidden.
   void showEditingWindow(QDialog& window);
@@ -86,6 +92,7 @@ class GPStracking : public QWidget, private device::Host {
   std::map<std::string, QWidget*> controls_;
   std::array<device::Transfer, device::kOperationCount> transfers_;
   std::unique_ptr<config::ConfigWindows> configWindows_;
+  std::unique_ptr<loctable::Setup2> setup2_;
 
   // State of the device exchange.
   std::string comName_;        // the port last taken from List2; empty at start

@@ -1,0 +1,103 @@
+// The GPS location table as the main menu creates, opens and transfers it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "app/main_window.h"
+#include "loctable/setup2.h"
+#include "sim/sim_port.h"
+#include "sim/table_operations.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace {
+
+using ui::Icon;
+using ui::Message;
+
+struct NoHelp : ui::HelpLauncher {
+  void open() override {}
+};
+
+struct TableFromMenu : ::testing::Test {
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  NoHelp help;
+  app::GPStracking window{{&port, &boxes, &help}};
+  loctable::Setup2& table = window.locationTable();
+
+  void click(const char* name) { qobject_cast<QPushButton*>(window.control(name))->click(); }
+  // Runs the event loop, with the link tick hurried along, until the exchange has ended.
+  void runExchange() {
+    QElapsedTimer clock;
+    clock.start();
+    while (window.serialLink().busy() && clock.elapsed() < 5000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+      window.serialLink().timerTick();
+    }
+    ASSERT_FALSE(window.serialLink().busy());
+  }
+};
+
+TEST_F(TableFromMenu, StartupFillsTheHiddenTable) {
+  EXPECT_FALSE(table.isVisible());
+  EXPECT_EQ(table.parentWidget(), &window);
+  for (int row = 0; row < 100; ++row) {
+    EXPECT_EQ(table.cell(row, 0), std::to_string(row));
+    EXPECT_EQ(table.cell(row, 1), "255");
+    EXPECT_EQ(table.cell(row, 2), "255");
+  }
+}
+
+TEST_F(TableFromMenu, Command12OpensItModallyAndRestoresThePointer) {
+  window.show();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  bool modal = false;
+  QTimer::singleShot(0, [&] {
+    modal = QApplication::activeModalWidget() == &table;
+    table.startEdit(3, 1);
+    table.editBox()->setText("32.0851");
+    table.findChild<QPushButton*>("Command2")->click();
+  });
+  click("Command12");
+  EXPECT_TRUE(modal);
+  EXPECT_FALSE(table.isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(table.cell(3, 1), "32.0851");
+}
+
+TEST_F(TableFromMenu, UploadAndDownloadUseTheGrid) {
+  sim::installTableOperations(unit, sim::plausibleTable());
+  click("Command13");
+  runExchange();
+  EXPECT_EQ(table.cell(0, 1), "32.0851");
+  EXPECT_EQ(table.cell(0, 2), "115.5000");
+
+  table.setCell(0, 1, "7");
+  click("Command14");
+  runExchange();
+  EXPECT_EQ(boxes.shown,
+            (std::vector<Message>{{"Upload succesful !", "Upload", Icon::Information},
+                                  {"Download succesful !", "Download", Icon::Information}}));
+  EXPECT_EQ(unit.dataHeard().substr(0, 6), "070000");
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(TableFromMenu, UnsendableTableIsRefusedWithoutOpeningThePort) {
+  table.setCell(42, 2, "-45.5");
+  table.setCell(60, 1, "300");
+  click("Command14");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find("Row 42 "), std::string::npos);
+  EXPECT_EQ(boxes.shown[0].icon, Icon::Critical);
+  EXPECT_FALSE(window.serialLink().busy());
+  EXPECT_EQ(port.opens, 0);
+  EXPECT_EQ(unit.heard(), "");
+}
+
+}  // namespace
