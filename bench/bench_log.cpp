@@ -17,9 +17,10 @@ namespace fs = std::filesystem;
 
 constexpr int kRecords = 2000;
 
-long countLines(const fs::path& folder) {
+long countLines(const fs::path& folder, std::string& names) {
   long lines = 0;
   for (const auto& entry : fs::directory_iterator(folder)) {
+    names += (names.empty() ? "" : ", ") + entry.path().filename().string();
     std::ifstream in(entry.path(), std::ios::binary);
     for (std::string line; std::getline(in, line);) ++lines;
   }
@@ -41,7 +42,8 @@ std::vector<bench::Figure> logUpload() {
     result = rig.run(device::kLogUpload);
   }
   fs::current_path(before);
-  const long lines = countLines(folder);
+  std::string names;
+  const long lines = countLines(folder, names);
   fs::remove_all(folder);
 
   const std::string expected = std::to_string(kRecords) + " GPS locations Saved !";
@@ -51,7 +53,7 @@ std::vector<bench::Figure> logUpload() {
   return {
       {"records uploaded and lines in the file", static_cast<double>(lines), "lines",
        complete
-           ? "(all " + std::to_string(kRecords) + ", \"" + expected + "\")"
+           ? "(all " + std::to_string(kRecords) + " in " + names + ")"
            : "(INCOMPLETE: " +
                  (result.messages.empty() ? std::string("no message") : result.messages[0].text) +
                  ")"},
