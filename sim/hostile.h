@@ -49,6 +49,8 @@ class Hostile {
   // one entry per arrival.
   void shape(Stage stage, std::string piece, std::deque<std::string>& wire);
 
+  // True once the unit has turned hostile.
+  bool turned() const { return turned_; }
   // True once the unit has left the line; the server then closes the terminal.
   bool vanished() const { return vanished_; }
 

@@ -98,6 +98,12 @@ void Unit::finish() {
   password1_.clear();
 }
 
+void Unit::restart() {
+  finish();
+  output_.clear();
+  hostile = Hostile{};
+}
+
 void Unit::queue(std::string piece) {
   if (knobs.lowerCase) {
     std::transform(piece.begin(), piece.end(), piece.begin(),

@@ -71,6 +71,9 @@ class Unit {
   // end the operation so the unit listens for polls again.
   void send(std::string piece);
   void finish();
+  // Power off and on: whatever the unit was doing and had not sent yet is gone, its hostile
+  // mode is off, and it listens for polls again. Its operations keep their data.
+  void restart();
   bool operating() const { return state_ == State::Operating; }
 
   // What the PC sent: all of it, and what came after the unit's last "p".

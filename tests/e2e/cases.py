@@ -1,6 +1,7 @@
 """The end-to-end cases. Each takes a run.Test and raises driver.Failure on a fault."""
 
 import os
+import re
 import time
 
 from driver import Failure, wait_until
@@ -91,4 +92,274 @@ def wrong_password(t):
     check(not t.files(".csv"), "a GPS log file was made without a unit")
     no_progress_showing(program)
     print(f"  Invalid Password after {took:.1f} s")
+    program.exit()
+
+
+# --- GPS log upload -------------------------------------------------------------------------
+
+LOG_PROGRESS = "Connected - Uploading GPS Locations Please Wait !"
+LATITUDE_LETTERS = {"0": "N", "1": "S", "2": "N", "3": "S"}
+LONGITUDE_LETTERS = {"0": "E", "1": "E", "2": "W", "3": "W"}
+
+
+def sample_log(count):
+    """Records as the unit holds them (positions 1 to 38): the first with a hemisphere code that
+    names no hemisphere, then every code in turn, now and then another bad one."""
+    records = []
+    for n in range(count):
+        code = "7" if n == 0 else "9" if n % 11 == 5 else "0123"[n % 4]
+        seconds = 10 * 3600 + 15 * 60 + 30 + 30 * n
+        records.append(
+            f"{seconds // 3600:02d}{seconds // 60 % 60:02d}{seconds % 60:02d}"
+            f"{3204 + n:04d}{(5678 + 37 * n) % 10000:04d}"
+            f"{3527 + n:05d}{(6543 + 91 * n) % 10000:04d}"
+            f"{code}{(125 + n) % 10000:04d}{(2700 + 3 * n) % 10000:04d}"
+            f"12{5 + n % 3:02d}08")
+        assert len(records[-1]) == 38
+    return records
+
+
+def csv_lines(records, letters=("", "")):
+    """The log file lines for these records (bytes, as the unit sent them), CR LF each."""
+    lines = []
+    for record in records:
+        r = record if isinstance(record, bytes) else record.encode("latin-1")
+        code = chr(r[23])
+        if code in LATITUDE_LETTERS:
+            letters = (LATITUDE_LETTERS[code], LONGITUDE_LETTERS[code])
+        fields = [r[32:34] + b"/" + r[34:36] + b"/" + r[36:38],
+                  r[0:2] + b":" + r[2:4] + b":" + r[4:6],
+                  r[6:10] + b"." + r[10:14], letters[0].encode(),
+                  r[14:19] + b"." + r[19:23], letters[1].encode(),
+                  r[24:27] + b"." + r[27:28], r[28:31] + b"." + r[31:32]]
+        lines.append(b",".join(b'"' + f + b'"' if f else b"" for f in fields) + b"\r\n")
+    return lines
+
+
+def write_log(t, records, name="unit-log.txt"):
+    with open(t.path(name), "w") as file:
+        file.write("\n".join(records) + "\n")
+    return t.path(name)
+
+
+def log_file(t):
+    """The one GPS log file in the working folder: its name and its bytes."""
+    names = t.files(".csv")
+    check(len(names) == 1, f"expected one GPS log file, found {names}")
+    with open(t.path(names[0]), "rb") as file:
+        return names[0], file.read()
+
+
+def check_log_name(name, started, ended):
+    """Day-month-year and the time the upload started (en_GB short forms), '/' and ':'
+    replaced."""
+    match = re.fullmatch(r"(\d\d)-(\d\d)-(\d{4})L_(\d\d)\.(\d\d)\.(\d\d)\.csv", name)
+    check(match, f"GPS log file name {name!r}")
+    day, month, year, hour, minute, second = map(int, match.groups())
+    stamp = time.mktime((year, month, day, hour, minute, second, 0, 0, -1))
+    check(started - 1 <= stamp <= ended + 1, f"GPS log file name {name!r} is not the start time")
+
+
+# The program writes the GPS log file name in the PC's regional date and time format.
+REGION = {"LC_ALL": "en_GB.UTF-8", "LANG": "en_GB.UTF-8"}
+
+
+@case
+def log_upload(t):
+    records = sample_log(40)
+    unit = t.unit("--log-file", write_log(t, records))
+    program = t.program(unit.link, env=REGION)
+    started = time.time()
+    program.press(LOG_UPLOAD)
+    took = program.expect_message("Saved", "40 GPS locations Saved !", timeout=30)
+    name, data = log_file(t)
+    check_log_name(name, started, started + 8)
+    expected = b"".join(csv_lines(records))
+    check(data == expected, f"GPS log file differs:\n{data[:400]!r}\nexpected\n{expected[:400]!r}")
+    exchange, = unit.transcript().exchanges
+    check(exchange.letter == "L", f"operation {exchange.letter}")
+    check(exchange.pc == (b"N" * 37 + b"1") * 40 + b"N1", f"acknowledgements {exchange.pc[:100]!r}")
+    check(not program.is_showing("Locations Downloaded :", role="label"), "Label4 still shown")
+    no_progress_showing(program)
+    print(f"  40 records in {took:.1f} s after the click")
+    program.exit()
+
+
+# --- GPS location table ---------------------------------------------------------------------
+
+TABLE_WINDOW_BUTTON = "View/ Setup/Select GPS Location Table"
+TABLE_WINDOW = "GPS Location Table"
+
+
+def table_values():
+    """Latitude and longitude texts for the 100 rows: the awkward ones first."""
+    rows = [("32.0851", "115.5"), ("7", "0.5"), ("32.99996", "255"), ("0", "254.9999"),
+            ("255", "12.3456")]
+    for row in range(len(rows), 100):
+        rows.append((f"{row % 90}.{(row * 37) % 10000:04d}",
+                     f"{(row * 7) % 180}.{(row * 53) % 10000:04d}"))
+    return rows
+
+
+def coordinate_bytes(text):
+    """Whole degrees cut off, then digits 5-6 and 7-8 of the value as "000.0000"."""
+    value = float(text)
+    formatted = f"{value:08.4f}"
+    return [int(value), int(formatted[4:6]), int(formatted[6:8])]
+
+
+def coordinate_text(whole, first, second):
+    """A coordinate's three bytes as the table shows them after an upload."""
+    return "255" if whole == 255 else f"{whole}.{first:02d}{second:02d}"
+
+
+def hex_bytes(digits):
+    check(re.fullmatch(rb"[0-9A-F]*", digits) and len(digits) % 2 == 0,
+          f"not upper-case hex digit pairs: {digits[:80]!r}")
+    return list(bytes.fromhex(digits.decode()))
+
+
+def load_table_file(t, program, rows):
+    """Writes a table file and loads it through the table window, as a user would."""
+    path = t.path("table.txt")
+    with open(path, "wb") as file:
+        for n, (latitude, longitude) in enumerate(rows):
+            file.write(f'"{n}","{latitude}","{longitude}"\r\n'.encode())
+    program.press(TABLE_WINDOW_BUTTON)
+    window = program.window(TABLE_WINDOW)
+    program.type_beside("File Selected :", path, window)
+    program.press("Load GPS Table")
+    program.expect_no_message(0.5)
+    return window
+
+
+def table_texts(program):
+    program.press(TABLE_WINDOW_BUTTON)
+    window = program.window(TABLE_WINDOW)
+    wait_until(lambda: program.is_showing("RETURN MAIN MENU"), 3, "the table window")
+    cells = program.table(window)
+    program.press("RETURN MAIN MENU")
+    return cells
+
+
+@case
+def table_download_and_upload(t):
+    rows = table_values()
+    unit = t.unit()
+    program = t.program(unit.link)
+    load_table_file(t, program, rows)
+    program.press("RETURN MAIN MENU")
+
+    program.press(TABLE_DOWNLOAD)
+    program.expect_message("Download", "Download succesful !", timeout=30)
+    no_progress_showing(program)
+    download, = unit.transcript().exchanges
+    check(download.letter == "O", f"operation {download.letter}")
+    sent = hex_bytes(download.pc)
+    expected = [b for latitude, longitude in rows
+                for b in coordinate_bytes(latitude) + coordinate_bytes(longitude)]
+    check(sent[:600] == expected, "table bytes on the wire differ: "
+          f"{[(i, a, b) for i, (a, b) in enumerate(zip(sent, expected)) if a != b][:5]}")
+    # The unit counts 200 entries: the 100 rows, then empty padding.
+    check(len(sent) == 1200 and set(sent[600:]) == {0}, f"padding {len(sent)} {set(sent[600:])}")
+    check(download.unit == b"p" + b"N" * 1200, f"acknowledgements {download.unit[:20]!r}")
+
+    # The unit sends back the table it took.
+    program.press(TABLE_UPLOAD)
+    program.expect_message("Upload", "Upload succesful !", timeout=30)
+    no_progress_showing(program)
+    upload = unit.transcript().exchanges[1]
+    check(upload.letter == "C" and upload.pc == b"N" * 1199, f"upload acknowledgements")
+    received = hex_bytes(upload.unit[1:])
+    check(received == sent[:600], "the unit sent back another table")
+    cells = table_texts(program)
+    for n, (latitude, longitude) in enumerate(rows):
+        want = [str(n), coordinate_text(*coordinate_bytes(latitude)),
+                coordinate_text(*coordinate_bytes(longitude))]
+        check(cells[n] == want, f"row {n}: {cells[n]}, expected {want}")
+    program.exit()
+
+
+# --- configuration --------------------------------------------------------------------------
+
+CONFIG_WINDOW_BUTTON = "View/ Setup/ Select Configuration"
+CONFIG_WINDOW = "View/ Setup/ Select Configuration"
+APN = "APN (access point Name) 32 Max:"
+GPRS_LOGIN = "GPRS login name:\n(24 Max)"
+GPRS_PASSWORD = "GPRS password  (16 Max):"
+# Filled texts: the characters of the slot up to the first byte 255.
+FILLED = {APN: (224, 256), GPRS_LOGIN: (168, 192), GPRS_PASSWORD: (192, 208)}
+
+
+def filled_text(image, field):
+    first, end = FILLED[field]
+    slot = bytes(image[first:end])
+    return slot.split(b"\xff")[0].decode("latin-1")
+
+
+def config_upload_parts(exchange):
+    """The image bytes and the version text the unit sent in a configuration upload."""
+    data = exchange.unit
+    check(data[:1] == b"p", f"unit began with {data[:5]!r}")
+    check(len(data) == 1 + 736 + 4, f"the unit sent {len(data)} characters")
+    return hex_bytes(data[1:737]), data[737:].decode("latin-1")
+
+
+def open_config(program):
+    program.press(CONFIG_WINDOW_BUTTON)
+    window = program.window(CONFIG_WINDOW)
+    wait_until(lambda: program.is_showing("RETURN MAIN MENU"), 3, "the configuration window")
+    return window
+
+
+def config_upload(program, unit):
+    program.press(CONFIG_UPLOAD)
+    program.expect_message("Upload", "Upload complete", timeout=30)
+    no_progress_showing(program)
+    exchange = unit.transcript().exchanges[-1]
+    check(exchange.letter == "U", f"operation {exchange.letter}")
+    check(exchange.pc == b"1" * 736, f"answers {exchange.pc[:20]!r}... ({len(exchange.pc)})")
+    return config_upload_parts(exchange)
+
+
+@case
+def configuration_upload_and_download(t):
+    unit = t.unit()
+    program = t.program(unit.link)
+    window = open_config(program)
+    check(program.field_beside("Version number : V", window, role="label").name == "XXXX",
+          "version text before any upload")
+    program.press("RETURN MAIN MENU")
+
+    image, version = config_upload(program, unit)
+    window = open_config(program)
+    shown = program.field_beside("Version number : V", window, role="label").name
+    check(shown == version, f"version text {shown!r}, the unit sent {version!r}")
+    for field in FILLED:
+        check(program.text(field, window) == filled_text(image, field),
+              f"{field!r} shows {program.text(field, window)!r}")
+    check(program.text("Existing Password", window) == "7391", "the password was changed")
+
+    # Edit, send back, and read again: the unit keeps what it was sent.
+    program.set_text(APN, "e2e.example", window)
+    program.press("RETURN MAIN MENU")
+    program.press(CONFIG_DOWNLOAD)
+    program.expect_message("Download", "Download succesful !", timeout=30)
+    no_progress_showing(program)
+    download = unit.transcript().exchanges[-1]
+    check(download.letter == "D", f"operation {download.letter}")
+    sent = hex_bytes(download.pc)
+    check(len(sent) == 369, f"{len(sent)} bytes downloaded")
+    check(filled_text(sent, APN) == "e2e.example" and set(sent[224 + 11:256]) == {255},
+          f"APN slot sent as {bytes(sent[224:256])!r}")
+    for field in (GPRS_LOGIN, GPRS_PASSWORD):
+        first, end = FILLED[field]
+        check(sent[first:end] == image[first:end], f"{field!r} changed on the way")
+    check(download.unit == b"pOK", f"the unit answered {download.unit!r}")
+
+    image2, _ = config_upload(program, unit)
+    check(image2 == sent[:368], "the unit sent back another image than it was given")
+    window = open_config(program)
+    check(program.text(APN, window) == "e2e.example", "APN after the second upload")
+    program.press("RETURN MAIN MENU")
     program.exit()

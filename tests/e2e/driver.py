@@ -137,10 +137,13 @@ class Transcript:
                 self.pc += data
                 if current and not current.ended:
                     current.pc += data
+                elif current:
+                    current = None
             elif word == "unit":
+                # The unit's last answer goes out after it has ended the operation.
                 data = bytes.fromhex(rest)
                 self.unit += data
-                if current and not current.ended:
+                if current:
                     current.unit += data
             elif word == "accept":
                 current = Exchange(rest)
@@ -226,6 +229,11 @@ def press(accessible):
 
 def states(accessible):
     return accessible.getState()
+
+
+def extents(accessible):
+    box = accessible.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
 
 
 class Program:
@@ -334,6 +342,42 @@ class Program:
         """Types `text` into the field named `name`, replacing what it held."""
         field = self.find("text", name, root=root)
         field.queryEditableText().setTextContents(text)
+
+    def field_beside(self, label, root, role="text"):
+        """The showing field nearest to the right of (or else below) the label of this text:
+        for fields whose caption is not linked to them."""
+        caption = self.find("label", label, root=root)
+        cx, cy, cw, ch = extents(caption)
+        best = None
+        stack = [root]
+        while stack:
+            node = stack.pop()
+            try:
+                if node.getRoleName() == role and states(node).contains(pyatspi.STATE_SHOWING):
+                    x, y, w, h = extents(node)
+                    if x >= cx + cw - 2 and abs((y + h / 2) - (cy + ch / 2)) < max(h, ch):
+                        distance = x - (cx + cw)
+                    elif y >= cy + ch - 2:
+                        distance = 1000 + (y - cy - ch) + abs(x - cx)
+                    else:
+                        distance = None
+                    if distance is not None and (best is None or distance < best[0]):
+                        best = (distance, node)
+                stack.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+            except Exception:
+                continue
+        if best is None:
+            raise Failure(f"no {role} beside {label!r}")
+        return best[1]
+
+    def type_beside(self, label, text, root):
+        self.field_beside(label, root).queryEditableText().setTextContents(text)
+
+    def table(self, root):
+        """The rows of the first table in `root`, as lists of cell texts."""
+        table = self.find("table", "", root=root, showing=False).queryTable()
+        return [[table.getAccessibleAt(row, column).name for column in range(table.nColumns)]
+                for row in range(table.nRows)]
 
     def text(self, name, root=None, role="text"):
         field = self.find(role, name, root=root, showing=False)

@@ -103,18 +103,23 @@ def main():
             test = Test(os.path.abspath(options.app), os.path.abspath(options.sim), folder,
                         desktop)
             start = time.monotonic()
+            problems = []
             try:
-                try:
-                    cases.ALL[name](test)
-                finally:
-                    test.finish()
-            except Exception as error:  # noqa: BLE001 - every failure is reported the same way
+                cases.ALL[name](test)
+            except Failure as failure:
+                problems.append(str(failure))
+            except Exception:  # noqa: BLE001 - a fault of the case itself
+                problems.append(traceback.format_exc())
+            try:
+                test.finish()
+            except Failure as failure:
+                problems.append(str(failure))
+            if problems:
                 failed += 1
                 print(f"FAIL {name} ({time.monotonic() - start:.1f} s), folder kept: {folder}")
-                if isinstance(error, Failure):
-                    print(f"  {error}")
-                else:
-                    traceback.print_exc(file=sys.stdout)
+                for problem in problems:
+                    print("  " + problem.replace("\n", "\n  "))
+                sys.stdout.flush()
                 continue
             passed += 1
             print(f"ok   {name} ({time.monotonic() - start:.1f} s)")

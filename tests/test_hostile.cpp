@@ -1,0 +1,268 @@
+// Every transfer against a unit that turns hostile at some point of the exchange: random
+// bytes, bytes above 127, NUL, a flood, silence, or gone from the line. Whatever the unit does,
+// the exchange ends by itself within its time-outs, shows exactly one message of the transfer's
+// own, hides its progress buttons, keeps the GPS log lines completed before the fault, and
+// the next exchange with a unit that behaves works.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "config/field_store.h"
+#include "config/image.h"
+#include "link/config_download.h"
+#include "link/config_upload.h"
+#include "link/log_upload.h"
+#include "link/table_download.h"
+#include "link/table_upload.h"
+#include "loctable/cell_store.h"
+#include "sim/config_operations.h"
+#include "sim/log_operation.h"
+#include "sim/rig.h"
+#include "sim/table_operations.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using device::Indicator;
+using sim::Act;
+using sim::Stage;
+using ui::Icon;
+using ui::Message;
+
+constexpr int kLogRecords = 20;
+const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::Critical};
+
+// One transfer: its operation, how much the unit sends in its data stage, and the messages it
+// may end with (the first of them its failure).
+struct Operation {
+  const char* name;
+  int code;
+  int unitCharacters;  // what the well-behaved unit sends after its "p"
+  std::vector<Message> endings;
+};
+
+const Operation kOperations[] = {
+    {"ConfigUpload",
+     device::kConfigUpload,
+     736 + 4,
+     {{"Error download !", "Invalid download !", Icon::Critical},
+      {"Upload complete", "Upload", Icon::Information}}},
+    {"ConfigDownload",
+     device::kConfigDownload,
+     2,
+     {{"Error download !", "Invalid download !", Icon::Critical},
+      {"Download succesful !", "Download", Icon::Information}}},
+    {"LogUpload",
+     device::kLogUpload,
+     kLogRecords * 38 + 1,
+     {{"Error GPS Data download !", "Invalid download !", Icon::Critical},
+      {"Download ", "Error", Icon::Critical},
+      {"No GPS locations to download !", "", Icon::Information}}},
+    {"TableUpload",
+     device::kTableUpload,
+     1200,
+     {{"Error upload !", "Invalid upload !", Icon::Critical},
+      {"Upload succesful !", "Upload", Icon::Information}}},
+    {"TableDownload",
+     device::kTableDownload,
+     1200,
+     {{"Error download !", "Invalid download !", Icon::Critical},
+      {"Download succesful !", "Download", Icon::Information}}},
+};
+
+bool isSavedMessage(const Message& m) {
+  const std::string tail = " GPS locations Saved !";
+  return m.title == "Saved" && m.icon == Icon::Information && m.text.size() > tail.size() &&
+         m.text.ends_with(tail) &&
+         m.text.find_first_not_of("0123456789") == m.text.size() - tail.size();
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A unit with every operation and a program side (image, fields, table, log folder) for them.
+struct Bench {
+  sim::Rig rig;
+  std::shared_ptr<sim::ConfigMemory> memory = sim::installConfigOperations(rig.unit);
+  std::vector<std::string> log = sim::plausibleLog(kLogRecords);
+  config::Image image;
+  config::FieldStore fields;
+  loctable::CellStore table;
+  fs::path folder;
+  int uploads = 0;
+
+  Bench() {
+    *memory = sim::plausibleConfiguration();
+    sim::installTableOperations(rig.unit, sim::plausibleTable());
+    rig.unit.install<sim::LogOperation>('L', log);
+    char name[] = "/tmp/gpstracking-hostile-XXXXXX";
+    folder = ::mkdtemp(name);
+  }
+  ~Bench() { fs::remove_all(folder); }
+
+  device::Transfer transfer(int code) {
+    switch (code) {
+      case device::kConfigUpload:
+        return device::configUpload({&image, &fields});
+      case device::kConfigDownload:
+        return device::configDownload(&image);
+      case device::kLogUpload: {
+        // Each upload its own file, a second apart.
+        const int second = uploads++;
+        return device::logUpload(
+            {std::make_shared<device::DiskLogFolder>(folder.string()), [second] {
+               return device::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
+             }});
+      }
+      case device::kTableUpload:
+        return device::tableUploadTransfer(&table);
+      default:
+        return device::tableDownloadTransfer(&table);
+    }
+  }
+
+  // The lines the first `records` records make.
+  std::string logLines(size_t records) const {
+    std::string text;
+    device::Hemisphere letters;
+    for (size_t i = 0; i < records && i < log.size(); ++i)
+      text += device::csvLine(device::cutRecord(log[i], letters));
+    return text;
+  }
+};
+
+struct HostileCase {
+  const Operation* operation;
+  Act act;
+  Stage stage;
+  int after;
+};
+
+std::string actName(Act act) {
+  const char* names[] = {"None", "Noise", "High", "Nul", "Flood", "Stop", "Vanish"};
+  return names[static_cast<int>(act)];
+}
+
+std::string caseName(const HostileCase& c) {
+  return std::string(c.operation->name) + "_" + actName(c.act) + "_" +
+         (c.stage == Stage::Password ? std::string("AtThePassword")
+                                     : "After" + std::to_string(c.after));
+}
+
+class HostileUnit : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileUnit, EndsWithAMessageOfItsOwnAndTheNextExchangeWorks) {
+  const HostileCase& c = GetParam();
+  const Operation& op = *c.operation;
+  Bench bench;
+  sim::Rig& rig = bench.rig;
+  rig.unit.hostile.settings = {c.act, c.stage, c.after, 4096, 7};
+
+  // Handshake (at most 6 ticks), then at most the longest time-outs of a transfer (8 ticks of
+  // silence, then 5 for the version text), with room to spare; never more.
+  const int ticks = rig.exchange(op.code, bench.transfer(op.code), 1, 40);
+  ASSERT_TRUE(rig.unit.hostile.turned());
+  ASSERT_FALSE(rig.link.busy()) << "still running after " << ticks << " ticks";
+  EXPECT_LE(ticks, 25);
+
+  ASSERT_EQ(rig.host.boxes.shown.size(), 1u);
+  const Message shown = rig.host.boxes.shown.front();
+  std::vector<Message> allowed = op.endings;
+  if (c.stage == Stage::Password) allowed.push_back(kInvalidPassword);
+  const bool known = std::find(allowed.begin(), allowed.end(), shown) != allowed.end() ||
+                     (op.code == device::kLogUpload && isSavedMessage(shown));
+  EXPECT_TRUE(known) << shown.text << " / " << shown.title;
+  // A unit that falls silent or leaves the line mid-transfer fails the transfer.
+  const bool cutOff = c.act == Act::Stop || c.act == Act::Vanish;
+  if (cutOff && c.stage == Stage::Data) {
+    EXPECT_EQ(shown, op.endings.front());
+  }
+  if (cutOff && c.stage == Stage::Password) {
+    EXPECT_EQ(shown, kInvalidPassword);
+  }
+  for (const auto& [indicator, visible] : rig.host.shown) {
+    EXPECT_FALSE(visible) << "indicator " << static_cast<int>(indicator) << " left shown";
+  }
+  EXPECT_FALSE(rig.port.isOpen());
+
+  if (op.code == device::kLogUpload && c.stage == Stage::Data) {
+    // Every record completed before the fault is in the file, whole and in order.
+    std::vector<fs::path> files(fs::directory_iterator(bench.folder), fs::directory_iterator());
+    ASSERT_EQ(files.size(), 1u);
+    const std::string data = readFile(files.front());
+    const std::string kept = bench.logLines(static_cast<size_t>(c.after) / 38);
+    EXPECT_EQ(data.substr(0, kept.size()), kept);
+    if (cutOff) {
+      EXPECT_EQ(data, kept);
+    }
+  }
+
+  // The unit is switched off and on again; the program answers as if nothing had happened.
+  rig.unit.restart();
+  rig.host.boxes.shown.clear();
+  rig.exchange(op.code, bench.transfer(op.code), 1, 40);
+  ASSERT_FALSE(rig.link.busy());
+  ASSERT_EQ(rig.host.boxes.shown.size(), 1u);
+  const Message second = rig.host.boxes.shown.front();
+  if (op.code == device::kLogUpload) {
+    EXPECT_EQ(second.text, std::to_string(kLogRecords) + " GPS locations Saved !");
+  } else {
+    EXPECT_EQ(second, op.endings.back());
+  }
+}
+
+std::vector<HostileCase> allCases() {
+  std::vector<HostileCase> cases;
+  for (const Operation& op : kOperations) {
+    // At the first character of the data, in its middle, and at its last character.
+    const std::set<int> points = {0, op.unitCharacters / 2, op.unitCharacters - 1};
+    for (const Act act : {Act::Noise, Act::High, Act::Nul, Act::Flood, Act::Stop, Act::Vanish}) {
+      cases.push_back({&op, act, Stage::Password, 0});
+      for (const int after : points) cases.push_back({&op, act, Stage::Data, after});
+    }
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Transfers, HostileUnit, ::testing::ValuesIn(allCases()),
+                         [](const auto& info) { return caseName(info.param); });
+
+// A unit that turns hostile while it is being woken keeps the program polling, one "O" a
+// tick, until the user cancels; nothing is shown, and the next exchange works.
+TEST(HostileUnitAtWakeUp, KeepsThePollGoingUntilCancelled) {
+  for (const Act act : {Act::Noise, Act::High, Act::Nul, Act::Flood, Act::Stop}) {
+    for (const int after : {0, 3}) {
+      SCOPED_TRACE(actName(act) + " after " + std::to_string(after));
+      Bench bench;
+      sim::Rig& rig = bench.rig;
+      rig.unit.hostile.settings = {act, Stage::Wake, after, 4096, 7};
+      rig.run(device::runExchange(rig.session(),
+                                  {device::kLogUpload, 1, bench.transfer(device::kLogUpload)}),
+              40, [&rig](int tick) {
+                if (tick == 20) rig.link.cancel();
+              });
+      EXPECT_TRUE(rig.unit.hostile.turned());
+      EXPECT_FALSE(rig.link.busy());
+      EXPECT_TRUE(rig.host.boxes.shown.empty());
+      EXPECT_GE(rig.unit.polls(), 19);
+      EXPECT_FALSE(rig.port.isOpen());
+
+      rig.unit.restart();
+      rig.exchange(device::kLogUpload, bench.transfer(device::kLogUpload), 1, 40);
+      ASSERT_EQ(rig.host.boxes.shown.size(), 1u);
+      EXPECT_EQ(rig.host.boxes.shown.front().text,
+                std::to_string(kLogRecords) + " GPS locations Saved !");
+    }
+  }
+}
+
+}  // namespace
