@@ -1,10 +1,10 @@
 #include "config/config_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 #include "config/record_reader.h"
+#include "config/safe_file.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -136,17 +136,7 @@ std::string configurationText(const Fields& fields) {
 }
 
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
-  bool saved = false;
-  if (!path.empty()) {
-    const std::string bytes = configurationText(fields);
-    QSaveFile file(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
-    // Unbuffered, so that a short write (a full disk) shows in write()'s count: a buffered
-    // QSaveFile can commit a partial file without noticing.
-    saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-            file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                static_cast<qint64>(bytes.size()) &&
-            file.commit();
-  }
+  const bool saved = replaceFile(path, configurationText(fields));
   if (saved) {
     messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
   } else {

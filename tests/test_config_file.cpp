@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +13,7 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "config/record_reader.h"
+#include "config/safe_file.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -212,6 +215,25 @@ TEST_F(ConfigFile, FailedSaveKeepsTheOldFile) {
   EXPECT_EQ(messages.shown.back().text, "Invalid Path");
   EXPECT_EQ(read(path("keep.cfg")), old);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.cfg"});
+}
+
+TEST_F(ConfigFile, ReplacingKeepsPermissionsAndFollowsLinks) {
+  const std::string file = path("mode.cfg");
+  write(file, "old");
+  ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+  ASSERT_TRUE(replaceFile(file, "new"));
+  struct stat info {};
+  ASSERT_EQ(::stat(file.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  EXPECT_EQ(read(file), "new");
+
+  const std::string link = path("link.cfg");
+  ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(replaceFile(link, "through the link"));
+  ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode));
+  EXPECT_EQ(read(file), "through the link");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 2);
 }
 
 TEST(ConfigFileRecords, TextsWithDoubleQuotesLoadBack) {

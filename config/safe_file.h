@@ -1,0 +1,14 @@
+#pragma once
+// Replacing a file's whole contents without ever leaving a half-written file behind: the bytes
+// go into a new file beside it, which takes the old file's place only once every byte is
+// written. On any failure the old file stays as it was and nothing else is left over.
+#include <string>
+#include <string_view>
+
+namespace config {
+
+// path is a text of the program (Latin-1), as typed into a path box. False on any failure:
+// an empty path, a folder, a missing folder, no right to write, a full disk.
+bool replaceFile(const std::string& path, std::string_view bytes);
+
+}  // namespace config
