@@ -16,7 +16,10 @@
 #include "app/com_ports.h"
 #include "app/logo.h"
 #include "config/config_windows.h"
+#include "config/encoding.h"
 #include "config/field_table.h"
+#include "link/config_download.h"
+#include "link/config_upload.h"
 #include "link/log_upload.h"
 #include "link/serial_port.h"
 #include "link/table_download.h"
@@ -272,6 +275,10 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 
   startup();
 
+  // The configuration transfers work on the image; the upload decodes it into the windows.
+  transfers_[device::kConfigUpload] = device::configUpload({&configImage_, &configFields()});
+  transfers_[device::kConfigDownload] = device::configDownload(&configImage_);
+
   // The GPS location table transfers read and write the grid of setup2.
   transfers_[device::kTableUpload] = device::tableUploadTransfer(setup2_.get());
   transfers_[device::kTableDownload] = device::tableDownloadTransfer(setup2_.get());
@@ -388,6 +395,12 @@ void GPStracking::startup() {
 void GPStracking::runOperation(int operation) {
   // One exchange at a time: a second one started from inside the first would share its port.
   if (link_.busy() || exited_) return;
+  // The configuration is encoded first; one that fails its checks is never sent.
+  if (operation == device::kConfigDownload &&
+      !config::encodeConfiguration(configFields(), configImage_, voltageCodes_,
+                                   *services_.messages)) {
+    return;
+  }
   // A coordinate the unit cannot hold is refused before the port is even opened.
   if (operation == device::kTableDownload) {
     if (const std::optional<int> row = device::firstUnsendableRow(*setup2_)) {

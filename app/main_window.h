@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "config/image.h"
 #include "link/exchange.h"
 #include "link/link.h"
 
@@ -57,6 +58,8 @@ class GPStracking : public QWidget, private device::Host {
   // The configuration windows setup1 and setup3, and their fields: the configuration.
   config::ConfigWindows& configWindows() { return *configWindows_; }
   config::Fields& configFields();
+  // What the last configuration encoding or upload left in the configuration image.
+  const config::Image& configImage() const { return configImage_; }
   // The GPS location table window setup2, whose grid is the table.
   loctable::Setup2& locationTable() { return *setup2_; }
   // Shows an editing window modally, owned by the main menu, and sets the mouse pointer back
@@ -92,6 +95,9 @@ class GPStracking : public QWidget, private device::Host {
   std::map<std::string, QWidget*> controls_;
   std::array<device::Transfer, device::kOperationCount> transfers_;
   std::unique_ptr<config::ConfigWindows> configWindows_;
+  // The configuration image and the voltage code table of the configuration transfers.
+  config::Image configImage_;
+  config::VoltageCodeTable voltageCodes_;
   std::unique_ptr<loctable::Setup2> setup2_;
 
   // State of the device exchange.

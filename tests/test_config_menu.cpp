@@ -1,85 +1,95 @@
-// The configuration windows as the main menu creates, opens and uses them.
+// The configuration transfers from the main menu's buttons, on a simulated unit.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include "app/main_window.h"
-#include "config/config_windows.h"
 #include "config/field_store.h"
-#include "config/field_table.h"
+#include "link/config_download.h"
+#include "sim/config_operations.h"
 #include "sim/sim_port.h"
+#include "tests/config_samples.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
 namespace {
 
-using config::Field;
+using ui::Icon;
+using ui::Message;
+
+std::vector<Message> only(std::string text, std::string title, Icon icon) {
+  return {Message{std::move(text), std::move(title), icon}};
+}
 
 struct NoHelp : ui::HelpLauncher {
   void open() override {}
 };
 
-struct ConfigFromMenu : ::testing::Test {
+struct ConfigMenu : ::testing::Test {
   sim::Unit unit;
   sim::SimPort port{unit};
   ui::RecordedMessages boxes;
   NoHelp help;
   app::GPStracking window{{&port, &boxes, &help}};
+  std::shared_ptr<sim::ConfigMemory> memory = sim::installConfigOperations(unit);
 
-  void click(QWidget* button) { qobject_cast<QPushButton*>(button)->click(); }
+  void click(const char* name) { qobject_cast<QPushButton*>(window.control(name))->click(); }
+  // Runs the exchange with a link tick every 20 ms of real time, so the download's timed
+  // pauses run as in the program.
+  void runExchange() {
+    QElapsedTimer elapsed, sinceTick;
+    elapsed.start();
+    sinceTick.start();
+    while (window.serialLink().busy() && elapsed.elapsed() < 20000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (sinceTick.elapsed() >= 20) {
+        unit.tick();
+        window.serialLink().timerTick();
+        sinceTick.restart();
+      }
+    }
+  }
 };
 
-TEST_F(ConfigFromMenu, StartupGivesTheDocumentedValues) {
-  const config::FieldStore expected;
+TEST_F(ConfigMenu, AConfigurationThatFailsItsChecksIsNeverSent) {
+  // At startup no voltage level is chosen and the coordinates are empty.
+  click("Command1");
+  EXPECT_EQ(boxes.shown, only("Invalid Configuration", "Error", Icon::Critical));
+  EXPECT_FALSE(window.serialLink().busy());
+  EXPECT_EQ(port.opens, 0);
+  EXPECT_TRUE(unit.heard().empty());
+  EXPECT_EQ(window.configImage().at(0), 0);
+}
+
+TEST_F(ConfigMenu, DownloadSendsTheEncodedConfigurationAtItsPace) {
+  config::copyFields(test::sampleFields(), window.configFields());
+  QElapsedTimer elapsed;
+  elapsed.start();
+  click("Command1");
+  runExchange();
+  EXPECT_EQ(boxes.shown, only("Download succesful !", "Download", Icon::Information));
+  EXPECT_GE(elapsed.elapsed(), 738 * device::kDownloadPause.count() / 1000);
+  ASSERT_EQ(memory->lastDownload.size(), 369u);
+  for (int i = 0; i < 369; ++i) EXPECT_EQ(memory->lastDownload[i], window.configImage().at(i));
+  EXPECT_EQ(window.operationCode(), device::kConfigDownload);
+  EXPECT_FALSE(window.control("Command9")->isVisible());
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST_F(ConfigMenu, UploadFillsBothWindowsAndTheVersion) {
+  *memory = sim::plausibleConfiguration();
+  click("Command7");
+  runExchange();
+  EXPECT_EQ(boxes.shown, only("Upload complete", "Upload", Icon::Information));
   config::Fields& fields = window.configFields();
-  for (const config::FieldSpec& row : config::fieldTable()) {
-    EXPECT_EQ(fields.text(row.field), expected.text(row.field)) << row.control;
-    EXPECT_EQ(fields.index(row.field), expected.index(row.field)) << row.control;
-  }
-  EXPECT_EQ(fields.versionText(), "XXXX");
-  EXPECT_FALSE(window.configWindows().setup1().isVisible());
-  EXPECT_FALSE(window.configWindows().setup3().isVisible());
-  EXPECT_EQ(window.configWindows().setup1().parentWidget(), &window);
-}
-
-TEST_F(ConfigFromMenu, MenuButtonsOpenModallyAndKeepChanges) {
-  window.show();
-  const std::pair<const char*, QDialog*> openers[] = {
-      {"Command6", &window.configWindows().setup1()},
-      {"Command17", &window.configWindows().setup3()}};
-  for (auto [button, form] : openers) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool seen = false;
-    QTimer::singleShot(0, [&, form = form] {
-      seen = form->isVisible() && QApplication::activeModalWidget() == form;
-      window.configFields().setText(Field::setup1_Text9, "4321");
-      window.configFields().setIndex(Field::setup3_Combo13, 2);
-      click(form->findChild<QPushButton*>("Command2"));
-    });
-    click(window.control(button));
-    EXPECT_TRUE(seen) << button;
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr) << "the pointer is the arrow again";
-  }
-  EXPECT_EQ(window.configFields().text(Field::setup1_Text9), "4321");
-  EXPECT_EQ(window.configFields().index(Field::setup3_Combo13), 2);
-}
-
-TEST_F(ConfigFromMenu, ExchangeSendsTheExistingPassword) {
-  window.configFields().setText(Field::setup1_Text9, "5555");
-  unit.knobs.password = "5555";
-  click(window.control("Command7"));
-  QElapsedTimer clock;
-  clock.start();
-  while (unit.letter() != 'U' && clock.elapsed() < 3000) {
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  EXPECT_EQ(unit.letter(), 'U');
-  EXPECT_EQ(unit.firstPassword(), "5555");
+  EXPECT_EQ(fields.versionText(), "2.14");
+  EXPECT_EQ(fields.text(config::Field::setup1_Text11), "tracker.example.net");
+  EXPECT_EQ(fields.index(config::Field::setup1_Combo16), 30);
+  EXPECT_EQ(fields.index(config::Field::setup3_Combo2), 3);
+  EXPECT_EQ(fields.text(config::Field::setup3_Text4), "4815062937");
+  EXPECT_FALSE(window.control("Command8")->isVisible());
 }
 
 }  // namespace
