@@ -101,6 +101,22 @@ TEST_F(ConfigWindowsTest, TypingStopsAtTheMaximumLength) {
   EXPECT_EQ(windows.text(Field::setup1_Text3).size(), 300u);
 }
 
+// The windows keep exactly what the in-memory store keeps: any byte, cut at the maximum.
+TEST_F(ConfigWindowsTest, TextsAsTheStoreKeepsThem) {
+  std::string everyByte;
+  for (int c = 1; c < 256; ++c) everyByte.push_back(static_cast<char>(c));
+  const std::string texts[] = {"",          "a \"quoted\" text", "two\r\nlines",
+                               "tab\there", "\xE9t\xE9 \xFF",    everyByte};
+  FieldStore store;
+  for (Field field : {Field::setup1_Text2, Field::setup1_Text11, Field::setup3_Text25}) {
+    for (const std::string& text : texts) {
+      store.setText(field, text);
+      windows.setText(field, text);
+      EXPECT_EQ(windows.text(field), store.text(field)) << static_cast<int>(field);
+    }
+  }
+}
+
 TEST_F(ConfigWindowsTest, ListsAndTheirTextPortion) {
   QComboBox* days = windows.list(Field::setup1_Combo13);
   type(days->lineEdit(), "3");
