@@ -171,7 +171,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
   bool loaded = false;
   if (!path.empty()) {
-    QFile file(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
+    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
     if (file.open(QIODevice::ReadOnly)) {
       const QByteArray bytes = file.readAll();
       const bool complete = file.error() == QFileDevice::NoError;

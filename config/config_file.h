@@ -35,6 +35,7 @@ std::string textRecord(const std::string& text);
 // The whole file as saved.
 std::string configurationText(const Fields& fields);
 
+// path is the file system's name of the file (as ui::FileBrowser::path() gives it).
 // Saves to path: "Configuration has been Saved" on success, "Invalid Path" on any failure. The
 // file is replaced only once every record is written; on a failure an old file stays as it was.
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages);

@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
-#include <QString>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -28,10 +26,7 @@ bool writeAll(int fd, std::string_view bytes) {
 
 bool replaceFile(const std::string& path, std::string_view bytes) {
   if (path.empty()) return false;
-  // The file system's name for the typed path.
-  std::string target =
-      QFile::encodeName(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())))
-          .toStdString();
+  std::string target = path;
 
   // A link is followed, so that the file it names is replaced rather than the link.
   struct stat old {};

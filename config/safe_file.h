@@ -7,8 +7,8 @@
 
 namespace config {
 
-// path is a text of the program (Latin-1), as typed into a path box. False on any failure:
-// an empty path, a folder, a missing folder, no right to write, a full disk.
+// path is the file system's name of the file (as ui::FileBrowser::path() gives it). False on
+// any failure: an empty path, a folder, a missing folder, no right to write, a full disk.
 bool replaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace config

@@ -172,14 +172,21 @@ TEST_F(ConfigWindowsTest, Setup1ButtonsCheckSaveLoadAndHelp) {
   click(setup1.control("Command3"));
   EXPECT_EQ(help.opened, 1);
 
+  // A folder whose name has characters beyond single bytes, chosen in the browser, and a file
+  // name typed after it.
   QTemporaryDir dir;
-  const std::string path = dir.filePath("setup.cfg").toStdString();
-  setup1.fileBrowser().setPath(path);
+  const QString folder = dir.filePath(QString::fromUtf8("\u20ACuro \u65E5"));
+  ASSERT_TRUE(QDir().mkpath(folder));
+  setup1.fileBrowser().chooseFolder(folder);
+  QLineEdit* pathBox = setup1.fileBrowser().pathBox();
+  EXPECT_EQ(pathBox, setup1.control("Text1"));
+  type(pathBox, "setup.cfg");
   windows.setText(Field::setup1_Text9, "1111");
   messages.shown.clear();
   click(setup1.control("Command4"));
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0].text, "Configuration has been Saved");
+  EXPECT_TRUE(QFile::exists(folder + "/setup.cfg"));
   windows.setText(Field::setup1_Text9, "2222");
   windows.setVersionText("V9");
   click(setup1.control("Command1"));

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QStorageInfo>
@@ -19,8 +20,9 @@ char separator() {
   return QDir::separator().toLatin1();
 }
 
-std::string latin1(const QString& text) {
-  return text.toLatin1().toStdString();
+// The file system's name for a path or file name shown in the browser.
+std::string fsName(const QString& text) {
+  return QFile::encodeName(text).toStdString();
 }
 
 }  // namespace
@@ -78,11 +80,11 @@ FileBrowser::FileBrowser(QWidget* parent)
 }
 
 std::string FileBrowser::path() const {
-  return latin1(text1_->text());
+  return fsName(text1_->text());
 }
 
 void FileBrowser::setPath(const std::string& path) {
-  text1_->setText(QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size())));
+  text1_->setText(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
 std::vector<QString> FileBrowser::drives() const {
@@ -124,11 +126,11 @@ void FileBrowser::chooseFolder(const QString& folder) {
     lastFolder_[drive1_->itemData(drive).toString()] = path;
     if (drive1_->currentIndex() != drive) drive1_->setCurrentIndex(drive);
   }
-  setPath(folderPathText(latin1(path), separator()));
+  setPath(folderPathText(fsName(path), separator()));
 }
 
 void FileBrowser::chooseFile(const QString& name) {
-  setPath(filePathText(latin1(folder_), latin1(name), separator()));
+  setPath(filePathText(fsName(folder_), fsName(name), separator()));
 }
 
 void FileBrowser::folderActivated(QListWidgetItem* item) {

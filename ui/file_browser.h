@@ -5,7 +5,8 @@
 // clicking a file puts the file's path there. The user may also type into the path box at any
 // time. On this system the "drives" are the roots of the mounted file systems.
 //
-// Paths are texts of single-byte characters like every text of the program.
+// The path box shows names as the file system has them, whatever their characters; path()
+// gives the box's text as the file system's name of the file, ready for opening.
 #include <QObject>
 #include <QString>
 #include <map>
@@ -39,7 +40,7 @@ class FileBrowser : public QObject {
   QListWidget* fileList() const { return file1_; }
   QLineEdit* pathBox() const { return text1_; }
 
-  // The path box's text (Latin-1), the path that saving and loading use.
+  // The path box's text as a file system name, the path that saving and loading use.
   std::string path() const;
   void setPath(const std::string& path);
   // The folder Dir1 shows, in the platform's form.
