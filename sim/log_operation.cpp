@@ -13,18 +13,18 @@ void LogOperation::begin(Unit& unit) {
   sent_ = 0;
   pending_ = false;
   acknowledged_ = 0;
-  due(unit);
+  due(unit, startTicks);
 }
 
 void LogOperation::receive(Unit& unit, char c) {
   if (c == 'N' && state_ == State::Sending) {
-    due(unit);
+    due(unit, faults.everyTicks);
   } else if (c == '1' && state_ == State::AwaitingOne) {
     ++acknowledged_;
     ++record_;
     sent_ = 0;
     state_ = State::Sending;
-    due(unit);
+    due(unit, faults.everyTicks);
   } else if (c == '1' && state_ == State::Ended) {
     ++acknowledged_;
     unit.finish();
@@ -32,17 +32,18 @@ void LogOperation::receive(Unit& unit, char c) {
 }
 
 void LogOperation::tick(Unit& unit) {
-  if (pending_ && ++waited_ >= faults.everyTicks) {
+  if (pending_ && ++waited_ >= wait_) {
     pending_ = false;
     sendNext(unit);
   }
 }
 
-// The next piece is due: now, or after the knob's number of ticks.
-void LogOperation::due(Unit& unit) {
-  if (faults.everyTicks > 0) {
+// The next piece is due: now, or after the given number of ticks.
+void LogOperation::due(Unit& unit, int ticks) {
+  if (ticks > 0) {
     pending_ = true;
     waited_ = 0;
+    wait_ = ticks;
   } else {
     sendNext(unit);
   }

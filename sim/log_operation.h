@@ -24,6 +24,12 @@ class LogOperation : public Operation {
     int everyTicks = 0;  // a piece goes out this many ticks after it is due (0: at once)
   } faults;
 
+  // The unit changes to 38400 baud after its "p" and starts once the PC has had time to do
+  // the same: its first character goes out this many ticks later, so at least a second later
+  // (a tick comes at any moment). A character sent at once could reach the PC before it has
+  // switched and discarded what came in at the old speed.
+  int startTicks = 2;
+
   // "1"s received, that is records the PC has acknowledged (the end mark's included).
   int acknowledged() const { return acknowledged_; }
 
@@ -33,7 +39,7 @@ class LogOperation : public Operation {
 
  private:
   enum class State { Sending, AwaitingOne, Ended };
-  void due(Unit& unit);
+  void due(Unit& unit, int ticks);
   void sendNext(Unit& unit);
 
   State state_ = State::Ended;
@@ -41,6 +47,7 @@ class LogOperation : public Operation {
   size_t sent_ = 0;  // characters of the current record sent so far
   bool pending_ = false;
   int waited_ = 0;
+  int wait_ = 0;
   int acknowledged_ = 0;
 };
 

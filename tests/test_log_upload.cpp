@@ -227,14 +227,14 @@ TEST_F(LogUpload, Ends) {
        {saved(2)},
        2,
        acknowledgements(2)},
-      {"CharacterEveryNineTicks",
+      {"CharacterEveryEightTicks",
        [&](sim::LogOperation& op, sim::Knobs& k) {
          six(op, k);
-         op.faults.everyTicks = 9;
+         op.faults.everyTicks = 8;
        },
        {kTimedOut},
        0,
-       ""},
+       "N"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -259,9 +259,10 @@ TEST_F(LogUpload, SilenceTimesOutAfterEightTicks) {
   fresh();
   rig->unit.knobs.silentAfter = 38 + 20;
   fs::remove(folder / kFileName);
-  // The unit answers within the tick it is asked, so the whole log takes no extra tick and
-  // the silent one exactly the eight ticks of the limit.
-  EXPECT_EQ(upload(), whole + 8);
+  // The unit sends at a tick, so the whole log ends at the tick of its first character, and
+  // the silence starts just before a tick: the eight-tick limit ends seven ticks later (a wait
+  // of N ticks lasts N-1 to N seconds).
+  EXPECT_EQ(upload(), whole + 7);
   EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{kTimedOut});
 }
 
