@@ -3,8 +3,10 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test test-fast demo run bench format clean screenshot
+.PHONY: all deps build build-asan test test-fast demo run bench format clean screenshot fuzz
 
 all: build
 
@@ -40,6 +42,15 @@ bench: build
 
 screenshot: build
 	@scripts/screenshot.sh $(BUILD)
+
+# The file readers and upload decoders under libFuzzer (clang++), FUZZ_SECONDS each, one after
+# another; the seeds are in tests/fuzz/corpus, what the runs find goes to $(FUZZ_BUILD)/fuzz-out.
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DGPSTRACKING_FUZZ=ON $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz.sh $(FUZZ_BUILD)
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,128 @@
+// The configuration file reader on any bytes. Rules checked:
+// - every record the record reader gives takes at least one byte, so reading ends; a bare record
+//   holds no comma, no line end and no blank at either end, a quoted one no double quote;
+// - a load applies the records in file order and stops at its first failure; whatever it
+//   applied stays (nothing is reset or rolled back), and a field it never reached keeps its
+//   value; every text stays within its field's maximum length;
+// - the configuration file saved from whatever was loaded always loads again, and saving that
+//   gives the same bytes; a text without a double quote comes back exactly.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config/config_file.h"
+#include "config/field_store.h"
+#include "config/field_table.h"
+#include "config/record_reader.h"
+#include "tests/fuzz/fuzz_check.h"
+
+namespace {
+
+using config::Field;
+
+// Passes everything on to a store and notes which fields were written, in order.
+class NotingFields : public config::Fields {
+ public:
+  explicit NotingFields(config::FieldStore& store) : store_(store) {}
+  std::string text(Field field) const override { return store_.text(field); }
+  void setText(Field field, const std::string& text) override {
+    written.push_back(field);
+    store_.setText(field, text);
+  }
+  int index(Field field) const override { return store_.index(field); }
+  bool setIndex(Field field, int index) override {
+    written.push_back(field);
+    return store_.setIndex(field, index);
+  }
+  std::string versionText() const override { return store_.versionText(); }
+  void setVersionText(const std::string& text) override {
+    versionWritten = true;
+    store_.setVersionText(text);
+  }
+
+  std::vector<Field> written;
+  bool versionWritten = false;
+
+ private:
+  config::FieldStore& store_;
+};
+
+void checkRecords(const std::string& bytes) {
+  config::RecordReader reader(bytes);
+  std::size_t records = 0;
+  while (const std::optional<config::Record> record = reader.next()) {
+    FUZZ_CHECK(++records <= bytes.size());
+    const std::string& text = record->text;
+    if (record->quoted) {
+      FUZZ_CHECK(text.find('"') == std::string::npos);
+    } else {
+      FUZZ_CHECK(text.find_first_of(",\r\n") == std::string::npos);
+      FUZZ_CHECK(text.empty() || (text.front() != ' ' && text.front() != '\t' &&
+                                  text.back() != ' ' && text.back() != '\t'));
+    }
+  }
+}
+
+// Every list selection the same, and every text that holds no double quote.
+bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
+  for (const config::FieldSpec& spec : config::fieldTable()) {
+    if (spec.kind == config::Kind::List) {
+      if (a.index(spec.field) != b.index(spec.field)) return false;
+    } else if (a.text(spec.field).find('"') == std::string::npos) {
+      if (a.text(spec.field) != b.text(spec.field)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  checkRecords(bytes);
+
+  const config::FieldStore before;
+  config::FieldStore store;
+  NotingFields noting(store);
+  const bool loaded = config::applyConfigurationText(noting, bytes);
+
+  // The records applied are a prefix of the file's applied records, all of them on success.
+  std::vector<Field> applied;
+  for (const config::FileRecord& record : config::fileRecords()) {
+    if (record.applied && record.kind != config::FileRecord::Version)
+      applied.push_back(record.field);
+  }
+  FUZZ_CHECK(noting.written.size() <= applied.size());
+  for (std::size_t k = 0; k < noting.written.size(); ++k) {
+    FUZZ_CHECK(noting.written[k] == applied[k]);
+  }
+  if (loaded) FUZZ_CHECK(noting.written.size() == applied.size() && noting.versionWritten);
+
+  for (const config::FieldSpec& spec : config::fieldTable()) {
+    const bool reached =
+        std::find(noting.written.begin(), noting.written.end(), spec.field) != noting.written.end();
+    if (!reached) {
+      FUZZ_CHECK(store.text(spec.field) == before.text(spec.field));
+      FUZZ_CHECK(store.index(spec.field) == before.index(spec.field));
+    }
+    if (spec.maxLength > 0) {
+      FUZZ_CHECK(store.text(spec.field).size() <= static_cast<std::size_t>(spec.maxLength));
+    }
+    if (spec.kind == config::Kind::List) {
+      FUZZ_CHECK(store.index(spec.field) >= -1 &&
+                 store.index(spec.field) < static_cast<int>(spec.items.size()));
+    }
+  }
+
+  const std::string saved = config::configurationText(store);
+  config::FieldStore again;
+  FUZZ_CHECK(config::applyConfigurationText(again, saved));
+  FUZZ_CHECK(config::configurationText(again) == saved);
+  FUZZ_CHECK(sameFields(store, again));
+  if (store.versionText().find('"') == std::string::npos) {
+    FUZZ_CHECK(again.versionText() == store.versionText());
+  }
+  return 0;
+}
