@@ -78,6 +78,28 @@ TEST_F(ConfigMenu, DownloadSendsTheEncodedConfigurationAtItsPace) {
   EXPECT_FALSE(port.isOpen());
 }
 
+TEST_F(ConfigMenu, ExitDuringTheDownloadsPausesEndsItCleanly) {
+  config::copyFields(test::sampleFields(), window.configFields());
+  click("Command1");
+  for (int i = 0; i < 3; ++i) {
+    unit.tick();
+    window.serialLink().timerTick();
+  }
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (elapsed.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  const size_t sent = unit.dataHeard().size();
+  EXPECT_GT(sent, 0u);
+  EXPECT_LT(sent, 738u);
+  window.exitProgram();
+  elapsed.restart();
+  while (elapsed.elapsed() < 50) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  EXPECT_FALSE(window.serialLink().busy());
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(unit.dataHeard().size(), sent);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
 TEST_F(ConfigMenu, UploadFillsBothWindowsAndTheVersion) {
   *memory = sim::plausibleConfiguration();
   click("Command7");
