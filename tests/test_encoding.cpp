@@ -190,14 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     {kPinDigits, kInvalid},
                     false},
-        RefusalCase{"SecurityIdLength", setText(F::setup3_Text4, "123"), kJustInvalid, false},
         RefusalCase{"SpeedAbove183", setText(F::setup1_Text29, "183.5"), kJustInvalid, false},
         RefusalCase{"LatitudeWithoutPoint", setText(F::setup1_Text25, "320567"), kJustInvalid,
                     false},
-        RefusalCase{"LatitudeTooLong", setText(F::setup1_Text25, "32.05678"), kJustInvalid, false},
-        RefusalCase{"PortAbove65535", setText(F::setup1_Text10, "65536"), kJustInvalid, false},
-        RefusalCase{"VibrationBelow3", setText(F::setup1_Text32, "2"), kJustInvalid, false},
-        RefusalCase{"ShortPhoneNumber", setText(F::setup1_Text2, "12"), kJustInvalid, false},
         RefusalCase{"CustomMessageWithoutNumber2",
                     [](FieldStore& f) {
                       f.setText(F::setup1_Text34, "");
@@ -205,7 +200,6 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     kJustInvalid, false},
         RefusalCase{"SmscWithoutPlus", setText(F::setup1_Text35, "2782"), kJustInvalid, false},
-        RefusalCase{"GeoDelayZero", setText(F::setup1_Text3, "0"), kJustInvalid, false},
         RefusalCase{"ExistingPasswordLength", setText(F::setup1_Text9, "739"), kJustInvalid, false},
         RefusalCase{"NumberTooLargeForADouble", setText(F::setup1_Text33, "1e999"), kJustInvalid,
                     false},
