@@ -45,7 +45,7 @@ void usage() {
       "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
       "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
       "  --transcript FILE every piece on the line, as it goes: 'pc HEX', 'unit HEX',\n"
-      "                    'accept LETTER', 'end'\n"
+      "                    'accept LETTER', 'end', each with the seconds since the start\n"
       "  --hostile ACT[:STAGE[:K]]  after K characters (0) of STAGE (data) the unit turns\n"
       "                    hostile; ACT: noise (random bytes), high (bytes above 127), nul,\n"
       "                    flood (N random characters at once, then silence), stop (silence),\n"

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 namespace sim {
 
@@ -40,17 +41,28 @@ void PtyServer::note(const char* who, std::string_view bytes) {
     line += kHex[static_cast<unsigned char>(c) >> 4];
     line += kHex[static_cast<unsigned char>(c) & 15];
   }
+  line += ' ' + since();
   line += '\n';
   std::fputs(line.c_str(), transcript_);
   std::fflush(transcript_);
 }
 
+// Seconds since the server started, to the millisecond.
+std::string PtyServer::since() const {
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count();
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000),
+                static_cast<long long>(ms % 1000));
+  return text;
+}
+
 void PtyServer::noteOperating(bool wasOperating) {
   if (!transcript_ || wasOperating == unit_.operating()) return;
   if (unit_.operating()) {
-    std::fprintf(transcript_, "accept %c\n", unit_.letter());
+    std::fprintf(transcript_, "accept %c %s\n", unit_.letter(), since().c_str());
   } else {
-    std::fputs("end\n", transcript_);
+    std::fprintf(transcript_, "end %s\n", since().c_str());
   }
   std::fflush(transcript_);
 }
@@ -81,7 +93,16 @@ void PtyServer::serve() {
     // Each piece is its own arrival: a short gap keeps the PC from reading two in one go.
     while (unit_.hasOutput()) {
       if (!writePiece(unit_.takeArrival())) break;
-      if (unit_.hasOutput()) std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      const bool acceptance = std::exchange(acceptanceQueued_, false);
+      if (acceptance && unit_.hasOutput()) {
+        // The acceptance is out; the unit changes its line speed and readies its data before
+        // the first character, so that the PC has read the acceptance alone and has made its
+        // own change (discarding what came before) first.
+        std::this_thread::sleep_for(kFirstDataPause);
+        dataStart_ = Clock::now();
+      } else if (unit_.hasOutput()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+      }
     }
     if (unit_.hostile.vanished()) {
       // Gone from the line, as a unit that loses power or a cable that is pulled: the PC's
@@ -131,6 +152,7 @@ void PtyServer::serve() {
       }
       const bool operating = unit_.operating();
       if (operating && !wasOperating) {
+        acceptanceQueued_ = true;
         dataStart_ = arrived;
         turnarounds_.clear();
       }

@@ -32,7 +32,8 @@ class PtyServer {
 
   // Writes every piece that crosses the line to `file` as it goes, one line each: "pc HEX" or
   // "unit HEX" (the bytes in hexadecimal), and "accept L" / "end" when the unit starts and
-  // ends the operation of letter L. The file stays the caller's.
+  // ends the operation of letter L; each line ends with the seconds since the server started.
+  // The file stays the caller's.
   void setTranscript(std::FILE* file) { transcript_ = file; }
 
   // Read after serve() has returned. For every piece the unit sent while operating, the
@@ -49,6 +50,7 @@ class PtyServer {
   bool writePiece(const std::string& piece);
   void note(const char* who, std::string_view bytes);
   void noteOperating(bool wasOperating);
+  std::string since() const;
 
   Unit& unit_;
   int master_ = -1;
@@ -56,6 +58,10 @@ class PtyServer {
   std::string path_;
   std::atomic<bool> stopping_{false};
   std::FILE* transcript_ = nullptr;
+  // The unit's pause between its acceptance and the first character of its data.
+  static constexpr std::chrono::milliseconds kFirstDataPause{250};
+  bool acceptanceQueued_ = false;
+  Clock::time_point started_ = Clock::now();
   std::vector<double> turnarounds_;
   bool awaitingAnswer_ = false;
   Clock::time_point sentAt_;

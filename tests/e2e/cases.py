@@ -363,3 +363,221 @@ def configuration_upload_and_download(t):
     check(program.text(APN, window) == "e2e.example", "APN after the second upload")
     program.press("RETURN MAIN MENU")
     program.exit()
+
+
+# --- a hostile unit -------------------------------------------------------------------------
+# In every case the program ends the exchange with a message of its own within its time-outs,
+# keeps running, keeps the GPS log lines completed before the fault, and answers a second
+# exchange with a unit that behaves (the first one switched off and on again).
+
+LOG_TIMED_OUT = ("Invalid download !", "Error GPS Data download !")
+
+
+def fresh_unit(t, old, *args):
+    """Switches the unit off and on: a new, well-behaved unit on the same terminal path."""
+    old.stop()
+    return t.unit(*args)
+
+
+def second_log_upload(t, program, unit, records):
+    """A log upload that must work; returns the new log file's bytes."""
+    before = set(t.files(".csv"))
+    program.press(LOG_UPLOAD)
+    program.expect_message("Saved", f"{len(records)} GPS locations Saved !", timeout=30)
+    new = sorted(set(t.files(".csv")) - before)
+    check(len(new) == 1, f"new GPS log files: {new}")
+    with open(t.path(new[0]), "rb") as file:
+        data = file.read()
+    check(data == b"".join(csv_lines(records)), "the second GPS log file differs")
+    no_progress_showing(program)
+
+
+@case
+def hostile_wake_flood(t):
+    # The unit starts its answer, then floods the line with random bytes and falls silent.
+    unit = t.unit("--hostile", "flood:wake:3", "--seed", "11")
+    program = t.program(unit.link, env=REGION)
+    program.press(LOG_UPLOAD)
+    wait_until(lambda: unit.transcript().polls() >= 3, 6, "the poll to go on")
+    check(len(unit.transcript().unit) > 4000, "the unit did not flood")
+    program.expect_no_message(0.1)
+    program.press(CONNECTING)
+    wait_until(lambda: not program.is_showing(CONNECTING), 2, "the cancel button to hide")
+    polls = unit.transcript().polls()
+    program.expect_no_message(1.2)
+    check(unit.transcript().polls() == polls, "the program kept polling after the cancel")
+
+    records = sample_log(5)
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    second_log_upload(t, program, unit, records)
+    program.exit()
+
+
+@case
+def hostile_password_noise(t):
+    # Random bytes where the acceptance should come.
+    unit = t.unit("--hostile", "noise:password", "--seed", "5")
+    program = t.program(unit.link, env=REGION)
+    program.press(LOG_UPLOAD)
+    program.expect_message("Password Invalid !", "Invalid Password", timeout=10, at_least=3)
+    check(b"p" not in unit.transcript().unit, "the noise held a 'p' after all")
+    check(not t.files(".csv"), "a GPS log file was made without a unit")
+    no_progress_showing(program)
+
+    records = sample_log(5)
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    second_log_upload(t, program, unit, records)
+    program.exit()
+
+
+@case
+def hostile_log_vanish(t):
+    # The unit leaves the line in the middle of the fourth record.
+    records = sample_log(40)
+    unit = t.unit("--log-file", write_log(t, records), "--hostile", f"vanish:data:{38 * 3 + 10}")
+    program = t.program(unit.link, env=REGION)
+    start = time.monotonic()
+    program.press(LOG_UPLOAD)
+    wait_until(unit.gone, 10, "the unit to leave the line")
+    gone = time.monotonic()
+    program.expect_message(*LOG_TIMED_OUT, timeout=12)
+    took = time.monotonic() - gone
+    check(6.5 <= took <= 10, f"time-out {took:.1f} s after the unit left")
+    name, data = log_file(t)
+    check(data == b"".join(csv_lines(records[:3])), f"lines kept: {data!r}")
+    no_progress_showing(program)
+    print(f"  'Error GPS Data download !' {took:.1f} s after the unit left, "
+          f"{time.monotonic() - start:.1f} s after the click")
+
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    second_log_upload(t, program, unit, records)
+    program.exit()
+
+
+@case
+def hostile_log_flood(t):
+    # After two records the unit pours out random bytes without waiting for any answer.
+    records = sample_log(40)
+    unit = t.unit("--log-file", write_log(t, records), "--hostile", f"flood:data:{38 * 2}",
+                  "--seed", "3")
+    program = t.program(unit.link, env=REGION)
+    program.press(LOG_UPLOAD)
+    box = program.message(timeout=25)
+    saved = re.fullmatch(r"\d+ GPS locations Saved !", box.text) and box.title == "Saved"
+    check(saved or (box.title, box.text) == LOG_TIMED_OUT, f"message {box}")
+    box.close()
+    name, data = log_file(t)
+    check(data.startswith(b"".join(csv_lines(records[:2]))), "the two good records were lost")
+    no_progress_showing(program)
+
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    second_log_upload(t, program, unit, records)
+    program.exit()
+
+
+@case
+def hostile_config_upload_nul(t):
+    # NUL for every digit and for the version text: the upload completes with nonsense that the
+    # windows must hold without harm; the next upload puts everything right.
+    unit = t.unit("--hostile", "nul:data")
+    program = t.program(unit.link)
+    program.press(CONFIG_UPLOAD)
+    program.expect_message("Upload", "Upload complete", timeout=30)
+    window = open_config(program)
+    for field in FILLED:
+        program.text(field, window)
+    program.press("RETURN MAIN MENU")
+
+    unit = fresh_unit(t, unit)
+    image, version = config_upload(program, unit)
+    window = open_config(program)
+    check(program.field_beside("Version number : V", window, role="label").name == version,
+          "version text after the second upload")
+    for field in FILLED:
+        check(program.text(field, window) == filled_text(image, field), f"{field!r}")
+    program.press("RETURN MAIN MENU")
+    program.exit()
+
+
+@case
+def hostile_config_upload_stops_in_version(t):
+    # All the digits, then two of the four version characters, then silence.
+    unit = t.unit("--hostile", "stop:data:738")
+    program = t.program(unit.link)
+    program.press(CONFIG_UPLOAD)
+    wait_until(lambda: len(unit.transcript().unit) >= 739, 20, "the digits")
+    digits_done = time.monotonic()
+    program.expect_message("Invalid download !", "Error download !", timeout=8)
+    took = time.monotonic() - digits_done
+    check(3.5 <= took <= 6, f"version time-out after {took:.1f} s")
+    window = open_config(program)
+    check(program.field_beside("Version number : V", window, role="label").name == "XXXX",
+          "the version text changed after a failed upload")
+    program.press("RETURN MAIN MENU")
+
+    unit = fresh_unit(t, unit)
+    config_upload(program, unit)
+    program.exit()
+
+
+@case
+def hostile_config_download_flood(t):
+    # Random bytes pour in where the unit's "OK" should come.
+    unit = t.unit()
+    program = t.program(unit.link)
+    config_upload(program, unit)
+    unit = fresh_unit(t, unit, "--hostile", "flood:data", "--seed", "9")
+    program.press(CONFIG_DOWNLOAD)
+    box = program.message(timeout=20)
+    check((box.title, box.text) in [("Download", "Download succesful !"),
+                                    ("Invalid download !", "Error download !")], f"{box}")
+    box.close()
+    no_progress_showing(program)
+
+    unit = fresh_unit(t, unit)
+    program.press(CONFIG_DOWNLOAD)
+    program.expect_message("Download", "Download succesful !", timeout=20)
+    program.exit()
+
+
+@case
+def hostile_table_upload_high(t):
+    # Every digit of the table with its top bit set: the cells take whatever comes out.
+    unit = t.unit("--hostile", "high:data")
+    program = t.program(unit.link)
+    program.press(TABLE_UPLOAD)
+    program.expect_message("Upload", "Upload succesful !", timeout=30)
+    cells = table_texts(program)
+    check([row[0] for row in cells] == [str(n) for n in range(100)], "the IDs changed")
+    check(all(cells[n][1:] != ["255", "255"] for n in range(100)), "rows were not written")
+
+    unit = fresh_unit(t, unit)
+    program.press(TABLE_UPLOAD)
+    program.expect_message("Upload", "Upload succesful !", timeout=30)
+    digits = unit.transcript().exchanges[-1].unit[1:]
+    received = hex_bytes(digits)
+    cells = table_texts(program)
+    for n in range(100):
+        want = [str(n), coordinate_text(*received[6 * n:6 * n + 3]),
+                coordinate_text(*received[6 * n + 3:6 * n + 6])]
+        check(cells[n] == want, f"row {n}: {cells[n]}, expected {want}")
+    program.exit()
+
+
+@case
+def hostile_table_download_vanish(t):
+    # The unit leaves the line after 150 of its acknowledgements.
+    unit = t.unit("--hostile", "vanish:data:150")
+    program = t.program(unit.link)
+    program.press(TABLE_DOWNLOAD)
+    wait_until(unit.gone, 15, "the unit to leave the line")
+    gone = time.monotonic()
+    program.expect_message("Invalid download !", "Error download !", timeout=12)
+    took = time.monotonic() - gone
+    check(6.5 <= took <= 10, f"time-out {took:.1f} s after the unit left")
+    no_progress_showing(program)
+
+    unit = fresh_unit(t, unit)
+    program.press(TABLE_DOWNLOAD)
+    program.expect_message("Download", "Download succesful !", timeout=30)
+    program.exit()

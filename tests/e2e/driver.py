@@ -62,7 +62,8 @@ class Desktop:
         self.processes.append(subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
              "-nolisten", "tcp"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            pass_fds=[write_end], stdout=subprocess.DEVNULL,
+            stderr=open(os.path.join(self.runtime, "xvfb.log"), "wb")))
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 10
@@ -83,6 +84,21 @@ class Desktop:
         import pyatspi as module
         pyatspi = module
         return self
+
+    def health(self):
+        """What is wrong with the display or the bus, if anything."""
+        problems = []
+        for process in self.processes:
+            if process.poll() is not None:
+                problems.append(f"{process.args[0]} ended with {process.returncode}")
+        try:
+            with open(os.path.join(self.runtime, "xvfb.log")) as log:
+                tail = log.read()[-500:]
+        except OSError:
+            tail = ""
+        if problems and tail:
+            problems.append("Xvfb said: " + tail)
+        return "; ".join(problems)
 
     @staticmethod
     def _bus_up():
@@ -130,8 +146,12 @@ class Transcript:
         except FileNotFoundError:
             lines = []
         current = None
+        self.times = []  # (seconds, word, bytes or letter), line by line
         for line in lines:
-            word, _, rest = line.partition(" ")
+            parts = line.split(" ")
+            word, seconds = parts[0], float(parts[-1])
+            rest = parts[1] if len(parts) == 3 else ""
+            self.times.append((seconds, word, rest))
             if word == "pc":
                 data = bytes.fromhex(rest)
                 self.pc += data

@@ -115,6 +115,8 @@ def main():
             except Failure as failure:
                 problems.append(str(failure))
             if problems:
+                if desktop.health():
+                    problems.append("desktop: " + desktop.health())
                 failed += 1
                 print(f"FAIL {name} ({time.monotonic() - start:.1f} s), folder kept: {folder}")
                 for problem in problems:
