@@ -9,15 +9,17 @@ build=${1:-build-fuzz}
 seconds=${FUZZ_SECONDS:-60}
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$build/fuzz-out
-targets=(fuzz_config_file fuzz_table_file fuzz_numeric fuzz_image_decode fuzz_table_upload
-         fuzz_log_upload)
-# The longest input worth trying: an image is 401 bytes, a table 1,200 digits, a file a few KB.
+targets=(fuzz_config_file fuzz_table_file fuzz_numeric fuzz_image_decode fuzz_config_upload
+         fuzz_table_upload fuzz_log_upload)
+# The longest input worth trying: an image is 401 bytes (736 digits on the wire), a table 1,200
+# digits, a file a few KB.
 declare -A max_len=([fuzz_config_file]=4096 [fuzz_table_file]=8192 [fuzz_numeric]=256
-                    [fuzz_image_decode]=401 [fuzz_table_upload]=1400 [fuzz_log_upload]=2048)
+                    [fuzz_image_decode]=401 [fuzz_config_upload]=1000 [fuzz_table_upload]=1400
+                    [fuzz_log_upload]=2048)
 
 mkdir -p "$out/findings"
 failed=()
-summary=$(printf '%-18s %10s %8s %12s %7s %7s %s' target seconds exec/s executions cov ft result)
+summary=$(printf '%-19s %10s %8s %12s %7s %7s %s' target seconds exec/s executions cov ft result)
 for target in "${targets[@]}"; do
   mkdir -p "$out/corpus/$target"
   log=$out/$target.log
@@ -36,7 +38,7 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     grep -E 'rule broken|ERROR|SUMMARY|Test unit written' "$log" | head -5
   fi
-  summary+=$'\n'$(printf '%-18s %10s %8s %12s %7s %7s %s' "$target" "$seconds" \
+  summary+=$'\n'$(printf '%-19s %10s %8s %12s %7s %7s %s' "$target" "$seconds" \
     "$(stat average_exec_per_sec)" "$(stat number_of_executed_units)" "${cov:--}" "${ft:--}" \
     "$result")
 done

@@ -1,0 +1,102 @@
+// The configuration upload on any characters from the unit, cut into reads in any way: digits
+// into the image, the version text, the decoding into the fields. Rules checked:
+// - the upload ends by itself within 8 ticks of the last character, no error escapes it, and
+//   it hides its progress button;
+// - "p" while no byte is complete is neither stored nor answered; every other read of the image
+//   stage is answered with one "1", and nothing else is sent;
+// - each byte is 16 times its first digit plus its second, from the first character of each
+//   read; a byte the arithmetic takes outside 0 to 255 keeps what it held;
+// - with all 736 digits and four more reads: "Upload complete", the version text is those four
+//   reads, the fields are what the image decodes to; otherwise "Error download !" and the fields
+//   and version text are untouched.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "config/decoding.h"
+#include "config/field_store.h"
+#include "config/field_table.h"
+#include "config/image.h"
+#include "link/config_upload.h"
+#include "tests/fuzz/fuzz_check.h"
+#include "tests/fuzz/fuzz_link.h"
+
+namespace {
+
+int digitValue(char c) {
+  const int code = static_cast<unsigned char>(c);
+  return code > 64 ? code - 55 : code - 48;
+}
+
+bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
+  for (const config::FieldSpec& spec : config::fieldTable()) {
+    if (a.text(spec.field) != b.text(spec.field) || a.index(spec.field) != b.index(spec.field))
+      return false;
+  }
+  return a.versionText() == b.versionText();
+}
+
+// An image left by an earlier upload: every byte different from its neighbours.
+config::Image earlierImage() {
+  config::Image image;
+  for (int index = 0; index < config::kImageSize; ++index) image.set(index, (index * 7) % 256);
+  return image;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::vector<std::string> input = fuzzing::pieces(data, size);
+  fuzzing::MemoryPort port;
+  device::Link link(port);
+  fuzzing::MemoryHost host;
+  config::Image image = earlierImage();
+  config::FieldStore fields;
+
+  const fuzzing::Ending ending = fuzzing::drive(
+      link, port, device::uploadConfiguration({&link, &host}, {&image, &fields}), input, 20);
+  FUZZ_CHECK(ending.ended && !ending.escaped && ending.ticksAfterInput <= 8);
+  FUZZ_CHECK(!host.anyShown());
+
+  // The image stage, read by read.
+  config::Image expected = earlierImage();
+  int byteIndex = 0;
+  bool low = false;
+  int answered = 0;
+  std::size_t read = 0;
+  for (; read < static_cast<std::size_t>(port.reads) && byteIndex < config::kUploadedBytes;
+       ++read) {
+    if (input[read] == "p" && byteIndex == 0) continue;
+    const int digit = digitValue(input[read].front());
+    const long long value = low ? expected.at(byteIndex) + digit : 16LL * digit;
+    if (value >= 0 && value <= 255) expected.set(byteIndex, value);
+    if (low) ++byteIndex;
+    low = !low;
+    ++answered;
+  }
+  FUZZ_CHECK(port.written == std::string(answered, '1'));
+  for (int index = 0; index < config::kImageSize; ++index) {
+    FUZZ_CHECK(image.at(index) == expected.at(index));
+  }
+
+  // The version stage: the next four reads.
+  std::string version;
+  int versionReads = 0;
+  for (; read < static_cast<std::size_t>(port.reads); ++read, ++versionReads) {
+    version += input[read];
+  }
+  FUZZ_CHECK(versionReads <= 4);
+
+  config::FieldStore decoded;
+  FUZZ_CHECK(host.boxes.shown.size() == 1);
+  if (byteIndex == config::kUploadedBytes && versionReads == 4) {
+    FUZZ_CHECK(host.boxes.shown[0].text == "Upload complete");
+    decoded.setVersionText(version);
+    config::decodeImage(expected, decoded);
+  } else {
+    FUZZ_CHECK(host.boxes.shown[0].text == "Error download !");
+  }
+  FUZZ_CHECK(sameFields(fields, decoded));
+  return 0;
+}
