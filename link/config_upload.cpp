@@ -67,11 +67,15 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
     co_return;
   }
 
-  // The version text: four reads, all within 5 ticks of the stage's start.
+  // The version text: four characters, all within 5 ticks of the stage's start. The unit sends
+  // them one by one, but the port may hand over several in one read (a USB adapter holds small
+  // replies back for milliseconds), so four reads or four characters, whichever come first,
+  // complete it.
   std::string version;
   int reads = 0;
+  auto versionComplete = [&] { return reads >= 4 || version.size() >= 4; };
   link.setTick(0);
-  while (reads < 4 && link.tick() < 5) {
+  while (!versionComplete() && link.tick() < 5) {
     co_await link.next();
     if (link.cancelled()) {
       host.setIndicator(Indicator::Command8, false);
@@ -82,7 +86,7 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
       version += port.read();
     }
   }
-  if (reads < 4) {
+  if (!versionComplete()) {
     showTimeOut(host);
     co_return;
   }

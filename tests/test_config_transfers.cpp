@@ -204,28 +204,30 @@ TEST_P(UploadEnds, TimeOutsLeaveTheFieldsAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     ConfigUpload, UploadEnds,
-    ::testing::Values(EndCase{"PauseOf7Ticks",
-                              [](sim::ConfigSend& s, sim::Unit&) {
-                                s.pauseAt = 300;
-                                s.pauseTicks = 7;
-                              },
-                              true},
-                      EndCase{"PauseOf8Ticks",
-                              [](sim::ConfigSend& s, sim::Unit&) {
-                                s.pauseAt = 300;
-                                s.pauseTicks = 8;
-                              },
-                              false},
-                      EndCase{"SilentAfter100",
-                              [](sim::ConfigSend&, sim::Unit& u) { u.knobs.silentAfter = 100; },
-                              false},
-                      EndCase{"VersionInOnePiece",
-                              [](sim::ConfigSend& s, sim::Unit&) { s.versionInOnePiece = true; },
-                              false},
-                      // The second digit of the joined read is lost, so the version's first
-                      // character is taken as the last digit and only three version reads follow.
-                      EndCase{"TwoDigitsInOneRead",
-                              [](sim::ConfigSend& s, sim::Unit&) { s.joinAt = 10; }, false}),
+    ::testing::Values(
+        EndCase{"PauseOf7Ticks",
+                [](sim::ConfigSend& s, sim::Unit&) {
+                  s.pauseAt = 300;
+                  s.pauseTicks = 7;
+                },
+                true},
+        EndCase{"PauseOf8Ticks",
+                [](sim::ConfigSend& s, sim::Unit&) {
+                  s.pauseAt = 300;
+                  s.pauseTicks = 8;
+                },
+                false},
+        EndCase{"SilentAfter100", [](sim::ConfigSend&, sim::Unit& u) { u.knobs.silentAfter = 100; },
+                false},
+        // A port may hand over the version's characters in one read.
+        EndCase{"VersionInOnePiece",
+                [](sim::ConfigSend& s, sim::Unit&) { s.versionInOnePiece = true; }, true},
+        EndCase{"VersionCutShort",
+                [](sim::ConfigSend&, sim::Unit& u) { u.knobs.silentAfter = 738; }, false},
+        // The second digit of the joined read is lost, so the version's first
+        // character is taken as the last digit and only three version reads follow.
+        EndCase{"TwoDigitsInOneRead", [](sim::ConfigSend& s, sim::Unit&) { s.joinAt = 10; },
+                false}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ConfigUpload, TwoDigitsInOneReadGetOneAnswer) {
@@ -244,7 +246,7 @@ TEST(ConfigUpload, CancelEndsSilently) {
   for (const bool inVersionStage : {false, true}) {
     ConfigRig rig;
     if (inVersionStage) {
-      rig.send.versionInOnePiece = true;  // the stage then waits for more reads
+      rig.unit.knobs.silentAfter = 738;  // two version characters: the stage waits for more
     } else {
       rig.send.pauseAt = 100;
       rig.send.pauseTicks = 7;
