@@ -51,6 +51,8 @@ class Hostile {
 
   // True once the unit has turned hostile.
   bool turned() const { return turned_; }
+  // True while a flood pours out: its pieces do not wait for the PC.
+  bool pouring() const { return turned_ && settings.act == Act::Flood; }
   // True once the unit has left the line; the server then closes the terminal.
   bool vanished() const { return vanished_; }
 

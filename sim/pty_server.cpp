@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -86,21 +87,35 @@ bool PtyServer::writePiece(const std::string& piece) {
   return true;
 }
 
+// Waits until the PC has read everything sent to it, for at most a second (a PC that has
+// closed its port, or stopped reading, does not hold the unit up for longer).
+void PtyServer::awaitRead() {
+  const auto deadline = Clock::now() + std::chrono::seconds(1);
+  int unread = 0;
+  while (::ioctl(slave_, FIONREAD, &unread) == 0 && unread > 0 && Clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
 void PtyServer::serve() {
   auto nextTick = Clock::now() + std::chrono::seconds(1);
   bool wasOperating = false;
   while (!stopping_) {
-    // Each piece is its own arrival: a short gap keeps the PC from reading two in one go.
+    // Each piece is its own arrival: the next one goes out only once the PC has read the one
+    // before (however busy the PC is), and a short gap after that. A flood does not wait.
     while (unit_.hasOutput()) {
       if (!writePiece(unit_.takeArrival())) break;
       const bool acceptance = std::exchange(acceptanceQueued_, false);
-      if (acceptance && unit_.hasOutput()) {
+      if (!unit_.hasOutput()) break;
+      if (unit_.hostile.pouring()) continue;
+      awaitRead();
+      if (acceptance) {
         // The acceptance is out; the unit changes its line speed and readies its data before
-        // the first character, so that the PC has read the acceptance alone and has made its
-        // own change (discarding what came before) first.
+        // the first character, so that the PC has made its own change (discarding what came
+        // before) first.
         std::this_thread::sleep_for(kFirstDataPause);
         dataStart_ = Clock::now();
-      } else if (unit_.hasOutput()) {
+      } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
       }
     }

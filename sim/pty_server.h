@@ -50,6 +50,7 @@ class PtyServer {
   bool writePiece(const std::string& piece);
   void note(const char* who, std::string_view bytes);
   void noteOperating(bool wasOperating);
+  void awaitRead();
   std::string since() const;
 
   Unit& unit_;
@@ -59,7 +60,7 @@ class PtyServer {
   std::atomic<bool> stopping_{false};
   std::FILE* transcript_ = nullptr;
   // The unit's pause between its acceptance and the first character of its data.
-  static constexpr std::chrono::milliseconds kFirstDataPause{250};
+  static constexpr std::chrono::milliseconds kFirstDataPause{50};
   bool acceptanceQueued_ = false;
   Clock::time_point started_ = Clock::now();
   std::vector<double> turnarounds_;
