@@ -1,8 +1,5 @@
 #include "config/config_file.h"
 
-#include <QFile>
-#include <QString>
-
 #include "config/record_reader.h"
 #include "config/safe_file.h"
 #include "ui/messages.h"
@@ -169,16 +166,8 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
 }
 
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
-  bool loaded = false;
-  if (!path.empty()) {
-    QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
-    if (file.open(QIODevice::ReadOnly)) {
-      const QByteArray bytes = file.readAll();
-      const bool complete = file.error() == QFileDevice::NoError;
-      file.close();
-      loaded = complete && applyConfigurationText(fields, bytes.toStdString());
-    }
-  }
+  std::optional<std::string> bytes = readWholeFile(path);
+  const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes));
   if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
   return loaded;
 }

@@ -1,22 +1,17 @@
 #include "loctable/table_file.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <cctype>
 #include <cstdio>
 
 #include "config/config_file.h"
 #include "config/numeric.h"
 #include "config/record_reader.h"
+#include "config/safe_file.h"
 #include "ui/messages.h"
 
 namespace loctable {
 
 namespace {
-
-QString filePath(const std::string& path) {
-  return QString::fromLatin1(path.data(), static_cast<qsizetype>(path.size()));
-}
 
 // A decimal number and nothing else: sign, digits with an optional point (or a point and
 // digits), an optional exponent with E or D.
@@ -62,16 +57,8 @@ std::string tableText(const Cells& cells) {
 }
 
 bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messages) {
-  bool saved = false;
-  if (!path.empty()) {
-    const std::string bytes = tableText(cells);
-    QSaveFile file(filePath(path));
-    // Unbuffered, so that a short write (a full disk) shows in write()'s count.
-    saved = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) &&
-            file.write(bytes.data(), static_cast<qint64>(bytes.size())) ==
-                static_cast<qint64>(bytes.size()) &&
-            file.commit();
-  }
+  // The old file is replaced only once the whole table is written.
+  const bool saved = config::replaceFile(path, tableText(cells));
   if (saved) {
     messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
   } else {
@@ -104,16 +91,8 @@ bool applyTableText(Cells& cells, std::string bytes) {
 }
 
 bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages) {
-  bool loaded = false;
-  if (!path.empty()) {
-    QFile file(filePath(path));
-    if (file.open(QIODevice::ReadOnly)) {
-      const QByteArray bytes = file.readAll();
-      const bool complete = file.error() == QFileDevice::NoError;
-      file.close();
-      if (complete) loaded = applyTableText(cells, bytes.toStdString());
-    }
-  }
+  std::optional<std::string> bytes = config::readWholeFile(path);
+  const bool loaded = bytes && applyTableText(cells, std::move(*bytes));
   if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
   return loaded;
 }
