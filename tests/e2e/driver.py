@@ -279,11 +279,6 @@ class Program:
             "QT_ACCESSIBILITY": "1",
             "QT_QPA_PLATFORM": "xcb",
             "GPSTRACKING_COM1": com1,
-            # Qt, fontconfig and the X and D-Bus libraries keep caches they never free at exit;
-            # leak reports about them say nothing of this program. Every other fault stays
-            # fatal.
-            "ASAN_OPTIONS": ":".join(filter(None, [os.environ.get("ASAN_OPTIONS", ""),
-                                                   "detect_leaks=0"])),
         })
         environment.update(env or {})
         self.stderr_path = os.path.join(folder, "program.stderr")
