@@ -354,6 +354,9 @@ void GPStracking::buildControls() {
   }
   // The heading overlaps the logo's top edge; its text stays readable above it.
   control("Label1")->raise();
+  // Named for screen readers by what stands beside them: neither has a caption.
+  control("List2")->setAccessibleName("COM port");
+  control("Picture1")->setAccessibleName("Logo");
   for (size_t i = 1; i < std::size(kTabOrder); ++i) {
     QWidget::setTabOrder(control(kTabOrder[i - 1]), control(kTabOrder[i]));
   }

@@ -18,6 +18,7 @@
 
 #include "config/config_file.h"
 #include "config/validation.h"
+#include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -91,16 +92,34 @@ FieldForm::FieldForm(Window window, ConfigWindows& fields, QWidget* owner)
   setWindowTitle(QString::fromLatin1(windowCaption(window)));
   setFont(windowFont(false));
   setModal(true);
-  // The fields belong to the window, shown or not; the hidden ones never show.
+  ui::installAccessibleInterfaces();
+  // The fields belong to the window, shown or not; the hidden ones never show. They live in a
+  // window of their own that is never shown, so that they stay out of the layout, the tab
+  // order and what screen readers see, and are still among the form's controls.
+  QWidget* hiddenFields = nullptr;
   for (const FieldSpec& row : fieldTable()) {
     if (row.window != window) continue;
-    QWidget* control = fields_.createControl(row, this);
+    if (row.hidden && !hiddenFields) {
+      hiddenFields = new QWidget(this, Qt::Window);
+      hiddenFields->setObjectName("hiddenFields");
+    }
+    QWidget* control = fields_.createControl(row, row.hidden ? hiddenFields : this);
     if (row.hidden) {
       control->setFocusPolicy(Qt::NoFocus);
       control->move(-2000, -2000);
       control->hide();
     }
   }
+}
+
+std::vector<QWidget*> FieldForm::visibleFields(int column) const {
+  std::vector<QWidget*> out;
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.window == window_ && !row.hidden && (column < 0 || row.column == column)) {
+      out.push_back(fields_.controls_[static_cast<std::size_t>(row.field)]);
+    }
+  }
+  return out;
 }
 
 QWidget* FieldForm::control(const char* name) const {
@@ -184,8 +203,9 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   QVBoxLayout* right = columns[2];
   auto* versionRow = new QHBoxLayout;
   versionRow->addWidget(caption("Version number : V", this));
-  fields.version_ = new QLabel(QString::fromLatin1(kInitialVersion), this);
+  fields.version_ = new ui::ValueLabel(QString::fromLatin1(kInitialVersion), this);
   fields.version_->setObjectName("Label2");
+  fields.version_->setAccessibleName("Version number");
   fields.version_->setFont(windowFont(true));
   fields.version_->setTextFormat(Qt::PlainText);
   versionRow->addWidget(fields.version_, 1);
@@ -225,6 +245,13 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   grid->addLayout(bottom, 1, 0, 1, 3);
   resize(732, 532);
 
+  // Tab goes down the columns from left to right, the file browser's row by row, then along
+  // the bottom.
+  std::vector<QWidget*> chain = visibleFields();
+  chain.insert(chain.end(), {check, browser_->driveList(), helpButton, browser_->folderList(),
+                             browser_->fileList(), save, load, browser_->pathBox(), back});
+  ui::setTabChain(chain);
+
   connect(check, &QPushButton::clicked, this,
           [this, &messages] { checkFields(fields_, messages); });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
@@ -254,6 +281,12 @@ Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3
   grid->addLayout(left, 0, 0);
   grid->addLayout(right, 0, 1);
   resize(661, 463);
+
+  // Tab goes down the left column to its button, then down the right column.
+  std::vector<QWidget*> chain = visibleFields(0);
+  chain.push_back(back);
+  for (QWidget* field : visibleFields(1)) chain.push_back(field);
+  ui::setTabChain(chain);
   connect(back, &QPushButton::clicked, this, &QWidget::hide);
 }
 
@@ -306,6 +339,7 @@ QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
     control = list;
   }
   control->setObjectName(QString::fromStdString(row.control));
+  if (!row.accessibleName.empty()) control->setAccessibleName(fromLatin1(row.accessibleName));
   controls_[static_cast<std::size_t>(row.field)] = control;
   return control;
 }

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "config/field_table.h"
 #include "config/fields.h"
@@ -41,6 +42,9 @@ class FieldForm : public QDialog {
   QPushButton* addButton(const char* name, const char* caption);
   // The field's caption and control, placed in their column.
   void layOutColumn(int column, QVBoxLayout* into);
+  // The window's visible fields in the order of the field table: down each column, the columns
+  // from left to right; only those of one column when column is 0 or more.
+  std::vector<QWidget*> visibleFields(int column = -1) const;
 
   Window window_;
   ConfigWindows& fields_;

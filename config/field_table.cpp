@@ -2,6 +2,7 @@
 
 #include <array>
 #include <stdexcept>
+#include <utility>
 
 namespace config {
 
@@ -119,6 +120,17 @@ std::vector<FieldSpec> buildTable() {
   b.list(F::setup1_Combo10, "Combo10", {}, {"E", "W"}).sameRow = true;
   b.text(F::setup1_Text23, "Text23", {"2"}).sameRow = true;
   b.list(F::setup1_Combo11, "Combo11", {}, {"E", "W"}).sameRow = true;
+  // The corners' second boxes are captioned "2" and the hemispheres not at all.
+  for (auto [field, name] : {std::pair{F::setup1_Combo8, "LAT1 hemisphere"},
+                             {F::setup1_Text24, "LAT2"},
+                             {F::setup1_Combo9, "LAT2 hemisphere"},
+                             {F::setup1_Combo10, "LONG1 hemisphere"},
+                             {F::setup1_Text23, "LONG2"},
+                             {F::setup1_Combo11, "LONG2 hemisphere"}}) {
+    for (FieldSpec& row : b.rows) {
+      if (row.field == field) row.accessibleName = name;
+    }
+  }
   b.text(F::setup1_Text22, "Text22",
          {"Real Time track int. ONLINE(0-16383):", "(Realtime multiple times 4)"});
   b.text(F::setup1_Text31, "Text31",

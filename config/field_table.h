@@ -24,6 +24,8 @@ struct FieldSpec {
   std::string initialText{};         // text fields, after startup
   int initialIndex = -1;             // list fields, after startup (-1: none selected)
   bool hidden = false;               // never shown, not in the tab order, still a field
+  // The name screen readers give the field where its caption alone does not say what it is.
+  std::string accessibleName{};
 
   // Placement in the window.
   int column = 0;             // 0 = left

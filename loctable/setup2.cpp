@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,6 +13,7 @@
 
 #include "loctable/entry_check.h"
 #include "loctable/table_file.h"
+#include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -49,6 +51,7 @@ Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
   setWindowTitle("GPS Location Table");
   setModal(true);
   setFixedSize(6705 / kTwipsPerPixel, 7635 / kTwipsPerPixel);
+  ui::installAccessibleInterfaces();
   buildControls(help);
 }
 
@@ -70,7 +73,8 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
     return widget;
   };
 
-  label("Label1", "GPS Location Table :", pixels(240, 120, 3495, 375), arial(14.25, true, true));
+  QLabel* heading = label("Label1", "GPS Location Table :", pixels(240, 120, 3495, 375),
+                          arial(14.25, true, true));
   label("Label2", "ID              Latitude    Longitude      ", pixels(360, 600, 4095, 255),
         arial(9.75, true));
 
@@ -80,8 +84,14 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
   grid_->setFont(arial(8.25));
   grid_->setToolTip("Click for Input");
   grid_->horizontalHeader()->hide();
+  // Label2 shows the headings; screen readers take them from the grid's own, hidden ones.
+  grid_->setHorizontalHeaderLabels({"ID", "Latitude", "Longitude"});
+  heading->setBuddy(grid_);
+  grid_->setAccessibleName(heading->text());
   grid_->verticalHeader()->hide();
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // The arrow keys move between cells; Tab leaves the grid.
+  grid_->setTabKeyNavigation(false);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setWordWrap(false);
   const int rowHeight = kEditHeightTwips / kTwipsPerPixel;
@@ -110,7 +120,9 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
   txtEdit_->setObjectName("txtEdit");
   txtEdit_->setGeometry(pixels(3960, 840, 855, kEditHeightTwips));
   txtEdit_->hide();
+  txtEdit_->setAccessibleName("Cell editor");
   txtEdit_->installEventFilter(this);
+  grid_->installEventFilter(this);
 
   QPushButton* help3 = button("Command3", "HELP", pixels(3960, 1320, 1455, 375));
   connect(help3, &QPushButton::clicked, this, [this, &help] {
@@ -128,10 +140,10 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
     list->setFont(arial(9.75));
   }
 
-  connect(button("Command1", "Load GPS Table", pixels(3960, 5520, 2535, 375)),
-          &QPushButton::clicked, this, [this] { loadTable(); });
-  connect(button("Command4", "Save GPS Table", pixels(3960, 6000, 2535, 375)),
-          &QPushButton::clicked, this, [this] { saveTable(); });
+  QPushButton* load = button("Command1", "Load GPS Table", pixels(3960, 5520, 2535, 375));
+  connect(load, &QPushButton::clicked, this, [this] { loadTable(); });
+  QPushButton* save = button("Command4", "Save GPS Table", pixels(3960, 6000, 2535, 375));
+  connect(save, &QPushButton::clicked, this, [this] { saveTable(); });
   QPushButton* back = button("Command2", "RETURN MAIN MENU", pixels(3960, 6480, 2535, 375));
   QPalette backColour = back->palette();
   backColour.setColor(QPalette::Button, QColor(255, 128, 128));
@@ -139,9 +151,15 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
   back->setAutoFillBackground(true);
   connect(back, &QPushButton::clicked, this, [this] { returnToMainMenu(); });
 
-  label("Label23", "File Selected :", pixels(240, 6840, 1335, 255), arial(8.25, true, true));
+  label("Label23", "File Selected :", pixels(240, 6840, 1335, 255), arial(8.25, true, true))
+      ->setBuddy(browser_->pathBox());
   browser_->pathBox()->setGeometry(pixels(240, 7080, 6255, 405));
   browser_->pathBox()->setFont(arial(8.25));
+
+  // Tab goes from the grid (and its edit box) down the right-hand column, then to the path
+  // box along the bottom.
+  ui::setTabChain({grid_, txtEdit_, help3, browser_->driveList(), browser_->folderList(),
+                   browser_->fileList(), load, save, back, browser_->pathBox()});
 }
 
 QWidget* Setup2::control(const char* name) const {
@@ -219,6 +237,20 @@ void Setup2::loadTable() {
 }
 
 bool Setup2::eventFilter(QObject* watched, QEvent* event) {
+  // From the keyboard, Enter or F2 edits the grid's current cell, and Enter in the edit box
+  // ends the edit, back in the grid.
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (watched == grid_ && (enter || key == Qt::Key_F2) && grid_->currentColumn() > 0) {
+      startEdit(grid_->currentRow(), grid_->currentColumn());
+      return true;
+    }
+    if (watched == txtEdit_ && enter && editing_) {
+      grid_->setFocus(Qt::TabFocusReason);
+      return true;
+    }
+  }
   if (watched == txtEdit_ && event->type() == QEvent::FocusOut) {
     // A context menu or another application taking the focus does not end the edit; anything
     // in the window that takes it does.

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QStorageInfo>
 
+#include "ui/accessibility.h"
+
 namespace ui {
 
 namespace {
@@ -23,6 +25,12 @@ char separator() {
 // The file system's name for a path or file name shown in the browser.
 std::string fsName(const QString& text) {
   return QFile::encodeName(text).toStdString();
+}
+
+// The drive list, once the program's accessible interfaces are in place to name it.
+QComboBox* newDriveList(QWidget* parent) {
+  installAccessibleInterfaces();
+  return new QComboBox(parent);
 }
 
 }  // namespace
@@ -47,7 +55,7 @@ std::string filePathText(const std::string& folder, const std::string& name, cha
 
 FileBrowser::FileBrowser(QWidget* parent)
     : QObject(parent),
-      drive1_(new QComboBox(parent)),
+      drive1_(newDriveList(parent)),
       dir1_(new QListWidget(parent)),
       file1_(new QListWidget(parent)),
       text1_(new QLineEdit(parent)) {
@@ -56,6 +64,10 @@ FileBrowser::FileBrowser(QWidget* parent)
   file1_->setObjectName("File1");
   text1_->setObjectName("Text1");
   text1_->setMaxLength(1 << 24);
+  // The lists have no caption of their own; the path box is named by its window's label.
+  drive1_->setAccessibleName("Drive");
+  dir1_->setAccessibleName("Folder");
+  file1_->setAccessibleName("Files");
 
   QStringList roots;
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {

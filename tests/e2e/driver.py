@@ -410,9 +410,9 @@ class Program:
     def type_beside(self, label, text, root):
         self.field_beside(label, root).queryEditableText().setTextContents(text)
 
-    def table(self, root):
-        """The rows of the first table in `root`, as lists of cell texts."""
-        table = self.find("table", "", root=root, showing=False).queryTable()
+    def table(self, root, name="GPS Location Table :"):
+        """The rows of the table of this name in `root`, as lists of cell texts."""
+        table = self.find("table", name, root=root, showing=False).queryTable()
         return [[table.getAccessibleAt(row, column).name for column in range(table.nColumns)]
                 for row in range(table.nRows)]
 

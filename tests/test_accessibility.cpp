@@ -1,0 +1,326 @@
+// What screen readers and the keyboard reach of the four windows, offscreen: names and roles
+// through Qt's accessibility interfaces, the Tab order, and the keys that act.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "app/main_window.h"
+#include "config/config_windows.h"
+#include "config/field_table.h"
+#include "loctable/setup2.h"
+#include "sim/sim_port.h"
+#include "ui/file_browser.h"
+#include "ui/help.h"
+#include "ui/messages.h"
+
+namespace {
+
+using config::Field;
+using config::FieldSpec;
+using config::Window;
+
+struct NoHelp : ui::HelpLauncher {
+  void open() override {}
+};
+
+// One control as the accessibility interface shows it.
+struct Node {
+  QAccessible::Role role;
+  QString name;
+  QObject* object;
+};
+
+// The controls of a window: the items of lists, tables and drop-downs are their content and
+// are left out.
+void collect(QAccessibleInterface* parent, std::vector<Node>& out) {
+  for (int i = 0; i < parent->childCount(); ++i) {
+    QAccessibleInterface* child = parent->child(i);
+    if (!child) continue;
+    out.push_back({child->role(), child->text(QAccessible::Name), child->object()});
+    const QAccessible::Role role = child->role();
+    if (role != QAccessible::ComboBox && role != QAccessible::List && role != QAccessible::Table) {
+      collect(child, out);
+    }
+  }
+}
+
+std::vector<Node> controlsOf(QWidget& window) {
+  std::vector<Node> out;
+  collect(QAccessible::queryAccessibleInterface(&window), out);
+  return out;
+}
+
+void press(QWidget* target, int key, const QString& text = {}) {
+  QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, text);
+  QApplication::sendEvent(target, &down);
+  QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, text);
+  QApplication::sendEvent(target, &up);
+}
+
+void type(QWidget* target, const QString& text) {
+  for (QChar c : text) press(target, 0, QString(c));
+}
+
+// The control that holds the focus: the text portion of a list stands for its list.
+QWidget* focusedControl() {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && qobject_cast<QComboBox*>(focus->parentWidget())) return focus->parentWidget();
+  return focus;
+}
+
+struct Accessibility : ::testing::Test {
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  NoHelp help;
+  app::GPStracking menu{{&port, &boxes, &help}};
+
+  QDialog& form(Window w) {
+    return w == Window::setup1 ? static_cast<QDialog&>(menu.configWindows().setup1())
+                               : menu.configWindows().setup3();
+  }
+  loctable::Setup2& table() { return menu.locationTable(); }
+  std::vector<QWidget*> windows() {
+    return {&menu, &form(Window::setup1), &form(Window::setup3), &table()};
+  }
+  // Shows the window as the active one, with the focus on `first`.
+  void activate(QWidget& window, QWidget* first) {
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    first->setFocus(Qt::TabFocusReason);
+    QApplication::processEvents();
+  }
+};
+
+QString expectedName(const FieldSpec& row) {
+  if (!row.accessibleName.empty()) return QString::fromLatin1(row.accessibleName);
+  QStringList lines;
+  for (const std::string& line : row.caption) lines << QString::fromLatin1(line);
+  return lines.join('\n');
+}
+
+TEST_F(Accessibility, EveryFieldIsNamedByItsCaptionAndTheHiddenOnesAreNotThere) {
+  for (Window w : {Window::setup1, Window::setup3}) {
+    const std::vector<Node> nodes = controlsOf(form(w));
+    for (const FieldSpec& row : config::fieldTable()) {
+      if (row.window != w) continue;
+      QWidget* control = static_cast<config::FieldForm&>(form(w)).control(row.control.c_str());
+      int seen = 0;
+      for (const Node& node : nodes) seen += node.object == control;
+      if (row.hidden) {
+        EXPECT_EQ(seen, 0) << row.control << " is exposed";
+        continue;
+      }
+      ASSERT_EQ(seen, 1) << row.control;
+      const auto node = std::find_if(nodes.begin(), nodes.end(),
+                                     [&](const Node& n) { return n.object == control; });
+      EXPECT_EQ(node->name, expectedName(row)) << row.control;
+      EXPECT_EQ(node->role,
+                row.kind == config::Kind::Text ? QAccessible::EditableText : QAccessible::ComboBox)
+          << row.control;
+    }
+  }
+}
+
+// The controls without a caption of their own, and the buttons, in every window.
+TEST_F(Accessibility, OtherControlsAndButtonsAreNamed) {
+  struct Expected {
+    int window;  // index into windows()
+    const char* control;
+    QAccessible::Role role;
+    const char* name;
+  };
+  const Expected expected[] = {
+      {0, "List2", QAccessible::List, "COM port"},
+      {1, "Label2", QAccessible::StaticText, "Version number"},
+      {1, "Text1", QAccessible::EditableText, "File Selected :"},
+      {1, "Drive1", QAccessible::ComboBox, "Drive"},
+      {1, "Dir1", QAccessible::List, "Folder"},
+      {1, "File1", QAccessible::List, "Files"},
+      {3, "Text1", QAccessible::EditableText, "File Selected :"},
+      {3, "Drive1", QAccessible::ComboBox, "Drive"},
+      {3, "Dir1", QAccessible::List, "Folder"},
+      {3, "File1", QAccessible::List, "Files"},
+      {3, "MSFlexGrid1", QAccessible::Table, "GPS Location Table :"},
+      {3, "txtEdit", QAccessible::EditableText, "Cell editor"},
+  };
+  const std::vector<QWidget*> all = windows();
+  for (const Expected& e : expected) {
+    QWidget* control = all[e.window]->findChild<QWidget*>(e.control);
+    ASSERT_NE(control, nullptr) << e.control;
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    EXPECT_EQ(iface->role(), e.role) << e.control;
+    EXPECT_EQ(iface->text(QAccessible::Name), e.name) << e.control;
+  }
+
+  for (QWidget* window : all) {
+    const std::vector<Node> nodes = controlsOf(*window);
+    std::set<std::pair<int, QString>> named;
+    for (const Node& node : nodes) {
+      if (auto* button = qobject_cast<QPushButton*>(node.object)) {
+        EXPECT_EQ(node.role, QAccessible::Button);
+        EXPECT_EQ(node.name, button->text());
+      }
+      // No two controls of a kind share a name, so a name finds one control.
+      if (node.role != QAccessible::StaticText && node.role != QAccessible::Graphic) {
+        EXPECT_TRUE(named.insert({node.role, node.name}).second)
+            << window->objectName().toStdString() << ": " << node.name.toStdString();
+      }
+    }
+  }
+}
+
+// The version text and the table's cells are read through the interface as they change.
+TEST_F(Accessibility, ValuesFollowTheWindows) {
+  menu.configWindows().setVersionText("V1.7");
+  QAccessibleInterface* version =
+      QAccessible::queryAccessibleInterface(menu.configWindows().setup1().control("Label2"));
+  ASSERT_NE(version->textInterface(), nullptr);
+  EXPECT_EQ(version->textInterface()->text(0, version->textInterface()->characterCount()), "V1.7");
+  EXPECT_EQ(version->text(QAccessible::Name), "Version number");
+
+  QAccessibleInterface* list =
+      QAccessible::queryAccessibleInterface(menu.configWindows().list(Field::setup1_Combo4));
+  menu.configWindows().setIndex(Field::setup1_Combo4, 2);
+  EXPECT_EQ(list->text(QAccessible::Value), "Location Reference function");
+  EXPECT_EQ(list->text(QAccessible::Name), "SOS function:");
+
+  table().setCell(7 * 3 + 1, "32.0851");
+  QAccessibleTableInterface* grid =
+      QAccessible::queryAccessibleInterface(table().grid())->tableInterface();
+  ASSERT_NE(grid, nullptr);
+  EXPECT_EQ(grid->rowCount(), 100);
+  EXPECT_EQ(grid->columnCount(), 3);
+  EXPECT_EQ(grid->cellAt(7, 0)->text(QAccessible::Name), "7");
+  EXPECT_EQ(grid->cellAt(7, 1)->text(QAccessible::Name), "32.0851");
+  EXPECT_EQ(grid->columnDescription(2), "Longitude");
+}
+
+// Tab from the first control visits these, in this order, and comes back to the first.
+TEST_F(Accessibility, TabGoesDownTheColumns) {
+  auto fieldNames = [](Window w, int column) {
+    std::vector<std::string> names;
+    for (const FieldSpec& row : config::fieldTable()) {
+      if (row.window == w && !row.hidden && row.column == column) names.push_back(row.control);
+    }
+    return names;
+  };
+  auto join = [](std::initializer_list<std::vector<std::string>> parts) {
+    std::vector<std::string> out;
+    for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+  };
+  const std::pair<QWidget*, std::vector<std::string>> chains[] = {
+      {&menu,
+       {"Command6", "Command12", "Command17", "Command4", "Command2", "Command1", "Command7",
+        "Command10", "Command14", "Command13", "Command3"}},
+      {&form(Window::setup1), join({fieldNames(Window::setup1, 0),
+                                    fieldNames(Window::setup1, 1),
+                                    fieldNames(Window::setup1, 2),
+                                    {"Command5", "Drive1", "Command3", "Dir1", "File1", "Command4",
+                                     "Command1", "Text1", "Command2"}})},
+      {&form(Window::setup3),
+       join({fieldNames(Window::setup3, 0), {"Command2"}, fieldNames(Window::setup3, 1)})},
+      {&table(),
+       {"MSFlexGrid1", "Command3", "Drive1", "Dir1", "File1", "Command1", "Command4", "Command2",
+        "Text1"}},
+  };
+  for (const auto& [window, names] : chains) {
+    activate(*window, window->findChild<QWidget*>(QString::fromStdString(names.front())));
+    std::vector<std::string> visited;
+    for (std::size_t i = 0; i <= names.size(); ++i) {
+      QWidget* focus = focusedControl();
+      visited.push_back(focus ? focus->objectName().toStdString() : "(none)");
+      if (focus) press(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    std::vector<std::string> expected = names;
+    expected.push_back(names.front());
+    EXPECT_EQ(visited, expected) << window->objectName().toStdString();
+    window->hide();
+  }
+}
+
+// Escape leaves an editing window as "RETURN MAIN MENU" does: the window hides, an edit in the
+// grid is kept, and the fields keep their texts.
+TEST_F(Accessibility, EscapeReturnsToTheMainMenu) {
+  const std::pair<QDialog*, QWidget*> windowsAndFields[] = {
+      {&form(Window::setup1), menu.configWindows().list(Field::setup1_Combo13)},
+      {&form(Window::setup1), menu.configWindows().textBox(Field::setup1_Text9)},
+      {&form(Window::setup3), menu.configWindows().textBox(Field::setup3_Text1)},
+      {&table(), table().fileBrowser().pathBox()},
+  };
+  for (auto [window, field] : windowsAndFields) {
+    activate(*window, field);
+    press(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible()) << field->objectName().toStdString();
+  }
+  EXPECT_EQ(menu.configWindows().text(Field::setup1_Text9), "7391");
+
+  activate(table(), table().grid());
+  table().startEdit(4, 2);
+  table().editBox()->clear();
+  type(table().editBox(), "115.5");
+  press(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_FALSE(table().isVisible());
+  EXPECT_FALSE(table().editing());
+  EXPECT_EQ(table().cell(4, 2), "115.5");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The grid is edited from the keyboard: Enter or F2 opens the current cell, Enter keeps the
+// entry and goes back to the grid; the ID column is never edited.
+TEST_F(Accessibility, GridCellsAreEditedFromTheKeyboard) {
+  QTableWidget* grid = table().grid();
+  activate(table(), grid);
+  struct Case {
+    int row, column, key;
+    const char* typed;
+    const char* kept;  // nullptr: no edit starts
+  };
+  const Case cases[] = {
+      {3, 1, Qt::Key_Return, "32.0851", "32.0851"},
+      {3, 2, Qt::Key_F2, "", "255"},
+      {9, 2, Qt::Key_Enter, "-45.5", "-45.5"},
+      {5, 0, Qt::Key_Return, "12", nullptr},
+  };
+  for (const Case& c : cases) {
+    grid->setCurrentCell(c.row, c.column);
+    press(grid, c.key);
+    EXPECT_EQ(table().editing(), c.kept != nullptr) << c.row << "," << c.column;
+    if (!c.kept) continue;
+    EXPECT_EQ(QApplication::focusWidget(), table().editBox());
+    table().editBox()->clear();
+    type(table().editBox(), c.typed);
+    press(table().editBox(), Qt::Key_Return);
+    EXPECT_FALSE(table().editing());
+    EXPECT_EQ(table().cell(c.row, c.column), c.kept);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+  }
+  EXPECT_EQ(table().cell(5, 0), "5");
+  EXPECT_TRUE(boxes.shown.empty());
+  table().hide();
+}
+
+// A list takes its item from the arrow keys.
+TEST_F(Accessibility, ListsTakeTheirItemFromTheKeyboard) {
+  QComboBox* sos = menu.configWindows().list(Field::setup1_Combo4);
+  activate(form(Window::setup1), sos);
+  press(QApplication::focusWidget(), Qt::Key_Down);
+  press(QApplication::focusWidget(), Qt::Key_Down);
+  EXPECT_EQ(menu.configWindows().index(Field::setup1_Combo4), 2);
+  press(QApplication::focusWidget(), Qt::Key_Up);
+  EXPECT_EQ(menu.configWindows().index(Field::setup1_Combo4), 1);
+  form(Window::setup1).hide();
+}
+
+}  // namespace
