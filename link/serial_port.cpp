@@ -67,6 +67,23 @@ std::string comDevicePath(int portNumber) {
 
 SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
   QObject::connect(port_.get(), &QSerialPort::readyRead, [this] { arrived(); });
+  // A device that hangs up (a unit switched off mid-transfer, a cable or a USB adapter pulled)
+  // reads as end of file for ever after: QSerialPort reports a read error each time and keeps
+  // asking, which would spin the program until the transfer's time-out. The port is closed
+  // instead, from the event loop, as the notifier that reported it may not be deleted inside
+  // its own report; the transfer then waits out its time-out in silence and says so.
+  QObject::connect(port_.get(), &QSerialPort::errorOccurred, port_.get(),
+                   [this](QSerialPort::SerialPortError error) {
+                     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+                       return;
+                     QMetaObject::invokeMethod(
+                         port_.get(), [this, opening = opening_] { lost(opening); },
+                         Qt::QueuedConnection);
+                   });
+}
+
+void SerialPort::lost(unsigned opening) {
+  if (opening == opening_) close();
 }
 
 SerialPort::~SerialPort() = default;
@@ -77,6 +94,7 @@ bool SerialPort::isOpen() const {
 
 bool SerialPort::open(int portNumber, std::string_view settings) {
   close();
+  ++opening_;
   const std::string path = comDevicePath(portNumber);
   port_->setPortName(QString::fromStdString(path));
   if (path.empty() || !port_->open(QIODevice::ReadWrite) || !applySettings(*port_, settings)) {

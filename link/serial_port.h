@@ -31,7 +31,11 @@ class SerialPort : public Port {
   void write(std::string_view text) override;
 
  private:
+  void lost(unsigned opening);
+
   std::unique_ptr<QSerialPort> port_;
+  // Counts the openings, so that news of a device lost in one does not close the next.
+  unsigned opening_ = 0;
 };
 
 }  // namespace device

@@ -381,6 +381,14 @@ def configuration_upload_and_download(t):
 LOG_TIMED_OUT = ("Invalid download !", "Error GPS Data download !")
 
 
+def check_idle_while_gone(program, seconds=2.0):
+    """A program waiting out its time-out after the unit has gone keeps the processor idle."""
+    before, start = program.cpu_seconds(), time.monotonic()
+    time.sleep(seconds)
+    share = (program.cpu_seconds() - before) / (time.monotonic() - start)
+    check(share < 0.25, f"the program used {share:.0%} of a processor waiting for a lost unit")
+
+
 def fresh_unit(t, old, *args):
     """Switches the unit off and on: a new, well-behaved unit on the same terminal path."""
     old.stop()
@@ -448,6 +456,7 @@ def hostile_log_vanish(t):
     program.press(LOG_UPLOAD)
     wait_until(unit.gone, 10, "the unit to leave the line")
     gone = time.monotonic()
+    check_idle_while_gone(program)
     program.expect_message(*LOG_TIMED_OUT, timeout=12)
     took = time.monotonic() - gone
     check(6.5 <= took <= 10, f"time-out {took:.1f} s after the unit left")
@@ -580,6 +589,7 @@ def hostile_table_download_vanish(t):
     program.press(TABLE_DOWNLOAD)
     wait_until(unit.gone, 15, "the unit to leave the line")
     gone = time.monotonic()
+    check_idle_while_gone(program)
     program.expect_message("Invalid download !", "Error download !", timeout=12)
     took = time.monotonic() - gone
     check(6.5 <= took <= 10, f"time-out {took:.1f} s after the unit left")

@@ -471,6 +471,12 @@ class Program:
         with open(self.stderr_path, "rb") as file:
             return file.read().decode("latin-1")
 
+    def cpu_seconds(self):
+        """Processor time the program has used so far."""
+        with open(f"/proc/{self.process.pid}/stat") as stat:
+            fields = stat.read().rsplit(")", 1)[1].split()
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
     def check_alive(self):
         if self.process.poll() is not None:
             display = os.environ.get("DISPLAY", "")

@@ -1,0 +1,96 @@
+// The program's serial port on a real pseudo-terminal, when the device at the other end hangs
+// up in the middle of an exchange.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "link/serial_port.h"
+
+namespace {
+
+// One pseudo-terminal; the port number `portNumber` is pointed at its device.
+struct Terminal {
+  int master = -1;
+  int slave = -1;
+
+  explicit Terminal(int portNumber) {
+    char name[256] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    ::setenv(("GPSTRACKING_COM" + std::to_string(portNumber)).c_str(), name, 1);
+  }
+  // The device goes away: both ends of the terminal are closed on its side.
+  void hangUp() {
+    ::close(slave);
+    ::close(master);
+    slave = master = -1;
+  }
+  ~Terminal() {
+    if (slave >= 0) ::close(slave);
+    if (master >= 0) ::close(master);
+  }
+};
+
+double threadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void processEventsFor(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+TEST(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
+  constexpr int kPort = 17;
+  Terminal terminal(kPort);
+  ASSERT_GE(terminal.master, 0);
+  device::SerialPort port;
+  int arrivals = 0;
+  port.onArrival([&arrivals] { ++arrivals; });
+  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+
+  ASSERT_EQ(::write(terminal.master, "p", 1), 1);
+  processEventsFor(100);
+  EXPECT_EQ(arrivals, 1);
+  EXPECT_EQ(port.read(), "p");
+
+  terminal.hangUp();
+  const double before = threadCpuSeconds();
+  processEventsFor(500);
+  const double used = threadCpuSeconds() - before;
+  // Waiting out a time-out costs next to nothing; reading end of file over and over would
+  // take all of it.
+  EXPECT_LT(used, 0.1) << "CPU seconds in half a second after the hang-up";
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_EQ(port.waiting(), 0);
+  EXPECT_EQ(port.read(), "");
+  port.write("N");  // nothing to write to, and no harm done
+
+  // The unit comes back on a new terminal: the next exchange opens the port afresh.
+  Terminal again(kPort);
+  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  ASSERT_EQ(::write(again.master, "OK0\r\n", 5), 5);
+  processEventsFor(100);
+  EXPECT_EQ(port.read(), "OK0\r\n");
+  port.write("O");
+  char answer = 0;
+  EXPECT_EQ(::read(again.master, &answer, 1), 1);
+  EXPECT_EQ(answer, 'O');
+  EXPECT_TRUE(port.isOpen());
+}
+
+}  // namespace
