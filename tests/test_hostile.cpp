@@ -140,23 +140,24 @@ struct Bench {
   }
 };
 
-struct HostileCase {
-  const Operation* operation;
-  Act act;
-  Stage stage;
-  int after;
-};
-
 std::string actName(Act act) {
   const char* names[] = {"None", "Noise", "High", "Nul", "Flood", "Stop", "Vanish"};
   return names[static_cast<int>(act)];
 }
 
-std::string caseName(const HostileCase& c) {
-  return std::string(c.operation->name) + "_" + actName(c.act) + "_" +
-         (c.stage == Stage::Password ? std::string("AtThePassword")
-                                     : "After" + std::to_string(c.after));
-}
+struct HostileCase {
+  const Operation* operation;
+  Act act;
+  Stage stage;
+  int after;
+
+  std::string name() const {
+    return std::string(operation->name) + "_" + actName(act) + "_" +
+           (stage == Stage::Password ? std::string("AtThePassword")
+                                     : "After" + std::to_string(after));
+  }
+  friend void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name(); }
+};
 
 class HostileUnit : public ::testing::TestWithParam<HostileCase> {};
 
@@ -234,7 +235,7 @@ std::vector<HostileCase> allCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(Transfers, HostileUnit, ::testing::ValuesIn(allCases()),
-                         [](const auto& info) { return caseName(info.param); });
+                         [](const auto& info) { return info.param.name(); });
 
 // A unit that turns hostile while it is being woken keeps the program polling, one "O" a
 // tick, until the user cancels; nothing is shown, and the next exchange works.

@@ -55,6 +55,10 @@ void processEventsFor(int milliseconds) {
 }
 
 TEST(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
+  int argc = 1;
+  char name[] = "test_serial_port";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
   constexpr int kPort = 17;
   Terminal terminal(kPort);
   ASSERT_GE(terminal.master, 0);
