@@ -16,6 +16,8 @@ import tempfile
 import time
 import traceback
 
+# No bytecode caches in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import cases  # noqa: E402
