@@ -17,6 +17,8 @@ import tempfile
 import time
 import traceback
 
+# No bytecode caches in the source tree.
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 
 import driver  # noqa: E402
