@@ -114,10 +114,13 @@ class Desktop:
 
     @staticmethod
     def _bus_up():
+        # Asked without starting anything: a call to the bus itself would have D-Bus start a
+        # second launcher, and the two would race for the bus and for the display's note of it.
         result = subprocess.run(
-            ["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-             "org.a11y.Bus.GetAddress"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        return result.returncode == 0 and b"unix:" in result.stdout
+            ["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+             "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+             "string:org.a11y.Bus"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return result.returncode == 0 and b"boolean true" in result.stdout
 
     def __exit__(self, *exc):
         for process in reversed(self.processes):
