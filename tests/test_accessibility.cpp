@@ -16,6 +16,7 @@
 #include "config/field_table.h"
 #include "loctable/setup2.h"
 #include "sim/sim_port.h"
+#include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -25,10 +26,6 @@ namespace {
 using config::Field;
 using config::FieldSpec;
 using config::Window;
-
-struct NoHelp : ui::HelpLauncher {
-  void open() override {}
-};
 
 // One control as the accessibility interface shows it.
 struct Node {
@@ -75,12 +72,8 @@ QWidget* focusedControl() {
   return focus;
 }
 
-struct Accessibility : ::testing::Test {
-  sim::Unit unit;
-  sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
-  NoHelp help;
-  app::GPStracking menu{{&port, &boxes, &help}};
+struct Accessibility : MainMenuFixture {
+  app::GPStracking& menu = window;
 
   QDialog& form(Window w) {
     return w == Window::setup1 ? static_cast<QDialog&>(menu.configWindows().setup1())

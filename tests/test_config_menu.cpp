@@ -11,6 +11,7 @@
 #include "sim/config_operations.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
+#include "tests/main_menu_fixture.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -23,34 +24,12 @@ std::vector<Message> only(std::string text, std::string title, Icon icon) {
   return {Message{std::move(text), std::move(title), icon}};
 }
 
-struct NoHelp : ui::HelpLauncher {
-  void open() override {}
-};
-
-struct ConfigMenu : ::testing::Test {
-  sim::Unit unit;
-  sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
-  NoHelp help;
-  app::GPStracking window{{&port, &boxes, &help}};
+struct ConfigMenu : MainMenuFixture {
   std::shared_ptr<sim::ConfigMemory> memory = sim::installConfigOperations(unit);
 
-  void click(const char* name) { qobject_cast<QPushButton*>(window.control(name))->click(); }
-  // Runs the exchange with a link tick every 20 ms of real time, so the download's timed
-  // pauses run as in the program.
-  void runExchange() {
-    QElapsedTimer elapsed, sinceTick;
-    elapsed.start();
-    sinceTick.start();
-    while (window.serialLink().busy() && elapsed.elapsed() < 20000) {
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-      if (sinceTick.elapsed() >= 20) {
-        unit.tick();
-        window.serialLink().timerTick();
-        sinceTick.restart();
-      }
-    }
-  }
+  // A link tick every 20 ms of real time, so the download's timed pauses run as in the
+  // program.
+  void runExchange() { MainMenuFixture::runExchange(20); }
 };
 
 TEST_F(ConfigMenu, AConfigurationThatFailsItsChecksIsNeverSent) {

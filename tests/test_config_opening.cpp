@@ -12,6 +12,7 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "sim/sim_port.h"
+#include "tests/main_menu_fixture.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -19,17 +20,8 @@ namespace {
 
 using config::Field;
 
-struct NoHelp : ui::HelpLauncher {
-  void open() override {}
-};
-
-struct ConfigFromMenu : ::testing::Test {
-  sim::Unit unit;
-  sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
-  NoHelp help;
-  app::GPStracking window{{&port, &boxes, &help}};
-
+struct ConfigFromMenu : MainMenuFixture {
+  using MainMenuFixture::click;
   void click(QWidget* button) { qobject_cast<QPushButton*>(button)->click(); }
 };
 

@@ -11,6 +11,7 @@
 #include "loctable/setup2.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
+#include "tests/main_menu_fixture.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -19,29 +20,8 @@ namespace {
 using ui::Icon;
 using ui::Message;
 
-struct NoHelp : ui::HelpLauncher {
-  void open() override {}
-};
-
-struct TableFromMenu : ::testing::Test {
-  sim::Unit unit;
-  sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
-  NoHelp help;
-  app::GPStracking window{{&port, &boxes, &help}};
+struct TableFromMenu : MainMenuFixture {
   loctable::Setup2& table = window.locationTable();
-
-  void click(const char* name) { qobject_cast<QPushButton*>(window.control(name))->click(); }
-  // Runs the event loop, with the link tick hurried along, until the exchange has ended.
-  void runExchange() {
-    QElapsedTimer clock;
-    clock.start();
-    while (window.serialLink().busy() && clock.elapsed() < 5000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 5);
-      window.serialLink().timerTick();
-    }
-    ASSERT_FALSE(window.serialLink().busy());
-  }
 };
 
 TEST_F(TableFromMenu, StartupFillsTheHiddenTable) {

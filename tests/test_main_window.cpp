@@ -5,26 +5,11 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "app/main_window.h"
-#include "sim/sim_port.h"
-#include "ui/help.h"
-#include "ui/messages.h"
+#include "tests/main_menu_fixture.h"
 
 namespace {
 
-struct CountingHelp : ui::HelpLauncher {
-  void open() override { ++opened; }
-  int opened = 0;
-};
-
-struct MainMenu : ::testing::Test {
-  sim::Unit unit;
-  sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
-  CountingHelp help;
-  app::GPStracking window{{&port, &boxes, &help}};
-
-  QPushButton* button(const char* name) { return qobject_cast<QPushButton*>(window.control(name)); }
+struct MainMenu : MainMenuFixture {
   QString labelText(const char* name) {
     return qobject_cast<QLabel*>(window.control(name))->text();
   }
