@@ -210,9 +210,9 @@ class WrappingButton : public QPushButton {
   }
 };
 
-QRect pixels(const ControlSpec& spec) {
-  return QRect(spec.left / kTwipsPerPixel, spec.top / kTwipsPerPixel, spec.width / kTwipsPerPixel,
-               spec.height / kTwipsPerPixel);
+QRect pixels(const ControlSpec& entry) {
+  return QRect(entry.left / kTwipsPerPixel, entry.top / kTwipsPerPixel,
+               entry.width / kTwipsPerPixel, entry.height / kTwipsPerPixel);
 }
 
 void applyLook(QWidget& widget, const Look& look, Kind kind) {
@@ -304,13 +304,13 @@ QWidget* GPStracking::control(const char* name) const {
 }
 
 void GPStracking::buildControls() {
-  for (const ControlSpec& spec : kControls) {
+  for (const ControlSpec& entry : kControls) {
     QWidget* widget = nullptr;
-    switch (spec.kind) {
+    switch (entry.kind) {
       case Kind::Label: {
-        auto* label = new QLabel(QString::fromLatin1(spec.caption), this);
+        auto* label = new QLabel(QString::fromLatin1(entry.caption), this);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        if (!spec.look.colour.isValid()) {
+        if (!entry.look.colour.isValid()) {
           // Plain labels stand on the system's face colour, readable on the black menu.
           const QPalette system = QGuiApplication::palette();
           QPalette face = label->palette();
@@ -323,9 +323,9 @@ void GPStracking::buildControls() {
         break;
       }
       case Kind::Button: {
-        auto* button = new WrappingButton(QString::fromLatin1(spec.caption), this);
+        auto* button = new WrappingButton(QString::fromLatin1(entry.caption), this);
         button->setAutoDefault(false);
-        if (spec.look.colour.isValid()) button->setAutoFillBackground(true);
+        if (entry.look.colour.isValid()) button->setAutoFillBackground(true);
         widget = button;
         break;
       }
@@ -346,11 +346,11 @@ void GPStracking::buildControls() {
         break;
       }
     }
-    widget->setObjectName(spec.name);
-    widget->setGeometry(pixels(spec));
-    applyLook(*widget, spec.look, spec.kind);
-    widget->setVisible(!spec.hidden);
-    controls_[spec.name] = widget;
+    widget->setObjectName(entry.name);
+    widget->setGeometry(pixels(entry));
+    applyLook(*widget, entry.look, entry.kind);
+    widget->setVisible(!entry.hidden);
+    controls_[entry.name] = widget;
   }
   // The heading overlaps the logo's top edge; its text stays readable above it.
   control("Label1")->raise();

@@ -17,14 +17,14 @@ FieldStore::FieldStore() : version_(kInitialVersion) {
 }
 
 std::string FieldStore::text(Field field) const {
-  const FieldSpec& row = spec(field);
+  const FieldSpec& row = fieldSpec(field);
   const Value& value = values_[slot(field)];
   if (row.kind == Kind::List && value.index >= 0) return row.items[value.index];
   return value.text;
 }
 
 void FieldStore::setText(Field field, const std::string& text) {
-  const FieldSpec& row = spec(field);
+  const FieldSpec& row = fieldSpec(field);
   Value& value = values_[slot(field)];
   value.text = row.maxLength > 0 && text.size() > static_cast<std::size_t>(row.maxLength)
                    ? text.substr(0, row.maxLength)
@@ -33,11 +33,11 @@ void FieldStore::setText(Field field, const std::string& text) {
 }
 
 int FieldStore::index(Field field) const {
-  return spec(field).kind == Kind::List ? values_[slot(field)].index : -1;
+  return fieldSpec(field).kind == Kind::List ? values_[slot(field)].index : -1;
 }
 
 bool FieldStore::setIndex(Field field, int index) {
-  const FieldSpec& row = spec(field);
+  const FieldSpec& row = fieldSpec(field);
   if (row.kind != Kind::List || index < -1 || index >= static_cast<int>(row.items.size()))
     return false;
   Value& value = values_[slot(field)];

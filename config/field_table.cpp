@@ -62,8 +62,8 @@ class Builder {
   std::vector<FieldSpec> rows;
 
  private:
-  FieldSpec& add(FieldSpec spec) {
-    rows.push_back(std::move(spec));
+  FieldSpec& add(FieldSpec entry) {
+    rows.push_back(std::move(entry));
     return rows.back();
   }
   Window window_ = Window::setup1;
@@ -232,7 +232,7 @@ const std::vector<FieldSpec>& fieldTable() {
   return table;
 }
 
-const FieldSpec& spec(Field field) {
+const FieldSpec& fieldSpec(Field field) {
   return fieldTable().at(static_cast<std::size_t>(field));
 }
 

@@ -37,7 +37,7 @@ struct FieldSpec {
 
 // Every field, in the order of the Field enumeration (column by column, top to bottom).
 const std::vector<FieldSpec>& fieldTable();
-const FieldSpec& spec(Field field);
+const FieldSpec& fieldSpec(Field field);
 // The field of a window by its control name; nullptr when there is none.
 const FieldSpec* findField(Window window, std::string_view control);
 

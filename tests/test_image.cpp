@@ -43,7 +43,7 @@ TEST(ByteMap, CoversEveryIndexOnceAndPlacesEveryFieldButTheExistingPassword) {
     const Field field = static_cast<Field>(f);
     // setup3 Combo3 has its position at 48 and its flag at 217.
     const int expected = field == Field::setup1_Text9 ? 0 : field == Field::setup3_Combo3 ? 2 : 1;
-    EXPECT_EQ(places[field], expected) << spec(field).control;
+    EXPECT_EQ(places[field], expected) << fieldSpec(field).control;
   }
   ASSERT_NE(slotOf(Field::setup1_Text2), nullptr);
   EXPECT_EQ(slotOf(Field::setup1_Text2)->index, 16);
@@ -53,14 +53,14 @@ TEST(ByteMap, CoversEveryIndexOnceAndPlacesEveryFieldButTheExistingPassword) {
 TEST(DecodeTable, ReadsEachFieldOnceInsideItsOwnSlotUpToIndex367) {
   std::set<Field> decoded;
   for (const DecodeRule& rule : decodeTable()) {
-    EXPECT_TRUE(decoded.insert(rule.field).second) << spec(rule.field).control;
+    EXPECT_TRUE(decoded.insert(rule.field).second) << fieldSpec(rule.field).control;
     const Slot* slot = slotOf(rule.field);
-    ASSERT_NE(slot, nullptr) << spec(rule.field).control;
-    EXPECT_GE(rule.first, slot->index) << spec(rule.field).control;
-    EXPECT_LE(rule.last, slot->index + slot->width - 1) << spec(rule.field).control;
+    ASSERT_NE(slot, nullptr) << fieldSpec(rule.field).control;
+    EXPECT_GE(rule.first, slot->index) << fieldSpec(rule.field).control;
+    EXPECT_LE(rule.last, slot->index + slot->width - 1) << fieldSpec(rule.field).control;
     EXPECT_LT(rule.last, kUploadedBytes);
     const bool list = rule.format == Decode::ListPosition || rule.format == Decode::VoltageLookup;
-    EXPECT_EQ(list, spec(rule.field).kind == Kind::List) << spec(rule.field).control;
+    EXPECT_EQ(list, fieldSpec(rule.field).kind == Kind::List) << fieldSpec(rule.field).control;
   }
   // Only the passwords are not read back.
   EXPECT_EQ(decoded.size(), static_cast<size_t>(kFieldCount - 2));

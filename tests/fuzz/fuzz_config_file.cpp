@@ -76,11 +76,11 @@ void checkRecords(const std::string& bytes) {
 
 // Every list selection the same, and every text that holds no double quote.
 bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
-  for (const config::FieldSpec& spec : config::fieldTable()) {
-    if (spec.kind == config::Kind::List) {
-      if (a.index(spec.field) != b.index(spec.field)) return false;
-    } else if (a.text(spec.field).find('"') == std::string::npos) {
-      if (a.text(spec.field) != b.text(spec.field)) return false;
+  for (const config::FieldSpec& entry : config::fieldTable()) {
+    if (entry.kind == config::Kind::List) {
+      if (a.index(entry.field) != b.index(entry.field)) return false;
+    } else if (a.text(entry.field).find('"') == std::string::npos) {
+      if (a.text(entry.field) != b.text(entry.field)) return false;
     }
   }
   return true;
@@ -109,20 +109,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (loaded) FUZZ_CHECK(noting.written.size() == applied.size() && noting.versionWritten);
 
-  for (const config::FieldSpec& spec : config::fieldTable()) {
-    const auto written = noting.valueAfterWrite.find(spec.field);
-    const std::pair<std::string, int> now{store.text(spec.field), store.index(spec.field)};
+  for (const config::FieldSpec& entry : config::fieldTable()) {
+    const auto written = noting.valueAfterWrite.find(entry.field);
+    const std::pair<std::string, int> now{store.text(entry.field), store.index(entry.field)};
     if (written == noting.valueAfterWrite.end()) {
-      FUZZ_CHECK(now == std::make_pair(before.text(spec.field), before.index(spec.field)));
+      FUZZ_CHECK(now == std::make_pair(before.text(entry.field), before.index(entry.field)));
     } else {
       FUZZ_CHECK(now == written->second);
     }
-    if (spec.maxLength > 0) {
-      FUZZ_CHECK(store.text(spec.field).size() <= static_cast<std::size_t>(spec.maxLength));
+    if (entry.maxLength > 0) {
+      FUZZ_CHECK(store.text(entry.field).size() <= static_cast<std::size_t>(entry.maxLength));
     }
-    if (spec.kind == config::Kind::List) {
-      FUZZ_CHECK(store.index(spec.field) >= -1 &&
-                 store.index(spec.field) < static_cast<int>(spec.items.size()));
+    if (entry.kind == config::Kind::List) {
+      FUZZ_CHECK(store.index(entry.field) >= -1 &&
+                 store.index(entry.field) < static_cast<int>(entry.items.size()));
     }
   }
 

@@ -30,8 +30,8 @@ int digitValue(char c) {
 }
 
 bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
-  for (const config::FieldSpec& spec : config::fieldTable()) {
-    if (a.text(spec.field) != b.text(spec.field) || a.index(spec.field) != b.index(spec.field))
+  for (const config::FieldSpec& entry : config::fieldTable()) {
+    if (a.text(entry.field) != b.text(entry.field) || a.index(entry.field) != b.index(entry.field))
       return false;
   }
   return a.versionText() == b.versionText();

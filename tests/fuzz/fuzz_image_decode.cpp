@@ -34,9 +34,9 @@ bool sameDecodedFields(const config::Image& image, const config::FieldStore& a,
         (image.at(rule.first + 1) > 99 || image.at(rule.first + 2) > 99))
       continue;
     if (a.text(rule.field) != b.text(rule.field) || a.index(rule.field) != b.index(rule.field)) {
-      const config::FieldSpec& spec = config::spec(rule.field);
+      const config::FieldSpec& entry = config::fieldSpec(rule.field);
       std::fprintf(stderr, "%s %s: \"%s\" (%d) came back as \"%s\" (%d)\n",
-                   config::windowName(spec.window), spec.control.c_str(),
+                   config::windowName(entry.window), entry.control.c_str(),
                    a.text(rule.field).c_str(), a.index(rule.field), b.text(rule.field).c_str(),
                    b.index(rule.field));
       return false;
@@ -55,14 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const config::DecodeRule& rule : config::decodeTable()) {
     FUZZ_CHECK(0 <= rule.first && rule.first <= rule.last && rule.last < config::kImageSize);
-    const config::FieldSpec& spec = config::spec(rule.field);
+    const config::FieldSpec& entry = config::fieldSpec(rule.field);
     if (rule.format == config::Decode::ListPosition ||
         rule.format == config::Decode::VoltageLookup) {
-      FUZZ_CHECK(spec.kind == config::Kind::List);
+      FUZZ_CHECK(entry.kind == config::Kind::List);
       continue;
     }
     const std::string text = config::decodedText(image, rule);
-    if (spec.maxLength > 0) FUZZ_CHECK(text.size() <= static_cast<std::size_t>(spec.maxLength));
+    if (entry.maxLength > 0) FUZZ_CHECK(text.size() <= static_cast<std::size_t>(entry.maxLength));
 
     config::Image elsewhere = image;
     for (int index = 0; index < config::kImageSize; ++index) {
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const config::DecodeRule& rule : config::decodeTable()) {
     if (rule.format != config::Decode::ListPosition) continue;
     const int byte = image.at(rule.first);
-    const int items = static_cast<int>(config::spec(rule.field).items.size());
+    const int items = static_cast<int>(config::fieldSpec(rule.field).items.size());
     FUZZ_CHECK(fields.index(rule.field) == (byte < items ? byte : before.index(rule.field)));
   }
 
