@@ -6,7 +6,7 @@ CMAKE_ARGS ?=
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test test-fast demo run bench format clean screenshot fuzz
+.PHONY: all deps build build-asan test demo run bench format clean screenshot fuzz
 
 all: build
 
@@ -56,4 +56,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
