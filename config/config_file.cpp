@@ -1,5 +1,6 @@
 #include "config/config_file.h"
 
+#include "config/field_table.h"
 #include "config/record_reader.h"
 #include "config/safe_file.h"
 #include "ui/messages.h"
@@ -93,6 +94,18 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+// A loaded text as its field takes it: no longer than the field's maximum length, and no longer
+// than kMaxLoadedText for a field without one, so that no record can hold the window up.
+std::string fittedText(std::string text, std::size_t maxLength) {
+  if (text.size() > maxLength) text.resize(maxLength);
+  return text;
+}
+
+std::size_t maxLoadedLength(Field field) {
+  const int maxLength = fieldSpec(field).maxLength;
+  return maxLength > 0 ? static_cast<std::size_t>(maxLength) : kMaxLoadedText;
+}
+
 }  // namespace
 
 const std::vector<FileRecord>& fileRecords() {
@@ -150,10 +163,10 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
     if (!record.applied) continue;
     switch (record.kind) {
       case FileRecord::Version:
-        fields.setVersionText(read->text);
+        fields.setVersionText(fittedText(read->text, kMaxVersionText));
         break;
       case FileRecord::Text:
-        fields.setText(record.field, read->text);
+        fields.setText(record.field, fittedText(read->text, maxLoadedLength(record.field)));
         break;
       case FileRecord::Index: {
         const std::optional<int> index = recordIndex(*read);

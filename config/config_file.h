@@ -3,6 +3,7 @@
 // field's text between double quotes, an index record a list's selected index as a decimal
 // integer. Saving and loading work on the fields directly, whether their windows are shown or
 // not, and report their outcome in a message box.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,14 @@ struct FileRecord {
 
 inline constexpr int kFileRecordCount = 71;
 
+// The longest texts a load puts into the windows; longer ones are cut, without a message, as a
+// field cuts a text longer than its maximum length. The unit's version text has 4 characters:
+// 16 leaves room for a longer one while the label still shows it whole. A text field without a
+// maximum length (numbers, passwords, a domain name) takes up to 1024 characters from a file,
+// four times the longest domain name.
+inline constexpr std::size_t kMaxVersionText = 16;
+inline constexpr std::size_t kMaxLoadedText = 1024;
+
 // The records in file order.
 const std::vector<FileRecord>& fileRecords();
 
@@ -40,8 +49,9 @@ std::string configurationText(const Fields& fields);
 // file is replaced only once every record is written; on a failure an old file stays as it was.
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages);
 
-// Loads from path, applying each record as soon as it is read. On any failure (empty path,
-// unreadable file, fewer than 71 records, an index that is no number or names no item)
+// Loads from path, applying each record as soon as it is read, each text cut as said above. On
+// any failure (empty path, unreadable file, a path that is not a regular file, a file larger
+// than kMaxFileBytes, fewer than 71 records, an index that is no number or names no item)
 // "Error loading file" is shown; the records applied before it keep their values. Records after
 // the 71st are ignored.
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages);

@@ -109,4 +109,44 @@ std::optional<double> readNumber(std::string_view text) {
   return negative ? -value : value;
 }
 
+bool isDecimalNumber(std::string_view text) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  const auto digits = [&] {
+    const std::size_t start = i;
+    while (i < n && isDigit(text[i])) ++i;
+    return i - start;
+  };
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  std::size_t mantissa = digits();
+  if (i < n && text[i] == '.') {
+    ++i;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (i < n && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+    ++i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits() == 0) return false;
+  }
+  return i == n;
+}
+
+bool readsWhole(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  if (text.size() >= 2 && text[0] == '&') {
+    const int base = text[1] == 'H' || text[1] == 'h'   ? 16
+                     : text[1] == 'O' || text[1] == 'o' ? 8
+                                                        : 0;
+    if (base == 0 || text.size() == 2) return false;
+    for (const char c : text.substr(2)) {
+      if (digitValue(c, base) < 0) return false;
+    }
+    return true;
+  }
+  return isDecimalNumber(text);
+}
+
 }  // namespace config

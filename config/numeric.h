@@ -16,4 +16,13 @@ namespace config {
 
 std::optional<double> readNumber(std::string_view text);
 
+// A decimal number and nothing else: sign, digits with an optional point (or a point and
+// digits), an optional exponent with E or D, its sign and digits.
+bool isDecimalNumber(std::string_view text);
+
+// True when the reading above takes all of the text, blanks and tabs around it apart: a
+// decimal number, or "&H" or "&O" followed only by digits of that base. False for a text it
+// would read in part or as 0 without a number ("abc", "12,5", "1.2.3", "1 2", "").
+bool readsWhole(std::string_view text);
+
 }  // namespace config

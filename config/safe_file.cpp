@@ -1,6 +1,8 @@
 #include "config/safe_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,23 +14,167 @@ namespace config {
 
 namespace {
 
+// A file descriptor closed on leaving its scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  void reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  // Closes it now, reporting whether the close went well (a deferred write error shows here).
+  bool close() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
 bool writeAll(int fd, std::string_view bytes) {
+  off_t offset = 0;
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) return false;
     bytes.remove_prefix(static_cast<std::size_t>(written));
+    offset += written;
   }
   return true;
 }
 
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A shared lock on the folder for the length of a save. Taking it, a save that finds no other
+// save running in the folder (no lock held) first removes the new files that saves cut short by
+// a crash or a power cut left there: a running save holds its shared lock, so what is removed
+// is never a file still being written.
+class FolderLock {
+ public:
+  explicit FolderLock(const std::string& folder)
+      : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (!fd_.valid()) return;  // a folder the user may not list: nothing to tidy
+    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) removeLeftovers();
+    // Never waits: a lock held elsewhere is no reason to hang the window.
+    ::flock(fd_.get(), LOCK_SH | LOCK_NB);
+  }
+
+ private:
+  void removeLeftovers() {
+    const int listing = ::dup(fd_.get());
+    if (listing < 0) return;
+    DIR* dir = ::fdopendir(listing);
+    if (!dir) {
+      ::close(listing);
+      return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string_view name = entry->d_name;
+      if (!name.starts_with(kSavingPrefix)) continue;
+      struct stat info {};
+      if (::fstatat(fd_.get(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISREG(info.st_mode)) {
+        ::unlinkat(fd_.get(), entry->d_name, 0);
+      }
+    }
+    ::closedir(dir);
+  }
+
+  Descriptor fd_;  // closing it releases the lock
+};
+
+enum class Outcome { Replaced, Failed, FolderRefused };
+
+// Writes the bytes into a new file in the target's folder, gives it the old file's owner and
+// permissions, and renames it over the target. FolderRefused when the folder takes no new file
+// or no rename, or the new file cannot have the old one's owner: the old file is then untouched
+// and may still be written in place.
+Outcome replaceThroughNewFile(const std::string& target, std::string_view bytes,
+                              const struct stat* old) {
+  const std::string folder = folderOf(target);
+  std::string temporary;
+  Descriptor file;
+  for (int attempt = 0; !file.valid() && attempt < 100; ++attempt) {
+    temporary = folder + "/" + std::string(kSavingPrefix) + std::to_string(::getpid()) + "-" +
+                std::to_string(attempt);
+    // A new file gets the usual permissions (0666 less umask); a replacing one is kept private
+    // until it has the old file's.
+    file.reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      old ? 0600 : 0666));
+    if (!file.valid() && errno != EEXIST) return Outcome::FolderRefused;
+  }
+  if (!file.valid()) return Outcome::FolderRefused;
+
+  const auto discard = [&](Outcome outcome) {
+    file.reset();
+    ::unlink(temporary.c_str());
+    return outcome;
+  };
+  if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) return discard(Outcome::Failed);
+  if (old) {
+    struct stat made {};
+    if (::fstat(file.get(), &made) != 0) return discard(Outcome::Failed);
+    // Another user's file (or one of a group the user is not in) cannot change hands through
+    // a rename; written in place it keeps its owner. The owner first: a change of owner drops
+    // the set-user and set-group bits that the permissions then put back.
+    if ((made.st_uid != old->st_uid || made.st_gid != old->st_gid) &&
+        ::fchown(file.get(), old->st_uid, old->st_gid) != 0) {
+      return discard(Outcome::FolderRefused);
+    }
+    if (::fchmod(file.get(), old->st_mode & 07777) != 0) return discard(Outcome::FolderRefused);
+  }
+  if (!file.close()) return discard(Outcome::Failed);
+  if (::rename(temporary.c_str(), target.c_str()) != 0) {
+    // A sticky folder refuses to rename over another user's file; a mount point refuses any.
+    return discard(old ? Outcome::FolderRefused : Outcome::Failed);
+  }
+  return Outcome::Replaced;
+}
+
+// The save of a file the user may write in a folder that takes no new file (a read-only or a
+// sticky folder) or whose owner a new file cannot have. This path is not atomic: a crash half-way
+// leaves the file part new, part old, which is why it is only taken when the safe path is closed.
+// The space is reserved first, so a full disk refuses the save before a byte is changed.
+bool writeInPlace(int fd, std::string_view bytes) {
+  const off_t size = static_cast<off_t>(bytes.size());
+  if (size > 0 && ::fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
+    return false;
+  }
+  return writeAll(fd, bytes) && ::ftruncate(fd, size) == 0 && ::fsync(fd) == 0;
+}
+
 }  // namespace
 
+// The file system facts behind the rules:
+// - renaming over a file needs only the right to write the folder, so a read-only file would be
+//   replaced: the file itself is opened for writing first, and a refusal ends the save;
+// - a replaced file keeps its permissions, and its owner and group (a file the user could not
+//   give them to a new file is written in place instead); extended attributes and ACLs are not
+//   carried over;
+// - a hard-linked file is replaced under the saved name only: the other names keep the old
+//   contents, since the new contents are a new file (writing the shared file in place would
+//   give up the guarantee that a failed save leaves it whole);
+// - a symbolic link is followed, so the file it names is replaced and the link stays.
 bool replaceFile(const std::string& path, std::string_view bytes) {
   if (path.empty()) return false;
   std::string target = path;
 
-  // A link is followed, so that the file it names is replaced rather than the link.
   struct stat old {};
   bool exists = ::lstat(target.c_str(), &old) == 0;
   if (exists && S_ISLNK(old.st_mode)) {
@@ -39,42 +185,50 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
   }
   if (exists && !S_ISREG(old.st_mode)) return false;
 
-  // A new file in the same folder, so that the rename below stays on one file system.
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temporary = target + ".saving-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
+  Descriptor inPlace;
+  if (exists) {
+    inPlace.reset(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (!inPlace.valid() || ::fstat(inPlace.get(), &opened) != 0 || !sameFile(opened, old)) {
+      return false;
+    }
   }
-  if (fd < 0) return false;
 
-  bool ok = writeAll(fd, bytes);
-  // A replaced file keeps its permissions; a new one gets the usual ones (0666 less umask).
-  if (ok && exists) ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-  ok = ::close(fd) == 0 && ok;
-  ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temporary.c_str());
-  return ok;
+  const FolderLock lock(folderOf(target));
+  switch (replaceThroughNewFile(target, bytes, exists ? &old : nullptr)) {
+    case Outcome::Replaced:
+      return true;
+    case Outcome::Failed:
+      return false;
+    case Outcome::FolderRefused:
+      break;
+  }
+  return exists && writeInPlace(inPlace.get(), bytes) && inPlace.close();
 }
 
 std::optional<std::string> readWholeFile(const std::string& path) {
   if (path.empty()) return std::nullopt;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  // Looked at before opening, since opening some devices has effects of its own (a serial line
+  // is set up, a tape rewinds), and again after, on what was actually opened. Opening never
+  // waits (a FIFO without a writer) and never makes a terminal the program's own.
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+      static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+    return std::nullopt;
+  }
   std::string bytes;
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
+    if (n < 0) return std::nullopt;
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
+    // A file that grows while it is read is no more one of the program's than a large one.
+    if (bytes.size() > kMaxFileBytes) return std::nullopt;
   }
-  ::close(fd);
   return bytes;
 }
 

@@ -2,18 +2,34 @@
 // Reading a file whole, and replacing a file's whole contents without ever leaving a half-written
 // file behind: the bytes go into a new file beside it, which takes the old file's place only once
 // every byte is written. On any failure the old file stays as it was and nothing else is left over.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace config {
 
+// The largest file the program reads. Its files are a few kilobytes (a configuration file is
+// under 1 KiB, a GPS table file under 3 KiB), so anything bigger is not one of them; 1 MiB
+// leaves a margin of several hundred times and still loads in a blink.
+inline constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+// The name prefix of the new files a save writes beside the file it replaces. The leading dot
+// keeps them out of the file browser; a save that finds such files in its folder while no other
+// save runs there removes them, so that a save cut short by a crash leaves nothing for long.
+inline constexpr std::string_view kSavingPrefix = ".gpstracking-saving-";
+
 // path is the file system's name of the file (as ui::FileBrowser::path() gives it). False on
-// any failure: an empty path, a folder, a missing folder, no right to write, a full disk.
+// any failure: an empty path, a folder or anything else that is not a regular file, a missing
+// folder, a file the user may not write, a folder that takes no new file when there is no file
+// to write in place, a full disk. An existing file keeps its permissions, and its owner and
+// group where the system allows (see replaceFile in safe_file.cpp for how).
 bool replaceFile(const std::string& path, std::string_view bytes);
 
-// Every byte of the file; nullopt when it cannot be read to its end (an empty path, a folder,
-// a missing file, no right to read, a read error).
+// Every byte of the file; nullopt when it cannot be read to its end (an empty path, a missing
+// file, no right to read, a read error), when it is not a regular file (a folder, a FIFO, a
+// terminal or other device, a socket: refused at once, never read), or when it holds more than
+// kMaxFileBytes.
 std::optional<std::string> readWholeFile(const std::string& path);
 
 }  // namespace config

@@ -1,6 +1,5 @@
 #include "loctable/table_file.h"
 
-#include <cctype>
 #include <cstdio>
 
 #include "config/config_file.h"
@@ -10,35 +9,6 @@
 #include "ui/messages.h"
 
 namespace loctable {
-
-namespace {
-
-// A decimal number and nothing else: sign, digits with an optional point (or a point and
-// digits), an optional exponent with E or D.
-bool isDecimalNumber(const std::string& text) {
-  size_t i = 0;
-  const size_t n = text.size();
-  auto digits = [&] {
-    const size_t start = i;
-    while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
-    return i - start;
-  };
-  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-  size_t mantissa = digits();
-  if (i < n && text[i] == '.') {
-    ++i;
-    mantissa += digits();
-  }
-  if (mantissa == 0) return false;
-  if (i < n && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
-    ++i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    if (digits() == 0) return false;
-  }
-  return i == n;
-}
-
-}  // namespace
 
 std::string tableField(const std::string& text) {
   std::string field = config::textRecord(text);
@@ -68,7 +38,7 @@ bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messag
 }
 
 std::string loadedCellText(const std::string& field, bool quoted) {
-  if (quoted || !isDecimalNumber(field)) return field;
+  if (quoted || !config::isDecimalNumber(field)) return field;
   const std::optional<double> value = config::readNumber(field);
   if (!value) return field;
   if (*value == 0) return "0";
@@ -77,6 +47,13 @@ std::string loadedCellText(const std::string& field, bool quoted) {
   return text;
 }
 
+namespace {
+std::string cut(std::string text) {
+  if (text.size() > kMaxLoadedCell) text.resize(kMaxLoadedCell);
+  return text;
+}
+}  // namespace
+
 bool applyTableText(Cells& cells, std::string bytes) {
   config::RecordReader reader(std::move(bytes));
   for (int row = 0; row < kRows; ++row) {
@@ -84,8 +61,8 @@ bool applyTableText(Cells& cells, std::string bytes) {
     const std::optional<config::Record> latitude = reader.next();
     const std::optional<config::Record> longitude = reader.next();
     if (!id || !latitude || !longitude) return false;
-    cells.setCell(row, 1, loadedCellText(latitude->text, latitude->quoted));
-    cells.setCell(row, 2, loadedCellText(longitude->text, longitude->quoted));
+    cells.setCell(row, 1, loadedCellText(cut(latitude->text), latitude->quoted));
+    cells.setCell(row, 2, loadedCellText(cut(longitude->text), longitude->quoted));
   }
   return true;
 }

@@ -3,6 +3,7 @@
 // latitude and longitude as three quoted texts separated by commas, ended by CR LF. Saving and
 // loading work on the table's cells directly, whether the window is shown or not, and report
 // their outcome in a message box.
+#include <cstddef>
 #include <string>
 
 #include "loctable/cells.h"
@@ -30,9 +31,15 @@ bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messag
 // unquoted field is taken as it stands.
 std::string loadedCellText(const std::string& field, bool quoted);
 
+// The longest text a load puts into a cell; a longer field is cut, without a message. A
+// coordinate has at most 9 characters ("255.9999", "-45.5"), a number the load rewrites at most
+// 22: 64 keeps every text that can be a coordinate and keeps the grid quick.
+inline constexpr std::size_t kMaxLoadedCell = 64;
+
 // Loads from path: three fields per row, the first (the ID) dropped, the other two into the
 // row's coordinates, each row set as soon as its fields are read. On any failure (empty path,
-// unreadable file, fewer than 300 fields) "Error loading file" is shown and the rows set before
+// unreadable file, a path that is not a regular file, a file larger than config::kMaxFileBytes,
+// fewer than 300 fields) "Error loading file" is shown and the rows set before
 // keep their values. Fields after the 300th are ignored.
 bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages);
 // The same, from the file's bytes; no message.

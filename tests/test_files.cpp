@@ -1,0 +1,299 @@
+// The configuration file and the GPS table file against a file system that does not play
+// along: paths that are not regular files, files far too large, records far too long, files
+// and folders the user may not write, saves cut short by a crash. Each load and each save as
+// another user runs in a child process, which its alarm ends if it hangs: a hang fails the
+// test instead of stalling the run.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "config/config_file.h"
+#include "config/field_store.h"
+#include "config/safe_file.h"
+#include "loctable/cell_store.h"
+#include "loctable/table_file.h"
+#include "ui/messages.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kChildSeconds = 10;
+
+std::string read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void write(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+struct Child {
+  bool finished = false;  // exited by itself with status 0
+  std::string output;
+  std::string how;  // how it ended otherwise
+};
+
+// Runs `work` in a child process, first as `uid`/`gid` when given, and returns what it printed.
+Child inChild(const std::function<std::string()>& work, uid_t uid = 0, gid_t gid = 0) {
+  int pipeFds[2];
+  if (::pipe(pipeFds) != 0) return {false, "", "no pipe"};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(pipeFds[0]);
+    ::alarm(kChildSeconds);
+    if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
+      ::_exit(3);
+    }
+    const std::string out = work();
+    const bool written =
+        ::write(pipeFds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
+    ::_exit(written ? 0 : 4);
+  }
+  ::close(pipeFds[1]);
+  Child child;
+  char buffer[4096];
+  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+    child.output.append(buffer, n);
+  ::close(pipeFds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    child.finished = true;
+  } else if (WIFSIGNALED(status)) {
+    child.how = WTERMSIG(status) == SIGALRM
+                    ? "still running after " + std::to_string(kChildSeconds) + " s"
+                    : std::string("killed by signal ") + ::strsignal(WTERMSIG(status));
+  } else {
+    child.how = "exit status " + std::to_string(WEXITSTATUS(status));
+  }
+  return child;
+}
+
+// The two files, each with its own load and save, reporting the message shown.
+struct FileKind {
+  const char* name;
+  std::function<std::string(const std::string& path)> load;
+  std::function<std::string(const std::string& path)> save;
+  std::function<std::string()> savedText;  // the bytes a save writes
+  std::string saveFailed;
+};
+
+std::string firstShown(const ui::RecordedMessages& boxes) {
+  return boxes.shown.empty() ? "(nothing shown)" : boxes.shown.front().text;
+}
+
+const FileKind kKinds[] = {
+    {"ConfigurationFile",
+     [](const std::string& path) {
+       config::FieldStore fields;
+       ui::RecordedMessages boxes;
+       config::loadConfiguration(fields, path, boxes);
+       return firstShown(boxes);
+     },
+     [](const std::string& path) {
+       ui::RecordedMessages boxes;
+       config::saveConfiguration(config::FieldStore(), path, boxes);
+       return firstShown(boxes);
+     },
+     [] { return config::configurationText(config::FieldStore()); }, "Invalid Path"},
+    {"TableFile",
+     [](const std::string& path) {
+       loctable::CellStore table;
+       ui::RecordedMessages boxes;
+       loctable::loadTable(table, path, boxes);
+       return firstShown(boxes);
+     },
+     [](const std::string& path) {
+       ui::RecordedMessages boxes;
+       loctable::saveTable(loctable::CellStore(), path, boxes);
+       return firstShown(boxes);
+     },
+     [] { return loctable::tableText(loctable::CellStore()); }, "Error saving File !"},
+};
+
+class Files : public ::testing::Test {
+ protected:
+  Files() {
+    char name[] = "/tmp/gpstracking-files-XXXXXX";
+    folder = ::mkdtemp(name);
+    // Other users go through it to their own folders below.
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+  }
+  ~Files() override {
+    // Folders made read-only for a test are opened again first, so that all can go.
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+      if (entry.is_directory()) ::chmod(entry.path().c_str(), 0755);
+    }
+    fs::remove_all(folder);
+  }
+  fs::path folder;
+};
+
+// Whatever the path names, a load either reads a file of the program's size or shows its
+// failure message at once, and never takes the program down.
+TEST_F(Files, LoadingRefusesAtOnceWhatIsNoRegularFileOfTheProgramsSize) {
+  ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0600), 0);
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(::grantpt(terminal), 0);
+  ASSERT_EQ(::unlockpt(terminal), 0);
+  const std::string terminalPath = ::ptsname(terminal);
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (folder / "socket").string();
+  socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ::fs::create_directory(folder / "folder");
+  ::symlink("/dev/zero", (folder / "zero-link").c_str());
+
+  for (const FileKind& kind : kKinds) {
+    // A good file followed by more than the program reads: a load of it would succeed.
+    const fs::path large = folder / (std::string(kind.name) + ".large");
+    write(large, kind.savedText() + std::string(config::kMaxFileBytes, '\n'));
+    const std::pair<std::string, std::string> paths[] = {
+        {"Fifo", (folder / "fifo").string()},
+        {"Terminal", terminalPath},
+        {"DevZero", "/dev/zero"},
+        {"LinkToDevZero", (folder / "zero-link").string()},
+        {"Socket", socketPath},
+        {"Folder", (folder / "folder").string()},
+        {"LargerThanTheCap", large.string()},
+    };
+    for (const auto& [name, path] : paths) {
+      SCOPED_TRACE(std::string(kind.name) + " " + name);
+      const Child child = inChild([&] { return kind.load(path); });
+      EXPECT_TRUE(child.finished) << child.how;
+      EXPECT_EQ(child.output, "Error loading file");
+    }
+  }
+  ::close(listening);
+  ::close(terminal);
+}
+
+// The version text, a text field without a maximum length and a table cell: a record of 500 000
+// characters is cut, so that the window takes it at once.
+TEST_F(Files, LongRecordsAreCut) {
+  const std::string longText(500000, '7');
+  const fs::path configuration = folder / "long.cfg";
+  std::string text = config::configurationText(config::FieldStore());
+  text.replace(0, text.find("\r\n"), '"' + longText + '"');
+  write(configuration, text);
+  config::FieldStore fields;
+  fields.setText(config::Field::setup1_Text9, longText);  // a password has no maximum length
+  write(folder / "password.cfg", config::configurationText(fields));
+  ui::RecordedMessages boxes;
+  ASSERT_TRUE(config::loadConfiguration(fields, configuration.string(), boxes));
+  EXPECT_EQ(fields.versionText(), std::string(config::kMaxVersionText, '7'));
+  ASSERT_TRUE(config::loadConfiguration(fields, (folder / "password.cfg").string(), boxes));
+  EXPECT_EQ(fields.text(config::Field::setup1_Text9), std::string(config::kMaxLoadedText, '7'));
+
+  loctable::CellStore table;
+  table.setCell(5, 1, longText);
+  write(folder / "long.tbl", loctable::tableText(table));
+  ASSERT_TRUE(loctable::loadTable(table, (folder / "long.tbl").string(), boxes));
+  EXPECT_EQ(table.cell(5, 1), std::string(loctable::kMaxLoadedCell, '7'));
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+// Saving as a user without special rights: the one kind of user whom permissions bind (the
+// superuser passes them all). Run as root, each save runs as "nobody".
+TEST_F(Files, SavingAsAnUnprivilegedUser) {
+  uid_t uid = ::geteuid();
+  gid_t gid = ::getegid();
+  const bool root = uid == 0;
+  if (root) {
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody) GTEST_SKIP() << "running as root, and there is no user nobody to save as";
+    uid = nobody->pw_uid;
+    gid = nobody->pw_gid;
+  }
+  const std::string old = "old contents\r\n";
+  struct Case {
+    const char* name;
+    mode_t folderMode;  // the user's own folder (a sticky one belongs to root)
+    bool stickyRootFolder;
+    mode_t fileMode;
+    bool rootsFile;  // the file belongs to root
+    bool saved;
+  };
+  const Case cases[] = {
+      {"ReadOnlyFileInAWritableFolder", 0755, false, 0444, false, false},
+      {"WritableFileInAReadOnlyFolder", 0555, false, 0666, false, true},
+      {"ModeIsKept", 0755, false, 0640, false, true},
+      {"AnotherUsersFileInAStickyFolderKeepsItsOwner", 01777, true, 0666, true, true},
+  };
+  for (const FileKind& kind : kKinds) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(kind.name) + " " + c.name);
+      if (c.rootsFile && !root) {
+        std::cout << "[  SKIPPED ] " << c.name << ": needs root to make another user's file\n";
+        continue;
+      }
+      const fs::path place = folder / (std::string(kind.name) + c.name);
+      fs::create_directory(place);
+      const fs::path file = place / "file";
+      write(file, old);
+      ASSERT_EQ(::chmod(file.c_str(), c.fileMode), 0);
+      if (root && !c.rootsFile) {
+        ASSERT_EQ(::chown(file.c_str(), uid, gid), 0);
+      }
+      if (root && !c.stickyRootFolder) {
+        ASSERT_EQ(::chown(place.c_str(), uid, gid), 0);
+      }
+      ASSERT_EQ(::chmod(place.c_str(), c.folderMode), 0);
+      struct stat before {};
+      ASSERT_EQ(::stat(file.c_str(), &before), 0);
+
+      const Child child = inChild([&] { return kind.save(file.string()); }, root ? uid : 0, gid);
+      ASSERT_TRUE(child.finished) << child.how;
+      EXPECT_EQ(child.output, c.saved ? "Configuration has been Saved" : kind.saveFailed);
+      EXPECT_EQ(read(file), c.saved ? kind.savedText() : old);
+      struct stat after {};
+      ASSERT_EQ(::stat(file.c_str(), &after), 0);
+      EXPECT_EQ(after.st_mode & 07777, c.fileMode);
+      EXPECT_EQ(after.st_uid, before.st_uid);
+      EXPECT_EQ(after.st_gid, before.st_gid);
+      EXPECT_EQ(std::distance(fs::directory_iterator(place), fs::directory_iterator()), 1)
+          << "only the file is left in its folder";
+    }
+  }
+}
+
+// A save cut short by a crash leaves its new file behind; the next save to that folder removes
+// it, and a save never leaves one of its own.
+TEST_F(Files, SavingRemovesWhatACrashedSaveLeft) {
+  for (const FileKind& kind : kKinds) {
+    SCOPED_TRACE(kind.name);
+    const fs::path place = folder / kind.name;
+    fs::create_directory(place);
+    const fs::path leftover = place / (std::string(config::kSavingPrefix) + "424242-0");
+    write(leftover, "half a file");
+    write(place / "file", "old");
+    const fs::path file = place / "file";
+    EXPECT_EQ(kind.save(file.string()), "Configuration has been Saved");
+    EXPECT_EQ(read(file), kind.savedText());
+    EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_EQ(std::distance(fs::directory_iterator(place), fs::directory_iterator()), 1);
+  }
+}
+
+}  // namespace
