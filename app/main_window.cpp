@@ -406,8 +406,8 @@ void GPStracking::runOperation(int operation) {
   }
   // A coordinate the unit cannot hold is refused before the port is even opened.
   if (operation == device::kTableDownload) {
-    if (const std::optional<int> row = device::firstUnsendableRow(*setup2_)) {
-      services_.messages->show(device::unsendableRowMessage(*row));
+    if (const auto cell = device::firstUnsendableCell(*setup2_)) {
+      services_.messages->show(device::unsendableCellMessage(*cell));
       return;
     }
   }

@@ -47,6 +47,7 @@ std::optional<std::array<int, 3>> coordinateBytes(double value) {
 }
 
 std::optional<std::array<int, 3>> cellBytes(const std::string& text) {
+  if (!config::readsWhole(text)) return std::nullopt;
   const std::optional<double> value = config::readNumber(text);
   if (!value) return std::nullopt;
   return coordinateBytes(*value);
@@ -57,17 +58,32 @@ std::string hexPair(int byte) {
   return {kDigits[(byte >> 4) & 15], kDigits[byte & 15]};
 }
 
-std::optional<int> firstUnsendableRow(const loctable::Cells& cells) {
+std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) {
   for (int row = 0; row < loctable::kRows; ++row) {
-    if (!cellBytes(cells.cell(row, 1)) || !cellBytes(cells.cell(row, 2))) return row;
+    for (int column : {1, 2}) {
+      std::string text = cells.cell(row, column);
+      if (cellBytes(text)) continue;
+      const UnsendableCell::Reason reason =
+          config::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
+      return UnsendableCell{row, column, std::move(text), reason};
+    }
   }
   return std::nullopt;
 }
 
-ui::Message unsendableRowMessage(int row) {
-  return {"Row " + std::to_string(row) +
-              " holds a coordinate outside 0 to 255.9999, which the GPS TRACKING system cannot "
-              "store. Nothing has been sent.",
+ui::Message unsendableCellMessage(const UnsendableCell& cell) {
+  // A long text is shown by its start; the row and column say where the rest is.
+  constexpr std::size_t kShown = 24;
+  const std::string shown =
+      cell.text.size() > kShown ? cell.text.substr(0, kShown) + "..." : cell.text;
+  const std::string where =
+      std::string(cell.column == 1 ? "latitude" : "longitude") + " \"" + shown + "\"";
+  const std::string what = cell.reason == UnsendableCell::NotANumber
+                               ? "a coordinate that is not a number (" + where + ")"
+                               : "a coordinate outside 0 to 255.9999 (" + where + ")";
+  return {"Row " + std::to_string(cell.row) + " holds " + what +
+              ", which the GPS TRACKING system cannot store. Type a number from 0 to 255.9999, "
+              "or 255 for no location. Nothing has been sent.",
           "Invalid GPS Table", ui::Icon::Critical};
 }
 

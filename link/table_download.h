@@ -19,20 +19,29 @@ namespace device {
 // hold.
 std::optional<std::array<int, 3>> coordinateBytes(double value);
 
-// The bytes of a coordinate cell's text, by the numeric reading; nothing when the text reads
-// outside 0 to 256 (or cannot be read at all).
+// The bytes of a coordinate cell's text; nothing when the numeric reading does not take the
+// whole text (blanks around it apart), so that "abc", "12,5" or "1.2.3" are not quietly sent
+// as 0, 12 or 1.2, or when the number lies outside 0 to 256.
 std::optional<std::array<int, 3>> cellBytes(const std::string& text);
 
 // A byte 0 to 255 as two upper-case hex digits, high nibble first.
 std::string hexPair(int byte);
 
-// The first row (0 to 99) with a coordinate the unit cannot hold; nothing when every
-// coordinate can be sent.
-std::optional<int> firstUnsendableRow(const loctable::Cells& cells);
-// The message that refuses such a table before anything is sent.
-ui::Message unsendableRowMessage(int row);
+// A coordinate cell the unit cannot be sent.
+struct UnsendableCell {
+  enum Reason { NotANumber, OutOfRange };
+  int row;     // 0 to 99
+  int column;  // 1 latitude, 2 longitude
+  std::string text;
+  Reason reason;
+};
+// The first such cell in row order; nothing when every coordinate can be sent.
+std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells);
+// The message that refuses such a table before anything is sent: the row, the column, the text
+// and what to do.
+ui::Message unsendableCellMessage(const UnsendableCell& cell);
 
-// The transfer. The table is expected to have passed firstUnsendableRow(); a coordinate that
+// The transfer. The table is expected to have passed firstUnsendableCell(); a coordinate that
 // has become unsendable since (edited while the transfer runs) goes out as the empty marker.
 Task tableDownload(Session session, const loctable::Cells* cells);
 Transfer tableDownloadTransfer(const loctable::Cells* cells);

@@ -148,26 +148,19 @@ struct CellCase {
   CoordinateBytes bytes;
 };
 
+// The transfer itself, run without the check before it: a text that is no number (one edited in
+// while the table goes out) is sent as the empty marker, never as the number it starts with.
 TEST_F(Download, CellTextsBecomeCoordinateBytes) {
   const CellCase cases[] = {
-      {"32.0851", {32, 8, 51}},
-      {"115.5", {115, 50, 0}},
-      {"255", {255, 0, 0}},
-      {"7", {7, 0, 0}},
-      {"0.5", {0, 50, 0}},
-      {"32.99996", {32, 0, 0}},
-      {"255.9999", {255, 99, 99}},
-      {"abc", {0, 0, 0}},
-      {"", {0, 0, 0}},
-      {" 1 2.5", {12, 50, 0}},
-      {"12,5", {12, 0, 0}},
-      {"0.0001", {0, 0, 1}},
-      {"12.", {12, 0, 0}},
-      {"1.2.3", {1, 20, 0}},
-      {"&H1F", {31, 0, 0}},
-      {"3.14159", {3, 14, 16}},
-      {"0.00004", {0, 0, 0}},
-      {"99.99996", {99, 0, 0}},
+      {"32.0851", {32, 8, 51}},    {"115.5", {115, 50, 0}},
+      {"255", {255, 0, 0}},        {"7", {7, 0, 0}},
+      {"0.5", {0, 50, 0}},         {"32.99996", {32, 0, 0}},
+      {"255.9999", {255, 99, 99}}, {"abc", {255, 0, 0}},
+      {"", {255, 0, 0}},           {" 1 2.5", {255, 0, 0}},
+      {"12,5", {255, 0, 0}},       {"0.0001", {0, 0, 1}},
+      {"12.", {12, 0, 0}},         {"1.2.3", {255, 0, 0}},
+      {"&H1F", {31, 0, 0}},        {"3.14159", {3, 14, 16}},
+      {"0.00004", {0, 0, 0}},      {"99.99996", {99, 0, 0}},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     table.setCell(static_cast<int>(i), 1, cases[i].text);
@@ -218,24 +211,39 @@ TEST_F(Download, UnitThatStopsAnsweringEndsItEightTicksLaterAndNothingMoreIsSent
 struct RowCase {
   std::vector<std::pair<int, std::string>> cells;  // cell index, text
   std::optional<int> refusedRow;
+  device::UnsendableCell::Reason reason = device::UnsendableCell::OutOfRange;
 };
 
-TEST(DownloadCheck, CoordinatesOutsideTheUnitsRangeAreFoundBeforeSending) {
+// What the numeric reading would quietly turn into another number is refused like a number
+// outside the unit's range; the ID is never sent, so never looked at.
+TEST(DownloadCheck, CellsTheUnitCannotHoldAreFoundBeforeSending) {
+  using Reason = device::UnsendableCell::Reason;
   const RowCase cases[] = {
       {{}, std::nullopt},
       {{{3 * 7 + 1, "255.9999"}, {3 * 8 + 2, "0"}, {3 * 9 + 1, "-0"}}, std::nullopt},
+      {{{3 * 7 + 1, " 32.5 "}, {3 * 8 + 2, "12."}, {3 * 9 + 1, ".5"}, {3 * 9 + 2, "&H1F"}},
+       std::nullopt},
       {{{3 * 7 + 1, "-45.5"}, {3 * 9 + 2, "300"}}, 7},
       {{{3 * 9 + 2, "256"}}, 9},
       {{{3 * 0 + 2, "-0.0001"}}, 0},
       {{{3 * 99 + 2, "9E999"}}, 99},
-      {{{3 * 42 + 0, "-5"}}, std::nullopt},  // the ID is never sent
+      {{{3 * 42 + 0, "-5"}}, std::nullopt},
+      {{{3 * 3 + 1, "abc"}, {3 * 9 + 2, "300"}}, 3, Reason::NotANumber},
+      {{{3 * 4 + 2, "12,5"}}, 4, Reason::NotANumber},
+      {{{3 * 5 + 1, "1.2.3"}}, 5, Reason::NotANumber},
+      {{{3 * 6 + 1, "1 2"}}, 6, Reason::NotANumber},
+      {{{3 * 6 + 2, ""}}, 6, Reason::NotANumber},
+      {{{3 * 6 + 2, "1e"}}, 6, Reason::NotANumber},
   };
   for (const RowCase& c : cases) {
     loctable::CellStore table;
     for (const auto& [index, text] : c.cells) table.setCell(index, text);
-    EXPECT_EQ(device::firstUnsendableRow(table), c.refusedRow);
+    const std::optional<device::UnsendableCell> found = device::firstUnsendableCell(table);
+    ASSERT_EQ(found.has_value(), c.refusedRow.has_value()) << c.cells.front().second;
+    if (!found) continue;
+    EXPECT_EQ(found->row, *c.refusedRow);
+    EXPECT_EQ(found->reason, c.reason) << found->text;
   }
-  EXPECT_NE(device::unsendableRowMessage(7).text.find("Row 7 "), std::string::npos);
 }
 
 }  // namespace
