@@ -1,7 +1,10 @@
 #include "link/log_upload.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 
 namespace device {
@@ -34,19 +37,48 @@ std::string withPoint(std::string_view record, size_t position, size_t whole, si
 
 class DiskLogFile : public LogSink {
  public:
-  explicit DiskLogFile(std::FILE* file) : file_(file) {}
-  ~DiskLogFile() override { std::fclose(file_); }
+  explicit DiskLogFile(int fd) : fd_(fd) {}
+  ~DiskLogFile() override { ::close(fd_); }
   DiskLogFile(const DiskLogFile&) = delete;
   DiskLogFile& operator=(const DiskLogFile&) = delete;
 
+  // Written straight to the file, with no buffer of the program's own between: the line is the
+  // operating system's before the unit hears "1", and nothing is left to be written at close.
   bool writeLine(std::string_view line) override {
-    const bool whole = std::fwrite(line.data(), 1, line.size(), file_) == line.size();
-    return std::fflush(file_) == 0 && whole;
+    for (std::string_view rest = line; !rest.empty();) {
+      const ssize_t written = ::write(fd_, rest.data(), rest.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        // A full disk can take part of a line. A CSV reader would take that part for a
+        // position, so the file goes back to its last whole line.
+        if (::ftruncate(fd_, complete_) == 0) ::lseek(fd_, complete_, SEEK_SET);
+        return false;
+      }
+      rest.remove_prefix(static_cast<size_t>(written));
+    }
+    complete_ += static_cast<off_t>(line.size());
+    return true;
   }
 
  private:
-  std::FILE* file_;
+  int fd_;
+  off_t complete_ = 0;  // the length of the whole lines written
 };
+
+// The message of an upload that reached the end of the log.
+ui::Message endOfLogMessage(long long records, long long damaged) {
+  if (damaged == 0 && records == 0) {
+    return {"No GPS locations to download !", "", ui::Icon::Information};
+  }
+  std::string saved = std::to_string(records) + " GPS locations Saved !";
+  if (damaged == 0) return {std::move(saved), "Saved", ui::Icon::Information};
+  const std::string left =
+      damaged == 1 ? "1 damaged record was" : std::to_string(damaged) + " damaged records were";
+  return {saved + "\n" + left +
+              " left out of the file: what arrived cannot be a GPS location (characters other "
+              "than digits, or a record of the wrong length). Check the cable and upload again.",
+          "Saved", ui::Icon::Warning};
+}
 
 }  // namespace
 
@@ -104,13 +136,17 @@ std::string logFileName(const LogStamp& stamp, int attempt) {
   return name + ".csv";
 }
 
+bool isCleanRecord(std::string_view record) {
+  return record.size() == static_cast<size_t>(kLogRecordLength) &&
+         std::all_of(record.begin(), record.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 LogFolder::Outcome DiskLogFolder::create(const std::string& name, std::unique_ptr<LogSink>& file) {
   const std::filesystem::path path = std::filesystem::path(folder_) / name;
-  // "x": the file is made new or not at all, so an earlier log is never replaced.
-  errno = 0;
-  std::FILE* handle = std::fopen(path.c_str(), "wbx");
-  if (!handle) return errno == EEXIST ? Outcome::Taken : Outcome::Failed;
-  file = std::make_unique<DiskLogFile>(handle);
+  // O_EXCL: the file is made new or not at all, so an earlier log is never replaced.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return errno == EEXIST ? Outcome::Taken : Outcome::Failed;
+  file = std::make_unique<DiskLogFile>(fd);
   return Outcome::Created;
 }
 
@@ -148,6 +184,7 @@ Task uploadLog(Session session, LogUploadSetup setup) {
 
   enum class End { Finished, Cancelled, TimedOut, Failed } end = End::Finished;
   long long records = 0;
+  long long damaged = 0;  // records left out
   std::unique_ptr<LogSink> file;
   try {
     file = createLogFile(*setup.folder, setup.now());
@@ -183,9 +220,15 @@ Task uploadLog(Session session, LogUploadSetup setup) {
         }
         if (characters >= kLogRecordLength && !answered) {
           answered = true;
-          // Only a whole record counts and becomes a line: one cut short by "E" has been
-          // cleared, and one of any other length would put wrong digits in every field.
-          if (characters == kLogRecordLength) host.setCount(++records);
+          // Only a whole record of the layout's characters counts and becomes a line: one cut
+          // short by "E" has been cleared, one of any other length would put wrong digits in
+          // every field, and one with other characters is noise that could even break the
+          // file's quoting. Those are counted for the final message.
+          if (isCleanRecord(collected)) {
+            host.setCount(++records);
+          } else {
+            ++damaged;
+          }
         }
       }
       if (end != End::Finished) break;
@@ -193,7 +236,7 @@ Task uploadLog(Session session, LogUploadSetup setup) {
         end = End::TimedOut;
         break;
       }
-      if (collected.size() == static_cast<size_t>(kLogRecordLength) &&
+      if (isCleanRecord(collected) &&
           !file->writeLine(csvLine(cutRecord(reverseRecord(collected), letters)))) {
         end = End::Failed;
         break;
@@ -209,12 +252,7 @@ Task uploadLog(Session session, LogUploadSetup setup) {
     case End::Finished:
       file.reset();
       hideProgress();
-      if (records != 0) {
-        host.messages().show(std::to_string(records) + " GPS locations Saved !", "Saved",
-                             ui::Icon::Information);
-      } else {
-        host.messages().show("No GPS locations to download !", "", ui::Icon::Information);
-      }
+      host.messages().show(endOfLogMessage(records, damaged));
       break;
     case End::Cancelled:
       hideProgress();

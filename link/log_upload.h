@@ -1,7 +1,8 @@
 #pragma once
 // The GPS log upload (operation "L", Command10): the unit sends its logged positions, one
 // 38-character record at a time, last character first and one character per "N"; each record
-// becomes one line of a new .csv file named from the date and time the upload started.
+// becomes one line of a new .csv file named from the date and time the upload started. A record
+// that cannot be a position is left out, and the final message says how many were.
 #include <functional>
 #include <memory>
 #include <string>
@@ -28,6 +29,11 @@ struct LogLine {
   bool operator==(const LogLine&) const = default;
 };
 
+// True when the record can be a position: 38 characters, every one a digit (the hemisphere
+// code included, which is a digit whatever its value). Any other record is left out of the file
+// and counted as damaged.
+bool isCleanRecord(std::string_view record);
+
 // The characters collected in arrival order, put back in reading order.
 std::string reverseRecord(std::string_view collected);
 // Sets the letters for a hemisphere code; any other code leaves them as they are.
@@ -48,7 +54,8 @@ struct LogStamp {
 std::string logFileName(const LogStamp& stamp, int attempt = 1);
 
 // A log file being written. Each line reaches the operating system before writeLine returns,
-// so whatever ends the upload, the lines written so far are on disk.
+// so whatever ends the upload, the lines written so far are on disk. A line that cannot be
+// written whole is taken back: the file always ends after its last whole line.
 class LogSink {
  public:
   virtual ~LogSink() = default;

@@ -75,11 +75,17 @@ const Operation kOperations[] = {
       {"Download succesful !", "Download", Icon::Information}}},
 };
 
+// "n GPS locations Saved !", with the information look; or, when damaged records were left
+// out, that line, a second one that counts them, and the warning look.
 bool isSavedMessage(const Message& m) {
   const std::string tail = " GPS locations Saved !";
-  return m.title == "Saved" && m.icon == Icon::Information && m.text.size() > tail.size() &&
-         m.text.ends_with(tail) &&
-         m.text.find_first_not_of("0123456789") == m.text.size() - tail.size();
+  const std::size_t lineEnd = m.text.find('\n');
+  const std::string first = m.text.substr(0, lineEnd);
+  const bool damaged = lineEnd != std::string::npos;
+  return m.title == "Saved" && m.icon == (damaged ? Icon::Warning : Icon::Information) &&
+         first.size() > tail.size() && first.ends_with(tail) &&
+         first.find_first_not_of("0123456789") == first.size() - tail.size() &&
+         (!damaged || m.text.find(" damaged record", lineEnd) != std::string::npos);
 }
 
 std::string readFile(const fs::path& path) {

@@ -1,13 +1,14 @@
 #pragma once
 // The one way the program tells the user an outcome: a modal box with a fixed text, a title
-// (possibly empty), one of three looks and an OK button. The program shows real boxes; the tests
+// (possibly empty), one of four looks and an OK button. The program shows real boxes; the tests
 // record what would have been shown.
 #include <string>
 #include <vector>
 
 namespace ui {
 
-enum class Icon { None, Information, Critical };
+// Warning: a transfer that did its work but left something out.
+enum class Icon { None, Information, Critical, Warning };
 
 struct Message {
   std::string text;   // Latin-1, shown exactly as given

@@ -7,7 +7,7 @@ namespace ui {
 
 void QtMessages::show(const Message& message) {
   const QMessageBox::Icon looks[] = {QMessageBox::NoIcon, QMessageBox::Information,
-                                     QMessageBox::Critical};
+                                     QMessageBox::Critical, QMessageBox::Warning};
   QMessageBox box(looks[static_cast<int>(message.icon)], QString::fromLatin1(message.title),
                   QString::fromLatin1(message.text), QMessageBox::Ok, owner_);
   box.setDefaultButton(QMessageBox::Ok);
