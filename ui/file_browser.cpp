@@ -7,12 +7,18 @@
 #include <QListWidget>
 #include <QStorageInfo>
 
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
 #include "ui/accessibility.h"
 
 namespace ui {
 
 namespace {
 
+// Folder items: the folder's path; file items: the file's name; both as the file system's bytes.
 constexpr int kPathRole = Qt::UserRole;
 
 QString native(const QString& path) {
@@ -25,6 +31,54 @@ char separator() {
 // The file system's name for a path or file name shown in the browser.
 std::string fsName(const QString& text) {
   return QFile::encodeName(text).toStdString();
+}
+// The text shown for a file system name; a name that is not valid UTF-8 shows its other
+// characters, and the browser keeps its bytes beside the text.
+QString shown(const std::string& name) {
+  return QFile::decodeName(QByteArray::fromStdString(name));
+}
+QByteArray bytes(const std::string& name) {
+  return QByteArray::fromStdString(name);
+}
+
+struct Entry {
+  QString text;
+  std::string name;
+};
+
+// The folder's sub-folders and regular files (a link counts as what it leads to), hidden names
+// left out, each sorted by name whatever the case. FIFOs, devices, sockets and broken links are
+// not offered: none of them can be a saved file.
+void listFolder(const std::string& folder, std::vector<Entry>& folders, std::vector<Entry>& files) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.empty() || name.front() == '.') continue;
+    struct stat info {};
+    const std::string full = folder.ends_with('/') ? folder + name : folder + '/' + name;
+    if (::stat(full.c_str(), &info) != 0) continue;
+    if (S_ISDIR(info.st_mode)) folders.push_back({shown(name), name});
+    if (S_ISREG(info.st_mode)) files.push_back({shown(name), name});
+  }
+  ::closedir(dir);
+  for (auto* list : {&folders, &files}) {
+    std::sort(list->begin(), list->end(), [](const Entry& a, const Entry& b) {
+      const int order = a.text.compare(b.text, Qt::CaseInsensitive);
+      return order != 0 ? order < 0 : a.name < b.name;
+    });
+  }
+}
+
+// The folders from the root down to the folder itself: "/", "/a", "/a/b".
+std::vector<std::string> chainTo(const std::string& folder) {
+  std::vector<std::string> chain{"/"};
+  for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+       slash = folder.find('/', slash + 1)) {
+    chain.push_back(folder.substr(0, slash));
+  }
+  if (folder.size() > 1) chain.push_back(folder);
+  return chain;
 }
 
 // The drive list, once the program's accessible interfaces are in place to name it.
@@ -77,26 +131,33 @@ FileBrowser::FileBrowser(QWidget* parent)
   roots.sort();
   for (const QString& root : roots) drive1_->addItem(root, root);
 
-  const QString current = native(QDir::currentPath());
-  const int drive = driveOf(current);
+  const std::string current = fsName(native(QDir::currentPath()));
+  showFolder(current);
+  const int drive = driveOf(folder_);
   if (drive >= 0) {
     lastFolder_[drive1_->itemData(drive).toString()] = current;
     drive1_->setCurrentIndex(drive);
   }
-  showFolder(current);
 
   connect(drive1_, &QComboBox::activated, this, [this](int index) { chooseDrive(index); });
   connect(dir1_, &QListWidget::itemActivated, this, &FileBrowser::folderActivated);
-  connect(file1_, &QListWidget::itemClicked, this,
-          [this](QListWidgetItem* item) { chooseFile(item->text()); });
+  connect(file1_, &QListWidget::itemClicked, this, &FileBrowser::fileClicked);
 }
 
 std::string FileBrowser::path() const {
-  return fsName(text1_->text());
+  // What the browser put into the box keeps its bytes, names that are not valid UTF-8
+  // included, and so does what the user typed after it.
+  const QString text = text1_->text();
+  if (!shownPath_.isEmpty() && text.startsWith(shownPath_)) {
+    return rawPath_ + fsName(text.mid(shownPath_.size()));
+  }
+  return fsName(text);
 }
 
 void FileBrowser::setPath(const std::string& path) {
-  text1_->setText(QFile::decodeName(QByteArray::fromStdString(path)));
+  rawPath_ = path;
+  shownPath_ = shown(path);
+  text1_->setText(shownPath_);
 }
 
 std::vector<QString> FileBrowser::drives() const {
@@ -127,57 +188,74 @@ void FileBrowser::chooseDrive(int index) {
   if (drive1_->currentIndex() != index) drive1_->setCurrentIndex(index);
   const QString root = drive1_->itemData(index).toString();
   const auto remembered = lastFolder_.find(root);
-  chooseFolder(remembered == lastFolder_.end() ? root : remembered->second);
+  if (remembered == lastFolder_.end()) {
+    chooseFolder(root);
+  } else {
+    chooseFolderName(remembered->second);
+  }
 }
 
 void FileBrowser::chooseFolder(const QString& folder) {
-  const QString path = native(QDir::cleanPath(folder));
-  showFolder(path);
-  const int drive = driveOf(path);
+  chooseFolderName(fsName(native(QDir::cleanPath(QDir(folder).absolutePath()))));
+}
+
+void FileBrowser::chooseFolderName(const std::string& folder) {
+  showFolder(folder);
+  const int drive = driveOf(folder_);
   if (drive >= 0) {
-    lastFolder_[drive1_->itemData(drive).toString()] = path;
+    lastFolder_[drive1_->itemData(drive).toString()] = folder;
     if (drive1_->currentIndex() != drive) drive1_->setCurrentIndex(drive);
   }
-  setPath(folderPathText(fsName(path), separator()));
+  setPath(folderPathText(folder, separator()));
 }
 
 void FileBrowser::chooseFile(const QString& name) {
-  setPath(filePathText(fsName(folder_), fsName(name), separator()));
+  chooseFileName(fsName(name));
+}
+
+void FileBrowser::chooseFileName(const std::string& name) {
+  setPath(filePathText(folderName_, name, separator()));
 }
 
 void FileBrowser::folderActivated(QListWidgetItem* item) {
-  const QString target = item->data(kPathRole).toString();
-  if (!target.isEmpty()) chooseFolder(target);
+  const QByteArray target = item->data(kPathRole).toByteArray();
+  if (!target.isEmpty()) chooseFolderName(target.toStdString());
 }
 
-void FileBrowser::showFolder(const QString& folder) {
-  folder_ = folder;
+void FileBrowser::fileClicked(QListWidgetItem* item) {
+  const QVariant name = item->data(kPathRole);
+  if (name.isValid()) {
+    chooseFileName(name.toByteArray().toStdString());
+  } else {
+    chooseFile(item->text());
+  }
+}
+
+void FileBrowser::showFolder(const std::string& folder) {
+  folderName_ = folder;
+  folder_ = native(shown(folder));
   dir1_->clear();
   file1_->clear();
 
   // The way down from the root to the folder, then the folder's own sub-folders, indented.
-  QStringList chain;
-  for (QDir up(folder);;) {
-    chain.prepend(native(up.absolutePath()));
-    if (up.isRoot() || !up.cdUp()) break;
-  }
   int depth = 0;
-  for (const QString& step : chain) {
-    const QString name = depth == 0 ? step : QDir(step).dirName();
+  for (const std::string& step : chainTo(folder)) {
+    const QString name = depth == 0 ? native(shown(step)) : shown(step.substr(step.rfind('/') + 1));
     auto* item = new QListWidgetItem(QString(depth * 2, ' ') + name, dir1_);
-    item->setData(kPathRole, step);
+    item->setData(kPathRole, bytes(step));
     ++depth;
   }
   dir1_->setCurrentRow(dir1_->count() - 1);
-  const QDir dir(folder);
-  for (const QString& sub :
-       dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase)) {
-    auto* item = new QListWidgetItem(QString(depth * 2, ' ') + sub, dir1_);
-    item->setData(kPathRole, native(dir.filePath(sub)));
+  std::vector<Entry> folders, files;
+  listFolder(folder, folders, files);
+  for (const Entry& sub : folders) {
+    auto* item = new QListWidgetItem(QString(depth * 2, ' ') + sub.text, dir1_);
+    item->setData(kPathRole,
+                  bytes(folder.ends_with('/') ? folder + sub.name : folder + '/' + sub.name));
   }
-  for (const QString& file :
-       dir.entryList(QDir::Files | QDir::System, QDir::Name | QDir::IgnoreCase)) {
-    new QListWidgetItem(file, file1_);
+  for (const Entry& file : files) {
+    auto* item = new QListWidgetItem(file.text, file1_);
+    item->setData(kPathRole, bytes(file.name));
   }
 }
 

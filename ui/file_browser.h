@@ -6,7 +6,9 @@
 // time. On this system the "drives" are the roots of the mounted file systems.
 //
 // The path box shows names as the file system has them, whatever their characters; path()
-// gives the box's text as the file system's name of the file, ready for opening.
+// gives the box's text as the file system's name of the file, ready for opening. The lists
+// offer folders and regular files only, names that are not valid UTF-8 included: what the
+// browser puts into the path box keeps the name's own bytes.
 #include <QObject>
 #include <QString>
 #include <map>
@@ -54,16 +56,23 @@ class FileBrowser : public QObject {
   void chooseFile(const QString& name);
 
  private:
-  void showFolder(const QString& folder);
+  void chooseFolderName(const std::string& folder);
+  void chooseFileName(const std::string& name);
+  void showFolder(const std::string& folder);
   int driveOf(const QString& folder) const;
   void folderActivated(QListWidgetItem* item);
+  void fileClicked(QListWidgetItem* item);
 
   QComboBox* drive1_;
   QListWidget* dir1_;
   QListWidget* file1_;
   QLineEdit* text1_;
-  QString folder_;
-  std::map<QString, QString> lastFolder_;  // by drive root: the drive's current folder
+  QString folder_;          // as shown
+  std::string folderName_;  // as the file system names it
+  // The path box's text as the browser last set it, and the bytes it stands for.
+  QString shownPath_;
+  std::string rawPath_;
+  std::map<QString, std::string> lastFolder_;  // by drive root: the drive's current folder
 };
 
 }  // namespace ui
