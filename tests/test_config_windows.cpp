@@ -1,5 +1,9 @@
 // The configuration windows built from the field table, offscreen.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <QApplication>
 #include <QComboBox>
@@ -12,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "config/config_file.h"
 #include "config/config_windows.h"
 #include "config/field_store.h"
 #include "ui/file_browser.h"
@@ -193,6 +198,58 @@ TEST_F(ConfigWindowsTest, Setup1ButtonsCheckSaveLoadAndHelp) {
   EXPECT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(windows.text(Field::setup1_Text9), "1111");
   EXPECT_EQ(windows.versionText(), "XXXX");
+}
+
+// The browser offers what can be a saved file, whatever bytes its name is made of: folders and
+// regular files (links to them too), not FIFOs, sockets or devices; a name that is not valid
+// UTF-8 is listed, and the file is saved and loaded under its own bytes.
+TEST(FileBrowserWidget, ListsFoldersAndRegularFilesByTheirOwnNames) {
+  QTemporaryDir dir;
+  const std::string folder = QFile::encodeName(dir.path()).toStdString();
+  const std::string latin1Name = "caf\xe9.cfg";  // not valid UTF-8
+  for (const std::string& name : {latin1Name, std::string("caf\xc3\xa9.cfg")}) {
+    std::ofstream(folder + "/" + name) << "x";
+  }
+  ASSERT_EQ(::mkfifo((folder + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("/dev/null", (folder + "/device").c_str()), 0);
+  ASSERT_EQ(::symlink((folder + "/gone").c_str(), (folder + "/broken").c_str()), 0);
+  ASSERT_EQ(::symlink((folder + "/" + latin1Name).c_str(), (folder + "/link.cfg").c_str()), 0);
+  ASSERT_EQ(::mkdir((folder + "/sub\xff").c_str(), 0755), 0);
+
+  QWidget parent;
+  ui::FileBrowser browser(&parent);
+  browser.chooseFolder(dir.path());
+  QStringList files;
+  for (int i = 0; i < browser.fileList()->count(); ++i)
+    files << browser.fileList()->item(i)->text();
+  EXPECT_EQ(files.size(), 3) << files.join(" | ").toStdString();
+  EXPECT_TRUE(files.contains(QString::fromUtf8("caf\u00e9.cfg")));
+  EXPECT_TRUE(files.contains("link.cfg"));
+
+  // The name that is not UTF-8: clicked, saved to, loaded from.
+  QListWidgetItem* latin1 = nullptr;
+  for (int i = 0; i < browser.fileList()->count(); ++i) {
+    QListWidgetItem* item = browser.fileList()->item(i);
+    if (item->text() != QString::fromUtf8("caf\u00e9.cfg") && item->text() != "link.cfg")
+      latin1 = item;
+  }
+  ASSERT_NE(latin1, nullptr);
+  emit browser.fileList()->itemClicked(latin1);
+  EXPECT_EQ(browser.path(), folder + "/" + latin1Name);
+  ui::RecordedMessages boxes;
+  config::FieldStore fields;
+  fields.setText(Field::setup1_Text9, "4242");
+  ASSERT_TRUE(config::saveConfiguration(fields, browser.path(), boxes));
+  config::FieldStore loaded;
+  ASSERT_TRUE(config::loadConfiguration(loaded, folder + "/" + latin1Name, boxes));
+  EXPECT_EQ(loaded.text(Field::setup1_Text9), "4242");
+
+  // A folder whose name is not UTF-8 is entered, and a name typed after it keeps its bytes.
+  QListWidget* folders = browser.folderList();
+  QListWidgetItem* sub = folders->item(folders->count() - 1);
+  emit folders->itemActivated(sub);
+  browser.pathBox()->setText(browser.pathBox()->text() + "new.cfg");
+  EXPECT_EQ(browser.path(), folder + "/sub\xff/new.cfg");
 }
 
 TEST(FileBrowserPaths, PathBoxTexts) {

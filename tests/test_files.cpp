@@ -26,13 +26,14 @@
 #include "config/safe_file.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "tests/child_process.h"
 #include "ui/messages.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kChildSeconds = 10;
+using testing_child::Child;
+using testing_child::inChild;
 
 std::string read(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -43,48 +44,6 @@ std::string read(const fs::path& path) {
 
 void write(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
-}
-
-struct Child {
-  bool finished = false;  // exited by itself with status 0
-  std::string output;
-  std::string how;  // how it ended otherwise
-};
-
-// Runs `work` in a child process, first as `uid`/`gid` when given, and returns what it printed.
-Child inChild(const std::function<std::string()>& work, uid_t uid = 0, gid_t gid = 0) {
-  int pipeFds[2];
-  if (::pipe(pipeFds) != 0) return {false, "", "no pipe"};
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(pipeFds[0]);
-    ::alarm(kChildSeconds);
-    if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
-      ::_exit(3);
-    }
-    const std::string out = work();
-    const bool written =
-        ::write(pipeFds[1], out.data(), out.size()) == static_cast<ssize_t>(out.size());
-    ::_exit(written ? 0 : 4);
-  }
-  ::close(pipeFds[1]);
-  Child child;
-  char buffer[4096];
-  for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    child.output.append(buffer, n);
-  ::close(pipeFds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-    child.finished = true;
-  } else if (WIFSIGNALED(status)) {
-    child.how = WTERMSIG(status) == SIGALRM
-                    ? "still running after " + std::to_string(kChildSeconds) + " s"
-                    : std::string("killed by signal ") + ::strsignal(WTERMSIG(status));
-  } else {
-    child.how = "exit status " + std::to_string(WEXITSTATUS(status));
-  }
-  return child;
 }
 
 // The two files, each with its own load and save, reporting the message shown.

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "loctable/cell_store.h"
 #include "loctable/setup2.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
@@ -66,6 +67,51 @@ TEST_F(TableFromMenu, UploadAndDownloadUseTheGrid) {
                                   {"Download succesful !", "Download", Icon::Information}}));
   EXPECT_EQ(unit.dataHeard().substr(0, 6), "070000");
   EXPECT_FALSE(port.isOpen());
+}
+
+// A cell the numeric reading would quietly turn into another number (0 for "abc", 12 for
+// "12,5") is refused like a number out of range: named with its row, nothing sent. Texts read
+// whole go out, blanks around them allowed.
+TEST_F(TableFromMenu, CellThatIsNoNumberIsRefusedBeforeThePortOpens) {
+  sim::installTableOperations(unit, sim::plausibleTable());
+  struct Case {
+    int row, column;
+    std::string text;
+    std::string refusal;  // empty: the table goes out
+  };
+  const std::string tail =
+      ", which the GPS TRACKING system cannot store. Type a number from 0 to 255.9999, or 255 "
+      "for no location. Nothing has been sent.";
+  const Case cases[] = {
+      {5, 1, "abc", "Row 5 holds a coordinate that is not a number (latitude \"abc\")" + tail},
+      {17, 2, "12,5", "Row 17 holds a coordinate that is not a number (longitude \"12,5\")" + tail},
+      {99, 1, "1.2.3",
+       "Row 99 holds a coordinate that is not a number (latitude \"1.2.3\")" + tail},
+      {0, 2, "", "Row 0 holds a coordinate that is not a number (longitude \"\")" + tail},
+      {3, 1, "300", "Row 3 holds a coordinate outside 0 to 255.9999 (latitude \"300\")" + tail},
+      {5, 1, " 32.5 ", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    loctable::fillStartupContent(table);
+    table.setCell(c.row, c.column, c.text);
+    boxes.shown.clear();
+    const int opens = port.opens;
+    const size_t heard = unit.heard().size();
+    click("Command14");
+    if (c.refusal.empty()) {
+      runExchange();
+      EXPECT_EQ(boxes.shown,
+                (std::vector<Message>{{"Download succesful !", "Download", Icon::Information}}));
+      EXPECT_EQ(unit.dataHeard().substr(6 * (2 * c.row + c.column - 1), 6), "203200");
+      continue;
+    }
+    EXPECT_EQ(boxes.shown,
+              (std::vector<Message>{{c.refusal, "Invalid GPS Table", Icon::Critical}}));
+    EXPECT_FALSE(window.serialLink().busy());
+    EXPECT_EQ(port.opens, opens);
+    EXPECT_EQ(unit.heard().size(), heard);
+  }
 }
 
 TEST_F(TableFromMenu, UnsendableTableIsRefusedWithoutOpeningThePort) {

@@ -7,11 +7,17 @@
 #include <fstream>
 #include <sstream>
 
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include "link/log_upload.h"
 #include "sim/log_operation.h"
 #include "sim/rig.h"
+#include "tests/child_process.h"
 
 namespace {
 
@@ -341,6 +347,174 @@ TEST_F(LogUpload, LogLongerThanSixteenBitCounts) {
   EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(33000)});
   EXPECT_EQ(rig->host.counts.back(), 33000);
   EXPECT_EQ(file(), lines(log));
+}
+
+// Anything but 38 digits cannot be a position: such a record never becomes a line (no character
+// of it can break the file's quoting), the unit still gets its "1", and the final message counts
+// the records left out, with the warning look.
+TEST_F(LogUpload, DamagedRecordsAreLeftOutAndCounted) {
+  const std::string good = kSixRecords[1];
+  const auto damaged = [&good](size_t position, char c) {
+    std::string record = good;
+    record[position] = c;
+    return record;
+  };
+  const std::string warning =
+      " left out of the file: what arrived cannot be a GPS location (characters other than "
+      "digits, or a record of the wrong length). Check the cable and upload again.";
+  struct Case {
+    const char* name;
+    std::vector<std::string> log;
+    std::vector<std::string> kept;
+    Message shown;
+  };
+  const Case cases[] = {
+      {"CsvBreakers",
+       {kSixRecords[0], damaged(10, '"'), kSixRecords[2], damaged(0, ','), damaged(37, '\r'),
+        damaged(20, '\n'), kSixRecords[4]},
+       {kSixRecords[0], kSixRecords[2], kSixRecords[4]},
+       {"3 GPS locations Saved !\n4 damaged records were" + warning, "Saved", Icon::Warning}},
+      {"LettersSignsAndBytesOfNoText",
+       {damaged(23, 'A'), damaged(5, ' '), damaged(14, '-'), damaged(30, '.'), damaged(32, '\0'),
+        damaged(1, '\xff'), kSixRecords[3]},
+       {kSixRecords[3]},
+       {"1 GPS locations Saved !\n6 damaged records were" + warning, "Saved", Icon::Warning}},
+      {"NothingButNoise",
+       {damaged(7, 'x')},
+       {},
+       {"0 GPS locations Saved !\n1 damaged record was" + warning, "Saved", Icon::Warning}},
+      {"HemisphereCodesThatAreDigits",
+       {kSixRecords[0], kSixRecords[3]},
+       {kSixRecords[0], kSixRecords[3]},
+       saved(2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh(c.log);
+    fs::remove(folder / kFileName);
+    upload();
+    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{c.shown});
+    EXPECT_EQ(file(), lines(c.kept));
+    EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(c.log.size()));
+    EXPECT_EQ(rig->host.counts.size(), c.kept.size());
+  }
+}
+
+// A unit whose record is longer or shorter than the layout's 38 characters never gets a line
+// with its digits in the wrong fields: a read that takes the count past 38 leaves the record
+// out, one that stops short ends in the time-out, and the whole records around stay.
+TEST_F(LogUpload, RecordsOfAnotherLengthAreNotWritten) {
+  const std::string& a = kSixRecords[1];
+  const std::string& b = kSixRecords[2];
+  const std::string damagedOne =
+      "1 damaged record was left out of the file: what arrived cannot be a GPS location "
+      "(characters other than digits, or a record of the wrong length). Check the cable and "
+      "upload again.";
+  struct Case {
+    const char* name;
+    std::vector<std::string> log;
+    int perRead;
+    std::vector<std::string> kept;
+    Message shown;
+  };
+  const Case cases[] = {
+      {"ThirtyNineInOneRead",
+       {a, a + "1", b},
+       39,
+       {a, b},
+       {"2 GPS locations Saved !\n" + damagedOne, "Saved", Icon::Warning}},
+      {"TwoRecordsRunTogether",
+       {a, a + b, b},
+       76,
+       {a, b},
+       {"2 GPS locations Saved !\n" + damagedOne, "Saved", Icon::Warning}},
+      {"ThirtySevenInOneRead", {a, b.substr(1), a}, 38, {a}, kTimedOut},
+      {"ThirtySevenOneByOne", {a, b.substr(1), a}, 1, {a}, kTimedOut},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fresh(c.log).faults.perRead = c.perRead;
+    fs::remove(folder / kFileName);
+    upload(nullptr, 3000);
+    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{c.shown});
+    EXPECT_EQ(file(), lines(c.kept));
+  }
+}
+
+// The unit hears "1" for a record only once its line is in the file: the file read at that
+// moment holds every line acknowledged so far and the one being acknowledged.
+TEST_F(LogUpload, EachLineIsInTheFileWhenTheUnitHearsItsOne) {
+  struct WatchedLog : sim::LogOperation {
+    using LogOperation::LogOperation;
+    std::function<void(int)> onOne;
+    void receive(sim::Unit& unit, char c) override {
+      if (c == '1' && onOne) onOne(acknowledged());
+      LogOperation::receive(unit, c);
+    }
+  };
+  const std::vector<std::string> log = sim::plausibleLog(40);
+  rig = std::make_unique<sim::Rig>();
+  WatchedLog& op = rig->unit.install<WatchedLog>('L', log);
+  int checked = 0;
+  op.onOne = [&](int acknowledgedBefore) {
+    const size_t lineCount = std::min(log.size(), static_cast<size_t>(acknowledgedBefore) + 1);
+    EXPECT_EQ(file(), lines({log.begin(), log.begin() + static_cast<long>(lineCount)}))
+        << "at the \"1\" for record " << acknowledgedBefore + 1;
+    ++checked;
+  };
+  upload();
+  EXPECT_EQ(checked, 41);  // each record's "1", and the end mark's
+  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(40)});
+}
+
+// A disk that fills up in the middle of a line: the part of the line that got in is taken
+// back, so the file ends in CR LF after its last whole line, and the upload ends as any failed
+// write does. On a small tmpfs where the machine allows a mount (root), and always under a file
+// size limit, which fails a write the same way.
+TEST_F(LogUpload, FullDiskLeavesTheFileEndingAfterItsLastWholeLine) {
+  constexpr size_t kRoom = 4096;  // one page of tmpfs
+  const std::vector<std::string> log = sim::plausibleLog(200);
+  size_t whole = 0, bytes = 0;
+  while (bytes + lines({log[whole]}).size() <= kRoom) bytes += lines({log[whole++]}).size();
+  ASSERT_LT(bytes, kRoom) << "the disk must fill up in the middle of a line";
+  const std::string kept = lines({log.begin(), log.begin() + static_cast<long>(whole)});
+
+  for (const bool tmpfs : {true, false}) {
+    SCOPED_TRACE(tmpfs ? "tmpfs" : "file size limit");
+    const fs::path disk = folder / (tmpfs ? "tmpfs" : "limited");
+    fs::create_directories(disk);
+    const testing_child::Child child = testing_child::inChild([&]() -> std::string {
+      if (tmpfs) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=4k") != 0) {
+          return std::string("skip: cannot mount a tmpfs here: ") + std::strerror(errno);
+        }
+      } else {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{kRoom, kRoom};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "skip: no file size limit";
+      }
+      fresh(log);
+      upload(std::make_shared<device::DiskLogFolder>(disk.string()));
+      const Message shown = rig->host.boxes.shown.empty() ? Message{} : rig->host.boxes.shown[0];
+      return shown.text + '\0' + rig->unit.dataHeard() + '\0' + contents(disk / kFileName);
+    });
+    ASSERT_TRUE(child.finished) << child.how;
+    if (child.output.starts_with("skip: ")) {
+      std::cout << "[  SKIPPED ] " << child.output << '\n';
+      continue;
+    }
+    const size_t first = child.output.find('\0');
+    const size_t second = child.output.find('\0', first + 1);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_EQ(child.output.substr(0, first), kFailed.text);
+    EXPECT_EQ(child.output.substr(first + 1, second - first - 1),
+              acknowledgements(whole).substr(0, 38 * whole) + std::string(37, 'N'));
+    const std::string written = child.output.substr(second + 1);
+    EXPECT_TRUE(written.ends_with("\r\n"));
+    EXPECT_EQ(written, kept);
+  }
 }
 
 TEST(PlausibleLog, RecordsFitTheLayout) {
