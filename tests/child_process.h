@@ -13,7 +13,7 @@
 
 namespace testing_child {
 
-inline constexpr int kChildSeconds = 10;
+inline constexpr int kChildSeconds = 5;
 
 struct Child {
   bool finished = false;  // exited by itself after `work` returned
