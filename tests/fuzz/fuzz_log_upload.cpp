@@ -4,11 +4,11 @@
 //   it hides its progress controls;
 // - it ends with "n GPS locations Saved !" (or "No GPS locations to download !") when the unit
 //   said "E", with "Error GPS Data download !" otherwise;
-// - every record counted on the main window becomes exactly one line of the file, in order,
-//   and n is the number of lines;
-// - each line ends with CR LF; when its record holds no double quote, comma or line end, it has
-//   the eight fields in their places, quoted, the letters those of the last valid hemisphere
-//   code so far (empty before the first).
+// - every record of 38 digits is counted on the main window and becomes exactly one line of the
+//   file, in order, and n is the number of lines; every other record is left out and counted
+//   in a second line of the message, which then has the warning look;
+// - each line ends with CR LF, has no other line end, and has the eight fields in their places,
+//   quoted, the letters those of the last valid hemisphere code so far (empty before the first).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -60,7 +60,6 @@ std::vector<std::string> fieldsOf(std::string_view line) {
 void checkLine(const std::string& line, const std::string& record,
                const device::Hemisphere& letters) {
   FUZZ_CHECK(line.size() >= 2 && line.ends_with("\r\n"));
-  if (record.find_first_of("\",\r\n") != std::string::npos) return;
   FUZZ_CHECK(line.find_first_of("\r\n") == line.size() - 2);
   const std::vector<std::string> fields =
       fieldsOf(std::string_view(line).substr(0, line.size() - 2));
@@ -102,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What the unit said, read by read as the upload took it: records of 38 characters, each
   // in arrival order, until a read that is "E".
   std::vector<std::string> records;
+  long long damaged = 0;
   bool endMark = false;
   std::string collected;
   for (int k = 0; k < port.reads; ++k) {
@@ -111,8 +111,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     collected += input[k];
     if (collected.size() >= static_cast<std::size_t>(device::kLogRecordLength)) {
-      if (collected.size() == static_cast<std::size_t>(device::kLogRecordLength)) {
+      const bool clean = collected.size() == static_cast<std::size_t>(device::kLogRecordLength) &&
+                         collected.find_first_not_of("0123456789") == std::string::npos;
+      if (clean) {
         records.push_back(device::reverseRecord(collected));
+      } else {
+        ++damaged;
       }
       collected.clear();
     }
@@ -136,12 +140,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FUZZ_CHECK(host.boxes.shown.size() == 1);
   const std::string& said = host.boxes.shown[0].text;
+  const std::string savedLine = std::to_string(lines.size()) + " GPS locations Saved !";
   if (!endMark) {
     FUZZ_CHECK(said == "Error GPS Data download !");
+  } else if (damaged != 0) {
+    const std::string count =
+        damaged == 1 ? "1 damaged record was " : std::to_string(damaged) + " damaged records were ";
+    FUZZ_CHECK(said.starts_with(savedLine + "\n" + count));
+    FUZZ_CHECK(host.boxes.shown[0].icon == ui::Icon::Warning);
   } else if (lines.empty()) {
     FUZZ_CHECK(said == "No GPS locations to download !");
   } else {
-    FUZZ_CHECK(said == std::to_string(lines.size()) + " GPS locations Saved !");
+    FUZZ_CHECK(said == savedLine);
   }
   return 0;
 }
