@@ -3,7 +3,8 @@
 //   holds no comma, no line end and no blank at either end, a quoted one no double quote;
 // - a load applies the records in file order and stops at its first failure; whatever it
 //   applied stays (nothing is reset or rolled back), and a field it never reached keeps its
-//   value; every text stays within its field's maximum length;
+//   value; every text stays within its field's maximum length (kMaxLoadedText for a field
+//   without one, kMaxVersionText for the version text);
 // - the configuration file saved from whatever was loaded always loads again, and saving that
 //   gives the same bytes; a text without a double quote comes back exactly.
 #include <cstddef>
@@ -109,6 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (loaded) FUZZ_CHECK(noting.written.size() == applied.size() && noting.versionWritten);
 
+  FUZZ_CHECK(store.versionText().size() <= config::kMaxVersionText);
   for (const config::FieldSpec& entry : config::fieldTable()) {
     const auto written = noting.valueAfterWrite.find(entry.field);
     const std::pair<std::string, int> now{store.text(entry.field), store.index(entry.field)};
@@ -119,6 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (entry.maxLength > 0) {
       FUZZ_CHECK(store.text(entry.field).size() <= static_cast<std::size_t>(entry.maxLength));
+    } else if (entry.kind == config::Kind::Text) {
+      FUZZ_CHECK(store.text(entry.field).size() <= config::kMaxLoadedText);
     }
     if (entry.kind == config::Kind::List) {
       FUZZ_CHECK(store.index(entry.field) >= -1 &&
