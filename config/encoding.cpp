@@ -51,14 +51,22 @@ struct FieldError {
   ui::Message message;
 };
 
-// The field as the user knows it: its caption, or its name for screen readers where the caption
-// alone does not say it ("LAT2").
+// The field as the user knows it: its caption (a second line that is only a note in brackets
+// left out), or its name for screen readers where the caption alone does not say it ("LAT2").
 std::string fieldName(Field field) {
   const FieldSpec& spec = fieldSpec(field);
-  std::string name = spec.accessibleName;
-  if (name.empty() && !spec.caption.empty()) name = spec.caption.front();
-  while (!name.empty() && (name.back() == ':' || name.back() == ' ')) name.pop_back();
-  while (!name.empty() && name.front() == ' ') name.erase(0, 1);
+  auto trimmed = [](std::string text) {
+    while (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+  };
+  if (!spec.accessibleName.empty()) return spec.accessibleName;
+  std::string name;
+  for (const std::string& line : spec.caption) {
+    const std::string part = trimmed(line);
+    if (part.empty() || (!name.empty() && part.front() == '(')) continue;
+    name += (name.empty() ? "" : " ") + part;
+  }
   return name;
 }
 

@@ -243,6 +243,11 @@ INSTANTIATE_TEST_SUITE_P(
                     named("Invalid Send data using SMS if GPRS fails (nothing selected)"), true},
         RefusalCase{"NoHemisphere", [](FieldStore& f) { f.setIndex(F::setup1_Combo9, -1); },
                     named("Invalid LAT2 hemisphere (nothing selected)"), true},
+        RefusalCase{"NoChoiceUnderATwoLineCaption",
+                    [](FieldStore& f) { f.setIndex(F::setup3_Combo6, -1); },
+                    named("Invalid Send Panic, Alarm, GEO or Power loss activated to Base Phone "
+                          "Number 3 (nothing selected)"),
+                    true},
         RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"),
                     named("Invalid LAT1 (digits only after the point)"), true},
         RefusalCase{"AdcLevelAbove255", setText(F::setup3_Text2, "256"),
