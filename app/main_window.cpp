@@ -21,6 +21,7 @@
 #include "link/config_download.h"
 #include "link/config_upload.h"
 #include "link/log_upload.h"
+#include "link/precise_timer.h"
 #include "link/serial_port.h"
 #include "link/table_download.h"
 #include "link/table_upload.h"
@@ -263,10 +264,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   buildControls();
 
   // Short pauses of a transfer (the pacing of a download) sleep on a precise timer.
-  link_.setSleeper([this](std::chrono::microseconds length, std::function<void()> done) {
-    const auto ms = std::max<long long>(1, (length.count() + 999) / 1000);
-    QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, this, std::move(done));
-  });
+  device::usePreciseTimer(link_, this);
   link_.onFinished([this](std::exception_ptr error) { exchangeEnded(error); });
 
   // Each GPS log goes into a new file in the program's current folder.

@@ -27,6 +27,13 @@ double cpuSeconds();
 double peakMemoryMb();
 // Milliseconds the program took to create its QApplication, before any section ran.
 double appStartMs();
+// Milliseconds since main() began.
+double msSinceMain();
+// Run with this argument, the benchmark only starts the main menu, prints the milliseconds from
+// main() until it is shown and the steady clock's time then (microseconds), and exits: a
+// start-up in a process of its own.
+inline constexpr const char* kStartupOnly = "--startup-only";
+double showMainMenu();
 // Median of the values (empty: 0).
 double median(std::vector<double> values);
 

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QTimer>
@@ -13,6 +14,21 @@ namespace {
 
 const char* const kButtons[] = {"Command7", "Command1", "Command10", "Command13", "Command14"};
 
+// Ends the loop when the watched button becomes enabled again and the link is idle.
+class EndWatch : public QObject {
+ public:
+  EndWatch(QPushButton& button, QEventLoop& loop) : button_(button), loop_(loop) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &button_ && event->type() == QEvent::EnabledChange && button_.isEnabled())
+      loop_.quit();
+    return false;
+  }
+
+ private:
+  QPushButton& button_;
+  QEventLoop& loop_;
+};
+
 }  // namespace
 
 double threadCpuSeconds() {
@@ -20,6 +36,12 @@ double threadCpuSeconds() {
   getrusage(RUSAGE_THREAD, &usage);
   auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+void MainWindowRig::TimedPort::write(std::string_view text) {
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  writes.push_back(std::chrono::duration<double, std::micro>(now).count());
+  SerialPort::write(text);
 }
 
 MainWindowRig::MainWindowRig(const std::function<void(sim::Unit&)>& setup) {
@@ -44,28 +66,29 @@ MainWindowRig::Result MainWindowRig::run(int operation, std::chrono::millisecond
   auto* button = qobject_cast<QPushButton*>(window_->control(kButtons[operation]));
   button->click();
 
+  // The exchange has ended when the transfer buttons are enabled again.
   QEventLoop loop;
-  QTimer watch;
-  bool cancelled = false;
-  QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-    if (!window_->serialLink().busy()) {
-      loop.quit();
-    } else if (!cancelled && clock.elapsed() >= cancelAfter.count()) {
-      cancelled = true;
-      for (const char* cancel : {"Command5", "Command11"}) {
-        if (window_->control(cancel)->isVisible())
-          qobject_cast<QPushButton*>(window_->control(cancel))->click();
-      }
+  EndWatch end(*button, loop);
+  button->installEventFilter(&end);
+  QTimer cancel;
+  cancel.setSingleShot(true);
+  QObject::connect(&cancel, &QTimer::timeout, &loop, [this] {
+    for (const char* name : {"Command5", "Command11"}) {
+      if (window_->control(name)->isVisible())
+        qobject_cast<QPushButton*>(window_->control(name))->click();
     }
   });
-  watch.start(50);
+  cancel.start(cancelAfter);
   if (window_->serialLink().busy()) loop.exec();
+  button->removeEventFilter(&end);
   result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
   result.cpuSeconds = threadCpuSeconds() - cpuBefore;
 
   server_->stop();
   serving_.join();
   result.turnaroundsMicros = server_->turnarounds();
+  result.arrivalsMicros = server_->arrivals();
+  result.writesMicros = port_.writes;
   result.dataPhaseSeconds = static_cast<double>(server_->dataPhase().count()) / 1e6;
   result.messages = messages_.shown;
   return result;

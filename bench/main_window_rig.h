@@ -24,6 +24,8 @@ class MainWindowRig {
     double dataPhaseSeconds = 0;            // from the unit's "p" to its last character exchanged
     double cpuSeconds = 0;                  // used by the program's thread meanwhile
     std::vector<double> turnaroundsMicros;  // unit's character -> the program's answer
+    std::vector<double> arrivalsMicros;     // each character of the program's, at the unit
+    std::vector<double> writesMicros;       // each write of the program's, when it began
     std::vector<ui::Message> messages;
   };
 
@@ -36,7 +38,9 @@ class MainWindowRig {
   const sim::Unit& unit() const { return unit_; }
 
   // Clicks the transfer button of `operation` and runs the event loop until the exchange ends;
-  // after `cancelAfter` it clicks the cancel button. Once per rig: the unit stops serving.
+  // after `cancelAfter` it clicks the cancel button. Once per rig: the unit stops serving. The
+  // rig itself wakes the event loop only for that click: no timer of its own runs meanwhile,
+  // so the CPU figure is the program's alone.
   Result run(int operation, std::chrono::milliseconds cancelAfter = std::chrono::minutes(5));
 
  private:
@@ -44,10 +48,17 @@ class MainWindowRig {
     void open() override {}
   };
 
+  // The program's serial port, noting when each write begins.
+  class TimedPort : public device::SerialPort {
+   public:
+    void write(std::string_view text) override;
+    std::vector<double> writes;  // microseconds on the steady clock
+  };
+
   sim::Unit unit_;
   std::unique_ptr<sim::PtyServer> server_;
   std::thread serving_;
-  device::SerialPort port_;
+  TimedPort port_;
   ui::RecordedMessages messages_;
   NoHelp help_;
   std::unique_ptr<app::GPStracking> window_;

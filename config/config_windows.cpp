@@ -17,6 +17,7 @@
 #include <QValidator>
 
 #include "config/config_file.h"
+#include "config/encoding.h"
 #include "config/validation.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
@@ -253,7 +254,7 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   ui::setTabChain(chain);
 
   connect(check, &QPushButton::clicked, this,
-          [this, &messages] { checkFields(fields_, messages); });
+          [this, &messages] { checkFields(fields_, messages, showEncodingProblems); });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
   connect(save, &QPushButton::clicked, this,
           [this, &messages] { saveConfiguration(fields_, browser_->path(), messages); });

@@ -1,11 +1,15 @@
 #include "config/encoding.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
+#include <vector>
 
+#include "config/field_table.h"
 #include "config/numeric.h"
+#include "config/slot_limits.h"
 
 namespace config {
 
@@ -41,10 +45,51 @@ int code(char c) {
   return static_cast<unsigned char>(c);
 }
 
+// A value of a field that cannot be encoded, with the box that names the field.
+struct FieldError {
+  Field field;
+  ui::Message message;
+};
+
+// The field as the user knows it: its caption (a second line that is only a note in brackets
+// left out), or its name for screen readers where the caption alone does not say it ("LAT2").
+std::string fieldName(Field field) {
+  const FieldSpec& spec = fieldSpec(field);
+  auto trimmed = [](std::string text) {
+    while (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+  };
+  if (!spec.accessibleName.empty()) return spec.accessibleName;
+  std::string name;
+  for (const std::string& line : spec.caption) {
+    const std::string part = trimmed(line);
+    if (part.empty() || (!name.empty() && part.front() == '(')) continue;
+    name += (name.empty() ? "" : " ") + part;
+  }
+  return name;
+}
+
+// Why a value cannot be encoded: `reason`, or the range the field's caption gives.
+ui::Message unencodable(Field field, const char* reason) {
+  std::string text = "Invalid " + fieldName(field);
+  if (reason) {
+    text += reason;
+  } else if (fieldSpec(field).kind == Kind::List) {
+    text += " (nothing selected)";
+  } else if (text.find('(') == std::string::npos) {
+    text += " (out of range)";
+  }
+  return {text, "Error", ui::Icon::Critical};
+}
+
 class Encoder {
  public:
-  Encoder(const Fields& fields, Image& image, const VoltageCodeTable& voltageCodes)
-      : fields_(fields), image_(image), voltageCodes_(voltageCodes) {}
+  // With `problems`, a value that cannot be encoded is noted there and the encoding goes on;
+  // without, it ends the encoding with a FieldError.
+  Encoder(const Fields& fields, Image& image, const VoltageCodeTable& voltageCodes,
+          std::vector<FieldError>* problems = nullptr)
+      : fields_(fields), image_(image), voltageCodes_(voltageCodes), problems_(problems) {}
 
   std::string text(Field field) const { return fields_.text(field); }
   double value(Field field) const { return number(fields_.text(field)); }
@@ -53,41 +98,58 @@ class Encoder {
   void set(int at, long long value) { image_.set(at, value); }
   // A list's selected position; nothing selected is an error.
   void list(int at, Field field) {
-    const int position = fields_.index(field);
-    if (position < 0) throw ImageError("no item selected");
-    image_.set(at, position);
+    guarded(field, [&] {
+      const int position = fields_.index(field);
+      if (position < 0) throw ImageError("no item selected");
+      image_.set(at, position);
+    });
   }
-  void byte(int at, Field field) { image_.set(at, rounded(value(field))); }
+  void byte(int at, Field field) {
+    guarded(field, [&] { image_.set(at, rounded(value(field))); });
+  }
   void word(int at, Field field) {
-    const double v = value(field);
-    if (v > 255) {
-      const long long high = rounded(std::trunc(v / 256));
-      image_.set(at, high);
-      image_.set(at + 1, rounded(v - 256.0 * static_cast<double>(high)));
-    } else {
-      image_.set(at, 0);
-      image_.set(at + 1, rounded(v));
-    }
+    guarded(field, [&] {
+      const double v = value(field);
+      if (v > 255) {
+        const long long high = rounded(std::trunc(v / 256));
+        image_.set(at, high);
+        image_.set(at + 1, rounded(v - 256.0 * static_cast<double>(high)));
+      } else {
+        image_.set(at, 0);
+        image_.set(at + 1, rounded(v));
+      }
+    });
   }
   // km/h into knots.
-  void speed(int at, Field field) { image_.set(at, rounded(value(field) / 1.852)); }
-  void voltage(int at, Field field) { image_.set(at, voltageCodes_.codeAt(fields_.index(field))); }
+  void speed(int at, Field field) {
+    guarded(field, [&] { image_.set(at, rounded(value(field) / 1.852)); });
+  }
+  void voltage(int at, Field field) {
+    guarded(field, [&] { image_.set(at, voltageCodes_.codeAt(fields_.index(field))); });
+  }
   // Whole degrees, then the first two and the next two decimals, each read as a number.
   void coordinate(int at, Field field) {
-    const std::string t = text(field);
-    const size_t point = t.find('.');
-    if (point == std::string::npos) throw ImageError("coordinate without a point");
-    auto part = [&t](size_t from, size_t count) {
-      return from < t.size() ? t.substr(from, count) : std::string();
-    };
-    image_.set(at, rounded(number(t.substr(0, point))));
-    image_.set(at + 1, rounded(number(part(point + 1, 2))));
-    image_.set(at + 2, rounded(number(part(point + 3, 2))));
+    guarded(
+        field,
+        [&] {
+          const std::string t = text(field);
+          const size_t point = t.find('.');
+          if (point == std::string::npos) throw ImageError("coordinate without a point");
+          auto part = [&t](size_t from, size_t count) {
+            return from < t.size() ? t.substr(from, count) : std::string();
+          };
+          image_.set(at, rounded(number(t.substr(0, point))));
+          image_.set(at + 1, rounded(number(part(point + 1, 2))));
+          image_.set(at + 2, rounded(number(part(point + 3, 2))));
+        },
+        " (digits only after the point)");
   }
-  // The characters from `at` on, none of them past the slot's `width`.
+  // The characters from `at` on, none of them past the slot's `width`. A skipped blank keeps
+  // its byte; blanks after the last other character take none.
   void characters(int at, int width, const std::string& t, bool skipBlanks = false) {
-    if (length(t) > width) throw ImageError("text longer than its slot");
-    for (size_t i = 0; i < t.size(); ++i) {
+    const size_t end = skipBlanks ? t.find_last_not_of(' ') + 1 : t.size();
+    if (static_cast<long long>(end) > width) throw ImageError("text longer than its slot");
+    for (size_t i = 0; i < end; ++i) {
       if (skipBlanks && t[i] == ' ') continue;
       image_.set(at + static_cast<int>(i), code(t[i]));
     }
@@ -100,9 +162,21 @@ class Encoder {
   }
 
  private:
+  template <class Write>
+  void guarded(Field field, Write write, const char* reason = nullptr) {
+    try {
+      write();
+    } catch (const ImageError&) {
+      FieldError error{field, unencodable(field, reason)};
+      if (!problems_) throw error;
+      problems_->push_back(std::move(error));
+    }
+  }
+
   const Fields& fields_;
   Image& image_;
   const VoltageCodeTable& voltageCodes_;
+  std::vector<FieldError>* problems_;
 };
 
 // The SIM PIN: empty, or four digits. At most one of the two messages is shown.
@@ -168,17 +242,19 @@ bool checksPass(const Encoder& e) {
   fail(len(F::setup1_Text9) != 4);
   fail(len(F::setup1_Text14) > 4);
 
-  // No field may spill into another's bytes. Base phone number 3 and the SMSC number are read
-  // back with at most 15 characters, so a 16th would be lost on the way back: refused. The
-  // other texts are refused when they do not fit their slot at all.
-  fail(len(F::setup1_Text5) > 15 || len(F::setup1_Text35) > 15);
-  fail(len(F::setup3_Text1) > 16);
-  fail(len(F::setup1_Text11) > 48);
-  for (const Field field : {F::setup1_Text12, F::setup1_Text20, F::setup1_Text10})
-    fail(len(field) > 5);
-  fail(len(F::setup1_Text13) > 16);
-  fail(len(F::setup1_Text13) > 3 && len(F::setup1_Text15) > 16);
   return pass;
+}
+
+// No field may spill into another's bytes: each text that could is refused with a box that
+// names it and its limit, the one the configuration window's check shows.
+bool slotsFit(const Fields& fields, ui::Messages& messages) {
+  bool fit = true;
+  for (const SlotLimit& limit : slotLimits()) {
+    if (!slotExceeded(limit, fields)) continue;
+    messages.show(limit.message, "Error", ui::Icon::Critical);
+    fit = false;
+  }
+  return fit;
 }
 
 // Every field into its bytes, in an order that decides what a partly written image holds when
@@ -295,17 +371,40 @@ bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& v
   Encoder encoder(fields, image, voltageCodes);
   try {
     const bool pinOk = pinAccepted(fields.text(F::setup3_Text25), messages);
-    if (!checksPass(encoder) || !pinOk) {
+    const bool checksOk = checksPass(encoder);
+    if (!slotsFit(fields, messages) || !checksOk || !pinOk) {
       messages.show(kInvalidConfiguration);
       return false;
     }
     image.fill(0, kDownloadedBytes - 1, 255);
     encode(encoder);
+  } catch (const FieldError& error) {
+    messages.show(error.message);
+    messages.show(kInvalidConfiguration);
+    return false;
   } catch (const ImageError&) {
     messages.show(kInvalidConfiguration);
     return false;
   }
   return true;
+}
+
+bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
+  Image scratch;
+  VoltageCodeTable voltageCodes;
+  voltageCodes.build();
+  std::vector<FieldError> problems;
+  Encoder encoder(fields, scratch, voltageCodes, &problems);
+  try {
+    scratch.fill(0, kDownloadedBytes - 1, 255);
+    encode(encoder);
+  } catch (const ImageError&) {
+    // Only a text too long for its slot gets here, and the slot rules have reported it.
+    messages.show(kInvalidConfiguration);
+    return true;
+  }
+  for (const FieldError& problem : problems) messages.show(problem.message);
+  return !problems.empty();
 }
 
 }  // namespace config

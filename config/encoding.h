@@ -1,8 +1,9 @@
 #pragma once
 // Encoding the configuration of setup1 and setup3 into the configuration image, as the
 // configuration download does before it talks to the unit: the SIM PIN checks with their own
-// messages, the silent checks, then every field into its bytes. A configuration that fails is
-// answered with "Invalid Configuration" and is never sent.
+// messages, the silent checks, the texts that would not fit their bytes (each named in a box),
+// then every field into its bytes; a value that cannot be encoded is named in a box too. A
+// configuration that fails is answered with "Invalid Configuration" and is never sent.
 #include "config/fields.h"
 #include "config/image.h"
 #include "ui/messages.h"
@@ -14,5 +15,10 @@ namespace config {
 // value could not be encoded).
 bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& voltageCodes,
                          ui::Messages& messages);
+
+// The configuration window's look at what only the encoding finds: a list without a selection
+// or a value that does not fit its byte, each named in a box (as the download names it before
+// "Invalid Configuration"). True when it found any. Meant for after the window's rules passed.
+bool showEncodingProblems(const Fields& fields, ui::Messages& messages);
 
 }  // namespace config

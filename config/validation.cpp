@@ -1,8 +1,11 @@
 #include "config/validation.h"
 
 #include <algorithm>
+#include <set>
+#include <stdexcept>
 
 #include "config/numeric.h"
+#include "config/slot_limits.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -85,6 +88,22 @@ std::vector<Rule> buildRules() {
   };
 }
 
+// The texts that would not fit their bytes in the image, after every other rule: the download
+// refuses them with the same messages.
+void addSlotRules(std::vector<Rule>& rules) {
+  for (const SlotLimit& limit : slotLimits()) {
+    rules.push_back(
+        {Check::SlotLength, limit.field, 0, limit.bytes, 0, 0, limit.writtenWith, limit.message});
+  }
+}
+
+const SlotLimit& slotLimitOf(Field field) {
+  for (const SlotLimit& limit : slotLimits()) {
+    if (limit.field == field) return limit;
+  }
+  throw std::logic_error("no slot limit for the field");
+}
+
 struct ReadFailure {};
 
 double valueOf(const std::string& text) {
@@ -97,8 +116,9 @@ bool outside(double value, double low, double high) {
   return value < low || value > high;
 }
 
-// True when the rule is broken. `clear` tells whether no rule of this run has broken yet.
-bool broken(const Rule& rule, const Fields& fields, bool clear) {
+// True when the rule is broken. `clear` tells whether no rule of this run has broken yet;
+// `named` holds the fields of the rules that broke.
+bool broken(const Rule& rule, const Fields& fields, bool clear, const std::set<Field>& named) {
   const std::string text = fields.text(rule.field);
   const int length = static_cast<int>(text.size());
   switch (rule.check) {
@@ -129,6 +149,8 @@ bool broken(const Rule& rule, const Fields& fields, bool clear) {
     }
     case Check::NoPoint:
       return text.find('.') == std::string::npos;
+    case Check::SlotLength:
+      return !named.contains(rule.field) && slotExceeded(slotLimitOf(rule.field), fields);
   }
   return false;
 }
@@ -136,23 +158,31 @@ bool broken(const Rule& rule, const Fields& fields, bool clear) {
 }  // namespace
 
 const std::vector<Rule>& validationRules() {
-  static const std::vector<Rule> rules = buildRules();
+  static const std::vector<Rule> rules = [] {
+    std::vector<Rule> all = buildRules();
+    addSlotRules(all);
+    return all;
+  }();
   return rules;
 }
 
-CheckOutcome checkFields(const Fields& fields, ui::Messages& messages) {
+CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
+                         const FurtherCheck& further) {
   bool invalid = false;
+  std::set<Field> named;
   try {
     for (const Rule& rule : validationRules()) {
-      if (broken(rule, fields, !invalid)) {
+      if (broken(rule, fields, !invalid, named)) {
         messages.show(rule.message, "Error", ui::Icon::Critical);
         invalid = true;
+        named.insert(rule.field);
       }
     }
   } catch (const ReadFailure&) {
     messages.show("Invalid Configuration", "Error", ui::Icon::Critical);
     return CheckOutcome::Failed;
   }
+  if (!invalid && further && further(fields, messages)) invalid = true;
   if (invalid) return CheckOutcome::Invalid;
   messages.show("Configuration is OK", "Valid Configuration", ui::Icon::None);
   return CheckOutcome::Valid;

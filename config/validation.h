@@ -1,6 +1,7 @@
 #pragma once
 // The check of the configuration fields of both windows: fixed rules, applied in order, one
 // message box per broken rule, "Configuration is OK" when none broke.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ enum class Check {
   ValueOutside,     // the value is less than low or more than high
   Coordinate,       // LengthOutside, or ValueOutside
   NoPoint,          // the text contains no "."
+  SlotLength,       // the text does not fit its bytes in the image (see slot_limits.h); not
+                    // reported when an earlier rule of the run already named the field
 };
 
 struct Rule {
@@ -45,7 +48,14 @@ enum class CheckOutcome {
   Failed,   // a text read as a number too large for a double: "Invalid Configuration"
 };
 
+// What the rules cannot see: the problems the encoding itself would meet (a list without a
+// selection, a value that does not fit its byte). Shows a box for each and returns true when
+// it found any.
+using FurtherCheck = std::function<bool(const Fields& fields, ui::Messages& messages)>;
+
 // One check run. The digit rule is walked only while no earlier rule of the run has broken.
-CheckOutcome checkFields(const Fields& fields, ui::Messages& messages);
+// When no rule broke, `further` runs before "Configuration is OK" could be shown.
+CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
+                         const FurtherCheck& further = {});
 
 }  // namespace config

@@ -1,5 +1,6 @@
 #include "link/config_download.h"
 
+#include <algorithm>
 #include <string>
 
 namespace device {
@@ -21,14 +22,26 @@ Task downloadConfiguration(Session session, const config::Image* image) {
   host.setIndicator(Indicator::Command9, true);
   co_await link.sleep(kDownloadPause);
 
-  // No acknowledgement per character: only the pace keeps the unit from being overrun.
+  // No acknowledgement per character: only the pace keeps the unit from being overrun. Each
+  // character, the last included, is followed by its pause.
+  std::string digits;
   for (int index = 0; index < config::kDownloadedBytes; ++index) {
     const int byte = image->at(index);
-    port.write(std::string(1, hexDigit(byte / 16)));
-    co_await link.sleep(kDownloadPause);
-    port.write(std::string(1, hexDigit(byte % 16)));
-    co_await link.sleep(kDownloadPause);
+    digits += hexDigit(byte / 16);
+    digits += hexDigit(byte % 16);
   }
+  const std::chrono::microseconds start = link.now();
+  std::chrono::microseconds written = start - kDownloadPause;
+  auto due = [&](size_t k) {
+    return std::max<std::chrono::microseconds>(start + static_cast<int>(k) * kDownloadPause,
+                                               written + kShortestGap);
+  };
+  for (size_t k = 0; k < digits.size(); ++k) {
+    co_await link.sleepUntil(due(k));
+    written = link.now();
+    port.write(std::string(1, digits[k]));
+  }
+  co_await link.sleepUntil(due(digits.size()));
 
   // "OK" anywhere in what comes within 4 ticks; it may have come before the last digit left.
   std::string received;

@@ -14,6 +14,11 @@ namespace device {
 // character has left the port, and gives the unit 6 ms for every byte, enough to store it in
 // its non-volatile memory before the next one begins.
 inline constexpr std::chrono::microseconds kDownloadPause{3000};
+// The pace is kept against fixed times, character k no sooner than k pauses after the first,
+// so that the timer's lateness on one character does not delay all those after it. A character
+// that left late is followed by the next no sooner than this, however far behind the pace is:
+// a stall is caught up a tenth of a millisecond per character, never with a burst.
+inline constexpr std::chrono::microseconds kShortestGap{2900};
 
 // Sends the image the encoding has just written. The image must outlive the exchange.
 Task downloadConfiguration(Session session, const config::Image* image);

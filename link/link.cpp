@@ -43,7 +43,7 @@ void Link::NextEvent::await_suspend(std::coroutine_handle<> waiter) noexcept {
 }
 
 Link::Pause Link::sleep(std::chrono::microseconds length) {
-  pausedTotal_ += length;
+  if (length.count() > 0) pausedTotal_ += length;
   return Pause{*this, length};
 }
 

@@ -23,6 +23,8 @@ class Link {
  public:
   // Runs `done` after the given pause; the program uses a precise timer.
   using Sleeper = std::function<void(std::chrono::microseconds, std::function<void()> done)>;
+  // The time now on a monotonic clock; the program's is the machine's steady clock.
+  using Clock = std::function<std::chrono::microseconds()>;
 
   explicit Link(Port& port);
   Link(const Link&) = delete;
@@ -67,6 +69,13 @@ class Link {
   // Pauses asked for so far, whether slept or only counted.
   std::chrono::microseconds pausedTotal() const { return pausedTotal_; }
 
+  // The link's time: the clock given, or without one (the tests) virtual time, which only the
+  // pauses advance.
+  void setClock(Clock clock) { clock_ = std::move(clock); }
+  std::chrono::microseconds now() const { return clock_ ? clock_() : pausedTotal_; }
+  // Waits until the link's time has reached `deadline`; no wait when it has already.
+  Pause sleepUntil(std::chrono::microseconds deadline) { return sleep(deadline - now()); }
+
   // Runs an exchange until its first wait; the events above carry it on.
   void start(Task exchange);
   // True from start() until the exchange has ended.
@@ -93,6 +102,7 @@ class Link {
   std::coroutine_handle<> sleeping_;
   unsigned sleepSerial_ = 0;
   Sleeper sleeper_;
+  Clock clock_;
   std::chrono::microseconds pausedTotal_{0};
   Task exchange_;
   std::function<void(std::exception_ptr)> finished_;

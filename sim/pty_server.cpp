@@ -69,6 +69,8 @@ void PtyServer::noteOperating(bool wasOperating) {
 }
 
 bool PtyServer::writePiece(const std::string& piece) {
+  // The round trip starts before the write: a write that blocks belongs to it.
+  const Clock::time_point writing = Clock::now();
   std::string_view rest = piece;
   while (!rest.empty()) {
     const ssize_t n = ::write(master_, rest.data(), rest.size());
@@ -80,9 +82,9 @@ bool PtyServer::writePiece(const std::string& piece) {
     rest.remove_prefix(static_cast<size_t>(n));
   }
   if (unit_.operating()) {
-    sentAt_ = Clock::now();
+    sentAt_ = writing;
     awaitingAnswer_ = true;
-    dataEnd_ = sentAt_;
+    dataEnd_ = Clock::now();
   }
   return true;
 }
@@ -149,6 +151,10 @@ void PtyServer::serve() {
             std::chrono::duration<double, std::micro>(arrived - sentAt_).count());
       }
       awaitingAnswer_ = false;
+      if (wasOperating) {
+        const double at = std::chrono::duration<double, std::micro>(arrived - started_).count();
+        arrivals_.insert(arrivals_.end(), static_cast<size_t>(n), at);
+      }
       if (transcript_) {
         // Character by character, so the transcript shows where the operation starts and ends.
         size_t from = 0;
@@ -170,6 +176,7 @@ void PtyServer::serve() {
         acceptanceQueued_ = true;
         dataStart_ = arrived;
         turnarounds_.clear();
+        arrivals_.clear();
       }
       if (operating || wasOperating) dataEnd_ = arrived;
       wasOperating = operating;

@@ -37,8 +37,12 @@ class PtyServer {
   void setTranscript(std::FILE* file) { transcript_ = file; }
 
   // Read after serve() has returned. For every piece the unit sent while operating, the
-  // microseconds until the PC's next character arrived.
+  // microseconds from just before the unit wrote it until the PC's next character arrived: the
+  // whole round trip, the unit's own write included.
   const std::vector<double>& turnarounds() const { return turnarounds_; }
+  // For every character the PC sent during the last operation served, the microseconds from the
+  // start of the server until it arrived (characters read together share their time).
+  const std::vector<double>& arrivals() const { return arrivals_; }
   // From the unit's acceptance of the password to its last exchange of characters, of the
   // last operation served.
   std::chrono::microseconds dataPhase() const {
@@ -64,6 +68,7 @@ class PtyServer {
   bool acceptanceQueued_ = false;
   Clock::time_point started_ = Clock::now();
   std::vector<double> turnarounds_;
+  std::vector<double> arrivals_;
   bool awaitingAnswer_ = false;
   Clock::time_point sentAt_;
   Clock::time_point dataStart_, dataEnd_;

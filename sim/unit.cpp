@@ -80,6 +80,8 @@ void Unit::accept() {
 }
 
 void Unit::tick() {
+  releasedThisTick_ = 0;
+  release();
   if (state_ == State::Operating && current_) current_->tick(*this);
 }
 
@@ -101,6 +103,7 @@ void Unit::finish() {
 void Unit::restart() {
   finish();
   output_.clear();
+  held_.clear();
   hostile = Hostile{};
 }
 
@@ -112,8 +115,23 @@ void Unit::queue(std::string piece) {
   const Stage stage = state_ == State::Operating   ? Stage::Data
                       : state_ == State::Password2 ? Stage::Password
                                                    : Stage::Wake;
+  if (stage == Stage::Data && knobs.dataPerTick > 0) {
+    hostile.shape(stage, std::move(piece), held_);
+    release();
+    return;
+  }
   hostile.shape(stage, std::move(piece), output_);
   if (outputReady_) outputReady_();
+}
+
+// Held data goes out while this second's allowance lasts.
+void Unit::release() {
+  while (!held_.empty() && releasedThisTick_ < knobs.dataPerTick) {
+    output_.push_back(std::move(held_.front()));
+    held_.pop_front();
+    ++releasedThisTick_;
+    if (outputReady_) outputReady_();
+  }
 }
 
 std::string Unit::takeArrival() {

@@ -27,6 +27,9 @@ struct Knobs {
   std::string accept = "p";            // sent when both passwords match
   std::string reject;                  // sent when they do not
   int silentAfter = -1;  // stops sending after this many characters of data (-1: never)
+  // A slow unit: at most this many pieces of data go out in each second, the rest wait for the
+  // next ones (0: no limit). A long transfer then spans many ticks without a silent one.
+  int dataPerTick = 0;
 };
 
 class Unit;
@@ -88,6 +91,7 @@ class Unit {
  private:
   enum class State { Asleep, Password1, Letter, Password2, Operating };
   void queue(std::string piece);
+  void release();
   void handshake(char c);
   void accept();
 
@@ -95,6 +99,8 @@ class Unit {
   Operation* current_ = nullptr;
   State state_ = State::Asleep;
   std::deque<std::string> output_;
+  std::deque<std::string> held_;  // data beyond knobs.dataPerTick, for the next seconds
+  int releasedThisTick_ = 0;
   std::function<void()> outputReady_;
   std::string heard_, dataHeard_;
   std::string password1_, password2_;

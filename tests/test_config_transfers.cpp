@@ -1,6 +1,7 @@
 // The configuration download and upload against the simulated unit, with virtual link ticks.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <map>
 
 #include "config/encoding.h"
@@ -45,6 +46,77 @@ TEST(ConfigDownload, AnAllZeroImageGoesOutAs738Zeros) {
   // One pause before the stream and one after every character.
   EXPECT_EQ(rig.link.pausedTotal(), 739 * device::kDownloadPause);
 }
+
+// The pace of the download against a timer that wakes late, in virtual time: each digit
+// leaves no sooner than its fixed time (k pauses after the first), lateness does not add up
+// from one digit to the next, and no digit follows the one before by less than kShortestGap.
+struct PaceCase {
+  const char* name;
+  std::function<std::chrono::microseconds(int wake)> lateness;
+  friend void PrintTo(const PaceCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class DownloadPace : public ::testing::TestWithParam<PaceCase> {};
+
+TEST_P(DownloadPace, KeepsToFixedTimes) {
+  using std::chrono::microseconds;
+  struct TimedPort : sim::SimPort {
+    using SimPort::SimPort;
+    void write(std::string_view text) override {
+      if (text.size() == 1) writes.push_back(*clock);
+      SimPort::write(text);
+    }
+    const microseconds* clock = nullptr;
+    std::vector<microseconds> writes;
+  };
+  sim::Unit unit;
+  sim::installConfigOperations(unit);
+  TimedPort port(unit);
+  device::Link link(port);
+  sim::RecordingHost host;
+  config::Image image;
+
+  microseconds clock{0};
+  port.clock = &clock;
+  std::deque<std::pair<microseconds, std::function<void()>>> wakes;
+  int wake = 0;
+  link.setClock([&clock] { return clock; });
+  link.setSleeper([&](microseconds length, std::function<void()> done) {
+    wakes.emplace_back(clock + length + GetParam().lateness(wake++), std::move(done));
+  });
+  link.start(device::runExchange({&link, &host},
+                                 {device::kConfigDownload, 1, device::configDownload(&image)}));
+  for (int tick = 0; tick < 60 && link.busy(); ++tick) {
+    while (!wakes.empty()) {
+      auto [at, done] = std::move(wakes.front());
+      wakes.pop_front();
+      clock = std::max(clock, at);
+      done();
+    }
+    unit.tick();
+    link.timerTick();
+  }
+  ASSERT_EQ(host.boxes.shown, std::vector<Message>{kDownloaded});
+  ASSERT_GE(port.writes.size(), 738u);
+  const std::vector<microseconds> digits(port.writes.end() - 738, port.writes.end());
+  for (size_t k = 1; k < digits.size(); ++k) {
+    EXPECT_GE(digits[k] - digits[0], static_cast<int>(k) * device::kDownloadPause) << k;
+    EXPECT_GE(digits[k] - digits[k - 1], device::kShortestGap) << k;
+  }
+  EXPECT_LE(digits.back() - digits.front(), 737 * device::kDownloadPause + microseconds(100));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConfigDownload, DownloadPace,
+    ::testing::Values(PaceCase{"OnTime", [](int) { return std::chrono::microseconds(0); }},
+                      // A timer that wakes 60 us late each time, as the program's does.
+                      PaceCase{"WakingLate", [](int) { return std::chrono::microseconds(60); }},
+                      // One wake 20 ms late: the digits after it catch up without a burst.
+                      PaceCase{"OneStall",
+                               [](int wake) {
+                                 return std::chrono::microseconds(wake == 100 ? 20000 : 60);
+                               }}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(ConfigDownload, BytesGoAsTwoUpperCaseDigits) {
   ConfigRig rig;

@@ -19,6 +19,8 @@
 #include "config/config_file.h"
 #include "config/config_windows.h"
 #include "config/field_store.h"
+#include "config/field_table.h"
+#include "tests/config_samples.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -250,6 +252,29 @@ TEST(FileBrowserWidget, ListsFoldersAndRegularFilesByTheirOwnNames) {
   emit folders->itemActivated(sub);
   browser.pathBox()->setText(browser.pathBox()->text() + "new.cfg");
   EXPECT_EQ(browser.path(), folder + "/sub\xff/new.cfg");
+}
+
+// The check looks as far as the download does: a voltage never chosen is named, and the
+// configuration is not called OK.
+TEST_F(ConfigWindowsTest, CheckNamesWhatTheDownloadWouldRefuse) {
+  const FieldStore sample = test::sampleFields();
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.kind == Kind::List) {
+      windows.setIndex(row.field, sample.index(row.field));
+    } else {
+      windows.setText(row.field, sample.text(row.field));
+    }
+  }
+  windows.setText(Field::setup3_Text4, "4815062937");
+  windows.setIndex(Field::setup1_Combo15, -1);
+  click(windows.setup1().control("Command5"));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Invalid Input voltage low trigger level (nothing selected)");
+  messages.shown.clear();
+  windows.setIndex(Field::setup1_Combo15, 3);
+  click(windows.setup1().control("Command5"));
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Configuration is OK");
 }
 
 TEST(FileBrowserPaths, PathBoxTexts) {

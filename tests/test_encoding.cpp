@@ -1,6 +1,7 @@
 // Encoding the configuration fields into the image.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "config/encoding.h"
 #include "config/field_store.h"
+#include "config/validation.h"
 #include "tests/config_samples.h"
 
 namespace config {
@@ -20,6 +22,14 @@ using ui::Message;
 const Message kInvalid{"Invalid Configuration", "Error", Icon::Critical};
 const Message kPinLength{"Invalid SIM PIN Code (must be 4 digits long)", "Error", Icon::Critical};
 const Message kPinDigits{"Invalid SIM PIN Code (Digits ONLY)", "Error", Icon::Critical};
+
+Message error(const char* text) {
+  return {text, "Error", Icon::Critical};
+}
+// A box that names the field, then "Invalid Configuration".
+std::vector<Message> named(const char* text) {
+  return {error(text), kInvalid};
+}
 
 struct Encoded {
   bool ok;
@@ -204,26 +214,83 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NumberTooLargeForADouble", setText(F::setup1_Text33, "1e999"), kJustInvalid,
                     false},
         // Texts that would spill into the following field's bytes.
-        RefusalCase{"Number3OfSixteen", setText(F::setup1_Text5, "+123456789012345"), kJustInvalid,
-                    false},
-        RefusalCase{"SmscOfSixteen", setText(F::setup1_Text35, "+123456789012345"), kJustInvalid,
-                    false},
-        RefusalCase{"AddressOver48", setText(F::setup1_Text11, std::string(49, 'a')), kJustInvalid,
-                    false},
-        RefusalCase{"PortOfSixCharacters", setText(F::setup1_Text20, "0 8080"), kJustInvalid,
-                    false},
+        RefusalCase{"Number3OfSixteen", setText(F::setup1_Text5, "+123456789012345"),
+                    named("Invalid Base Phone number 3 (max 15)"), false},
+        RefusalCase{"SmscOfSixteen", setText(F::setup1_Text35, "+123456789012345"),
+                    named("Invalid SMSC number (max 15)"), false},
+        RefusalCase{"AddressOver48", setText(F::setup1_Text11, std::string(49, 'a')),
+                    named("Invalid IP address or Domain name (max 48 characters)"), false},
+        // The blank keeps its byte, so the last digit would land in the next field's.
+        RefusalCase{"PortOfSixCharacters", setText(F::setup1_Text20, "0 8080"),
+                    named("Invalid UDP OS upload port (max 5 characters)"), false},
+        RefusalCase{"PortWithLeadingZeros", setText(F::setup1_Text12, "000001"),
+                    named("Invalid UDP destination port (max 5 characters)"), false},
+        RefusalCase{"SecondaryDnsOver16",
+                    [](FieldStore& f) {
+                      f.setText(F::setup1_Text13, "10.0.0.1");
+                      f.setText(F::setup1_Text15, std::string(17, '1'));
+                    },
+                    named("Invalid Secondary DNS (max 16)"), false},
         RefusalCase{"DnsOver16",
                     setText(F::setup1_Text13,
                             "100.100.100.1001"
                             "0"),
-                    kJustInvalid, false},
-        // Run-time errors after the image fill has begun.
+                    named("Invalid Primary DNS (max 16)"), false},
+        // Run-time errors after the image fill has begun: the box names the field.
         RefusalCase{"NoLowVoltage", [](FieldStore& f) { f.setIndex(F::setup1_Combo15, -1); },
-                    kJustInvalid, true},
+                    named("Invalid Input voltage low trigger level (nothing selected)"), true},
         RefusalCase{"NoListSelection", [](FieldStore& f) { f.setIndex(F::setup3_Combo8, -1); },
-                    kJustInvalid, true},
-        RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"), kJustInvalid, true}),
+                    named("Invalid Send data using SMS if GPRS fails (nothing selected)"), true},
+        RefusalCase{"NoHemisphere", [](FieldStore& f) { f.setIndex(F::setup1_Combo9, -1); },
+                    named("Invalid LAT2 hemisphere (nothing selected)"), true},
+        RefusalCase{"NoChoiceUnderATwoLineCaption",
+                    [](FieldStore& f) { f.setIndex(F::setup3_Combo6, -1); },
+                    named("Invalid Send Panic, Alarm, GEO or Power loss activated to Base Phone "
+                          "Number 3 (nothing selected)"),
+                    true},
+        RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"),
+                    named("Invalid LAT1 (digits only after the point)"), true},
+        RefusalCase{"AdcLevelAbove255", setText(F::setup3_Text2, "256"),
+                    named("Invalid ADC input trigger level (0-255)"), true},
+        RefusalCase{"AdcDelayTooLargeForADouble", setText(F::setup3_Text3, "1e999"),
+                    named("Invalid ADC delay time (0-255 sec)"), true},
+        // 255.6 rounds to 256, which is no byte.
+        RefusalCase{"IntervalRoundingPastAByte", setText(F::setup1_Text22, "255.6"),
+                    named("Invalid Real Time track int. ONLINE(0-16383)"), true}),
     [](const auto& info) { return info.param.name; });
+
+// Whatever the download refuses, the configuration window's check refuses too, so "Configuration
+// is OK" is never followed by "Invalid Configuration".
+TEST_P(Refusals, AreReportedByTheCheck) {
+  const RefusalCase& c = GetParam();
+  FieldStore fields = test::sampleFields();
+  c.change(fields);
+  ui::RecordedMessages messages;
+  EXPECT_NE(checkFields(fields, messages, showEncodingProblems), CheckOutcome::Valid);
+  ASSERT_FALSE(messages.shown.empty());
+  EXPECT_NE(messages.shown.back().text, "Configuration is OK");
+  // The box that names the field in the download is among the check's.
+  if (c.shown.size() == 2 && c.shown[0] != kPinLength && c.shown[0] != kPinDigits &&
+      c.shown[0].text.find("(max 1") == std::string::npos) {
+    EXPECT_NE(std::find(messages.shown.begin(), messages.shown.end(), c.shown[0]),
+              messages.shown.end());
+  }
+}
+
+// Blanks the encoding leaves out at the end of a text take no byte, so they do not count.
+TEST(Encoding, TrailingBlanksTakeNoByte) {
+  for (const auto& change :
+       {setText(F::setup1_Text12, " 8080 "), setText(F::setup1_Text20, "8080     "),
+        setText(F::setup1_Text11, std::string(48, 'a') + "  ")}) {
+    const Encoded e = encodeWith(change);
+    EXPECT_TRUE(e.ok);
+    EXPECT_TRUE(e.shown.empty());
+  }
+  const Encoded e = encodeWith(setText(F::setup1_Text12, " 8080 "));
+  EXPECT_EQ(e.image.at(64), 255);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(e.image.at(65 + i), "8080"[i]);
+  EXPECT_EQ(e.image.at(69), '9');  // the next field's first digit, untouched
+}
 
 TEST(Encoding, ARunTimeErrorLeavesWhatWasWrittenBeforeIt) {
   // LAT1 is written after the speed and before LONG1.

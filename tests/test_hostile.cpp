@@ -272,4 +272,32 @@ TEST(HostileUnitAtWakeUp, KeepsThePollGoingUntilCancelled) {
   }
 }
 
+// The silence limit of an upload counts seconds without a character, not the seconds of the
+// whole transfer: a slow unit whose data spans far more than 8 ticks, with something in every
+// one of them, is read to the end.
+TEST(SlowUnit, AnUploadSpanningManyTicksCompletes) {
+  for (const Operation& op : kOperations) {
+    if (op.code != device::kConfigUpload && op.code != device::kTableUpload) continue;
+    SCOPED_TRACE(op.name);
+    Bench bench;
+    sim::Rig& rig = bench.rig;
+    rig.unit.knobs.dataPerTick = 25;
+    int operatingFrom = -1;
+    const int ticks =
+        rig.run(device::runExchange(rig.session(), {op.code, 1, bench.transfer(op.code)}), 200,
+                [&](int tick) {
+                  if (operatingFrom < 0 && rig.unit.operating()) operatingFrom = tick;
+                });
+    EXPECT_GT(ticks - operatingFrom, 3 * 8);
+    EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{op.endings.back()});
+    if (op.code == device::kConfigUpload) {
+      for (int i = 0; i < config::kUploadedBytes; ++i)
+        ASSERT_EQ(bench.image.at(i), bench.memory->image[static_cast<size_t>(i)]) << i;
+    } else {
+      EXPECT_EQ(bench.table.cell(0, 1), "32.0851");
+      EXPECT_EQ(bench.table.cell(9, 2), "149.0744");
+    }
+  }
+}
+
 }  // namespace
