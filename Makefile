@@ -2,6 +2,8 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+# The builds below run make again inside CMake; its "Entering directory" lines say nothing useful.
+MAKEFLAGS  += --no-print-directory
 CMAKE_ARGS ?=
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
