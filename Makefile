@@ -2,11 +2,13 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
+# The builds below run make again inside CMake; its "Entering directory" lines say nothing useful.
+MAKEFLAGS  += --no-print-directory
 CMAKE_ARGS ?=
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build build-asan test demo run bench format clean screenshot fuzz
+.PHONY: all deps build build-asan test demo run bench format clean screenshot fuzz package
 
 all: build
 
@@ -36,6 +38,11 @@ demo: build
 # The program on the real serial ports.
 run: build
 	@$(BUILD)/app/gpstracking
+
+# The Debian package: build/gpstracking_<version>_<arch>.deb, for `apt install ./build/gpstracking_*.deb`.
+package: build
+	@cd $(BUILD) && cpack -G DEB >/dev/null
+	@ls $(BUILD)/gpstracking_*.deb
 
 bench: build
 	@$(BUILD)/bench/gpstracking-bench

@@ -1,12 +1,49 @@
 // The configuration utility for the GPS/GSM vehicle tracking unit.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "app/main_window.h"
 #include "link/serial_port.h"
 #include "ui/help.h"
 #include "ui/qt_messages.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "usage: gpstracking [--help | --version]\n"
+    "\n"
+    "Configuration utility for the GPS/GSM vehicle tracking unit on a serial cable: reads and\n"
+    "writes the unit's configuration, reads its GPS log into a .csv file, and moves the table\n"
+    "of 100 GPS locations to and from the unit. It opens the main menu; every action is there.\n"
+    "\n"
+    "  --help     this text, then exit\n"
+    "  --version  the version, then exit\n"
+    "\n"
+    "Serial ports: COM1-COM8 are /dev/ttyUSB0-7, COM9-COM12 /dev/ttyACM0-3, COM13-COM20\n"
+    "/dev/ttyS0-7; GPSTRACKING_COM<n>=PATH points COM<n> at any other device.\n"
+    "GPS logs are written to the folder the program was started in.\n";
+
+// Answers --help and --version without a window (and so without a display); returns whether
+// the program should stop there.
+bool answeredOnTerminal(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+      std::printf("%s\nHelp text: %s\n", kUsage, ui::helpFilePath().c_str());
+      return true;
+    }
+    if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-V")) {
+      std::printf("gpstracking %s\n", GPSTRACKING_VERSION);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (answeredOnTerminal(argc, argv)) return 0;
   QApplication application(argc, argv);
   QApplication::setApplicationName("gpstracking");
   device::SerialPort port;

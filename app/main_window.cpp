@@ -15,6 +15,7 @@
 
 #include "app/com_ports.h"
 #include "app/logo.h"
+#include "app/port_list.h"
 #include "config/config_windows.h"
 #include "config/encoding.h"
 #include "config/field_table.h"
@@ -336,10 +337,7 @@ void GPStracking::buildControls() {
       }
       case Kind::List: {
         auto* list = new QListWidget(this);
-        for (int i = 0; i < kComPortCount; ++i) {
-          auto* item = new QListWidgetItem(QString::fromStdString(comPortName(i)), list);
-          item->setToolTip(QString::fromStdString(device::comDevicePath(i + 1)));
-        }
+        new PortList(*list);
         widget = list;
         break;
       }
@@ -380,7 +378,7 @@ void GPStracking::buildControls() {
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
-          [this](QListWidgetItem* item) { takeComPort(item->text().toStdString()); });
+          [this](QListWidgetItem* item) { takeComPort(PortList::portName(*item)); });
 }
 
 // The state every window starts from; the editing windows are created here, hidden.

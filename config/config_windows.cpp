@@ -327,6 +327,9 @@ QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
     list->setCurrentIndex(-1);
     QLineEdit* edit = list->lineEdit();
     edit->setValidator(new Latin1Validator(edit));
+    // A chosen item longer than the box shows its beginning, where items differ, not its end.
+    QObject::connect(list, &QComboBox::currentIndexChanged, edit,
+                     [edit] { edit->setCursorPosition(0); });
     edit->installEventFilter(new SwallowEnter(edit));
     // Typing into the text portion leaves no item selected; the typed text stays.
     QObject::connect(edit, &QLineEdit::textEdited, list, [list, edit](const QString& typed) {

@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
           xvfb xauth clang-format fonts-liberation
+          # make package: CPack reads the binaries with file and dpkg-shlibdeps
+          dpkg-dev file
           # the end-to-end tests: a private D-Bus session, the accessibility bus, and Python's
           # AT-SPI bindings to drive the program
           dbus at-spi2-core python3 python3-pyatspi gir1.2-atspi-2.0)

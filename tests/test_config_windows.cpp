@@ -140,6 +140,20 @@ TEST_F(ConfigWindowsTest, ListsAndTheirTextPortion) {
   EXPECT_EQ(windows.list(Field::setup1_Combo16)->currentText(), "");
 }
 
+TEST_F(ConfigWindowsTest, ChosenItemShowsItsBeginning) {
+  // Items longer than their box differ at the beginning ("SMS Received as <TEXT0> ...").
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.kind != Kind::List || row.items.size() < 2) continue;
+    SCOPED_TRACE(row.control);
+    QComboBox* list = windows.list(row.field);
+    const int last = static_cast<int>(row.items.size()) - 1;
+    for (int index : {last, 0}) {
+      ASSERT_TRUE(windows.setIndex(row.field, index));
+      EXPECT_EQ(list->lineEdit()->cursorPosition(), 0);
+    }
+  }
+}
+
 TEST_F(ConfigWindowsTest, HiddenFieldsAreFieldsButNeverShown) {
   windows.setup1().show();
   for (Field f : {Field::setup1_Text13, Field::setup1_Text15, Field::setup1_Combo5}) {

@@ -1,14 +1,25 @@
 #include "ui/help.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
+#include <filesystem>
 
 namespace ui {
 
 std::string helpFilePath() {
-  return QDir(QCoreApplication::applicationDirPath()).filePath("info.txt").toStdString();
+  // The program's own folder, read from the running executable so that --help can say it before
+  // any window exists; both the build tree and an installed tree are found relative to it, so an
+  // unpacked package works wherever it is unpacked.
+  std::error_code error;
+  const std::filesystem::path folder =
+      std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+  const std::filesystem::path candidates[] = {folder / "info.txt",
+                                              folder / ".." / "share" / "gpstracking" / "info.txt"};
+  for (const auto& candidate : candidates) {
+    if (std::filesystem::is_regular_file(candidate, error))
+      return candidate.lexically_normal().string();
+  }
+  return candidates[0].string();
 }
 
 void DesktopHelp::open() {

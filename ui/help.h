@@ -1,5 +1,5 @@
 #pragma once
-// Opens the help text info.txt, installed beside the program, in the desktop's text viewer and
+// Opens the help text info.txt in the desktop's text viewer and
 // returns at once without waiting for the viewer or looking at its result.
 #include <string>
 
@@ -11,7 +11,8 @@ class HelpLauncher {
   virtual void open() = 0;
 };
 
-// Path of the help text: info.txt in the program's own folder.
+// Path of the help text: info.txt in the program's own folder (the build tree), or
+// ../share/gpstracking/info.txt beside it (the installed program).
 std::string helpFilePath();
 
 class DesktopHelp : public HelpLauncher {

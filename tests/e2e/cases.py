@@ -613,3 +613,27 @@ def hostile_table_download_vanish(t):
     program.press(TABLE_DOWNLOAD)
     program.expect_message("Download", "Download succesful !", timeout=30)
     program.exit()
+
+
+@case
+def help_and_a_transfer(t):
+    """What a technician does first: help shows the text, and a configuration upload works."""
+    viewer = t.path("viewer")
+    os.makedirs(viewer)
+    opened = t.path("opened")
+    # The desktop's text viewer, as the program finds it on PATH: it notes what it was given.
+    with open(os.path.join(viewer, "xdg-open"), "w") as stub:
+        stub.write(f'#!/bin/sh\nprintf "%s" "$1" > "{opened}"\n')
+    os.chmod(os.path.join(viewer, "xdg-open"), 0o755)
+    unit = t.unit()
+    program = t.program(unit.link, env={"PATH": viewer + os.pathsep + os.environ["PATH"]})
+    program.press("Help information")
+    wait_until(lambda: os.path.exists(opened) and os.path.getsize(opened) > 0, 5,
+               "the help text handed to the viewer")
+    with open(opened) as f:
+        help_file = f.read()
+    check(os.path.basename(help_file) == "info.txt", f"help opened {help_file!r}")
+    check(os.path.isfile(help_file) and os.path.getsize(help_file) > 0,
+          f"the help text {help_file!r} is not there")
+    config_upload(program, unit)
+    program.exit()

@@ -1,0 +1,66 @@
+#include "app/port_list.h"
+
+#include <QEvent>
+#include <QListWidget>
+
+#include "app/com_ports.h"
+#include "link/serial_port.h"
+#include "link/serial_port_info.h"
+
+namespace app {
+
+namespace {
+constexpr int kPortNameRole = Qt::UserRole;
+}
+
+PortList::PortList(QListWidget& list) : QObject(&list), list_(list), presence_(kComPortCount, -1) {
+  for (int i = 0; i < kComPortCount; ++i) {
+    auto* item = new QListWidgetItem(QString::fromStdString(comPortName(i)), &list_);
+    item->setData(kPortNameRole, QString::fromStdString(comPortName(i)));
+  }
+  timer_.setInterval(kCheckMilliseconds);
+  connect(&timer_, &QTimer::timeout, this, [this] { refresh(); });
+  list_.installEventFilter(this);
+  refresh();
+}
+
+std::string PortList::portName(const QListWidgetItem& item) {
+  return item.data(kPortNameRole).toString().toStdString();
+}
+
+void PortList::refresh() {
+  for (int i = 0; i < kComPortCount; ++i) {
+    const bool present = device::comDevicePresent(device::comDevicePath(i + 1));
+    if (presence_[static_cast<std::size_t>(i)] != static_cast<int>(present)) describe(i, present);
+  }
+}
+
+void PortList::describe(int index, bool present) {
+  presence_[static_cast<std::size_t>(index)] = present;
+  device::ComDevice device = device::describeComDevice(index + 1);
+  device.present = present;
+  QListWidgetItem* item = list_.item(index);
+  QString text = QString::fromStdString(comPortName(index));
+  if (present && !device.description.empty())
+    text += QString::fromUtf8(" \u2013 ") + QString::fromStdString(device.description);
+  item->setText(text);
+  QFont font = list_.font();
+  font.setBold(present);
+  item->setFont(font);
+  item->setForeground(
+      list_.palette().brush(present ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  item->setToolTip(QString::fromStdString(device::comDeviceSummary(device)));
+  item->setData(Qt::AccessibleDescriptionRole, present ? "device present" : "no device");
+}
+
+bool PortList::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &list_ && event->type() == QEvent::Show) {
+    refresh();
+    timer_.start();
+  } else if (watched == &list_ && event->type() == QEvent::Hide) {
+    timer_.stop();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace app

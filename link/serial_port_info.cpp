@@ -1,0 +1,67 @@
+#include "link/serial_port_info.h"
+
+#include <sys/stat.h>
+
+#include <QSerialPortInfo>
+#include <filesystem>
+
+#include "link/serial_port.h"
+
+namespace device {
+
+namespace {
+
+std::filesystem::path resolved(const std::filesystem::path& path) {
+  std::error_code error;
+  auto target = std::filesystem::canonical(path, error);
+  return error ? path : target;
+}
+
+// The name udev gives the device under /dev/serial/by-id (maker, model and serial number in
+// one word), or empty.
+std::string byIdName(const std::filesystem::path& device) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/dev/serial/by-id", error)) {
+    if (resolved(entry.path()) == device) return entry.path().filename().string();
+  }
+  return {};
+}
+
+}  // namespace
+
+bool comDevicePresent(const std::string& path) {
+  struct stat status {};
+  return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
+ComDevice describeComDevice(int portNumber) {
+  ComDevice device;
+  device.path = comDevicePath(portNumber);
+  device.present = comDevicePresent(device.path);
+  if (!device.present) return device;
+  const std::filesystem::path target = resolved(device.path);
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    if (resolved(info.systemLocation().toStdString()) != target) continue;
+    device.description = info.description().toStdString();
+    device.manufacturer = info.manufacturer().toStdString();
+    device.serialNumber = info.serialNumber().toStdString();
+    break;
+  }
+  if (device.description.empty()) device.description = byIdName(target);
+  return device;
+}
+
+std::string comDeviceSummary(const ComDevice& device) {
+  std::string summary = device.path + ": ";
+  if (!device.present) return summary + "no device";
+  std::string known;
+  for (const std::string* part : {&device.description, &device.manufacturer}) {
+    if (part->empty()) continue;
+    known += (known.empty() ? "" : ", ") + *part;
+  }
+  if (!device.serialNumber.empty())
+    known += (known.empty() ? "serial " : ", serial ") + device.serialNumber;
+  return summary + (known.empty() ? "device present" : known);
+}
+
+}  // namespace device

@@ -1,0 +1,26 @@
+#pragma once
+// What stands behind a COM port: whether a device is there, and what the system knows of it.
+#include <string>
+
+namespace device {
+
+struct ComDevice {
+  std::string path;  // comDevicePath()
+  bool present = false;
+  std::string description;  // "FT232R USB UART", or the /dev/serial/by-id name
+  std::string manufacturer;
+  std::string serialNumber;
+};
+
+// One stat() of the device path (through any link): a character device is there. Cheap enough
+// to ask for every port once a second.
+bool comDevicePresent(const std::string& path);
+
+// The full answer for COM<portNumber>. Asks the system's list of serial ports and
+// /dev/serial/by-id, so call it when presence changes, not on a timer.
+ComDevice describeComDevice(int portNumber);
+
+// "/dev/ttyUSB0: FT232R USB UART, FTDI, serial A50285BI" or "/dev/ttyUSB0: no device".
+std::string comDeviceSummary(const ComDevice& device);
+
+}  // namespace device
