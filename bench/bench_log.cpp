@@ -2,8 +2,13 @@
 // simulated unit on a pseudo-terminal.
 #include <unistd.h>
 
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "bench/bench.h"
@@ -16,6 +21,27 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRecords = 2000;
+
+// Counts the paint events of the widgets it watches: what repainting costs while characters
+// pour in.
+class PaintCounter : public QObject {
+ public:
+  void watch(QWidget* widget) {
+    if (!widget) return;
+    widget->installEventFilter(this);
+    counts_[widget] = 0;
+  }
+  int count(QWidget* widget) const { return counts_.contains(widget) ? counts_.at(widget) : -1; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++counts_[static_cast<QWidget*>(watched)];
+    return false;
+  }
+
+ private:
+  std::map<QWidget*, int> counts_;
+};
 
 long countLines(const fs::path& folder, std::string& names) {
   long lines = 0;
@@ -36,10 +62,21 @@ std::vector<bench::Figure> logUpload() {
   fs::current_path(folder);
 
   bench::MainWindowRig::Result result;
+  int counterPaints = 0, statusPaints = 0;
   {
     bench::MainWindowRig rig(
         [](sim::Unit& unit) { unit.install<sim::LogOperation>('L', sim::plausibleLog(kRecords)); });
+    // Shown, so that what the upload changes on the screen is painted as in the program.
+    rig.window().show();
+    while (!rig.window().windowHandle() || !rig.window().windowHandle()->isExposed()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    PaintCounter paints;
+    paints.watch(rig.window().control("Label3"));
+    paints.watch(rig.window().control("Status"));
     result = rig.run(device::kLogUpload);
+    counterPaints = paints.count(rig.window().control("Label3"));
+    statusPaints = paints.count(rig.window().control("Status"));
   }
   fs::current_path(before);
   std::string names;
@@ -62,6 +99,12 @@ std::vector<bench::Figure> logUpload() {
       {"data phase of the whole log", seconds, "s", "(at 38400 baud: 39.6 s)"},
       {"median turnaround per character", bench::median(result.turnaroundsMicros), "us",
        "(limit 100 us)"},
+      {"record counter (Label3) repaints per second", counterPaints / result.seconds, "/s",
+       "(" + std::to_string(counterPaints) + " in all; aim: at most about 10/s)"},
+      {"status line repaints per second", statusPaints < 0 ? 0 : statusPaints / result.seconds,
+       "/s",
+       statusPaints < 0 ? std::string("(no status line)")
+                        : "(" + std::to_string(statusPaints) + " in all; aim: at most about 10/s)"},
       {"CPU time per record", result.cpuSeconds / kRecords * 1e6, "us",
        "(one record is 19.8 ms on the wire at 38400 baud)"},
   };
