@@ -19,14 +19,20 @@ Task downloadConfiguration(Session session, const config::Image* image) {
 
   // One pause lets the window draw the progress button before the stream starts.
   host.setIndicator(Indicator::Command9, true);
+  Progress progress = dataPhase(2 * config::kDownloadedBytes, Counting::Digits);
+  host.progress(progress);
   co_await link.sleep(kDownloadPause);
 
   // No acknowledgement per character: only the pace keeps the unit from being overrun.
   for (int index = 0; index < config::kDownloadedBytes; ++index) {
     const int byte = image->at(index);
     port.write(std::string(1, hexDigit(byte / 16)));
+    ++progress.done;
+    host.progress(progress);
     co_await link.sleep(kDownloadPause);
     port.write(std::string(1, hexDigit(byte % 16)));
+    ++progress.done;
+    host.progress(progress);
     co_await link.sleep(kDownloadPause);
   }
 

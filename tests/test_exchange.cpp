@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/exchange.h"
+#include "link/port_failure.h"
 #include "sim/rig.h"
 
 namespace {
@@ -151,7 +152,11 @@ TEST(Exchange, MissingPortIsReportedAndNothingShown) {
   rig.port.existing = {1};
   rig.exchange(device::kConfigUpload, {}, 12);
   EXPECT_EQ(rig.port.lastPortNumber, 12);
-  const Message notAvailable{std::string(device::kPortNotAvailable), "ERROR", Icon::None};
+  // The fixed text, and under it the device and why it could not be opened.
+  const Message notAvailable{std::string(device::kPortNotAvailable) + "\n" +
+                                 device::portFailureLine("COM12 of the simulated unit",
+                                                         device::PortFault::NotPresent),
+                             "ERROR", Icon::None};
   EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{notAvailable});
   EXPECT_TRUE(rig.host.visibilityChanges.empty());
   EXPECT_FALSE(rig.port.isOpen());

@@ -134,7 +134,9 @@ TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
   button("Command7")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text,
-            "COM: not available. Change the CommPort property to another port.");
+            "COM: not available. Change the CommPort property to another port.\n" +
+                port.openFailure());
+  EXPECT_NE(port.openFailure(), "");
   EXPECT_EQ(boxes.shown[0].title, "ERROR");
   EXPECT_EQ(boxes.shown[0].icon, ui::Icon::None);
   for (const char* progress :
