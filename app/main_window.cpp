@@ -412,6 +412,7 @@ QWidget* GPStracking::control(const char* name) const {
 }
 
 void GPStracking::buildControls() {
+  ui::installAccessibleInterfaces();
   for (const ControlSpec& entry : kControls) {
     QWidget* widget = nullptr;
     switch (entry.kind) {

@@ -70,7 +70,7 @@ void StatusText::end(Ending ending, const std::string& clock, const std::string&
     }
     ended_ += ": " + oneLine;
   }
-  ended_ += ".";
+  if (ended_.find_last_of(".!?") != ended_.size() - 1) ended_ += ".";
   if (!path.empty()) ended_ += " File: " + path;
   phase_ = Phase::Ended;
 }
