@@ -567,10 +567,12 @@ void GPStracking::exchangeEnded(std::exception_ptr error) {
                                                   : std::string(),
               path);
   refreshNow();
-  // The keyboard goes back to where the exchange was started.
+  // The keyboard goes back to where the exchange was started. A closed message box has no
+  // owner to hand the keyboard back to; without a window manager nobody would.
   for (const auto& [name, operation] : kTransferButtons) {
     if (operation == operation_) control(name)->setFocus(Qt::OtherFocusReason);
   }
+  if (isVisible() && !QApplication::activeWindow()) activateWindow();
   if (!error) return;
   std::string what = "Unexpected error";
   try {
