@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
@@ -700,7 +701,14 @@ void GPStracking::refreshSoon() {
 void GPStracking::refreshNow() {
   refreshPending_ = false;
   qobject_cast<QLabel*>(control("Label3"))->setText(QString::number(count_));
-  qobject_cast<QLabel*>(control("Status"))->setText(QString::fromStdString(statusText()));
+  auto* line = qobject_cast<QLabel*>(control("Status"));
+  const QString said = line->text(), saying = QString::fromStdString(statusText());
+  if (said != saying) {
+    line->setText(saying);
+    // The label is named "Status"; what it says changes, and screen readers are told so.
+    QAccessibleTextUpdateEvent event(line, 0, said, saying);
+    QAccessible::updateAccessibility(&event);
+  }
   refresh_->start(kRefreshMs);
 }
 
