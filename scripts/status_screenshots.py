@@ -9,6 +9,7 @@ tests do (tests/e2e/driver.py), against the simulated unit on a pseudo-terminal.
 """
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -71,6 +72,7 @@ def main():
         program.message(timeout=60).close()
         program.exit()
         unit.stop()
+    shutil.rmtree(folder, ignore_errors=True)
 
 
 if __name__ == "__main__":
