@@ -51,5 +51,7 @@ int main(int argc, char** argv) {
   ui::QtMessages messages(nullptr);
   app::GPStracking window({&port, &messages, &help});
   window.show();
+  // The menu takes the keyboard at start, also where no window manager hands it over.
+  window.activateWindow();
   return QApplication::exec();
 }

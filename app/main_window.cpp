@@ -1,9 +1,13 @@
 #include "app/main_window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
@@ -11,6 +15,7 @@
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextLayout>
 #include <QTimer>
 
 #include "app/com_ports.h"
@@ -28,6 +33,7 @@
 #include "link/table_upload.h"
 #include "loctable/cell_store.h"
 #include "loctable/setup2.h"
+#include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -209,6 +215,75 @@ class WrappingButton : public QPushButton {
     painter.setPen(
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(rect().adjusted(4, 2, -4, -2), Qt::AlignCenter | Qt::TextWordWrap, text());
+    if (hasFocus()) drawFocusRing(painter);
+  }
+
+  // Enter and Return press the button that has the focus, as Space does.
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+      if (!event->isAutoRepeat()) click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    QPushButton::focusInEvent(event);
+    update();
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QPushButton::focusOutEvent(event);
+    update();
+  }
+
+ private:
+  // A ring that shows on every face: black on light faces, white on dark ones, inside the
+  // button's edge.
+  void drawFocusRing(QPainter& painter) {
+    const QColor face = palette().color(QPalette::Button);
+    QPen pen(face.lightness() < 110 ? Qt::white : Qt::black, 2, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(4, 4, -4, -4));
+  }
+};
+
+// The status line: up to two lines of small text on the menu's black face; what does not fit
+// ends in an ellipsis. Screen readers read it by its name, "Status", and its text.
+class StatusLine : public ui::ValueLabel {
+ public:
+  explicit StatusLine(QWidget* parent) : ui::ValueLabel(parent) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::WindowText, QColor(224, 224, 224));
+    setPalette(colours);
+    QFont small("Arial");
+    small.setPointSizeF(8);
+    setFont(small);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const QFontMetrics metrics(font());
+    QTextLayout layout(text(), font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    const int lines = std::max(1, height() / metrics.lineSpacing());
+    int y = 0;
+    for (int n = 0; n < lines; ++n) {
+      QTextLine line = layout.createLine();
+      if (!line.isValid()) break;
+      line.setLineWidth(width());
+      QString shown = text().mid(line.textStart(), line.textLength());
+      if (n == lines - 1 && line.textStart() + line.textLength() < text().size()) {
+        shown = metrics.elidedText(text().mid(line.textStart()), Qt::ElideRight, width());
+      }
+      painter.drawText(0, y + metrics.ascent(), shown);
+      y += metrics.lineSpacing();
+    }
+    layout.endLayout();
   }
 };
 
@@ -250,10 +325,37 @@ device::LogStamp logStamp() {
           QFile::encodeName(locale.toString(now.time(), timeFormat)).toStdString()};
 }
 
+// The buttons that show while an exchange runs; of them only Command5 and Command11 cancel.
+const char* const kProgressButtons[] = {"Command5",  "Command8",  "Command9",
+                                        "Command11", "Command15", "Command16"};
+
 }  // namespace
 
+// The message boxes of the exchange, shown as they come; the last one is the outcome the status
+// line repeats.
+class GPStracking::NotingMessages : public ui::Messages {
+ public:
+  explicit NotingMessages(ui::Messages& shown) : shown_(shown) {}
+  using Messages::show;
+  void show(const ui::Message& message) override {
+    last = message;
+    shown_.show(message);
+  }
+  std::optional<ui::Message> last;
+
+ private:
+  ui::Messages& shown_;
+};
+
 GPStracking::GPStracking(Services services, QWidget* parent)
-    : QWidget(parent), services_(services), link_(*services.port), timer1_(new QTimer(this)) {
+    : QWidget(parent),
+      services_(services),
+      link_(*services.port),
+      timer1_(new QTimer(this)),
+      clock_(std::make_unique<QElapsedTimer>()),
+      refresh_(new QTimer(this)),
+      exchangeMessages_(std::make_unique<NotingMessages>(*services.messages)) {
+  clock_->start();
   setObjectName("GPStracking");
   setWindowTitle(QStringLiteral("GPS Trackingconfiguration menu Version %1      Date: %2")
                      .arg(GPSTRACKING_VERSION, GPSTRACKING_BUILD_DATE));
@@ -285,7 +387,14 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   // Timer1 advances the link tick once a second, for the whole run.
   timer1_->setObjectName("Timer1");
   timer1_->setInterval(1000);
-  connect(timer1_, &QTimer::timeout, this, [this] { link_.timerTick(); });
+  connect(timer1_, &QTimer::timeout, this, [this] {
+    link_.timerTick();
+    if (link_.busy()) refreshSoon();  // the seconds waited, the seconds without data
+  });
+  refresh_->setSingleShot(true);
+  connect(refresh_, &QTimer::timeout, this, [this] {
+    if (refreshPending_) refreshNow();
+  });
   timer1_->start();
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -303,6 +412,7 @@ QWidget* GPStracking::control(const char* name) const {
 }
 
 void GPStracking::buildControls() {
+  ui::installAccessibleInterfaces();
   for (const ControlSpec& entry : kControls) {
     QWidget* widget = nullptr;
     switch (entry.kind) {
@@ -348,6 +458,18 @@ void GPStracking::buildControls() {
     widget->setVisible(!entry.hidden);
     controls_[entry.name] = widget;
   }
+  // The status line, in the strip under the logo right of Label2, up to the first row of
+  // buttons.
+  auto* statusLine = new StatusLine(this);
+  statusLine->setObjectName("Status");
+  statusLine->setAccessibleName("Status");
+  const QRect label2 = control("Label2")->geometry();
+  const int top = control("Picture1")->geometry().bottom() + 1;
+  statusLine->setGeometry(label2.right() + 7, top,
+                          control("Picture1")->geometry().right() - label2.right() - 7,
+                          control("Command6")->geometry().top() - top);
+  controls_["Status"] = statusLine;
+
   // The heading overlaps the logo's top edge; its text stays readable above it.
   control("Label1")->raise();
   // Named for screen readers by what stands beside them: neither has a caption.
@@ -408,6 +530,12 @@ void GPStracking::runOperation(int operation) {
     }
   }
   operation_ = static_cast<std::int16_t>(operation);
+  const int portNumber = comIndex_ + 1;
+  status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
+                device::comDeviceDescription(portNumber), seconds());
+  exchangeMessages_->last.reset();
+  logFile_.clear();
+  refreshNow();
   setTransfersEnabled(false);
   link_.start(
       device::runExchange(device::Session{&link_, this},
@@ -417,7 +545,32 @@ void GPStracking::runOperation(int operation) {
 
 void GPStracking::exchangeEnded(std::exception_ptr error) {
   setTransfersEnabled(true);
-  if (!error || exited_) return;
+  if (exited_) return;
+  // The outcome, the box that told it, and where the GPS log went.
+  const std::optional<ui::Message>& told = exchangeMessages_->last;
+  Ending ending = Ending::Done;
+  if (link_.cancelled()) {
+    ending = Ending::Cancelled;
+  } else if (error || (told && (told->icon == ui::Icon::Critical || told->title == "ERROR"))) {
+    ending = Ending::Failed;
+  }
+  const std::string path =
+      logFile_.empty() ? std::string()
+                       : QDir::toNativeSeparators(
+                             QDir::current().absoluteFilePath(QFile::decodeName(logFile_.c_str())))
+                             .toStdString();
+  status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
+              told && ending != Ending::Cancelled ? QString::fromLatin1(told->text).toStdString()
+                                                  : std::string(),
+              path);
+  refreshNow();
+  // The keyboard goes back to where the exchange was started. A closed message box has no
+  // owner to hand the keyboard back to; without a window manager nobody would.
+  for (const auto& [name, operation] : kTransferButtons) {
+    if (operation == operation_) control(name)->setFocus(Qt::OtherFocusReason);
+  }
+  if (isVisible() && !QApplication::activeWindow()) activateWindow();
+  if (!error) return;
   std::string what = "Unexpected error";
   try {
     std::rethrow_exception(error);
@@ -478,12 +631,94 @@ void GPStracking::showEditingWindow(QDialog& window) {
 
 void GPStracking::setIndicator(device::Indicator indicator, bool visible) {
   for (const auto& [which, name] : kIndicators) {
-    if (which == indicator) control(name)->setVisible(visible);
+    if (which != indicator) continue;
+    QWidget* shown = control(name);
+    shown->setVisible(visible);
+    // The status line ends before the record counter while it shows.
+    if (indicator == device::Indicator::Label4) {
+      QWidget* line = control("Status");
+      const int right = (visible ? control("Label4")->geometry().left()
+                                 : control("Picture1")->geometry().right()) -
+                        7;
+      line->resize(right - line->x(), line->height());
+    }
+    if (std::find(std::begin(kProgressButtons), std::end(kProgressButtons),
+                  std::string_view(name)) == std::end(kProgressButtons)) {
+      continue;
+    }
+    // The keyboard follows the progress button that shows, so that a key press can only do
+    // what a click on it does; between two of them it rests on the window, where keys do
+    // nothing.
+    if (visible) {
+      shown->setFocus(Qt::OtherFocusReason);
+    } else if (link_.busy()) {
+      QWidget* showing = this;
+      for (const char* other : kProgressButtons) {
+        if (control(other)->isVisible()) showing = control(other);
+      }
+      showing->setFocus(Qt::OtherFocusReason);
+    }
   }
 }
 
 void GPStracking::setCount(long long count) {
-  qobject_cast<QLabel*>(control("Label3"))->setText(QString::number(count));
+  count_ = count;
+  refreshSoon();
+}
+
+ui::Messages& GPStracking::messages() {
+  return *exchangeMessages_;
+}
+
+void GPStracking::progress(const device::Progress& progress) {
+  status_.progress(progress, seconds());
+  if (progress.positions >= 0 && progress.file != logFile_) logFile_ = progress.file;
+  refreshSoon();
+}
+
+double GPStracking::seconds() const {
+  return static_cast<double>(clock_->nsecsElapsed()) / 1e9;
+}
+
+std::string GPStracking::statusText() const {
+  return status_.text(seconds());
+}
+
+// The first change paints at once; changes within the next kRefreshMs are painted together at
+// its end, however fast characters arrive.
+void GPStracking::refreshSoon() {
+  if (refresh_->isActive()) {
+    refreshPending_ = true;
+    return;
+  }
+  refreshNow();
+}
+
+void GPStracking::refreshNow() {
+  refreshPending_ = false;
+  qobject_cast<QLabel*>(control("Label3"))->setText(QString::number(count_));
+  auto* line = qobject_cast<QLabel*>(control("Status"));
+  const QString said = line->text(), saying = QString::fromStdString(statusText());
+  if (said != saying) {
+    line->setText(saying);
+    // The label is named "Status"; what it says changes, and screen readers are told so.
+    QAccessibleTextUpdateEvent event(line, 0, said, saying);
+    QAccessible::updateAccessibility(&event);
+  }
+  refresh_->start(kRefreshMs);
+}
+
+void GPStracking::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && link_.busy()) {
+    for (const char* name : kProgressButtons) {
+      if (control(name)->isVisible()) {
+        qobject_cast<QPushButton*>(control(name))->click();
+        break;
+      }
+    }
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace app

@@ -8,10 +8,12 @@
 #include <memory>
 #include <string>
 
+#include "app/status_text.h"
 #include "config/image.h"
 #include "link/exchange.h"
 #include "link/link.h"
 
+class QElapsedTimer;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -67,6 +69,9 @@ class GPStracking : public QWidget, private device::Host {
   void showEditingWindow(QDialog& window);
   // True from EXIT on.
   bool exited() const { return exited_; }
+  // What the status line says now; the line itself repaints at most every kRefreshMs.
+  std::string statusText() const;
+  static constexpr int kRefreshMs = 100;
 
   // The click handlers, as the buttons call them.
   void runOperation(int operation);
@@ -76,18 +81,25 @@ class GPStracking : public QWidget, private device::Host {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Escape does what a click on the showing progress button does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   // device::Host
   std::string password() override;
   void setIndicator(device::Indicator indicator, bool visible) override;
   void setCount(long long count) override;
-  ui::Messages& messages() override { return *services_.messages; }
+  ui::Messages& messages() override;
+  void progress(const device::Progress& progress) override;
 
   void buildControls();
   void startup();
   void exchangeEnded(std::exception_ptr error);
   void setTransfersEnabled(bool enabled);
+  // The status line and the record counter show what has changed, at most every kRefreshMs.
+  void refreshSoon();
+  void refreshNow();
+  double seconds() const;
 
   Services services_;
   device::Link link_;
@@ -105,6 +117,17 @@ class GPStracking : public QWidget, private device::Host {
   std::int16_t comIndex_ = 0;  // 0 to 19: COM1 to COM20
   std::int16_t operation_ = 0;
   bool exited_ = false;
+
+  // What the status line says, and the record count Label3 is to show.
+  StatusText status_;
+  std::unique_ptr<QElapsedTimer> clock_;
+  QTimer* refresh_;
+  bool refreshPending_ = false;
+  long long count_ = 0;
+  // The message box the running exchange showed last, and the GPS log file it writes.
+  class NotingMessages;
+  std::unique_ptr<NotingMessages> exchangeMessages_;
+  std::string logFile_;
 };
 
 }  // namespace app

@@ -2,9 +2,17 @@
 // simulated unit on a pseudo-terminal.
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
@@ -16,6 +24,43 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRecords = 2000;
+
+// Notes when the widgets it watches are painted: what repainting costs while characters pour
+// in.
+class PaintCounter : public QObject {
+ public:
+  PaintCounter() { clock_.start(); }
+  void watch(QWidget* widget) {
+    if (!widget) return;
+    widget->installEventFilter(this);
+    times_[widget];
+  }
+  bool watching(QWidget* widget) const { return times_.contains(widget); }
+  int count(QWidget* widget) const { return watching(widget) ? int(times_.at(widget).size()) : 0; }
+  // The most paints within any one second.
+  int busiestSecond(QWidget* widget) const {
+    if (!watching(widget)) return 0;
+    const std::vector<qint64>& times = times_.at(widget);
+    int most = 0;
+    for (size_t first = 0, last = 0; last < times.size(); ++last) {
+      while (times[last] - times[first] >= 1000) ++first;
+      most = std::max(most, static_cast<int>(last - first + 1));
+    }
+    return most;
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      times_[static_cast<QWidget*>(watched)].push_back(clock_.elapsed());
+    }
+    return false;
+  }
+
+ private:
+  QElapsedTimer clock_;
+  std::map<QWidget*, std::vector<qint64>> times_;
+};
 
 long countLines(const fs::path& folder, std::string& names) {
   long lines = 0;
@@ -36,9 +81,20 @@ std::vector<bench::Figure> logUpload() {
   fs::current_path(folder);
 
   bench::MainWindowRig::Result result;
+  PaintCounter paints;
+  QWidget *counter = nullptr, *status = nullptr;
   {
     bench::MainWindowRig rig(
         [](sim::Unit& unit) { unit.install<sim::LogOperation>('L', sim::plausibleLog(kRecords)); });
+    // Shown, so that what the upload changes on the screen is painted as in the program.
+    rig.window().show();
+    while (!rig.window().windowHandle() || !rig.window().windowHandle()->isExposed()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    counter = rig.window().control("Label3");
+    status = rig.window().control("Status");
+    paints.watch(counter);
+    paints.watch(status);
     result = rig.run(device::kLogUpload);
   }
   fs::current_path(before);
@@ -62,6 +118,14 @@ std::vector<bench::Figure> logUpload() {
       {"data phase of the whole log", seconds, "s", "(at 38400 baud: 39.6 s)"},
       {"median turnaround per character", bench::median(result.turnaroundsMicros), "us",
        "(limit 100 us)"},
+      {"record counter (Label3): most repaints in one second",
+       static_cast<double>(paints.busiestSecond(counter)), "/s",
+       "(" + std::to_string(paints.count(counter)) + " in all; aim: at most about 10/s)"},
+      {"status line: most repaints in one second",
+       static_cast<double>(paints.busiestSecond(status)), "/s",
+       paints.watching(status)
+           ? "(" + std::to_string(paints.count(status)) + " in all; aim: at most about 10/s)"
+           : std::string("(no status line)")},
       {"CPU time per record", result.cpuSeconds / kRecords * 1e6, "us",
        "(one record is 19.8 ms on the wire at 38400 baud)"},
   };

@@ -20,6 +20,8 @@ Task downloadConfiguration(Session session, const config::Image* image) {
 
   // One pause lets the window draw the progress button before the stream starts.
   host.setIndicator(Indicator::Command9, true);
+  Progress progress = dataPhase(2 * config::kDownloadedBytes, Counting::Digits);
+  host.progress(progress);
   co_await link.sleep(kDownloadPause);
 
   // No acknowledgement per character: only the pace keeps the unit from being overrun. Each
@@ -40,6 +42,8 @@ Task downloadConfiguration(Session session, const config::Image* image) {
     co_await link.sleepUntil(due(k));
     written = link.now();
     port.write(std::string(1, digits[k]));
+    ++progress.done;
+    host.progress(progress);
   }
   co_await link.sleepUntil(due(digits.size()));
 

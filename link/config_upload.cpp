@@ -29,6 +29,8 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
   config::Image& image = *target.image;
 
   host.setIndicator(Indicator::Command8, true);
+  Progress progress = dataPhase(2 * config::kUploadedBytes, Counting::Digits);
+  host.progress(progress);
 
   // The image: one digit a read, each answered with "1". Every read restarts the tick, so only
   // 8 ticks without any character end the stage.
@@ -59,6 +61,8 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
     }
     if (lowPhase) ++byteIndex;
     lowPhase = !lowPhase;
+    ++progress.done;
+    host.progress(progress);
     if (byteIndex >= config::kUploadedBytes) complete = true;
     port.write("1");
   }

@@ -40,7 +40,10 @@ Task runExchange(Session session, ExchangeRequest request) {
   // Each exchange opens the chosen port afresh at 9600 baud.
   if (port.isOpen()) port.close();
   if (!port.open(request.portNumber, kSettings9600)) {
-    host.messages().show(std::string(kPortNotAvailable), "ERROR", ui::Icon::None);
+    // The fixed text, and under it the device and why it failed.
+    std::string text(kPortNotAvailable);
+    if (const std::string why = port.openFailure(); !why.empty()) text += "\n" + why;
+    host.messages().show(text, "ERROR", ui::Icon::None);
     port.close();
     co_return;
   }
@@ -50,9 +53,16 @@ Task runExchange(Session session, ExchangeRequest request) {
 
   // Wake the unit: one "O" a tick until it answers "OK0" or "OK1" with CR LF. The cycle runs to
   // the end of its tick even after the answer has come.
+  Progress progress;
   for (bool answered = false; !answered;) {
     std::string received;
+    // A device that hung up (a USB adapter pulled, a unit switched off) has closed the port;
+    // it is opened again here, so that the unit is reached as soon as it is back.
+    if (!port.isOpen() && port.open(request.portNumber, kSettings9600)) port.discardInput();
+    progress.portLost = !port.isOpen();
     port.write("O");
+    ++progress.polls;
+    host.progress(progress);
     link.setTick(0);
     while (link.tick() < 1) {
       co_await link.next();
@@ -62,6 +72,7 @@ Task runExchange(Session session, ExchangeRequest request) {
     }
   }
   port.write(host.password() + "\r");
+  host.progress(atStage(Stage::Password));
 
   // Name the operation, give the unit a moment, and send the password again.
   port.write(std::string(1, operationLetter(request.operation)));

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "link/link.h"
+#include "link/progress.h"
 #include "ui/messages.h"
 
 namespace device {
@@ -34,6 +35,9 @@ class Host {
   // Label3: the number of GPS locations received so far.
   virtual void setCount(long long count) = 0;
   virtual ui::Messages& messages() = 0;
+  // How the exchange is going; called at each poll, at the password stage and for every
+  // character of data, so it must be cheap.
+  virtual void progress(const Progress&) {}
 };
 
 // What every transfer works with. Plain pointers, so a transfer takes it by value.

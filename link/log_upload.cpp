@@ -80,6 +80,21 @@ ui::Message endOfLogMessage(long long records, long long damaged) {
           "Saved", ui::Icon::Warning};
 }
 
+// Notes the name the log file was made under, for the status line.
+class NamingFolder : public LogFolder {
+ public:
+  explicit NamingFolder(LogFolder& inner) : inner_(inner) {}
+  Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) override {
+    const Outcome outcome = inner_.create(name, file);
+    if (outcome == Outcome::Created) created = name;
+    return outcome;
+  }
+  std::string created;
+
+ private:
+  LogFolder& inner_;
+};
+
 }  // namespace
 
 std::string reverseRecord(std::string_view collected) {
@@ -187,8 +202,13 @@ Task uploadLog(Session session, LogUploadSetup setup) {
   long long damaged = 0;  // records left out
   std::unique_ptr<LogSink> file;
   try {
-    file = createLogFile(*setup.folder, setup.now());
+    NamingFolder naming(*setup.folder);
+    file = createLogFile(naming, setup.now());
     if (!file) end = End::Failed;
+    Progress progress = dataPhase(0, Counting::Characters);
+    progress.positions = 0;
+    progress.file = naming.created;
+    host.progress(progress);
 
     Hemisphere letters;
     bool answered = false;  // a whole record or the end mark has come
@@ -206,6 +226,8 @@ Task uploadLog(Session session, LogUploadSetup setup) {
         if (port.waiting() > 0) {
           link.setTick(0);  // the limit counts silence, not the whole record
           const std::string piece = port.read();
+          progress.done += static_cast<long long>(piece.size());
+          host.progress(progress);
           if (piece == "E") {
             collected.clear();
             answered = true;
@@ -241,6 +263,8 @@ Task uploadLog(Session session, LogUploadSetup setup) {
         end = End::Failed;
         break;
       }
+      progress.positions = records;
+      host.progress(progress);
       port.write("1");
       answered = false;
     }

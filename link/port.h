@@ -22,6 +22,8 @@ class Port {
   // Line settings such as "38400,N,8,1"; takes effect at once, also on an open port.
   virtual bool setSettings(std::string_view settings) = 0;
   virtual void close() = 0;
+  // Why the last open() failed, in one line that names the device; empty when unknown.
+  virtual std::string openFailure() const { return {}; }
   // Throws away every character received so far.
   virtual void discardInput() = 0;
   // Number of received characters not yet read.

@@ -1,13 +1,18 @@
 #include "link/serial_port.h"
 
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <cstdlib>
 
 #include "link/line_settings.h"
+#include "link/port_failure.h"
 
 #ifdef __linux__
+#include <grp.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace device {
@@ -53,7 +58,38 @@ bool applySettings(QSerialPort& port, std::string_view text) {
          port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+// Why `path` could not be opened, from what the file system says of it and what the port
+// reported: the device missing, a permission the user lacks, or a device another program holds
+// (the port asks for exclusive use, and keeps a lock file).
+std::string openFailureLine(const std::string& path, QSerialPort::SerialPortError error) {
+  if (path.empty()) return {};
+#ifdef __linux__
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || error == QSerialPort::DeviceNotFoundError) {
+    return portFailureLine(path, PortFault::NotPresent);
+  }
+  if (::access(path.c_str(), R_OK | W_OK) != 0) {
+    const group* owner = ::getgrgid(status.st_gid);
+    return portFailureLine(path, PortFault::PermissionDenied, owner ? owner->gr_name : "");
+  }
+  if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
+    return portFailureLine(path, PortFault::InUse);
+  }
+#else
+  if (error == QSerialPort::DeviceNotFoundError)
+    return portFailureLine(path, PortFault::NotPresent);
+  if (error == QSerialPort::PermissionError) return portFailureLine(path, PortFault::InUse);
+#endif
+  return {};
+}
+
 }  // namespace
+
+std::string comDeviceDescription(int portNumber) {
+  const std::string path = comDevicePath(portNumber);
+  if (path.empty()) return {};
+  return QSerialPortInfo(QString::fromStdString(path)).description().toStdString();
+}
 
 std::string comDevicePath(int portNumber) {
   const std::string variable = "GPSTRACKING_COM" + std::to_string(portNumber);
@@ -97,7 +133,13 @@ bool SerialPort::open(int portNumber, std::string_view settings) {
   ++opening_;
   const std::string path = comDevicePath(portNumber);
   port_->setPortName(QString::fromStdString(path));
-  if (path.empty() || !port_->open(QIODevice::ReadWrite) || !applySettings(*port_, settings)) {
+  failure_.clear();
+  if (path.empty() || !port_->open(QIODevice::ReadWrite)) {
+    failure_ = openFailureLine(path, port_->error());
+    close();
+    return false;
+  }
+  if (!applySettings(*port_, settings)) {
     close();
     return false;
   }

@@ -15,6 +15,9 @@ namespace device {
 // COM13 to COM20 the built-in ports /dev/ttyS0 to /dev/ttyS7. So a technician with one USB
 // serial adapter works on COM1 without any setup.
 std::string comDevicePath(int portNumber);
+// What the system says the device behind the port is ("FT232R USB UART"); empty when it says
+// nothing (a built-in port, a pseudo-terminal, a device that is not there).
+std::string comDeviceDescription(int portNumber);
 
 class SerialPort : public Port {
  public:
@@ -29,6 +32,7 @@ class SerialPort : public Port {
   int waiting() override;
   std::string read() override;
   void write(std::string_view text) override;
+  std::string openFailure() const override { return failure_; }
 
  private:
   void lost(unsigned opening);
@@ -36,6 +40,7 @@ class SerialPort : public Port {
   std::unique_ptr<QSerialPort> port_;
   // Counts the openings, so that news of a device lost in one does not close the next.
   unsigned opening_ = 0;
+  std::string failure_;  // why the last opening failed
 };
 
 }  // namespace device

@@ -94,6 +94,8 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
 
   host.setIndicator(Indicator::Command15, true);
   port.discardInput();
+  Progress progress = dataPhase(2 * kEntries * 3, Counting::Bytes);
+  host.progress(progress);
 
   bool acknowledged = true;
   for (int coordinate = 0; coordinate < 2 * kEntries && acknowledged; ++coordinate) {
@@ -109,6 +111,10 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
       std::array<int, 3> bytes = kPaddingBytes;
       if (row < loctable::kRows) bytes = cellBytes(cells->cell(cellIndex)).value_or(kEmptyBytes);
       co_await sendByte(&link, bytes[static_cast<size_t>(byte)], &acknowledged);
+      if (acknowledged) {
+        ++progress.done;
+        host.progress(progress);
+      }
     }
   }
 

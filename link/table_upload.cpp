@@ -37,6 +37,9 @@ Task tableUpload(Session session, loctable::Cells* cells) {
   port.setSettings(kSettings38400);
   host.setIndicator(Indicator::Command16, true);
   port.discardInput();
+  // Two coordinates a row, three bytes a coordinate, two digits a byte.
+  Progress progress = dataPhase(loctable::kRows * 2 * 3 * 2, Counting::Digits);
+  host.progress(progress);
 
   int cellIndex = 1;  // row 0, latitude
   bool lowNibble = false;
@@ -57,6 +60,8 @@ Task tableUpload(Session session, loctable::Cells* cells) {
     const std::string received = port.read();
     if (received.empty()) continue;
     const int digit = digitValue(received.front());
+    ++progress.done;
+    host.progress(progress);
 
     if (!lowNibble) {
       assembled = 16 * digit;

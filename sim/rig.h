@@ -19,6 +19,7 @@ class RecordingHost : public device::Host {
   void setIndicator(device::Indicator indicator, bool visible) override;
   void setCount(long long count) override { counts.push_back(count); }
   ui::Messages& messages() override { return boxes; }
+  void progress(const device::Progress& report) override { reports.push_back(report); }
 
   bool visible(device::Indicator indicator) const;
 
@@ -28,6 +29,7 @@ class RecordingHost : public device::Host {
   // Every change of visibility, in order.
   std::vector<std::pair<device::Indicator, bool>> visibilityChanges;
   std::vector<long long> counts;
+  std::vector<device::Progress> reports;
 };
 
 struct Rig {

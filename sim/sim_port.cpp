@@ -1,5 +1,7 @@
 #include "sim/sim_port.h"
 
+#include "link/port_failure.h"
+
 namespace sim {
 
 SimPort::SimPort(Unit& unit) : unit_(unit) {
@@ -63,6 +65,16 @@ void SimPort::write(std::string_view text) {
     return;
   }
   unit_.receive(text);
+}
+
+}  // namespace sim
+
+namespace sim {
+
+std::string SimPort::openFailure() const {
+  if (open_) return {};
+  return device::portFailureLine("COM" + std::to_string(lastPortNumber) + " of the simulated unit",
+                                 device::PortFault::NotPresent);
 }
 
 }  // namespace sim

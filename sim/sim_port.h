@@ -24,6 +24,9 @@ class SimPort : public device::Port {
   int waiting() override;
   std::string read() override;
   void write(std::string_view text) override;
+  std::string openFailure() const override;
+  // The device hangs up, as a pulled USB adapter does: the port closes itself.
+  void hangUp() { close(); }
 
   // Port numbers that exist; empty means every one of 1 to 20.
   std::set<int> existing;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "link/exchange.h"
+#include "link/port_failure.h"
 #include "sim/rig.h"
 
 namespace {
@@ -151,7 +152,11 @@ TEST(Exchange, MissingPortIsReportedAndNothingShown) {
   rig.port.existing = {1};
   rig.exchange(device::kConfigUpload, {}, 12);
   EXPECT_EQ(rig.port.lastPortNumber, 12);
-  const Message notAvailable{std::string(device::kPortNotAvailable), "ERROR", Icon::None};
+  // The fixed text, and under it the device and why it could not be opened.
+  const Message notAvailable{
+      std::string(device::kPortNotAvailable) + "\n" +
+          device::portFailureLine("COM12 of the simulated unit", device::PortFault::NotPresent),
+      "ERROR", Icon::None};
   EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{notAvailable});
   EXPECT_TRUE(rig.host.visibilityChanges.empty());
   EXPECT_FALSE(rig.port.isOpen());
@@ -190,6 +195,39 @@ TEST(Exchange, LinkTickWrapsAtSixty) {
   EXPECT_EQ(rig.link.tick(), 59);
   rig.link.timerTick();
   EXPECT_EQ(rig.link.tick(), 0);
+}
+
+// A device that hangs up while the unit is polled (a USB adapter pulled) closes the port; the
+// port is opened again at each poll until the device is back, and the unit is then reached
+// without a cancel.
+TEST(Exchange, APortLostWhilePollingIsOpenedAgainWhenTheDeviceIsBack) {
+  sim::Rig rig;
+  rig.unit.knobs.silent = true;
+  int runs = 0;
+  rig.run(device::runExchange(rig.session(), {device::kLogUpload, 3, noting(runs)}), 30,
+          [&rig](int tick) {
+            if (tick == 3) {
+              rig.port.hangUp();
+              rig.port.existing = {1};  // COM3 is gone
+            }
+            if (tick == 6) rig.port.existing.clear();  // and back
+            if (tick == 8) rig.unit.knobs.silent = false;
+          });
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(rig.link.busy());
+  EXPECT_TRUE(rig.host.boxes.shown.empty());
+  EXPECT_EQ(rig.port.opens, 2);
+  EXPECT_EQ(rig.port.lastPortNumber, 3);
+  // Polls while the device was gone went nowhere; the status said so.
+  EXPECT_NE(rig.port.writtenWhileClosed.find('O'), std::string::npos);
+  bool saidLost = false, saidBack = false;
+  for (const device::Progress& report : rig.host.reports) {
+    if (report.stage != device::Stage::Polling) continue;
+    if (report.portLost) saidLost = true;
+    if (saidLost && !report.portLost) saidBack = true;
+  }
+  EXPECT_TRUE(saidLost);
+  EXPECT_TRUE(saidBack);
 }
 
 }  // namespace

@@ -296,6 +296,53 @@ TEST(SlowUnit, AnUploadSpanningManyTicksCompletes) {
     } else {
       EXPECT_EQ(bench.table.cell(0, 1), "32.0851");
       EXPECT_EQ(bench.table.cell(9, 2), "149.0744");
+      }
+    }
+  }
+}
+
+// What each transfer reports for the status line: one poll, the password stage, then its data
+// counted up to the whole; the GPS log its positions and file.
+TEST(Progress, EachTransferCountsItsDataUpToTheWhole) {
+  struct Expected {
+    int code;
+    long long total;  // also the last count
+    device::Counting counting;
+  };
+  const Expected expected[] = {
+      {device::kConfigUpload, 736, device::Counting::Digits},
+      {device::kConfigDownload, 738, device::Counting::Digits},
+      {device::kLogUpload, 0, device::Counting::Characters},
+      {device::kTableUpload, 1200, device::Counting::Digits},
+      {device::kTableDownload, 1200, device::Counting::Bytes},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.code);
+    Bench bench;
+    sim::Rig& rig = bench.rig;
+    rig.exchange(e.code, bench.transfer(e.code), 1, 40);
+    const std::vector<device::Progress>& reports = rig.host.reports;
+    ASSERT_GE(reports.size(), 3u);
+    EXPECT_EQ(reports[0].stage, device::Stage::Polling);
+    EXPECT_EQ(reports[0].polls, 1);
+    EXPECT_FALSE(reports[0].portLost);
+    EXPECT_EQ(reports[1].stage, device::Stage::Password);
+    long long done = 0;
+    for (size_t i = 2; i < reports.size(); ++i) {
+      ASSERT_EQ(reports[i].stage, device::Stage::Data);
+      EXPECT_EQ(reports[i].total, e.total);
+      EXPECT_EQ(reports[i].counting, e.counting);
+      EXPECT_GE(reports[i].done, done);
+      done = reports[i].done;
+    }
+    const device::Progress& last = reports.back();
+    if (e.code == device::kLogUpload) {
+      EXPECT_EQ(last.done, kLogRecords * 38 + 1);
+      EXPECT_EQ(last.positions, kLogRecords);
+      EXPECT_EQ(last.file, "12-05-08L_10.15.00.csv");
+    } else {
+      EXPECT_EQ(last.done, e.total);
+      EXPECT_EQ(last.positions, -1);
     }
   }
 }

@@ -1,10 +1,17 @@
 // The main menu, built offscreen on a simulated unit.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 
+#include "sim/config_operations.h"
+#include "sim/log_operation.h"
 #include "tests/main_menu_fixture.h"
 
 namespace {
@@ -133,8 +140,10 @@ TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
   doubleClick("COM7");
   button("Command7")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);
-  EXPECT_EQ(boxes.shown[0].text,
-            "COM: not available. Change the CommPort property to another port.");
+  EXPECT_EQ(
+      boxes.shown[0].text,
+      "COM: not available. Change the CommPort property to another port.\n" + port.openFailure());
+  EXPECT_NE(port.openFailure(), "");
   EXPECT_EQ(boxes.shown[0].title, "ERROR");
   EXPECT_EQ(boxes.shown[0].icon, ui::Icon::None);
   for (const char* progress :
@@ -181,6 +190,117 @@ TEST_F(MainMenu, HelpOpensTheHelpTextWithoutAMessage) {
   button("Command2")->click();
   EXPECT_EQ(help.opened, 1);
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The keyboard during an exchange: the focus is on the progress button that shows, a key does
+// what a click on it does, Escape too, and the focus returns to the button that started it.
+struct Keyboard : MainMenu {
+  void SetUp() override {
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+  }
+  QWidget* focus() { return QApplication::focusWidget(); }
+  void key(int code) {
+    QWidget* target = focus() ? focus() : &window;
+    const QString text = code == Qt::Key_Space ? " " : "";
+    QKeyEvent down(QEvent::KeyPress, code, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, code, Qt::NoModifier, text);
+    QApplication::sendEvent(target, &up);
+  }
+  // Starts the transfer of this button from the keyboard.
+  void start(const char* name) {
+    button(name)->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Space);
+    ASSERT_TRUE(window.serialLink().busy());
+  }
+  // Lets ticks pass until the button shows.
+  void runUntilShowing(const char* name) {
+    for (int i = 0; i < 30 && !window.control(name)->isVisible(); ++i) {
+      QCoreApplication::processEvents();
+      unit.tick();
+      window.serialLink().timerTick();
+    }
+    ASSERT_TRUE(window.control(name)->isVisible()) << name;
+  }
+  std::string status() { return window.statusText(); }
+};
+
+TEST_F(Keyboard, EveryKeyOnTheCancelButtonCancelsThePollAndNoneEndsTheProgram) {
+  unit.knobs.silent = true;
+  for (const int code : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+    SCOPED_TRACE(code);
+    start("Command10");
+    EXPECT_EQ(focus(), window.control("Command5"));
+    window.serialLink().timerTick();
+    key(code);
+    EXPECT_FALSE(window.serialLink().busy());
+    EXPECT_FALSE(window.exited());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(window.control("Command5")->isVisible());
+    EXPECT_EQ(focus(), window.control("Command10"));
+    EXPECT_EQ(status().substr(0, 13), "Cancelled at ");
+  }
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Keyboard, AProgressButtonThatCannotCancelIgnoresEveryKey) {
+  *sim::installConfigOperations(unit) = sim::plausibleConfiguration();
+  unit.knobs.silentAfter = 100;  // the upload stops half-way and times out
+  start("Command7");
+  runUntilShowing("Command8");
+  EXPECT_EQ(focus(), window.control("Command8"));
+  for (const int code : {Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape}) key(code);
+  EXPECT_TRUE(window.serialLink().busy());
+  EXPECT_TRUE(window.control("Command8")->isVisible());
+  EXPECT_EQ(status().substr(0, 35), "Configuration upload: 100 of 736 di");
+  runExchange();
+  EXPECT_FALSE(window.exited());
+  EXPECT_EQ(focus(), window.control("Command7"));
+  EXPECT_EQ(status().substr(0, 10), "Failed at ");
+  EXPECT_NE(status().find(": Error download !"), std::string::npos) << status();
+}
+
+TEST_F(Keyboard, EscapeCancelsTheLogUploadAndTheStatusNamesTheFileWritten) {
+  QTemporaryDir folder;
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(folder.path());
+  unit.install<sim::LogOperation>('L', sim::plausibleLog(5));
+  unit.knobs.silentAfter = 2 * 38 + 5;
+  start("Command10");
+  runUntilShowing("Command11");
+  EXPECT_EQ(focus(), window.control("Command11"));
+  key(Qt::Key_Escape);
+  EXPECT_FALSE(window.serialLink().busy());
+  EXPECT_EQ(focus(), window.control("Command10"));
+  const QStringList files = QDir(folder.path()).entryList({"*.csv"});
+  ASSERT_EQ(files.size(), 1);
+  const std::string path = QDir(folder.path()).absoluteFilePath(files[0]).toStdString();
+  EXPECT_EQ(status().substr(0, 13), "Cancelled at ");
+  EXPECT_EQ(status().substr(status().size() - path.size() - 7), " File: " + path);
+  EXPECT_TRUE(boxes.shown.empty());
+  QDir::setCurrent(before);
+}
+
+// Every button, the coloured ones included, looks different with the focus: the ring shows.
+TEST_F(Keyboard, EveryButtonShowsItsFocusRing) {
+  for (const char* name : {"Command6", "Command12", "Command17", "Command4", "Command2", "Command1",
+                           "Command7", "Command10", "Command14", "Command13", "Command3"}) {
+    SCOPED_TRACE(name);
+    QWidget* other = window.control(std::string(name) == "Command3" ? "Command2" : "Command3");
+    other->setFocus(Qt::TabFocusReason);
+    const QImage without = button(name)->grab().toImage();
+    button(name)->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(focus(), button(name));
+    const QImage with = button(name)->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < with.height(); ++y) {
+      for (int x = 0; x < with.width(); ++x) changed += with.pixel(x, y) != without.pixel(x, y);
+    }
+    // A ring round the caption, not a pixel or two of a shade.
+    EXPECT_GT(changed, with.width() + with.height());
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <string>
 
+#include "link/port_failure.h"
 #include "link/serial_port.h"
 
 namespace {
@@ -95,6 +96,33 @@ TEST(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   EXPECT_EQ(::read(again.master, &answer, 1), 1);
   EXPECT_EQ(answer, 'O');
   EXPECT_TRUE(port.isOpen());
+}
+
+// A port that cannot be opened says which device and why: one that is not there, and one that
+// another program holds.
+TEST(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
+  int argc = 1;
+  char name[] = "test_serial_port";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+
+  const std::string missing = "/tmp/gpstracking-no-such-device-" + std::to_string(::getpid());
+  ::setenv("GPSTRACKING_COM18", missing.c_str(), 1);
+  device::SerialPort port;
+  EXPECT_FALSE(port.open(18, device::kSettings9600));
+  EXPECT_EQ(port.openFailure(), device::portFailureLine(missing, device::PortFault::NotPresent));
+
+  Terminal terminal(19);
+  ASSERT_GE(terminal.master, 0);
+  device::SerialPort holder;
+  ASSERT_TRUE(holder.open(19, device::kSettings9600));
+  EXPECT_FALSE(port.open(19, device::kSettings9600));
+  EXPECT_EQ(port.openFailure(),
+            device::portFailureLine(device::comDevicePath(19), device::PortFault::InUse));
+  // Once it is free, the port opens and has nothing to say.
+  holder.close();
+  EXPECT_TRUE(port.open(19, device::kSettings9600));
+  EXPECT_EQ(port.openFailure(), "");
 }
 
 }  // namespace

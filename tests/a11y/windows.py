@@ -242,7 +242,12 @@ def main_menu(t):
 
     program.press("Upload Configuration from GPS TRACKING system")
     close_message(program, "ERROR",
-                  "COM: not available. Change the CommPort property to another port.")
+                  "COM: not available. Change the CommPort property to another port.\n"
+                  f"Device {t.path('no-such-device')} is not present: plug the adapter in or "
+                  "choose another port.")
+    # The status line is read by its name and its text.
+    status = program.text("Status", menu, role="label")
+    check(status.startswith("Failed at "), f"status line {status!r}")
     program.exit()
 
 

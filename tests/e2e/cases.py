@@ -4,6 +4,7 @@ import os
 import re
 import time
 
+import driver
 from driver import Failure, wait_until
 
 ALL = {}
@@ -45,15 +46,26 @@ def no_progress_showing(program):
 # --- the exchange ---------------------------------------------------------------------------
 
 
+def not_present(path):
+    """The missing-port box's second line for a device that is not there."""
+    return (f"{NOT_AVAILABLE}\nDevice {path} is not present: plug the adapter in or choose "
+            "another port.")
+
+
+def status(program):
+    """What the main menu's status line says now."""
+    return program.text("Status", program.main, role="label")
+
+
 @case
 def missing_port(t):
     program = t.program(com1=t.path("no-such-device"))
     program.press(CONFIG_UPLOAD)
-    program.expect_message("ERROR", NOT_AVAILABLE, timeout=5)
+    program.expect_message("ERROR", not_present(t.path("no-such-device")), timeout=5)
     no_progress_showing(program)
     # Still answering: the same again.
     program.press(LOG_UPLOAD)
-    program.expect_message("ERROR", NOT_AVAILABLE, timeout=5)
+    program.expect_message("ERROR", not_present(t.path("no-such-device")), timeout=5)
     check(not t.files(".csv"), "a GPS log file was made without a unit")
     program.exit()
 
@@ -636,4 +648,86 @@ def help_and_a_transfer(t):
     check(os.path.isfile(help_file) and os.path.getsize(help_file) > 0,
           f"the help text {help_file!r} is not there")
     config_upload(program, unit)
+    program.exit()
+
+
+# --- the keyboard alone ---------------------------------------------------------------------
+
+
+def tab_to(program, caption):
+    """Presses Tab until the button of this caption has the keyboard focus."""
+    button = program.find("push button", caption)
+    for _ in range(30):
+        if driver.focused(button):
+            return button
+        driver.key(driver.KEY_TAB)
+        time.sleep(0.1)
+    raise Failure(f"Tab never reached {caption!r}")
+
+
+@case
+def keyboard_only(t):
+    # A technician without a mouse: every step by keys, the focus always where it can be seen
+    # and never on EXIT while the program polls.
+    unit = t.unit("--silent")
+    program = t.program(unit.link, env=REGION)
+    start = tab_to(program, LOG_UPLOAD)
+    for key, stop in ((driver.KEY_SPACE, driver.KEY_SPACE), (driver.KEY_RETURN, driver.KEY_ESCAPE)):
+        driver.key(key)
+        connecting = program.find("push button", CONNECTING, timeout=3)
+        wait_until(lambda: driver.focused(connecting), 3, "the focus on the cancel button")
+        wait_until(lambda: unit.transcript().polls() >= 2, 4, "a second poll")
+        wait_until(lambda: "polls sent" in status(program), 3, "the polls on the status line")
+        driver.key(stop)
+        wait_until(lambda: not program.is_showing(CONNECTING), 3, "the cancel")
+        wait_until(lambda: driver.focused(start), 3, "the focus back on the starting button")
+        check(status(program).startswith("Cancelled at "), f"status {status(program)!r}")
+        polls = unit.transcript().polls()
+        program.expect_no_message(1.2)
+        check(unit.transcript().polls() == polls, "the program kept polling after the cancel")
+
+    # A unit that answers: the upload, its box closed with Enter, from the same button.
+    records = sample_log(5)
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    driver.key(driver.KEY_SPACE)
+    box = program.message(timeout=30)
+    check((box.title, box.text) == ("Saved", "5 GPS locations Saved !"), f"{box}")
+    driver.key(driver.KEY_RETURN)
+    wait_until(lambda: not program.messages(), 5, "the box to close on Enter")
+    name, data = log_file(t)
+    check(data == b"".join(csv_lines(records)), "GPS log file differs")
+    wait_until(lambda: driver.focused(start), 3, "the focus back on the starting button")
+    said = status(program)
+    check(said.startswith("Done at ") and said.endswith(f" File: {t.path(name)}"),
+          f"status {said!r}")
+
+    tab_to(program, "EXIT")
+    driver.key(driver.KEY_SPACE)
+    try:
+        code = program.process.wait(20)
+    except Exception:
+        raise Failure("EXIT from the keyboard did not end the program")
+    program.check_clean(code)
+
+
+# --- a unit that comes back -----------------------------------------------------------------
+
+
+@case
+def reconnect_while_polling(t):
+    # The unit leaves the line at the first poll (a USB adapter pulled) and comes back on the
+    # same path: the program reaches it at a later poll, without cancel and retry.
+    unit = t.unit("--hostile", "vanish:wake")
+    program = t.program(unit.link, env=REGION)
+    program.press(LOG_UPLOAD)
+    wait_until(unit.gone, 5, "the unit to leave the line")
+    wait_until(lambda: "device lost" in status(program), 5, "the status line to say so")
+    check(program.is_showing(CONNECTING), "the program stopped trying")
+    check_idle_while_gone(program, 1.5)
+    records = sample_log(5)
+    unit = fresh_unit(t, unit, "--log-file", write_log(t, records))
+    program.expect_message("Saved", "5 GPS locations Saved !", timeout=10)
+    name, data = log_file(t)
+    check(data == b"".join(csv_lines(records)), "GPS log file differs")
+    no_progress_showing(program)
     program.exit()

@@ -253,6 +253,20 @@ class Message:
         return f"Message(title={self.title!r}, text={self.text!r})"
 
 
+# Keys by their X keysyms.
+KEY_TAB, KEY_RETURN, KEY_ESCAPE, KEY_SPACE = 0xFF09, 0xFF0D, 0xFF1B, 0x20
+
+
+def key(keysym):
+    """Presses and releases one key on the keyboard (the accessibility registry sends it through
+    the X server), to whatever has the keyboard focus."""
+    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+
+
+def focused(accessible):
+    return states(accessible).contains(pyatspi.STATE_FOCUSED)
+
+
 def press(accessible):
     action = accessible.queryAction()
     for i in range(action.nActions):

@@ -1,0 +1,137 @@
+#include "app/status_text.h"
+
+#include <array>
+#include <cmath>
+
+#include "link/exchange.h"
+
+namespace app {
+
+namespace {
+
+// By operation code.
+constexpr std::array<const char*, device::kOperationCount> kOperationNames = {
+    "Configuration upload", "Configuration download", "GPS log upload", "GPS table upload",
+    "GPS table download"};
+
+const char* countingName(device::Counting counting) {
+  switch (counting) {
+    case device::Counting::Digits:
+      return "digits";
+    case device::Counting::Bytes:
+      return "bytes";
+    case device::Counting::Characters:
+      break;
+  }
+  return "characters";
+}
+
+std::string wholeSeconds(double seconds) {
+  return std::to_string(static_cast<long long>(std::floor(std::max(0.0, seconds))));
+}
+
+}  // namespace
+
+void StatusText::start(int operation, std::string port, std::string device, std::string description,
+                       double now) {
+  *this = StatusText();
+  phase_ = Phase::Running;
+  operation_ = operation;
+  port_ = std::move(port);
+  device_ = std::move(device);
+  description_ = std::move(description);
+  startedAt_ = now;
+}
+
+void StatusText::progress(const device::Progress& progress, double now) {
+  if (phase_ != Phase::Running) return;
+  if (progress.stage == device::Stage::Data && stage_ != device::Stage::Data) {
+    dataStartedAt_ = lastDataAt_ = now;
+  }
+  stage_ = progress.stage;
+  polls_ = progress.polls;
+  portLost_ = progress.portLost;
+  if (progress.done != done_) lastDataAt_ = now;
+  done_ = progress.done;
+  total_ = progress.total;
+  counting_ = progress.counting;
+  positions_ = progress.positions;
+  if (progress.file != file_) file_ = progress.file;
+}
+
+void StatusText::end(Ending ending, const std::string& clock, const std::string& outcome,
+                     const std::string& path) {
+  static constexpr const char* kWords[] = {"Done", "Failed", "Cancelled"};
+  ended_ = std::string(kWords[static_cast<int>(ending)]) + " at " + clock;
+  if (!outcome.empty()) {
+    std::string oneLine = outcome;
+    for (char& c : oneLine) {
+      if (c == '\n') c = ' ';
+    }
+    ended_ += ": " + oneLine;
+  }
+  if (ended_.find_last_of(".!?") != ended_.size() - 1) ended_ += ".";
+  if (!path.empty()) ended_ += " File: " + path;
+  phase_ = Phase::Ended;
+}
+
+std::string StatusText::text(double now) const {
+  switch (phase_) {
+    case Phase::Idle:
+      return {};
+    case Phase::Ended:
+      return ended_;
+    case Phase::Running:
+      break;
+  }
+  switch (stage_) {
+    case device::Stage::Polling:
+      return pollingText(now);
+    case device::Stage::Password:
+      return port_ + ": the unit answered; checking the password.";
+    case device::Stage::Data:
+      break;
+  }
+  return dataText(now);
+}
+
+std::string StatusText::pollingText(double now) const {
+  std::string text = port_;
+  if (!device_.empty()) {
+    text += " (" + device_;
+    if (!description_.empty()) text += ", " + description_;
+    text += ")";
+  }
+  text += portLost_ ? ": device lost, opening it again at each poll; " : ": trying to connect; ";
+  text += wholeSeconds(now - startedAt_) + " s, " + std::to_string(polls_) +
+          (polls_ == 1 ? " poll" : " polls") + " sent.";
+  if (polls_ >= kHintPolls) {
+    text += " No answer: check the cable, the unit's power and the chosen port.";
+  }
+  return text;
+}
+
+std::string StatusText::dataText(double now) const {
+  std::string text = kOperationNames.at(static_cast<size_t>(operation_));
+  text += ": ";
+  if (positions_ >= 0) {
+    text += std::to_string(positions_) + (positions_ == 1 ? " position" : " positions") + " saved";
+    if (!file_.empty()) text += " to " + file_;
+  } else {
+    text += std::to_string(done_);
+    if (total_ > 0) text += " of " + std::to_string(total_);
+    text += std::string(" ") + countingName(counting_);
+  }
+  const double elapsed = now - dataStartedAt_;
+  if (elapsed >= 1 && done_ > 0) {
+    text += ", " + std::to_string(std::lround(static_cast<double>(done_) / elapsed)) + " " +
+            countingName(counting_) + "/s";
+  }
+  text += ".";
+  if (now - lastDataAt_ >= kStallSeconds) {
+    text += " No data for " + wholeSeconds(now - lastDataAt_) + " s.";
+  }
+  return text;
+}
+
+}  // namespace app

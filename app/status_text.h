@@ -1,0 +1,54 @@
+#pragma once
+// The words of the main menu's status line: what the exchange is doing, from its start to its
+// outcome. Plain C++ over the exchange's progress reports and a clock the caller gives (seconds
+// from any fixed point), so the tests drive it in virtual time; the window decides how often
+// the line is painted. The texts are UTF-8.
+#include <string>
+
+#include "link/progress.h"
+
+namespace app {
+
+// How an exchange ended, as the status line says it.
+enum class Ending { Done, Failed, Cancelled };
+
+class StatusText {
+ public:
+  // Unanswered polls after which the line adds where to look.
+  static constexpr int kHintPolls = 3;
+  // Seconds without data after which the line says the data has stopped.
+  static constexpr int kStallSeconds = 2;
+
+  // An exchange for `operation` starts on `port` ("COM1"), whose device is `device`
+  // ("/dev/ttyUSB0"), described by the system as `description` (empty: no description).
+  void start(int operation, std::string port, std::string device, std::string description,
+             double now);
+  void progress(const device::Progress& progress, double now);
+  // The exchange ended at `clock` ("14:02:11"): how, the outcome's own words (the box the user
+  // was shown; may be empty) and the full path of the file it wrote (empty: none).
+  void end(Ending ending, const std::string& clock, const std::string& outcome,
+           const std::string& path);
+
+  // The line as it reads at `now`; empty before the first exchange.
+  std::string text(double now) const;
+
+ private:
+  enum class Phase { Idle, Running, Ended };
+  std::string pollingText(double now) const;
+  std::string dataText(double now) const;
+
+  Phase phase_ = Phase::Idle;
+  int operation_ = 0;
+  std::string port_, device_, description_;
+  double startedAt_ = 0;
+  device::Stage stage_ = device::Stage::Polling;
+  int polls_ = 0;
+  bool portLost_ = false;
+  long long done_ = 0, total_ = 0, positions_ = -1;
+  device::Counting counting_ = device::Counting::Characters;
+  std::string file_;
+  double dataStartedAt_ = 0, lastDataAt_ = 0;
+  std::string ended_;
+};
+
+}  // namespace app
