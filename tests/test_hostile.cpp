@@ -296,7 +296,6 @@ TEST(SlowUnit, AnUploadSpanningManyTicksCompletes) {
     } else {
       EXPECT_EQ(bench.table.cell(0, 1), "32.0851");
       EXPECT_EQ(bench.table.cell(9, 2), "149.0744");
-      }
     }
   }
 }
