@@ -29,6 +29,7 @@
 #include "link/log_upload.h"
 #include "link/precise_timer.h"
 #include "link/serial_port.h"
+#include "link/serial_port_info.h"
 #include "link/table_download.h"
 #include "link/table_upload.h"
 #include "loctable/cell_store.h"
@@ -532,7 +533,7 @@ void GPStracking::runOperation(int operation) {
   operation_ = static_cast<std::int16_t>(operation);
   const int portNumber = comIndex_ + 1;
   status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
-                device::comDeviceDescription(portNumber), seconds());
+                device::describeComDevice(portNumber).description, seconds());
   exchangeMessages_->last.reset();
   logFile_.clear();
   refreshNow();

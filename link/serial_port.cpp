@@ -1,7 +1,6 @@
 #include "link/serial_port.h"
 
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <cstdlib>
 
 #include "link/line_settings.h"
@@ -84,12 +83,6 @@ std::string openFailureLine(const std::string& path, QSerialPort::SerialPortErro
 }
 
 }  // namespace
-
-std::string comDeviceDescription(int portNumber) {
-  const std::string path = comDevicePath(portNumber);
-  if (path.empty()) return {};
-  return QSerialPortInfo(QString::fromStdString(path)).description().toStdString();
-}
 
 std::string comDevicePath(int portNumber) {
   const std::string variable = "GPSTRACKING_COM" + std::to_string(portNumber);

@@ -15,9 +15,6 @@ namespace device {
 // COM13 to COM20 the built-in ports /dev/ttyS0 to /dev/ttyS7. So a technician with one USB
 // serial adapter works on COM1 without any setup.
 std::string comDevicePath(int portNumber);
-// What the system says the device behind the port is ("FT232R USB UART"); empty when it says
-// nothing (a built-in port, a pseudo-terminal, a device that is not there).
-std::string comDeviceDescription(int portNumber);
 
 class SerialPort : public Port {
  public:
