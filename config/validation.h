@@ -45,6 +45,10 @@ enum class CheckOutcome {
   Failed,   // a text read as a number too large for a double: "Invalid Configuration"
 };
 
+// Whether one rule is broken, taken on its own (the digit rule looks at the characters whatever
+// else broke); a text too large for a double breaks it.
+bool ruleBroken(const Rule& rule, const Fields& fields);
+
 // One check run. The digit rule is walked only while no earlier rule of the run has broken.
 CheckOutcome checkFields(const Fields& fields, ui::Messages& messages);
 

@@ -19,6 +19,9 @@ std::string comDevicePath(int portNumber);
 class SerialPort : public Port {
  public:
   SerialPort();
+  // A port that opens the named device whatever port number the exchange gives, for a
+  // command line that names its devices directly ("/dev/ttyUSB3").
+  explicit SerialPort(std::string device);
   ~SerialPort() override;
 
   bool isOpen() const override;
@@ -34,6 +37,7 @@ class SerialPort : public Port {
   void lost(unsigned opening);
 
   std::unique_ptr<QSerialPort> port_;
+  std::string device_;  // empty: the device behind the port number
   // Counts the openings, so that news of a device lost in one does not close the next.
   unsigned opening_ = 0;
 };
