@@ -54,13 +54,17 @@ std::string allowedBy(const config::Rule& rule) {
 
 std::string fieldName(config::Field field) {
   const config::FieldSpec& spec = config::fieldSpec(field);
-  std::string caption;
-  for (const std::string& line : spec.caption) {
-    if (!caption.empty()) caption += ' ';
-    caption += line;
+  // Where the caption alone does not say what the field is ("2" beside LAT1), the name that
+  // screen readers give it does.
+  std::string caption = spec.accessibleName;
+  if (caption.empty()) {
+    for (const std::string& line : spec.caption) {
+      if (!caption.empty()) caption += ' ';
+      caption += line;
+    }
   }
   while (!caption.empty() && (caption.back() == ':' || caption.back() == ' ')) caption.pop_back();
-  if (caption.empty()) caption = spec.accessibleName.empty() ? spec.control : spec.accessibleName;
+  if (caption.empty()) caption = spec.control;
   return std::string(config::windowName(spec.window)) + " " + caption;
 }
 
