@@ -13,7 +13,7 @@ class LinePacing {
   using Clock = std::chrono::steady_clock;
 
   // `terminal`: a descriptor of the terminal whose speed the PC sets (the slave side).
-  explicit LinePacing(int terminal) : terminal_(terminal) {}
+  explicit LinePacing(int terminal);
 
   // The time of one character at the terminal's current speed (9600 baud when it has none).
   std::chrono::nanoseconds characterTime() const;
