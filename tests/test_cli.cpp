@@ -2,6 +2,8 @@
 // the graphical program's, its fleet outcomes, check and diff reports, exports read back by
 // Python's own XML and JSON parsers, and its track pictures.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -27,6 +29,7 @@
 #include "loctable/setup2.h"
 #include "loctable/table_file.h"
 #include "sim/demo.h"
+#include "sim/line_pacing.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "ui/help.h"
@@ -483,6 +486,26 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   EXPECT_GT(track, 500);
   EXPECT_GT(start, 50);
   EXPECT_GT(end, 50);
+}
+
+// The paced unit times each character by the speed the PC has set on the terminal, read afresh
+// for every character.
+TEST(PacedUnit, CharacterTimeFollowsTheSpeedThePcSets) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  sim::LinePacing pacing(slave);
+  const std::pair<speed_t, long long> cases[] = {
+      {B9600, 1041666}, {B38400, 260416}, {B1200, 8333333}, {B115200, 86805}};
+  for (const auto& [speed, nanoseconds] : cases) {
+    termios settings{};
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    cfsetospeed(&settings, speed);
+    cfsetispeed(&settings, speed);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    EXPECT_EQ(pacing.characterTime().count(), nanoseconds) << nanoseconds;
+  }
+  close(slave);
+  close(master);
 }
 
 }  // namespace
