@@ -139,11 +139,20 @@ void UnitJob::say(const std::string& text) {
 void UnitJob::show(const ui::Message& message) {
   boxes_.push_back(message);
   if (message.icon == ui::Icon::Information) return;
-  if (message.text == device::kPortNotAvailable) {
-    say("port not available (" + outcome_.device + ")");
-  } else {
-    say(message.text);
+  say(cause(message));
+}
+
+// A box's text as the cause of a failure. Two of the program's texts speak of its windows
+// ("the CommPort property") or say too little for a line of their own ("Download "): the
+// command line names what went wrong instead.
+std::string UnitJob::cause(const ui::Message& message) const {
+  if (message.text == device::kPortNotAvailable)
+    return "port not available (" + outcome_.device + ")";
+  if (setup_.action == Action::ReadLog && message.text == "Download " && message.title == "Error") {
+    const std::string folder = setup_.target.empty() ? "the current folder" : setup_.target;
+    return "the GPS log file could not be created or written in " + folder;
   }
+  return message.text;
 }
 
 void UnitJob::setIndicator(device::Indicator indicator, bool visible) {
@@ -271,9 +280,7 @@ void UnitJob::ended(std::exception_ptr error) {
     outcome_.cause = "the exchange ended without an answer";
     for (const ui::Message& box : boxes_) {
       if (box.icon != ui::Icon::Information) {
-        outcome_.cause = box.text == device::kPortNotAvailable
-                             ? "port not available (" + outcome_.device + ")"
-                             : box.text;
+        outcome_.cause = cause(box);
         break;
       }
     }

@@ -87,6 +87,7 @@ class UnitJob : private device::Host, private ui::Messages {
   // ui::Messages
   void show(const ui::Message& message) override;
 
+  std::string cause(const ui::Message& message) const;
   device::Transfer transfer();
   void giveUp(std::string cause);
   void ended(std::exception_ptr error);

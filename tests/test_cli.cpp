@@ -207,6 +207,7 @@ TEST(CliWrites, SendTheSameCharactersAsTheProgram) {
 
 struct FleetCase {
   const char* name;
+  cli::Action action;
   std::function<void(sim::Unit&, sim::SimPort&)> prepare;
   std::string target;
   bool ok;
@@ -217,18 +218,26 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
   QTemporaryDir folder;
   const std::string saved = (folder.path() + "/unit.cfg").toStdString();
   const FleetCase cases[] = {
-      {"COM1", [](sim::Unit&, sim::SimPort&) {}, saved, true, "Configuration has been Saved"},
-      {"COM2", [](sim::Unit& u, sim::SimPort&) { u.knobs.silent = true; }, "", false,
-       "does not answer"},
-      {"COM3", [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
+      {"COM1", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, saved, true,
+       "Configuration has been Saved"},
+      {"COM2", cli::Action::ReadConfig, [](sim::Unit& u, sim::SimPort&) { u.knobs.silent = true; },
+       "", false, "does not answer"},
+      {"COM3", cli::Action::ReadConfig,
+       [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
        "Invalid Password"},
-      {"COM4", [](sim::Unit&, sim::SimPort& p) { p.existing = {9}; }, "", false,
-       "port not available"},
-      {"COM5", [](sim::Unit& u, sim::SimPort&) { u.knobs.silentAfter = 100; }, "", false,
+      {"COM4", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort& p) { p.existing = {9}; }, "",
+       false, "port not available"},
+      {"COM5", cli::Action::ReadConfig,
+       [](sim::Unit& u, sim::SimPort&) { u.knobs.silentAfter = 100; }, "", false,
        "Error download !"},
-      {"COM6", [](sim::Unit&, sim::SimPort&) {}, "/nonexistent/folder/unit.cfg", false,
-       "Invalid Path"},
-      {"COM7", [](sim::Unit&, sim::SimPort&) {}, "", true, "Upload complete"},
+      {"COM6", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {},
+       "/nonexistent/folder/unit.cfg", false, "Invalid Path"},
+      {"COM7", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, "", true,
+       "Upload complete"},
+      {"COM8", cli::Action::ReadLog, [](sim::Unit&, sim::SimPort&) {}, "/nonexistent/folder", false,
+       "GPS log file could not be created or written in /nonexistent/folder"},
+      {"COM9", cli::Action::ReadTable, [](sim::Unit&, sim::SimPort&) {}, "", true,
+       "Upload succesful !"},
   };
   std::vector<std::unique_ptr<sim::Unit>> units;
   std::vector<std::unique_ptr<cli::UnitJob>> jobs;
@@ -237,7 +246,7 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
     sim::installDemoOperations(*units.back());
     auto port = std::make_unique<sim::SimPort>(*units.back());
     c.prepare(*units.back(), *port);
-    cli::JobSetup setup{cli::Action::ReadConfig, c.name, "7391", c.target, ""};
+    cli::JobSetup setup{c.action, c.name, "7391", c.target, ""};
     jobs.push_back(std::make_unique<cli::UnitJob>(setup, std::move(port)));
   }
   char* lines = nullptr;
