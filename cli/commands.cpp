@@ -203,7 +203,8 @@ int diff(const Arguments& a, std::FILE* out, std::FILE* err) {
   }
   const std::vector<Difference> found = differences(first, second);
   for (const Difference& d : found) std::fprintf(out, "%s\n", differenceLine(d).c_str());
-  return kSuccess;
+  // As diff(1) does, for scripts: 0 when the two are the same.
+  return found.empty() ? kSuccess : kFailure;
 }
 
 int exportFile(const Arguments& a, std::FILE* out, std::FILE* err) {

@@ -364,7 +364,7 @@ TEST(CliDiff, ListsChangedFieldsByCaptionInWindowOrder) {
   EXPECT_EQ(same.status, 0);
   EXPECT_EQ(same.out, "");
   const CliRun different = run({"diff", base, changed});
-  EXPECT_EQ(different.status, 0);
+  EXPECT_EQ(different.status, 1);
   const std::string first = "setup1 GEO fencing delay (1-240 sec): \"30\" -> \"60\"\n";
   ASSERT_EQ(different.out.find(first), 0u) << different.out;
   EXPECT_EQ(std::count(different.out.begin(), different.out.end(), '\n'), 2);
