@@ -298,16 +298,18 @@ int unitCommand(const Arguments& a, Action action, std::FILE* out, std::FILE* er
   }
 
   std::vector<std::unique_ptr<UnitJob>> jobs;
-  for (const std::string& port : a.ports) {
+  const std::vector<std::string> labels = portLabels(a.ports);
+  for (size_t i = 0; i < a.ports.size(); ++i) {
+    const std::string& port = a.ports[i];
     JobSetup setup = jobSetup(a, action, port);
     if (action == Action::WriteConfig && !a.password) {
       setup.password = configuration.text(config::Field::setup1_Text9);
     }
     if (action == Action::ReadLog) {
       setup.target = file;
-      if (fleet) setup.logPrefix = portLabel(port) + "_";
+      if (fleet) setup.logPrefix = labels[i] + "_";
     } else if (action == Action::ReadConfig || action == Action::ReadTable) {
-      setup.target = fleet ? fleetFileName(file, portLabel(port)) : file;
+      setup.target = fleet ? fleetFileName(file, labels[i]) : file;
     }
     auto job = std::make_unique<UnitJob>(setup);
     config::copyFields(configuration, job->fields());

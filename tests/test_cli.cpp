@@ -290,14 +290,20 @@ TEST(CliFleet, JsonLinesCarryLatin1AndQuotesIntact) {
 }
 
 TEST(CliFleet, EachUnitWritesItsOwnFile) {
-  const std::tuple<std::string, std::string, std::string> cases[] = {
-      {"out/unit.cfg", "COM3", "out/unit-COM3.cfg"},
-      {"table.txt", "/dev/pts/4", "table-pts-4.txt"},
-      {"plain", "/tmp/sims/u1", "plain-u1"},
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"COM3", "/dev/pts/4", "/tmp/sims/u1"}, {"out-COM3.cfg", "out-pts-4.cfg", "out-u1.cfg"}},
+      // The same file name in two folders: the whole paths tell them apart.
+      {{"/tmp/a/u1", "/tmp/b/u1", "COM1"},
+       {"out-tmp-a-u1.cfg", "out-tmp-b-u1.cfg", "out-COM1.cfg"}},
   };
-  for (const auto& [file, port, expected] : cases) {
-    EXPECT_EQ(cli::fleetFileName(file, cli::portLabel(port)), expected);
+  for (const auto& [ports, files] : cases) {
+    const std::vector<std::string> labels = cli::portLabels(ports);
+    ASSERT_EQ(labels.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(cli::fleetFileName("out.cfg", labels[i]), files[i]);
+    }
   }
+  EXPECT_EQ(cli::fleetFileName("folder/unit.cfg", "COM3"), "folder/unit-COM3.cfg");
 }
 
 // A configuration file as the program saves it, after `change` on the startup values.
