@@ -9,23 +9,50 @@ namespace cli {
 
 namespace {
 
-std::string progressLine(const std::vector<std::unique_ptr<UnitJob>>& jobs) {
-  std::string line;
-  for (const auto& job : jobs) {
-    if (!line.empty()) line += "  ";
-    line += job->outcome().port + " ";
-    if (job->finished()) {
-      line += job->outcome().ok ? "done" : "failed";
-    } else if (job->connecting()) {
-      line += "connecting";
-    } else if (job->records() > 0) {
-      line += std::to_string(job->records()) + " records";
-    } else {
-      line += std::to_string(job->bytes()) + " chars";
-    }
+// One unit's progress: "COM3     1234 characters", "COM3     57 records", ...
+std::string progressLine(const UnitJob& job, size_t portWidth) {
+  std::string line = job.outcome().port;
+  line.resize(std::max(portWidth, line.size()) + 2, ' ');
+  if (job.finished()) {
+    line += job.outcome().ok ? "done" : "failed";
+  } else if (job.connecting()) {
+    line += "connecting";
+  } else if (job.records() > 0) {
+    line += std::to_string(job.records()) + " records";
+  } else {
+    line += std::to_string(job.bytes()) + " characters";
   }
   return line;
 }
+
+// The progress lines at the bottom of a terminal, one per unit, rewritten in place; a unit's
+// error line goes above them.
+class ProgressBlock {
+ public:
+  ProgressBlock(std::FILE* terminal, const std::vector<std::unique_ptr<UnitJob>>& jobs)
+      : terminal_(terminal), jobs_(jobs) {
+    for (const auto& job : jobs) portWidth_ = std::max(portWidth_, job->outcome().port.size());
+  }
+  void show() {
+    if (!terminal_) return;
+    erase();
+    for (const auto& job : jobs_)
+      std::fprintf(terminal_, "%s\n", progressLine(*job, portWidth_).c_str());
+    shown_ = jobs_.size();
+    std::fflush(terminal_);
+  }
+  // Takes the lines away (cursor up, clear to the end of the screen).
+  void erase() {
+    if (terminal_ && shown_ > 0) std::fprintf(terminal_, "\x1b[%zuA\x1b[J", shown_);
+    shown_ = 0;
+  }
+
+ private:
+  std::FILE* terminal_;
+  const std::vector<std::unique_ptr<UnitJob>>& jobs_;
+  size_t portWidth_ = 0;
+  size_t shown_ = 0;
+};
 
 }  // namespace
 
@@ -35,23 +62,14 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   auto allEnded = [&jobs] {
     return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->finished(); });
   };
-  size_t widest = 0;
-  auto showProgress = [&] {
-    if (!options.progress) return;
-    std::string line = progressLine(jobs);
-    widest = std::max(widest, line.size());
-    line.resize(widest, ' ');
-    std::fprintf(options.progress, "\r%s", line.c_str());
-    std::fflush(options.progress);
-  };
+  ProgressBlock block(options.progress, jobs);
   for (const auto& job : jobs) {
     job->onLine([&](const std::string& text) {
       if (!options.errors) return;
-      if (options.progress && widest > 0) {
-        std::fprintf(options.progress, "\r%s\r", std::string(widest, ' ').c_str());
-      }
+      block.erase();
       std::fprintf(options.errors, "%s\n", text.c_str());
       std::fflush(options.errors);
+      block.show();
     });
   }
 
@@ -62,7 +80,7 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   });
   QTimer progress;
   progress.setInterval(200);
-  QObject::connect(&progress, &QTimer::timeout, showProgress);
+  QObject::connect(&progress, &QTimer::timeout, [&] { block.show(); });
 
   for (const auto& job : jobs) {
     job->start([&] {
@@ -74,10 +92,8 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
     if (options.progress) progress.start();
     loop.exec();
   }
-  if (options.progress) {
-    showProgress();
-    std::fputc('\n', options.progress);
-  }
+  // The last state of every unit stays on the terminal.
+  block.show();
   std::vector<Outcome> outcomes;
   for (const auto& job : jobs) {
     job->onLine(nullptr);
