@@ -8,6 +8,9 @@
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
+  // Qt's own event loop rather than GLib's: each character written would otherwise wake the
+  // loop once more, and a fleet has many ports to serve on a small machine.
+  if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
   // A PNG picture needs Qt's painting and its fonts, which come with a GUI application; the
   // offscreen platform needs no display.
   std::unique_ptr<QCoreApplication> application;
