@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "link/serial_port.h"
+
 namespace app {
 
-inline constexpr int kComPortCount = 20;
+inline constexpr int kComPortCount = device::kComPortCount;
 
 // "COM1" -> 0 ... "COM20" -> 19; exact and case-sensitive; nullopt for any other name.
 std::optional<int> comPortIndex(std::string_view name);

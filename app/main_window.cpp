@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyleOptionButton>
@@ -26,6 +25,7 @@
 #include "config/field_table.h"
 #include "link/config_download.h"
 #include "link/config_upload.h"
+#include "link/log_stamp.h"
 #include "link/log_upload.h"
 #include "link/precise_timer.h"
 #include "link/serial_port.h"
@@ -307,25 +307,6 @@ void applyLook(QWidget& widget, const Look& look, Kind kind) {
   }
 }
 
-// The date and time a GPS log upload starts, as the PC's regional settings write them in
-// short form. Where the short time leaves the seconds out, they are added, so that uploads a
-// minute apart do not share a name.
-device::LogStamp logStamp() {
-  const QLocale locale = QLocale::system();
-  const QDateTime now = QDateTime::currentDateTime();
-  QString timeFormat = locale.timeFormat(QLocale::ShortFormat);
-  if (!timeFormat.contains('s')) {
-    const qsizetype minutes = timeFormat.indexOf(QStringLiteral("mm"));
-    if (minutes >= 0) {
-      const QChar before = minutes > 0 ? timeFormat[minutes - 1] : QChar(':');
-      const QChar separator = before.isLetter() ? QChar(':') : before;
-      timeFormat.insert(minutes + 2, QString(separator) + QStringLiteral("ss"));
-    }
-  }
-  return {QFile::encodeName(locale.toString(now.date(), QLocale::ShortFormat)).toStdString(),
-          QFile::encodeName(locale.toString(now.time(), timeFormat)).toStdString()};
-}
-
 // The buttons that show while an exchange runs; of them only Command5 and Command11 cancel.
 const char* const kProgressButtons[] = {"Command5",  "Command8",  "Command9",
                                         "Command11", "Command15", "Command16"};
@@ -373,7 +354,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 
   // Each GPS log goes into a new file in the program's current folder.
   transfers_[device::kLogUpload] =
-      device::logUpload({std::make_shared<device::DiskLogFolder>(), logStamp});
+      device::logUpload({std::make_shared<device::DiskLogFolder>(), device::localLogStamp});
 
   startup();
 

@@ -166,6 +166,14 @@ const std::vector<Rule>& validationRules() {
   return rules;
 }
 
+bool ruleBroken(const Rule& rule, const Fields& fields) {
+  try {
+    return broken(rule, fields, true, {});
+  } catch (const ReadFailure&) {
+    return true;
+  }
+}
+
 CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
                          const FurtherCheck& further) {
   bool invalid = false;

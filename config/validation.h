@@ -53,6 +53,10 @@ enum class CheckOutcome {
 // it found any.
 using FurtherCheck = std::function<bool(const Fields& fields, ui::Messages& messages)>;
 
+// Whether one rule is broken, taken on its own (the digit rule looks at the characters whatever
+// else broke); a text too large for a double breaks it.
+bool ruleBroken(const Rule& rule, const Fields& fields);
+
 // One check run. The digit rule is walked only while no earlier rule of the run has broken.
 // When no rule broke, `further` runs before "Configuration is OK" could be shown.
 CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,

@@ -289,7 +289,7 @@ Task uploadLog(Session session, LogUploadSetup setup) {
       break;
     case End::Failed:
       // Nothing more goes to the unit; the exchange closes the port.
-      host.messages().show("Download ", "Error", ui::Icon::Critical);
+      host.messages().show(kLogFileFailure, "Error", ui::Icon::Critical);
       file.reset();
       hideProgress();
       break;

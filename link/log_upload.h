@@ -12,6 +12,10 @@
 
 namespace device {
 
+// The box of a GPS log file that could not be created or written (the trailing blank is the
+// system's own).
+inline constexpr const char* kLogFileFailure = "Download ";
+
 // A record as the unit holds it, positions 1 to 38 in reading order.
 inline constexpr int kLogRecordLength = 38;
 

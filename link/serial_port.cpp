@@ -111,6 +111,10 @@ SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
                    });
 }
 
+SerialPort::SerialPort(std::string device) : SerialPort() {
+  device_ = std::move(device);
+}
+
 void SerialPort::lost(unsigned opening) {
   if (opening == opening_) close();
 }
@@ -124,7 +128,7 @@ bool SerialPort::isOpen() const {
 bool SerialPort::open(int portNumber, std::string_view settings) {
   close();
   ++opening_;
-  const std::string path = comDevicePath(portNumber);
+  const std::string path = device_.empty() ? comDevicePath(portNumber) : device_;
   port_->setPortName(QString::fromStdString(path));
   failure_.clear();
   if (path.empty() || !port_->open(QIODevice::ReadWrite)) {

@@ -15,10 +15,15 @@ namespace device {
 // COM13 to COM20 the built-in ports /dev/ttyS0 to /dev/ttyS7. So a technician with one USB
 // serial adapter works on COM1 without any setup.
 std::string comDevicePath(int portNumber);
+// COM1 to COM20.
+inline constexpr int kComPortCount = 20;
 
 class SerialPort : public Port {
  public:
   SerialPort();
+  // A port that opens the named device whatever port number the exchange gives, for a
+  // command line that names its devices directly ("/dev/ttyUSB3").
+  explicit SerialPort(std::string device);
   ~SerialPort() override;
 
   bool isOpen() const override;
@@ -35,6 +40,7 @@ class SerialPort : public Port {
   void lost(unsigned opening);
 
   std::unique_ptr<QSerialPort> port_;
+  std::string device_;  // empty: the device behind the port number
   // Counts the openings, so that news of a device lost in one does not close the next.
   unsigned opening_ = 0;
   std::string failure_;  // why the last opening failed

@@ -51,9 +51,8 @@ ComDevice describeComDevice(int portNumber) {
   return device;
 }
 
-std::string comDeviceSummary(const ComDevice& device) {
-  std::string summary = device.path + ": ";
-  if (!device.present) return summary + "no device";
+std::string comDeviceDetails(const ComDevice& device) {
+  if (!device.present) return "no device";
   std::string known;
   for (const std::string* part : {&device.description, &device.manufacturer}) {
     if (part->empty()) continue;
@@ -61,7 +60,11 @@ std::string comDeviceSummary(const ComDevice& device) {
   }
   if (!device.serialNumber.empty())
     known += (known.empty() ? "serial " : ", serial ") + device.serialNumber;
-  return summary + (known.empty() ? "device present" : known);
+  return known.empty() ? "device present" : known;
+}
+
+std::string comDeviceSummary(const ComDevice& device) {
+  return device.path + ": " + comDeviceDetails(device);
 }
 
 }  // namespace device

@@ -20,7 +20,10 @@ bool comDevicePresent(const std::string& path);
 // /dev/serial/by-id, so call it when presence changes, not on a timer.
 ComDevice describeComDevice(int portNumber);
 
-// "/dev/ttyUSB0: FT232R USB UART, FTDI, serial A50285BI" or "/dev/ttyUSB0: no device".
+// "FT232R USB UART, FTDI, serial A50285BI", "device present" when the system says nothing
+// more, or "no device".
+std::string comDeviceDetails(const ComDevice& device);
+// The same behind the device's path: "/dev/ttyUSB0: FT232R USB UART, FTDI, serial A50285BI".
 std::string comDeviceSummary(const ComDevice& device);
 
 }  // namespace device

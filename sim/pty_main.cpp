@@ -41,6 +41,7 @@ void usage() {
       "                            [--lower] [--password TEXT] [--accept TEXT]\n"
       "                            [--silent-after K] [--log-file FILE] [--transcript FILE]\n"
       "                            [--hostile ACT[:STAGE[:K]]] [--seed N] [--flood N]\n"
+      "                            [--baud-pacing]\n"
       "Serves a simulated GPS tracking unit on a pseudo-terminal and prints its device path.\n"
       "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
       "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
@@ -50,7 +51,9 @@ void usage() {
       "                    hostile; ACT: noise (random bytes), high (bytes above 127), nul,\n"
       "                    flood (N random characters at once, then silence), stop (silence),\n"
       "                    vanish (closes the terminal and ends); STAGE: wake, password, data\n"
-      "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n",
+      "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n"
+      "  --baud-pacing     each character takes its time on the line at the speed the PC\n"
+      "                    has set (10 bits a character), both ways\n",
       stderr);
 }
 
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
   sim::Unit unit;
   sim::installDemoOperations(unit);
   std::string linkPath, transcriptPath;
+  bool pacing = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&]() -> std::string {
@@ -103,6 +107,8 @@ int main(int argc, char** argv) {
     } else if (arg == "--seed")
       unit.hostile.settings.seed =
           static_cast<std::uint32_t>(std::strtoul(value().c_str(), nullptr, 10));
+    else if (arg == "--baud-pacing")
+      pacing = true;
     else if (arg == "--flood")
       unit.hostile.settings.floodSize = std::atoi(value().c_str());
     else {
@@ -113,6 +119,7 @@ int main(int argc, char** argv) {
 
   try {
     sim::PtyServer server(unit);
+    server.setPacing(pacing);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> transcript(nullptr, &std::fclose);
     if (!transcriptPath.empty()) {
       transcript.reset(std::fopen(transcriptPath.c_str(), "w"));

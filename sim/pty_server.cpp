@@ -73,7 +73,8 @@ bool PtyServer::writePiece(const std::string& piece) {
   const Clock::time_point writing = Clock::now();
   std::string_view rest = piece;
   while (!rest.empty()) {
-    const ssize_t n = ::write(master_, rest.data(), rest.size());
+    if (pacing_) pacing_->beforeSending();
+    const ssize_t n = ::write(master_, rest.data(), pacing_ ? 1 : rest.size());
     if (n < 0) {
       if (errno == EINTR || errno == EAGAIN) continue;
       return false;
@@ -143,8 +144,9 @@ void PtyServer::serve() {
     const int timeout = static_cast<int>(std::min<long long>(wait.count() + 1, 50));
     if (::poll(&p, 1, timeout) > 0 && (p.revents & POLLIN)) {
       char buffer[4096];
-      const ssize_t n = ::read(master_, buffer, sizeof buffer);
+      const ssize_t n = ::read(master_, buffer, pacing_ ? 1 : sizeof buffer);
       if (n <= 0) continue;
+      if (pacing_) pacing_->beforeTaking();
       const auto arrived = Clock::now();
       if (awaitingAnswer_ && unit_.operating()) {
         turnarounds_.push_back(

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "sim/line_pacing.h"
 #include "sim/unit.h"
 
 namespace sim {
@@ -36,6 +38,12 @@ class PtyServer {
   // The file stays the caller's.
   void setTranscript(std::FILE* file) { transcript_ = file; }
 
+  // Paces both directions at the line speed the PC has set (see LinePacing).
+  void setPacing(bool on) {
+    pacing_.reset();
+    if (on) pacing_.emplace(slave_);
+  }
+
   // Read after serve() has returned. For every piece the unit sent while operating, the
   // microseconds from just before the unit wrote it until the PC's next character arrived: the
   // whole round trip, the unit's own write included.
@@ -63,6 +71,7 @@ class PtyServer {
   std::string path_;
   std::atomic<bool> stopping_{false};
   std::FILE* transcript_ = nullptr;
+  std::optional<LinePacing> pacing_;
   // The unit's pause between its acceptance and the first character of its data.
   static constexpr std::chrono::milliseconds kFirstDataPause{50};
   bool acceptanceQueued_ = false;

@@ -1,0 +1,121 @@
+#include "cli/config_report.h"
+
+#include <cstdio>
+
+#include "config/encoding.h"
+#include "config/field_table.h"
+#include "config/image.h"
+#include "config/validation.h"
+#include "ui/messages.h"
+
+namespace cli {
+
+namespace {
+
+std::string number(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
+// What a rule lets through, in words, from the rule's own limits.
+std::string allowedBy(const config::Rule& rule) {
+  using config::Check;
+  const std::string shortest = std::to_string(rule.minLength);
+  const std::string longest = std::to_string(rule.maxLength);
+  switch (rule.check) {
+    case Check::LengthNot:
+      return "exactly " + shortest + " characters";
+    case Check::LengthAbove:
+      return "at most " + longest + " characters";
+    case Check::LengthOutside:
+      return rule.maxLength >= (1 << 30) ? "at least " + shortest + " characters"
+                                         : shortest + " to " + longest + " characters";
+    case Check::FilledLengthNot:
+      return "empty or exactly " + shortest + " characters";
+    case Check::DigitsOnly:
+      return "digits 0 to 9 only";
+    case Check::NeedsText:
+      return "not empty while " + fieldName(rule.other) + " is \"Enabled\"";
+    case Check::FilledNoPlus:
+      return "empty or beginning with +";
+    case Check::ValueOutside:
+      return number(rule.low) + " to " + number(rule.high);
+    case Check::Coordinate:
+      return shortest + " to " + longest + " characters, value " + number(rule.low) + " to " +
+             number(rule.high);
+    case Check::NoPoint:
+      return "a decimal point";
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string fieldName(config::Field field) {
+  const config::FieldSpec& spec = config::fieldSpec(field);
+  // Where the caption alone does not say what the field is ("2" beside LAT1), the name that
+  // screen readers give it does.
+  std::string caption = spec.accessibleName;
+  if (caption.empty()) {
+    for (const std::string& line : spec.caption) {
+      if (!caption.empty()) caption += ' ';
+      caption += line;
+    }
+  }
+  while (!caption.empty() && (caption.back() == ':' || caption.back() == ' ')) caption.pop_back();
+  if (caption.empty()) caption = spec.control;
+  return std::string(config::windowName(spec.window)) + " " + caption;
+}
+
+std::string shownValue(const config::Fields& fields, config::Field field) {
+  const config::FieldSpec& spec = config::fieldSpec(field);
+  if (spec.kind == config::Kind::List) {
+    const int index = fields.index(field);
+    if (index < 0) return "(none)";
+    return "\"" + spec.items.at(static_cast<size_t>(index)) + "\"";
+  }
+  return "\"" + fields.text(field) + "\"";
+}
+
+std::vector<Problem> configurationProblems(const config::Fields& fields) {
+  std::vector<Problem> problems;
+  for (const config::Rule& rule : config::validationRules()) {
+    if (config::ruleBroken(rule, fields)) {
+      problems.push_back(
+          {rule.field, shownValue(fields, rule.field), rule.message, allowedBy(rule)});
+    }
+  }
+  // The encoding refuses more than the checks do (a list with nothing selected, a number
+  // that does not fit its bytes): what it would say on a download is a problem too.
+  config::Image image;
+  config::VoltageCodeTable codes;
+  ui::RecordedMessages refusals;
+  if (!config::encodeConfiguration(fields, image, codes, refusals)) {
+    for (const ui::Message& refusal : refusals.shown) {
+      problems.push_back({config::Field::setup1_Text9, {}, refusal.text, {}});
+    }
+  }
+  return problems;
+}
+
+std::string problemLine(const Problem& p) {
+  if (p.value.empty()) return "refused for a download: " + p.message;
+  return fieldName(p.field) + " = " + p.value + ": " + p.message + " (allowed: " + p.allowed + ")";
+}
+
+std::vector<Difference> differences(const config::Fields& a, const config::Fields& b) {
+  std::vector<Difference> found;
+  for (const config::FieldSpec& spec : config::fieldTable()) {
+    const std::string first = shownValue(a, spec.field);
+    const std::string second = shownValue(b, spec.field);
+    if (first != second) found.push_back({spec.field, first, second});
+  }
+  return found;
+}
+
+std::string differenceLine(const Difference& d) {
+  return fieldName(d.field) + ": " + d.first + " -> " + d.second;
+}
+
+}  // namespace cli

@@ -1,0 +1,35 @@
+#pragma once
+// What the command line says about configuration files: every problem at once, and the
+// differences between two configurations, field by field in the order of the windows.
+#include <string>
+#include <vector>
+
+#include "config/fields.h"
+
+namespace cli {
+
+// A field as a technician knows it: its window and caption ("setup1 Base Phone number 1").
+std::string fieldName(config::Field field);
+// A field's value as shown: a text between quotes, a list's selected item (or "(none)").
+std::string shownValue(const config::Fields& fields, config::Field field);
+
+struct Problem {
+  config::Field field;
+  std::string value;    // as shown
+  std::string message;  // the system's own text for it
+  std::string allowed;  // the range or form the field must keep to
+};
+
+// The configuration window's checks, each rule on its own, then the encoding's refusals.
+std::vector<Problem> configurationProblems(const config::Fields& fields);
+std::string problemLine(const Problem& problem);
+
+struct Difference {
+  config::Field field;
+  std::string first, second;  // as shown
+};
+
+std::vector<Difference> differences(const config::Fields& a, const config::Fields& b);
+std::string differenceLine(const Difference& difference);
+
+}  // namespace cli

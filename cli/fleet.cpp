@@ -1,0 +1,156 @@
+#include "cli/fleet.h"
+
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+#include <algorithm>
+
+namespace cli {
+
+namespace {
+
+// One unit's progress: "COM3     1234 characters", "COM3     57 records", ...
+std::string progressLine(const UnitJob& job, size_t portWidth) {
+  std::string line = job.outcome().port;
+  line.resize(std::max(portWidth, line.size()) + 2, ' ');
+  if (job.finished()) {
+    line += job.outcome().ok ? "done" : "failed";
+  } else if (job.connecting()) {
+    line += "connecting";
+  } else if (job.records() > 0) {
+    line += std::to_string(job.records()) + " records";
+  } else {
+    line += std::to_string(job.bytes()) + " characters";
+  }
+  return line;
+}
+
+// The progress lines at the bottom of a terminal, one per unit, rewritten in place; a unit's
+// error line goes above them.
+class ProgressBlock {
+ public:
+  ProgressBlock(std::FILE* terminal, const std::vector<std::unique_ptr<UnitJob>>& jobs)
+      : terminal_(terminal), jobs_(jobs) {
+    for (const auto& job : jobs) portWidth_ = std::max(portWidth_, job->outcome().port.size());
+  }
+  void show() {
+    if (!terminal_) return;
+    erase();
+    for (const auto& job : jobs_)
+      std::fprintf(terminal_, "%s\n", progressLine(*job, portWidth_).c_str());
+    shown_ = jobs_.size();
+    std::fflush(terminal_);
+  }
+  // Takes the lines away (cursor up, clear to the end of the screen).
+  void erase() {
+    if (terminal_ && shown_ > 0) std::fprintf(terminal_, "\x1b[%zuA\x1b[J", shown_);
+    shown_ = 0;
+  }
+
+ private:
+  std::FILE* terminal_;
+  const std::vector<std::unique_ptr<UnitJob>>& jobs_;
+  size_t portWidth_ = 0;
+  size_t shown_ = 0;
+};
+
+}  // namespace
+
+std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
+                              const FleetOptions& options) {
+  QEventLoop loop;
+  auto allEnded = [&jobs] {
+    return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->finished(); });
+  };
+  ProgressBlock block(options.progress, jobs);
+  for (const auto& job : jobs) {
+    job->onLine([&](const std::string& text) {
+      if (!options.errors) return;
+      block.erase();
+      std::fprintf(options.errors, "%s\n", text.c_str());
+      std::fflush(options.errors);
+      block.show();
+    });
+  }
+
+  QTimer timer1;
+  timer1.setInterval(options.tickLength);
+  QObject::connect(&timer1, &QTimer::timeout, [&] {
+    for (const auto& job : jobs) job->tick();
+  });
+  QTimer progress;
+  progress.setInterval(200);
+  QObject::connect(&progress, &QTimer::timeout, [&] { block.show(); });
+
+  for (const auto& job : jobs) {
+    job->start([&] {
+      if (allEnded()) loop.quit();
+    });
+  }
+  if (!allEnded()) {
+    timer1.start();
+    if (options.progress) progress.start();
+    loop.exec();
+  }
+  // The last state of every unit stays on the terminal.
+  block.show();
+  std::vector<Outcome> outcomes;
+  for (const auto& job : jobs) {
+    job->onLine(nullptr);
+    outcomes.push_back(job->outcome());
+  }
+  return outcomes;
+}
+
+std::string summaryTable(const std::vector<Outcome>& outcomes) {
+  size_t portWidth = 4;
+  for (const Outcome& o : outcomes) portWidth = std::max(portWidth, o.port.size());
+  auto row = [&](const std::string& port, const std::string& outcome, const std::string& bytes,
+                 const std::string& seconds, const std::string& detail) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%-*s  %-7s  %8s  %7s  ", static_cast<int>(portWidth),
+                  port.c_str(), outcome.c_str(), bytes.c_str(), seconds.c_str());
+    return text + detail + "\n";
+  };
+  std::string table = row("PORT", "OUTCOME", "BYTES", "SECONDS", "DETAIL");
+  for (const Outcome& o : outcomes) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
+    std::string detail = o.cause;
+    if (o.ok && !o.file.empty()) detail += " -> " + o.file;
+    table += row(o.port, o.ok ? "ok" : "FAILED", std::to_string(o.bytes), seconds, detail);
+  }
+  return table;
+}
+
+std::string jsonString(const std::string& latin1) {
+  const std::string utf8 = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()))
+                               .toUtf8()
+                               .toStdString();
+  std::string out = "\"";
+  for (const char c : utf8) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string jsonLine(const Outcome& o) {
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
+  return "{\"port\":" + jsonString(o.port) + ",\"device\":" + jsonString(o.device) +
+         ",\"outcome\":" + (o.ok ? "\"ok\"" : "\"failed\"") + ",\"cause\":" + jsonString(o.cause) +
+         ",\"bytes\":" + std::to_string(o.bytes) + ",\"seconds\":" + seconds +
+         ",\"file\":" + jsonString(o.file) + "}";
+}
+
+}  // namespace cli

@@ -1,0 +1,32 @@
+#pragma once
+// A fleet: every unit's exchange at the same time on one Qt event loop, each with its own port
+// and link; one Timer1 ticks them all. The run ends when the last unit has ended.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/unit_job.h"
+
+namespace cli {
+
+struct FleetOptions {
+  // A progress line per unit on this stream, rewritten in place (null: quiet).
+  std::FILE* progress = nullptr;
+  // Where each unit's error lines go as they happen (null: nowhere).
+  std::FILE* errors = stderr;
+  std::chrono::milliseconds tickLength{1000};
+};
+
+std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
+                              const FleetOptions& options);
+
+// The table that ends a run: port, outcome, bytes, seconds, and the cause or file.
+std::string summaryTable(const std::vector<Outcome>& outcomes);
+// One JSON object on one line.
+std::string jsonLine(const Outcome& outcome);
+// A text of the program (Latin-1) as a JSON string, quotes included.
+std::string jsonString(const std::string& latin1);
+
+}  // namespace cli

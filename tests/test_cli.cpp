@@ -1,0 +1,526 @@
+// gpstracking-cli: its exchanges against simulated units in memory, the files it writes beside
+// the graphical program's, its fleet outcomes, check and diff reports, exports read back by
+// Python's own XML and JSON parsers, and its track pictures.
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "app/main_window.h"
+#include "cli/commands.h"
+#include "cli/config_report.h"
+#include "cli/fleet.h"
+#include "cli/places.h"
+#include "cli/plot.h"
+#include "cli/unit_job.h"
+#include "config/config_file.h"
+#include "config/field_table.h"
+#include "loctable/setup2.h"
+#include "loctable/table_file.h"
+#include "sim/demo.h"
+#include "sim/line_pacing.h"
+#include "sim/sim_port.h"
+#include "tests/config_samples.h"
+#include "ui/help.h"
+
+namespace {
+
+using config::Field;
+
+std::string fileText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// Runs the command line in the test's process; its output and complaints come back as text.
+struct CliRun {
+  int status = -1;
+  std::string out, err;
+};
+CliRun run(std::vector<std::string> args) {
+  args.insert(args.begin(), "gpstracking-cli");
+  CliRun result;
+  char *out = nullptr, *err = nullptr;
+  size_t outSize = 0, errSize = 0;
+  std::FILE* outFile = open_memstream(&out, &outSize);
+  std::FILE* errFile = open_memstream(&err, &errSize);
+  result.status = cli::runCommand(args, outFile, errFile);
+  std::fclose(outFile);
+  std::fclose(errFile);
+  result.out.assign(out, outSize);
+  result.err.assign(err, errSize);
+  std::free(out);
+  std::free(err);
+  return result;
+}
+
+// A unit job on a simulated unit in memory, driven as the program's event loop would, with a
+// second passing for the unit and the link at every pass.
+struct SimulatedJob {
+  sim::Unit unit;
+  sim::SimPort* port;
+  std::unique_ptr<cli::UnitJob> job;
+
+  explicit SimulatedJob(cli::JobSetup setup) {
+    sim::installDemoOperations(unit);
+    auto simPort = std::make_unique<sim::SimPort>(unit);
+    port = simPort.get();
+    // Every pass is a second here: no limit but the test's own.
+    setup.totalLimit = std::chrono::seconds(1 << 30);
+    job = std::make_unique<cli::UnitJob>(std::move(setup), std::move(simPort));
+  }
+  const cli::Outcome& run() {
+    job->start(nullptr);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!job->finished() && elapsed.elapsed() < 30000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      unit.tick();
+      job->tick();
+    }
+    EXPECT_TRUE(job->finished());
+    return job->outcome();
+  }
+};
+
+// The graphical program on the same kind of unit, run as a technician would.
+struct Program {
+  struct NoHelp : ui::HelpLauncher {
+    void open() override {}
+  };
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  NoHelp help;
+  app::GPStracking window{{&port, &boxes, &help}};
+
+  Program() { sim::installDemoOperations(unit); }
+  void click(const char* name) {
+    qobject_cast<QPushButton*>(window.control(name))->click();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (window.serialLink().busy() && elapsed.elapsed() < 30000) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      unit.tick();
+      window.serialLink().timerTick();
+    }
+  }
+};
+
+// The one .csv file in a folder.
+std::string onlyLog(const QString& folder) {
+  const QStringList logs = QDir(folder).entryList({"*.csv"}, QDir::Files);
+  return logs.size() == 1 ? (folder + "/" + logs.front()).toStdString() : std::string();
+}
+
+struct SameFileCase {
+  const char* name;
+  cli::Action action;
+  const char* button;
+};
+
+class SameFileAsProgram : public ::testing::TestWithParam<SameFileCase> {};
+
+TEST_P(SameFileAsProgram, ForTheSameUnit) {
+  const SameFileCase& c = GetParam();
+  QTemporaryDir folder;
+  const std::string here = QDir::currentPath().toStdString();
+  // The program writes its GPS logs into its current folder.
+  ASSERT_EQ(chdir(folder.path().toStdString().c_str()), 0);
+  Program program;
+  program.click(c.button);
+  ASSERT_EQ(chdir(here.c_str()), 0);
+  std::string expected;
+  if (c.action == cli::Action::ReadConfig) {
+    expected = config::configurationText(program.window.configFields());
+  } else if (c.action == cli::Action::ReadTable) {
+    expected = loctable::tableText(program.window.locationTable());
+  } else {
+    expected = fileText(onlyLog(folder.path()));
+  }
+
+  QTemporaryDir cliFolder;
+  cli::JobSetup setup;
+  setup.action = c.action;
+  setup.port = "COM1";
+  setup.password = config::kInitialPassword;
+  setup.target =
+      (cliFolder.path() + (c.action == cli::Action::ReadLog ? "" : "/out")).toStdString();
+  SimulatedJob job(setup);
+  const cli::Outcome& outcome = job.run();
+  EXPECT_TRUE(outcome.ok) << outcome.cause;
+  const std::string written =
+      fileText(c.action == cli::Action::ReadLog ? onlyLog(cliFolder.path()) : setup.target);
+  EXPECT_GT(written.size(), 300u);
+  EXPECT_EQ(written, expected);
+  EXPECT_EQ(outcome.file.empty(), written.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, SameFileAsProgram,
+    ::testing::Values(SameFileCase{"Configuration", cli::Action::ReadConfig, "Command7"},
+                      SameFileCase{"Table", cli::Action::ReadTable, "Command13"},
+                      SameFileCase{"Log", cli::Action::ReadLog, "Command10"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// What a write sends crosses the line exactly as the program sends it.
+TEST(CliWrites, SendTheSameCharactersAsTheProgram) {
+  const std::pair<cli::Action, const char*> cases[] = {
+      {cli::Action::WriteConfig, "Command1"},
+      {cli::Action::WriteTable, "Command14"},
+  };
+  for (const auto& [action, button] : cases) {
+    SCOPED_TRACE(button);
+    Program program;
+    program.click("Command7");
+    program.click("Command13");
+    program.window.configFields().setText(Field::setup1_Text2, "0123456789");
+    program.window.locationTable().setCell(1, 1, "12.3456");
+    program.click(button);
+
+    SimulatedJob job({action, "COM2", "7391", "", ""});
+    config::copyFields(program.window.configFields(), job.job->fields());
+    for (int cell = 0; cell < loctable::kCellCount; ++cell)
+      job.job->cells().setCell(cell, program.window.locationTable().cell(cell));
+    EXPECT_TRUE(job.run().ok) << job.job->outcome().cause;
+    EXPECT_GT(job.unit.dataHeard().size(), 700u);
+    EXPECT_EQ(job.unit.dataHeard(), program.unit.dataHeard());
+  }
+}
+
+struct FleetCase {
+  const char* name;
+  cli::Action action;
+  std::function<void(sim::Unit&, sim::SimPort&)> prepare;
+  std::string target;
+  bool ok;
+  std::string cause;  // part of it
+};
+
+TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
+  QTemporaryDir folder;
+  const std::string saved = (folder.path() + "/unit.cfg").toStdString();
+  const FleetCase cases[] = {
+      {"COM1", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, saved, true,
+       "Configuration has been Saved"},
+      {"COM2", cli::Action::ReadConfig, [](sim::Unit& u, sim::SimPort&) { u.knobs.silent = true; },
+       "", false, "does not answer"},
+      {"COM3", cli::Action::ReadConfig,
+       [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
+       "Invalid Password"},
+      {"COM4", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort& p) { p.existing = {9}; }, "",
+       false, "port not available"},
+      {"COM5", cli::Action::ReadConfig,
+       [](sim::Unit& u, sim::SimPort&) { u.knobs.silentAfter = 100; }, "", false,
+       "Error download !"},
+      {"COM6", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {},
+       "/nonexistent/folder/unit.cfg", false, "Invalid Path"},
+      {"COM7", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, "", true,
+       "Upload complete"},
+      {"COM8", cli::Action::ReadLog, [](sim::Unit&, sim::SimPort&) {}, "/nonexistent/folder", false,
+       "GPS log file could not be created or written in /nonexistent/folder"},
+      {"COM9", cli::Action::ReadTable, [](sim::Unit&, sim::SimPort&) {}, "", true,
+       "Upload succesful !"},
+  };
+  std::vector<std::unique_ptr<sim::Unit>> units;
+  std::vector<std::unique_ptr<cli::UnitJob>> jobs;
+  for (const FleetCase& c : cases) {
+    units.push_back(std::make_unique<sim::Unit>());
+    sim::installDemoOperations(*units.back());
+    auto port = std::make_unique<sim::SimPort>(*units.back());
+    c.prepare(*units.back(), *port);
+    cli::JobSetup setup{c.action, c.name, "7391", c.target, ""};
+    jobs.push_back(std::make_unique<cli::UnitJob>(setup, std::move(port)));
+  }
+  char* lines = nullptr;
+  size_t size = 0;
+  std::FILE* errors = open_memstream(&lines, &size);
+  cli::FleetOptions options;
+  options.errors = errors;
+  options.tickLength = std::chrono::milliseconds(5);
+  const std::vector<cli::Outcome> outcomes = cli::runFleet(jobs, options);
+  std::fclose(errors);
+  const std::string said(lines, size);
+  std::free(lines);
+
+  ASSERT_EQ(outcomes.size(), std::size(cases));
+  const std::string summary = cli::summaryTable(outcomes);
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    const FleetCase& c = cases[i];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(outcomes[i].port, c.name);
+    EXPECT_EQ(outcomes[i].ok, c.ok);
+    EXPECT_NE(outcomes[i].cause.find(c.cause), std::string::npos) << outcomes[i].cause;
+    // A failure is one line naming the port and the cause; a success says nothing.
+    const std::string line = std::string(c.name) + ": ";
+    EXPECT_EQ(said.find(line) != std::string::npos, !c.ok) << said;
+    EXPECT_NE(summary.find(std::string(c.name) + "  " + (c.ok ? "ok " : "FAILED")),
+              std::string::npos)
+        << summary;
+  }
+  EXPECT_EQ(fileText(saved), config::configurationText(jobs[0]->fields()));
+  EXPECT_GT(outcomes[0].bytes, 1472);  // 736 digits and their answers, at least
+}
+
+TEST(CliFleet, JsonLinesCarryLatin1AndQuotesIntact) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Invalid Password", "\"Invalid Password\""},
+      {"say \"no\"\\", "\"say \\\"no\\\"\\\\\""},
+      {"caf\xe9", "\"caf\xc3\xa9\""},
+      {"a\r\nb", "\"a\\u000d\\u000ab\""},
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(cli::jsonString(text), json);
+}
+
+TEST(CliFleet, EachUnitWritesItsOwnFile) {
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {{"COM3", "/dev/pts/4", "/tmp/sims/u1"}, {"out-COM3.cfg", "out-pts-4.cfg", "out-u1.cfg"}},
+      // The same file name in two folders: the whole paths tell them apart.
+      {{"/tmp/a/u1", "/tmp/b/u1", "COM1"},
+       {"out-tmp-a-u1.cfg", "out-tmp-b-u1.cfg", "out-COM1.cfg"}},
+  };
+  for (const auto& [ports, files] : cases) {
+    const std::vector<std::string> labels = cli::portLabels(ports);
+    ASSERT_EQ(labels.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i) {
+      EXPECT_EQ(cli::fleetFileName("out.cfg", labels[i]), files[i]);
+    }
+  }
+  EXPECT_EQ(cli::fleetFileName("folder/unit.cfg", "COM3"), "folder/unit-COM3.cfg");
+}
+
+// A configuration file as the program saves it, after `change` on the startup values.
+std::string configurationFile(const QTemporaryDir& folder, const char* name,
+                              std::function<void(config::Fields&)> change) {
+  config::FieldStore fields = test::sampleFields();
+  change(fields);
+  const std::string path = (folder.path() + "/" + name).toStdString();
+  writeText(path, config::configurationText(fields));
+  return path;
+}
+
+TEST(CliCheck, PrintsEveryProblemWithItsFieldValueAndRange) {
+  struct Case {
+    const char* name;
+    std::function<void(config::Fields&)> change;
+    int status;
+    std::vector<std::string> lines;  // each expected line, in part
+  };
+  const Case cases[] = {
+      {"valid", [](config::Fields&) {}, 0, {"Configuration is OK"}},
+      {"one value",
+       [](config::Fields& f) { f.setText(Field::setup1_Text3, "999"); },
+       1,
+       {"setup1 GEO fencing delay (1-240 sec) = \"999\": Invalid GEO fencing delay (allowed: 1 "
+        "to 240)"}},
+      // The window stops looking at the PIN's digits once an earlier rule broke; the command
+      // line lists both.
+      {"all at once",
+       [](config::Fields& f) {
+         f.setText(Field::setup3_Text4, "12345");
+         f.setText(Field::setup3_Text25, "12a4");
+       },
+       1,
+       {"\"12345\": Invalid Security ID code (Must be 10 Char long) (allowed: exactly 10 "
+        "characters)",
+        "\"12a4\": Invalid SIM PIN Code (Digits ONLY) (allowed: digits 0 to 9 only)",
+        "refused for a download: Invalid SIM PIN Code (Digits ONLY)"}},
+      {"length",
+       [](config::Fields& f) { f.setText(Field::setup1_Text2, "12"); },
+       1,
+       {"= \"12\": Invalid Base Phone number 1 (max 16) (allowed: 3 to 16 characters)"}},
+  };
+  QTemporaryDir folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CliRun result = run({"check", configurationFile(folder, c.name, c.change)});
+    EXPECT_EQ(result.status, c.status);
+    for (const std::string& line : c.lines) {
+      EXPECT_NE(result.out.find(line + "\n"), std::string::npos) << result.out;
+    }
+  }
+  EXPECT_EQ(run({"check", "/nonexistent.cfg"}).status, cli::kFailure);
+}
+
+TEST(CliDiff, ListsChangedFieldsByCaptionInWindowOrder) {
+  QTemporaryDir folder;
+  const std::string base = configurationFile(folder, "a", [](config::Fields&) {});
+  const std::string changed = configurationFile(folder, "b", [](config::Fields& f) {
+    f.setIndex(Field::setup3_Combo13, 1);
+    f.setText(Field::setup1_Text3, "60");
+  });
+  const CliRun same = run({"diff", base, base});
+  EXPECT_EQ(same.status, 0);
+  EXPECT_EQ(same.out, "");
+  const CliRun different = run({"diff", base, changed});
+  EXPECT_EQ(different.status, 1);
+  const std::string first = "setup1 GEO fencing delay (1-240 sec): \"30\" -> \"60\"\n";
+  ASSERT_EQ(different.out.find(first), 0u) << different.out;
+  EXPECT_EQ(std::count(different.out.begin(), different.out.end(), '\n'), 2);
+  EXPECT_NE(different.out.find("setup3 "), std::string::npos);
+}
+
+TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
+  const std::tuple<const char*, const char*, double, std::optional<double>> cases[] = {
+      {"5130.0000", "N", 90, 51.5},         {"5130.0000", "S", 90, -51.5},
+      {"00007.5000", "W", 180, -0.125},     {"17959.9999", "E", 180, 179.9999983333},
+      {"0000.0000", "N", 90, 0.0},          {"5160.0000", "N", 90, std::nullopt},
+      {"9100.0000", "N", 90, std::nullopt}, {"5130.0000", "", 90, std::nullopt},
+      {"51a0.0000", "N", 90, std::nullopt}, {"5130.0000", "X", 90, std::nullopt},
+  };
+  for (const auto& [text, letter, limit, expected] : cases) {
+    SCOPED_TRACE(std::string(text) + letter);
+    const auto degrees = cli::logDegrees(text, letter, limit);
+    ASSERT_EQ(degrees.has_value(), expected.has_value());
+    if (expected) {
+      EXPECT_NEAR(*degrees, *expected, 1e-7);
+    }
+  }
+}
+
+const char* const kLog =
+    "\"15/03/24\",\"07:58:30\",\"5130.0000\",\"N\",\"00007.5000\",\"W\",\"012.0\",\"075.0\"\r\n"
+    "\"15/03/24\",\"07:59:00\",\"3345.1234\",\"S\",\"15112.3456\",\"E\",\"000.0\",\"000.0\"\r\n"
+    ",\"07:59:30\",\"3345.1234\",,\"15112.3456\",,\"000.0\",\"000.0\"\r\n"
+    "\"15/03/24\",\"07:59:30\",\"4045.0000\",\"N\",\"07400.6000\",\"W\",\"000.0\",\"000.0\"\r\n";
+const char* const kLogPoints = "51.500000 -0.125000\n-33.752057 151.205760\n40.750000 -74.010000\n";
+
+std::string tableFile(const QTemporaryDir& folder) {
+  loctable::CellStore cells;
+  cells.setCell(3, 1, "32.0851");
+  cells.setCell(3, 2, "115.5");
+  cells.setCell(7, 1, "51.4");
+  cells.setCell(7, 2, "255");  // half an entry holds no location
+  cells.setCell(99, 1, "0.5");
+  cells.setCell(99, 2, "7.25");
+  const std::string path = (folder.path() + "/table.txt").toStdString();
+  writeText(path, loctable::tableText(cells));
+  return path;
+}
+const char* const kTablePoints = "32.085100 115.500000 3\n0.500000 7.250000 99\n";
+
+std::string readBack(const std::string& format, const std::string& path) {
+  const std::string command =
+      "/usr/bin/python3 " SOURCE_DIR "/tests/cli/read_export.py " + format + " '" + path + "'";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  std::string text;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << command;
+  return text;
+}
+
+TEST(CliExport, StandardReadersFindEveryPosition) {
+  QTemporaryDir folder;
+  const std::string log = (folder.path() + "/log.csv").toStdString();
+  writeText(log, kLog);
+  const std::string table = tableFile(folder);
+  for (const std::string format : {"gpx", "kml", "geojson"}) {
+    for (const auto& [input, points] : {std::pair{log, kLogPoints}, {table, kTablePoints}}) {
+      SCOPED_TRACE(format + " of " + input);
+      const std::string out =
+          (folder.path() + "/out." + QString::fromStdString(format)).toStdString();
+      const CliRun result = run({"export", input, "--" + format, "-o", out});
+      EXPECT_EQ(result.status, 0) << result.err;
+      EXPECT_EQ(readBack(format, out), points);
+    }
+  }
+  EXPECT_NE(run({"export", log, "--gpx"}).err.find("1 lines without a position skipped"),
+            std::string::npos);
+  EXPECT_EQ(run({"export", log}).status, cli::kUsage);
+}
+
+TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
+  QTemporaryDir folder;
+  std::string log;
+  // A drive of about 2 km north-east, and one location beside it.
+  for (int i = 0; i <= 20; ++i) {
+    char line[128];
+    std::snprintf(
+        line, sizeof line,
+        "\"15/03/24\",\"08:%02d:00\",\"5130.%04d\",\"N\",\"00007.%04d\",\"W\",\"0\",\"0\"\r\n", i,
+        i * 300, 5000 - i * 200);
+    log += line;
+  }
+  const std::string logPath = (folder.path() + "/log.csv").toStdString();
+  writeText(logPath, log);
+  loctable::CellStore cells;
+  cells.setCell(5, 1, "51.5050");
+  cells.setCell(5, 2, "0.12");  // the table holds no hemisphere: drawn only where it falls
+  const std::string tablePath = (folder.path() + "/table.txt").toStdString();
+  writeText(tablePath, loctable::tableText(cells));
+
+  const std::string svg = (folder.path() + "/track.svg").toStdString();
+  ASSERT_EQ(run({"plot", logPath, "--table", tablePath, "-o", svg}).status, 0);
+  const std::string picture = fileText(svg);
+  const size_t points = picture.find("points=\"");
+  ASSERT_NE(points, std::string::npos);
+  const std::string list = picture.substr(points, picture.find('"', points + 8) - points);
+  EXPECT_EQ(std::count(list.begin(), list.end(), ' '), 20);  // 21 points
+  EXPECT_NE(picture.find(">Start<"), std::string::npos);
+  EXPECT_NE(picture.find(">End<"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(picture, std::regex(">[125]0* k?m<"))) << picture;
+  // 0.12 E (the table holds no hemisphere) lies far from a track at 0.12 W.
+  EXPECT_EQ(picture.find("class=\"location\""), std::string::npos);
+  cells.setCell(5, 2, "-0.12");
+  writeText(tablePath, loctable::tableText(cells));
+  ASSERT_EQ(run({"plot", logPath, "--table", tablePath, "-o", svg}).status, 0);
+  EXPECT_NE(fileText(svg).find("class=\"location\""), std::string::npos);
+
+  const std::string png = (folder.path() + "/track.png").toStdString();
+  ASSERT_EQ(run({"plot", logPath, "-o", png}).status, 0);
+  const QImage image(QString::fromStdString(png));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.size(), QSize(1000, 750));
+  int track = 0, start = 0, end = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb pixel = image.pixel(x, y);
+      track += pixel == QColor("#1f5fbf").rgb();
+      start += pixel == QColor("#10a010").rgb();
+      end += pixel == QColor("#c01010").rgb();
+    }
+  }
+  EXPECT_GT(track, 500);
+  EXPECT_GT(start, 50);
+  EXPECT_GT(end, 50);
+}
+
+// The paced unit times each character by the speed the PC has set on the terminal, read afresh
+// for every character.
+TEST(PacedUnit, CharacterTimeFollowsTheSpeedThePcSets) {
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  sim::LinePacing pacing(slave);
+  const std::pair<speed_t, long long> cases[] = {
+      {B9600, 1041666}, {B38400, 260416}, {B1200, 8333333}, {B115200, 86805}};
+  for (const auto& [speed, nanoseconds] : cases) {
+    termios settings{};
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    cfsetospeed(&settings, speed);
+    cfsetispeed(&settings, speed);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    EXPECT_EQ(pacing.characterTime().count(), nanoseconds) << nanoseconds;
+  }
+  close(slave);
+  close(master);
+}
+
+}  // namespace
