@@ -1,5 +1,6 @@
 #include "cli/config_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/encoding.h"
@@ -46,6 +47,8 @@ std::string allowedBy(const config::Rule& rule) {
              number(rule.high);
     case Check::NoPoint:
       return "a decimal point";
+    case Check::SlotLength:
+      return "at most " + longest + " characters as the unit stores them";
   }
   return {};
 }
@@ -80,7 +83,13 @@ std::string shownValue(const config::Fields& fields, config::Field field) {
 
 std::vector<Problem> configurationProblems(const config::Fields& fields) {
   std::vector<Problem> problems;
+  const auto named = [&](config::Field field) {
+    return std::any_of(problems.begin(), problems.end(),
+                       [&](const Problem& p) { return p.field == field && !p.value.empty(); });
+  };
   for (const config::Rule& rule : config::validationRules()) {
+    // As in the window: a field too long for its bytes is said once, by its first rule.
+    if (rule.check == config::Check::SlotLength && named(rule.field)) continue;
     if (config::ruleBroken(rule, fields)) {
       problems.push_back(
           {rule.field, shownValue(fields, rule.field), rule.message, allowedBy(rule)});
@@ -92,8 +101,15 @@ std::vector<Problem> configurationProblems(const config::Fields& fields) {
   config::VoltageCodeTable codes;
   ui::RecordedMessages refusals;
   if (!config::encodeConfiguration(fields, image, codes, refusals)) {
+    // What the checks above already said is not said again, nor the closing "Invalid
+    // Configuration" of a refusal that has been named.
     for (const ui::Message& refusal : refusals.shown) {
-      problems.push_back({config::Field::setup1_Text9, {}, refusal.text, {}});
+      const bool said = std::any_of(problems.begin(), problems.end(),
+                                    [&](const Problem& p) { return p.message == refusal.text; });
+      const bool closing =
+          refusal.text == config::kInvalidConfiguration.text && problems.size() > 0;
+      if (!said && !closing)
+        problems.push_back({config::Field::setup1_Text9, {}, refusal.text, {}});
     }
   }
   return problems;

@@ -30,6 +30,7 @@ class UnitJob::CountingPort : public device::Port {
   bool open(int portNumber, std::string_view settings) override {
     return inner_->open(portNumber, settings);
   }
+  std::string openFailure() const override { return inner_->openFailure(); }
   bool setSettings(std::string_view settings) override { return inner_->setSettings(settings); }
   void close() override { inner_->close(); }
   void discardInput() override { inner_->discardInput(); }
@@ -217,8 +218,8 @@ void UnitJob::start(std::function<void()> done) {
   if (setup_.action == Action::WriteConfig) {
     refused = !config::encodeConfiguration(fields_, image_, voltageCodes_, *this);
   } else if (setup_.action == Action::WriteTable) {
-    if (const std::optional<int> row = device::firstUnsendableRow(cells_)) {
-      show(device::unsendableRowMessage(*row));
+    if (const auto cell = device::firstUnsendableCell(cells_)) {
+      show(device::unsendableCellMessage(*cell));
       refused = true;
     }
   }

@@ -17,7 +17,6 @@ namespace {
 
 using F = Field;
 
-const ui::Message kInvalidConfiguration{"Invalid Configuration", "Error", ui::Icon::Critical};
 const ui::Message kPinLength{"Invalid SIM PIN Code (must be 4 digits long)", "Error",
                              ui::Icon::Critical};
 const ui::Message kPinDigits{"Invalid SIM PIN Code (Digits ONLY)", "Error", ui::Icon::Critical};

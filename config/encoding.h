@@ -10,6 +10,10 @@
 
 namespace config {
 
+// The box that ends every refusal of a configuration.
+inline const ui::Message kInvalidConfiguration{"Invalid Configuration", "Error",
+                                               ui::Icon::Critical};
+
 // True when the image holds the encoded configuration and may be sent. False after the user
 // has been told why not: the image is then untouched (a check failed) or partly written (a
 // value could not be encoded).

@@ -340,8 +340,7 @@ TEST(CliCheck, PrintsEveryProblemWithItsFieldValueAndRange) {
        1,
        {"\"12345\": Invalid Security ID code (Must be 10 Char long) (allowed: exactly 10 "
         "characters)",
-        "\"12a4\": Invalid SIM PIN Code (Digits ONLY) (allowed: digits 0 to 9 only)",
-        "refused for a download: Invalid SIM PIN Code (Digits ONLY)"}},
+        "\"12a4\": Invalid SIM PIN Code (Digits ONLY) (allowed: digits 0 to 9 only)"}},
       {"length",
        [](config::Fields& f) { f.setText(Field::setup1_Text2, "12"); },
        1,
