@@ -56,27 +56,18 @@ std::string allowedBy(const config::Rule& rule) {
 }  // namespace
 
 std::string fieldName(config::Field field) {
-  const config::FieldSpec& spec = config::fieldSpec(field);
-  // Where the caption alone does not say what the field is ("2" beside LAT1), the name that
-  // screen readers give it does.
-  std::string caption = spec.accessibleName;
-  if (caption.empty()) {
-    for (const std::string& line : spec.caption) {
-      if (!caption.empty()) caption += ' ';
-      caption += line;
-    }
-  }
-  while (!caption.empty() && (caption.back() == ':' || caption.back() == ' ')) caption.pop_back();
-  if (caption.empty()) caption = spec.control;
-  return std::string(config::windowName(spec.window)) + " " + caption;
+  const config::FieldSpec& entry = config::fieldSpec(field);
+  std::string caption = config::fieldCaption(field);
+  if (caption.empty()) caption = entry.control;
+  return std::string(config::windowName(entry.window)) + " " + caption;
 }
 
 std::string shownValue(const config::Fields& fields, config::Field field) {
-  const config::FieldSpec& spec = config::fieldSpec(field);
-  if (spec.kind == config::Kind::List) {
+  const config::FieldSpec& entry = config::fieldSpec(field);
+  if (entry.kind == config::Kind::List) {
     const int index = fields.index(field);
     if (index < 0) return "(none)";
-    return "\"" + spec.items.at(static_cast<size_t>(index)) + "\"";
+    return "\"" + entry.items.at(static_cast<size_t>(index)) + "\"";
   }
   return "\"" + fields.text(field) + "\"";
 }
@@ -122,10 +113,10 @@ std::string problemLine(const Problem& p) {
 
 std::vector<Difference> differences(const config::Fields& a, const config::Fields& b) {
   std::vector<Difference> found;
-  for (const config::FieldSpec& spec : config::fieldTable()) {
-    const std::string first = shownValue(a, spec.field);
-    const std::string second = shownValue(b, spec.field);
-    if (first != second) found.push_back({spec.field, first, second});
+  for (const config::FieldSpec& entry : config::fieldTable()) {
+    const std::string first = shownValue(a, entry.field);
+    const std::string second = shownValue(b, entry.field);
+    if (first != second) found.push_back({entry.field, first, second});
   }
   return found;
 }

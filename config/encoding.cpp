@@ -50,28 +50,9 @@ struct FieldError {
   ui::Message message;
 };
 
-// The field as the user knows it: its caption (a second line that is only a note in brackets
-// left out), or its name for screen readers where the caption alone does not say it ("LAT2").
-std::string fieldName(Field field) {
-  const FieldSpec& spec = fieldSpec(field);
-  auto trimmed = [](std::string text) {
-    while (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
-    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
-    return text;
-  };
-  if (!spec.accessibleName.empty()) return spec.accessibleName;
-  std::string name;
-  for (const std::string& line : spec.caption) {
-    const std::string part = trimmed(line);
-    if (part.empty() || (!name.empty() && part.front() == '(')) continue;
-    name += (name.empty() ? "" : " ") + part;
-  }
-  return name;
-}
-
 // Why a value cannot be encoded: `reason`, or the range the field's caption gives.
 ui::Message unencodable(Field field, const char* reason) {
-  std::string text = "Invalid " + fieldName(field);
+  std::string text = "Invalid " + fieldCaption(field);
   if (reason) {
     text += reason;
   } else if (fieldSpec(field).kind == Kind::List) {

@@ -274,4 +274,21 @@ void applyStartupValues(Fields& fields) {
   }
 }
 
+std::string fieldCaption(Field field) {
+  const FieldSpec& entry = fieldSpec(field);
+  auto trimmed = [](std::string text) {
+    while (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    return text;
+  };
+  if (!entry.accessibleName.empty()) return entry.accessibleName;
+  std::string name;
+  for (const std::string& line : entry.caption) {
+    const std::string part = trimmed(line);
+    if (part.empty() || (!name.empty() && part.front() == '(')) continue;
+    name += (name.empty() ? "" : " ") + part;
+  }
+  return name;
+}
+
 }  // namespace config
