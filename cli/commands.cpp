@@ -345,6 +345,16 @@ bool needsPainting(const std::vector<std::string>& args) {
 }
 
 int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  for (const std::string& arg : args) {
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsageText, out);
+      return kSuccess;
+    }
+    if (arg == "--version") {
+      std::fprintf(out, "gpstracking-cli %s\n", GPSTRACKING_VERSION);
+      return kSuccess;
+    }
+  }
   std::string error;
   const auto a = parse(args, error);
   if (!a) return usage(err, error);

@@ -19,7 +19,8 @@ for file in usr/bin/gpstracking usr/bin/gpstracking-unit-sim usr/share/gpstracki
             usr/share/applications/gpstracking.desktop \
             usr/share/icons/hicolor/scalable/apps/gpstracking.svg \
             usr/share/icons/hicolor/48x48/apps/gpstracking.png \
-            usr/share/man/man1/gpstracking.1.gz usr/share/man/man1/gpstracking-unit-sim.1.gz \
+            usr/bin/gpstracking-cli usr/share/man/man1/gpstracking.1.gz \
+            usr/share/man/man1/gpstracking-unit-sim.1.gz usr/share/man/man1/gpstracking-cli.1.gz \
             usr/share/doc/gpstracking/copyright; do
   [ -s "$root/$file" ] || fail "$file missing from the package"
 done
@@ -31,7 +32,7 @@ version=$(sed -n 's/^project(gpstracking VERSION \([0-9.]*\).*/\1/p' "$source/CM
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 "$root/usr/bin/gpstracking" --help | grep -qx "Help text: $root/usr/share/gpstracking/info.txt" ||
   fail "--help does not find the installed help text"
-"$root/usr/bin/gpstracking-unit-sim" --help >/dev/null 2>&1 || true
+[ "$("$root/usr/bin/gpstracking-cli" --version)" = "gpstracking-cli $version" ] || fail "gpstracking-cli --version"
 
 # The unpacked program, help and a configuration upload, against the unpacked unit.
 /usr/bin/python3 "$source/tests/e2e/run.py" --app "$root/usr/bin/gpstracking" \
