@@ -553,14 +553,8 @@ void GPStracking::exchangeEnded(std::exception_ptr error) {
   }
   if (isVisible() && !QApplication::activeWindow()) activateWindow();
   if (!error) return;
-  std::string what = "Unexpected error";
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    what += std::string(": ") + e.what();
-  } catch (...) {
-  }
-  services_.messages->show(what, "Error", ui::Icon::Critical);
+  services_.messages->show("Unexpected error" + device::errorDetail(error), "Error",
+                           ui::Icon::Critical);
 }
 
 void GPStracking::setTransfersEnabled(bool enabled) {

@@ -262,15 +262,8 @@ void UnitJob::ended(std::exception_ptr error) {
   if (finished_) return;
   finished_ = true;
   if (error) {
-    std::string what = "unexpected error";
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-      what += std::string(": ") + e.what();
-    } catch (...) {
-    }
-    say(what);
-    givenUp_ = what;
+    givenUp_ = "unexpected error" + device::errorDetail(error);
+    say(givenUp_);
   }
   auto failed = [this] {
     if (!givenUp_.empty()) return true;

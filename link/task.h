@@ -6,9 +6,22 @@
 // to a temporary would die at the first suspension.
 #include <coroutine>
 #include <exception>
+#include <string>
 #include <utility>
 
 namespace device {
+
+// What an exception that ended an exchange says: ": " and its what(), or nothing for one that
+// is no std::exception.
+inline std::string errorDetail(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return std::string(": ") + e.what();
+  } catch (...) {
+  }
+  return {};
+}
 
 class [[nodiscard]] Task {
  public:

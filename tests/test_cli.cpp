@@ -32,22 +32,15 @@
 #include "sim/line_pacing.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
+#include "tests/file_bytes.h"
 #include "ui/help.h"
 
 namespace {
 
 using config::Field;
 
-std::string fileText(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
-void writeText(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+const auto& fileText = testing_files::readBytes;
+const auto& writeText = testing_files::writeBytes;
 
 // Runs the command line in the test's process; its output and complaints come back as text.
 struct CliRun {

@@ -27,6 +27,7 @@
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
 #include "tests/child_process.h"
+#include "tests/file_bytes.h"
 #include "ui/messages.h"
 
 namespace {
@@ -36,14 +37,11 @@ using testing_child::Child;
 using testing_child::inChild;
 
 std::string read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
+  return testing_files::readBytes(path.string());
 }
 
 void write(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
+  testing_files::writeBytes(path.string(), bytes);
 }
 
 // The two files, each with its own load and save, reporting the message shown.

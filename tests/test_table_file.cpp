@@ -8,6 +8,7 @@
 
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "tests/file_bytes.h"
 #include "ui/messages.h"
 
 namespace {
@@ -27,14 +28,9 @@ struct TableFile : ::testing::Test {
   std::string path(const char* name = "table.txt") {
     return folder.filePath(name).toLatin1().toStdString();
   }
-  std::string read(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    return all.str();
-  }
+  std::string read(const std::string& file) { return testing_files::readBytes(file); }
   void write(const std::string& file, const std::string& bytes) {
-    std::ofstream(file, std::ios::binary) << bytes;
+    testing_files::writeBytes(file, bytes);
   }
   // n lines "id","lat n","lon n".
   std::string lines(int n, const char* id = nullptr) {
