@@ -79,6 +79,7 @@ std::vector<Problem> configurationProblems(const config::Fields& fields) {
                        [&](const Problem& p) { return p.field == field && !p.value.empty(); });
   };
   for (const config::Rule& rule : config::validationRules()) {
+    if (!config::appliedByWindow(rule)) continue;
     // As in the window: a field too long for its bytes is said once, by its first rule.
     if (rule.check == config::Check::SlotLength && named(rule.field)) continue;
     if (config::ruleBroken(rule, fields)) {

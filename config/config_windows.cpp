@@ -311,7 +311,6 @@ QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
     box->setMaxLength(row.maxLength > 0 ? row.maxLength : kNoMaximum);
     box->setMinimumWidth(56);
     box->setValidator(new Latin1Validator(box));
-    box->setText(fromLatin1(row.field == Field::setup1_Text9 ? kInitialPassword : ""));
     control = box;
   } else {
     auto* list = new QComboBox(window);

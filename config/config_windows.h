@@ -72,9 +72,8 @@ class Setup3 : public FieldForm {
 class ConfigWindows : public Fields {
  public:
   // The windows belong to owner (the main window); messages and help are used by setup1's
-  // buttons. Each field has its initial value from the window definition: no list selected,
-  // texts empty but the existing password "7391", version text "XXXX". The main window's
-  // startup then sets the rest (applyStartupValues).
+  // buttons. Each field starts with no list selected and no text, the version text "XXXX"; the
+  // main window's startup then gives the fields their values (applyStartupValues).
   ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
   ~ConfigWindows() override;
 

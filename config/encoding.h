@@ -6,13 +6,10 @@
 // configuration that fails is answered with "Invalid Configuration" and is never sent.
 #include "config/fields.h"
 #include "config/image.h"
+#include "config/validation.h"
 #include "ui/messages.h"
 
 namespace config {
-
-// The box that ends every refusal of a configuration.
-inline const ui::Message kInvalidConfiguration{"Invalid Configuration", "Error",
-                                               ui::Icon::Critical};
 
 // True when the image holds the encoded configuration and may be sent. False after the user
 // has been told why not: the image is then untouched (a check failed) or partly written (a

@@ -253,24 +253,12 @@ const char* windowCaption(Window window) {
 }
 
 void applyStartupValues(Fields& fields) {
-  using F = Field;
-  // First list entry of these lists, in this order.
-  for (F f : {F::setup1_Combo5,  F::setup1_Combo1,  F::setup1_Combo2,  F::setup1_Combo3,
-              F::setup1_Combo4,  F::setup1_Combo6,  F::setup1_Combo7,  F::setup1_Combo8,
-              F::setup1_Combo9,  F::setup1_Combo10, F::setup1_Combo11, F::setup1_Combo12,
-              F::setup1_Combo13, F::setup3_Combo2,  F::setup3_Combo3,  F::setup3_Combo9,
-              F::setup1_Combo14, F::setup3_Combo12, F::setup3_Combo11, F::setup3_Combo13,
-              F::setup3_Combo8,  F::setup3_Combo7,  F::setup1_Combo17, F::setup3_Combo4}) {
-    fields.setIndex(f, 0);
-  }
-  for (F f : {F::setup3_Text2, F::setup3_Text3, F::setup3_Text28, F::setup3_Text15}) {
-    fields.setText(f, "0");
-  }
-  for (F f : {F::setup3_Combo5, F::setup3_Combo6, F::setup3_Combo10}) fields.setIndex(f, 0);
-  fields.setText(F::setup3_Text4, "4815062937");
-  for (F f : {F::setup3_Combo14, F::setup3_Combo15, F::setup3_Combo3, F::setup3_Combo1,
-              F::setup3_Combo20}) {
-    fields.setIndex(f, 0);
+  for (const FieldSpec& row : fieldTable()) {
+    if (row.kind == Kind::Text) {
+      fields.setText(row.field, row.initialText);
+    } else {
+      fields.setIndex(row.field, row.initialIndex);
+    }
   }
 }
 

@@ -21,8 +21,8 @@ struct FieldSpec {
   Kind kind;
   int maxLength = 0;                 // text fields: 0 = no maximum
   std::vector<std::string> items{};  // list fields, in index order
-  std::string initialText{};         // text fields, after startup
-  int initialIndex = -1;             // list fields, after startup (-1: none selected)
+  std::string initialText{};         // text fields, after startup (before it: empty)
+  int initialIndex = -1;             // list fields, after startup (-1: none selected, as before)
   bool hidden = false;               // never shown, not in the tab order, still a field
   // The name screen readers give the field where its caption alone does not say what it is.
   std::string accessibleName{};
@@ -51,9 +51,8 @@ const char* windowCaption(Window window);  // the window's title
 // The items of a voltage list: item k stands for 5 + k/3 volts.
 std::vector<std::string> voltageItems(int count);
 
-// The values the main window's startup gives the configuration fields, in that order, written
-// into fields. The windows' own initial values (Text9 "7391", the version text "XXXX") are not
-// part of it: they belong to the windows' creation.
+// Gives every configuration field its value after the main window's startup (the table's
+// initial text or index). The only place those values are written.
 void applyStartupValues(Fields& fields);
 
 inline constexpr const char* kInitialPassword = "7391";

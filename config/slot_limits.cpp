@@ -1,28 +1,32 @@
 #include "config/slot_limits.h"
 
+#include "config/layout.h"
+
 namespace config {
 
 namespace {
 
 using F = Field;
 
+// A limit as the field's slot sets it: the bytes it reads back, whether blanks are left out,
+// and the field it is written only with.
+SlotLimit limitOf(Field field, const char* message) {
+  const Slot& slot = slotOf(field);
+  return {field, slot.readWidth(), slot.format == Format::FilledTextBlanksSkipped,
+          slot.format == Format::FilledTextLong && slot.partner ? *slot.partner : field, message};
+}
+
 std::vector<SlotLimit> buildLimits() {
-  // Base phone number 3 and the SMSC number are read back with at most 15 characters, so a
-  // 16th would be lost on the way back.
   return {
-      {F::setup1_Text5, 15, false, F::setup1_Text5, "Invalid Base Phone number 3 (max 15)"},
-      {F::setup1_Text35, 15, false, F::setup1_Text35, "Invalid SMSC number (max 15)"},
-      {F::setup3_Text1, 16, false, F::setup3_Text1, "Invalid Dial out phone number (max 16)"},
-      {F::setup1_Text11, 48, true, F::setup1_Text11,
-       "Invalid IP address or Domain name (max 48 characters)"},
-      {F::setup1_Text12, 5, true, F::setup1_Text12,
-       "Invalid UDP destination port (max 5 characters)"},
-      {F::setup1_Text10, 5, true, F::setup1_Text10,
-       "Invalid TCP destination port (max 5 characters)"},
-      {F::setup1_Text20, 5, true, F::setup1_Text20,
-       "Invalid UDP OS upload port (max 5 characters)"},
-      {F::setup1_Text13, 16, false, F::setup1_Text13, "Invalid Primary DNS (max 16)"},
-      {F::setup1_Text15, 16, false, F::setup1_Text13, "Invalid Secondary DNS (max 16)"},
+      limitOf(F::setup1_Text5, "Invalid Base Phone number 3 (max 15)"),
+      limitOf(F::setup1_Text35, "Invalid SMSC number (max 15)"),
+      limitOf(F::setup3_Text1, "Invalid Dial out phone number (max 16)"),
+      limitOf(F::setup1_Text11, "Invalid IP address or Domain name (max 48 characters)"),
+      limitOf(F::setup1_Text12, "Invalid UDP destination port (max 5 characters)"),
+      limitOf(F::setup1_Text10, "Invalid TCP destination port (max 5 characters)"),
+      limitOf(F::setup1_Text20, "Invalid UDP OS upload port (max 5 characters)"),
+      limitOf(F::setup1_Text13, "Invalid Primary DNS (max 16)"),
+      limitOf(F::setup1_Text15, "Invalid Secondary DNS (max 16)"),
   };
 }
 

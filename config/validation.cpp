@@ -1,6 +1,7 @@
 #include "config/validation.h"
 
 #include <algorithm>
+#include <limits>
 #include <set>
 #include <stdexcept>
 
@@ -35,17 +36,27 @@ Rule noPoint(F f, const char* message) {
 Rule needsText(F list, F text, const char* message) {
   return {Check::NeedsText, text, 0, 0, 0, 0, list, message};
 }
+// A rule as only one side applies it, or as a download names it too.
+Rule only(Applies applies, Rule rule) {
+  rule.applies = applies;
+  return rule;
+}
+// The download's own bound for a port: it refuses only a value above the top.
+Rule portTop(F f) {
+  return {Check::ValueOutside, f, 0, 0, -std::numeric_limits<double>::infinity(), 65535, f, {},
+          Applies::Download};
+}
 
 std::vector<Rule> buildRules() {
   return {
       lengthNot(F::setup3_Text4, 10, "Invalid Security ID code (Must be 10 Char long)"),
       {Check::FilledLengthNot, F::setup3_Text25, 4, 0, 0, 0, F::setup3_Text25,
-       "Invalid SIM PIN Code (must be 4 digits long)"},
+       "Invalid SIM PIN Code (must be 4 digits long)", Applies::BothShown},
       {Check::DigitsOnly, F::setup3_Text25, 4, 0, 0, 0, F::setup3_Text25,
-       "Invalid SIM PIN Code (Digits ONLY)"},
+       "Invalid SIM PIN Code (Digits ONLY)", Applies::BothShown},
       lengthOutside(F::setup1_Text2, 3, 16, "Invalid Base Phone number 1 (max 16)"),
       lengthAbove(F::setup1_Text34, 16, "Invalid Base Phone number 2 (max 16)"),
-      lengthAbove(F::setup3_Text1, 16, "Invalid Dial out phone number! "),
+      only(Applies::Window, lengthAbove(F::setup3_Text1, 16, "Invalid Dial out phone number! ")),
       lengthAbove(F::setup1_Text5, 16, "Invalid Base Phone number 3 max 16)"),
       needsText(F::setup3_Combo5, F::setup1_Text34, "Need to configure Base 2 phone number"),
       needsText(F::setup3_Combo6, F::setup1_Text5, "Need to configure Base 3 phone number"),
@@ -56,8 +67,8 @@ std::vector<Rule> buildRules() {
       valueOutside(F::setup1_Text29, 0, 183, "Invalid Speed limit"),
       valueOutside(F::setup1_Text30, 0, 255, "Speed "),
       valueOutside(F::setup1_Text32, 3, 255, "Vibration sensitivity "),
-      lengthAbove(F::setup1_Text13, 16, "Primary DNS to long!"),
-      lengthAbove(F::setup1_Text15, 16, "Secondary DNS to long!"),
+      only(Applies::Window, lengthAbove(F::setup1_Text13, 16, "Primary DNS to long!")),
+      only(Applies::Window, lengthAbove(F::setup1_Text15, 16, "Secondary DNS to long!")),
       coordinate(F::setup1_Text25, 7, 90, "Invalid LAT1 Value"),
       coordinate(F::setup1_Text24, 7, 90, "Invalid LAT2 Value"),
       coordinate(F::setup1_Text26, 8, 180, "Invalid LONG1 Value"),
@@ -67,14 +78,19 @@ std::vector<Rule> buildRules() {
       noPoint(F::setup1_Text26, "Invalid LONG1 Value"),
       noPoint(F::setup1_Text23, "Invalid LONG2 Value"),
       {Check::LengthOutside, F::setup1_Text11, 5, 1 << 30, 0, 0, F::setup1_Text11,
-       "Invalid IP address or Domain name"},
+       "Invalid IP address or Domain name", Applies::Window},
       valueOutside(F::setup1_Text22, 0, 16383, "Invalid SMS tracking interval ONLINE"),
       valueOutside(F::setup3_Text15, 0, 65535, "Invalid Prescale Value"),
       valueOutside(F::setup1_Text31, 0, 16383, "Invalid SMS tracking interval OFFLINE"),
-      valueOutside(F::setup1_Text12, 0, 65535, "Invalid UDP destination port"),
-      valueOutside(F::setup1_Text10, 0, 65535, "Invalid TCP destination port"),
+      only(Applies::Window,
+           valueOutside(F::setup1_Text12, 0, 65535, "Invalid UDP destination port")),
+      portTop(F::setup1_Text12),
+      only(Applies::Window,
+           valueOutside(F::setup1_Text10, 0, 65535, "Invalid TCP destination port")),
+      portTop(F::setup1_Text10),
       valueOutside(F::setup1_Text33, 0, 255, "Invalid Delay time input volt.low or high"),
-      valueOutside(F::setup1_Text20, 0, 65535, "Invalid UDP OS upload port"),
+      only(Applies::Window, valueOutside(F::setup1_Text20, 0, 65535, "Invalid UDP OS upload port")),
+      portTop(F::setup1_Text20),
       valueOutside(F::setup1_Text3, 1, 240, "Invalid GEO fencing delay"),
       valueOutside(F::setup1_Text4, 1, 240, "Invalid GEO fencing sensitivity"),
       valueOutside(F::setup1_Text6, 1, 240, "Invalid Alarm input delay time"),
@@ -89,11 +105,11 @@ std::vector<Rule> buildRules() {
 }
 
 // The texts that would not fit their bytes in the image, after every other rule: the download
-// refuses them with the same messages.
+// names them with the same messages.
 void addSlotRules(std::vector<Rule>& rules) {
   for (const SlotLimit& limit : slotLimits()) {
-    rules.push_back(
-        {Check::SlotLength, limit.field, 0, limit.bytes, 0, 0, limit.writtenWith, limit.message});
+    rules.push_back({Check::SlotLength, limit.field, 0, limit.bytes, 0, 0, limit.writtenWith,
+                     limit.message, Applies::BothShown});
   }
 }
 
@@ -180,6 +196,7 @@ CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
   std::set<Field> named;
   try {
     for (const Rule& rule : validationRules()) {
+      if (!appliedByWindow(rule)) continue;
       if (broken(rule, fields, !invalid, named)) {
         messages.show(rule.message, "Error", ui::Icon::Critical);
         invalid = true;
@@ -187,13 +204,28 @@ CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
       }
     }
   } catch (const ReadFailure&) {
-    messages.show("Invalid Configuration", "Error", ui::Icon::Critical);
+    messages.show(kInvalidConfiguration);
     return CheckOutcome::Failed;
   }
   if (!invalid && further && further(fields, messages)) invalid = true;
   if (invalid) return CheckOutcome::Invalid;
   messages.show("Configuration is OK", "Valid Configuration", ui::Icon::None);
   return CheckOutcome::Valid;
+}
+
+bool downloadRulesPass(const Fields& fields, ui::Messages& messages) {
+  bool pass = true;
+  try {
+    for (const Rule& rule : validationRules()) {
+      if (!appliedByDownload(rule) || !broken(rule, fields, true, {})) continue;
+      if (rule.applies == Applies::BothShown)
+        messages.show(rule.message, "Error", ui::Icon::Critical);
+      pass = false;
+    }
+  } catch (const ReadFailure&) {
+    return false;
+  }
+  return pass;
 }
 
 }  // namespace config

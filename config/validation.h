@@ -1,17 +1,21 @@
 #pragma once
-// The check of the configuration fields of both windows: fixed rules, applied in order, one
-// message box per broken rule, "Configuration is OK" when none broke.
+// The rules of a configuration: the configuration window's check applies them in order, one
+// message box per broken rule, "Configuration is OK" when none broke; a download applies the
+// ones it shares with the window before it encodes, mostly without a box of its own. Each rule
+// is one row, whoever applies it.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "config/fields.h"
 
-namespace ui {
-class Messages;
-}
+#include "ui/messages.h"
 
 namespace config {
+
+// The box that ends every refusal of a configuration.
+inline const ui::Message kInvalidConfiguration{"Invalid Configuration", "Error",
+                                               ui::Icon::Critical};
 
 enum class Check {
   LengthNot,        // the length is not minLength
@@ -28,6 +32,14 @@ enum class Check {
                     // reported when an earlier rule of the run already named the field
 };
 
+// Who applies a rule.
+enum class Applies {
+  Both,      // the window's check names it; a download refuses it without a box
+  Window,    // only the window's check
+  Download,  // only a download, without a box
+  BothShown  // both, and a download names it in a box too
+};
+
 struct Rule {
   Check check;
   Field field;
@@ -37,7 +49,15 @@ struct Rule {
   double high;
   Field other;  // NeedsText: the list that asks for the text
   std::string message;
+  Applies applies = Applies::Both;
 };
+
+inline bool appliedByWindow(const Rule& rule) {
+  return rule.applies != Applies::Download;
+}
+inline bool appliedByDownload(const Rule& rule) {
+  return rule.applies != Applies::Window;
+}
 
 // The rules, in the order they are applied.
 const std::vector<Rule>& validationRules();
@@ -61,5 +81,10 @@ bool ruleBroken(const Rule& rule, const Fields& fields);
 // When no rule broke, `further` runs before "Configuration is OK" could be shown.
 CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
                          const FurtherCheck& further = {});
+
+// The download's look at the rules, before it encodes: every rule it applies is taken, in
+// order, and those it names get their box. True when none broke. A text too large for a double
+// ends the look at once with false, before any later box.
+bool downloadRulesPass(const Fields& fields, ui::Messages& messages);
 
 }  // namespace config

@@ -1,4 +1,4 @@
-// The configuration image, its byte map, the voltage code tables and the decoding.
+// The configuration image, its layout, the voltage code tables and the decoding.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -8,6 +8,7 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "config/image.h"
+#include "config/layout.h"
 
 namespace config {
 namespace {
@@ -29,43 +30,50 @@ TEST(Image, EveryAccessOutsideItsBytesIsAnError) {
   }
 }
 
-TEST(ByteMap, CoversEveryIndexOnceAndPlacesEveryFieldButTheExistingPassword) {
+TEST(Layout, CoversEveryIndexOnceAndPlacesEveryFieldButTheExistingPassword) {
   int next = 0;
   std::map<Field, int> places;
-  for (const Slot& slot : byteMap()) {
+  for (const Slot& slot : layout()) {
     EXPECT_EQ(slot.index, next) << "gap or overlap before " << slot.index;
     EXPECT_GT(slot.width, 0);
+    EXPECT_LE(slot.readWidth(), slot.width);
     next = slot.index + slot.width;
     if (slot.field) ++places[*slot.field];
   }
   EXPECT_EQ(next, kImageSize);
   for (int f = 0; f < kFieldCount; ++f) {
     const Field field = static_cast<Field>(f);
-    // setup3 Combo3 has its position at 48 and its flag at 217.
+    // setup3 Combo3 has its position and its flag.
     const int expected = field == Field::setup1_Text9 ? 0 : field == Field::setup3_Combo3 ? 2 : 1;
     EXPECT_EQ(places[field], expected) << fieldSpec(field).control;
   }
-  ASSERT_NE(slotOf(Field::setup1_Text2), nullptr);
-  EXPECT_EQ(slotOf(Field::setup1_Text2)->index, 16);
-  EXPECT_EQ(slotOf(Field::setup1_Text9), nullptr);
+  EXPECT_EQ(findSlot(Field::setup1_Text9), nullptr);
 }
 
-TEST(DecodeTable, ReadsEachFieldOnceInsideItsOwnSlotUpToIndex367) {
+TEST(Layout, ReadsEveryFieldBackButThePasswordsFromTheUploadedBytes) {
   std::set<Field> decoded;
-  for (const DecodeRule& rule : decodeTable()) {
-    EXPECT_TRUE(decoded.insert(rule.field).second) << fieldSpec(rule.field).control;
-    const Slot* slot = slotOf(rule.field);
-    ASSERT_NE(slot, nullptr) << fieldSpec(rule.field).control;
-    EXPECT_GE(rule.first, slot->index) << fieldSpec(rule.field).control;
-    EXPECT_LE(rule.last, slot->index + slot->width - 1) << fieldSpec(rule.field).control;
-    EXPECT_LT(rule.last, kUploadedBytes);
-    const bool list = rule.format == Decode::ListPosition || rule.format == Decode::VoltageLookup;
-    EXPECT_EQ(list, fieldSpec(rule.field).kind == Kind::List) << fieldSpec(rule.field).control;
+  for (const Slot& slot : layout()) {
+    if (!readBack(slot)) continue;
+    EXPECT_TRUE(decoded.insert(*slot.field).second) << fieldSpec(*slot.field).control;
+    EXPECT_LT(slot.index + slot.readWidth() - 1, kUploadedBytes);
+    const bool list = slot.format == Format::ListPosition || slot.format == Format::VoltageCode;
+    EXPECT_EQ(list, fieldSpec(*slot.field).kind == Kind::List) << fieldSpec(*slot.field).control;
   }
-  // Only the passwords are not read back.
   EXPECT_EQ(decoded.size(), static_cast<size_t>(kFieldCount - 2));
   EXPECT_FALSE(decoded.contains(Field::setup1_Text9));
   EXPECT_FALSE(decoded.contains(Field::setup1_Text14));
+}
+
+TEST(Layout, TheWriteOrderWritesEveryFieldSlotOnce) {
+  std::map<const Slot*, int> writes;
+  for (const Write& step : writeOrder()) {
+    if (step.kind == Write::FieldSlot || step.kind == Write::Constant) ++writes[step.slot];
+  }
+  for (const Slot& slot : layout()) {
+    const bool written =
+        slot.field.has_value() || (slot.format == Format::Constant && slot.index > kHeaderIndex);
+    EXPECT_EQ(writes[&slot], written ? 1 : 0) << slot.index;
+  }
 }
 
 TEST(VoltageCodes, LookupTakesTheFirstEqualEntryAndZeroForUnknownCodes) {

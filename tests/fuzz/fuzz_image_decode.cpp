@@ -1,5 +1,6 @@
 // Decoding an uploaded configuration image of any content into the fields. Rules checked:
-// - every rule reads inside the image (indices 0 to 400) and nowhere but its own bytes: changing
+// - every read-back slot reads inside the image (indices 0 to 400) and nowhere but its own bytes:
+// changing
 //   every other byte leaves its text as it was;
 // - a decoded text fits its field's maximum length, so the field shows it whole;
 // - a list whose byte names no item keeps what it showed; no error escapes the decoding;
@@ -25,20 +26,20 @@ namespace {
 bool sameDecodedFields(const config::Image& image, const config::FieldStore& a,
                        const config::FieldStore& b) {
   using config::Format;
-  for (const config::DecodeRule& rule : config::decodeTable()) {
-    const Format format = config::slotOf(rule.field)->format;
-    if (format == Format::VoltageCode || format == Format::FilledTextBlanksSkipped ||
-        format == Format::FilledTextLong)
+  for (const config::Slot& slot : config::layout()) {
+    if (!config::readBack(slot)) continue;
+    const config::Field field = *slot.field;
+    if (slot.format == Format::VoltageCode || slot.format == Format::FilledTextBlanksSkipped ||
+        slot.format == Format::FilledTextLong)
       continue;
-    if (format == Format::Coordinate &&
-        (image.at(rule.first + 1) > 99 || image.at(rule.first + 2) > 99))
+    if (slot.format == Format::Coordinate &&
+        (image.at(slot.index + 1) > 99 || image.at(slot.index + 2) > 99))
       continue;
-    if (a.text(rule.field) != b.text(rule.field) || a.index(rule.field) != b.index(rule.field)) {
-      const config::FieldSpec& entry = config::fieldSpec(rule.field);
+    if (a.text(field) != b.text(field) || a.index(field) != b.index(field)) {
+      const config::FieldSpec& entry = config::fieldSpec(field);
       std::fprintf(stderr, "%s %s: \"%s\" (%d) came back as \"%s\" (%d)\n",
-                   config::windowName(entry.window), entry.control.c_str(),
-                   a.text(rule.field).c_str(), a.index(rule.field), b.text(rule.field).c_str(),
-                   b.index(rule.field));
+                   config::windowName(entry.window), entry.control.c_str(), a.text(field).c_str(),
+                   a.index(field), b.text(field).c_str(), b.index(field));
       return false;
     }
   }
@@ -53,32 +54,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     image.set(index, static_cast<std::size_t>(index) < size ? data[index] : 255);
   }
 
-  for (const config::DecodeRule& rule : config::decodeTable()) {
-    FUZZ_CHECK(0 <= rule.first && rule.first <= rule.last && rule.last < config::kImageSize);
-    const config::FieldSpec& entry = config::fieldSpec(rule.field);
-    if (rule.format == config::Decode::ListPosition ||
-        rule.format == config::Decode::VoltageLookup) {
+  for (const config::Slot& slot : config::layout()) {
+    if (!config::readBack(slot)) continue;
+    FUZZ_CHECK(0 <= slot.index && slot.last() < config::kImageSize);
+    const config::FieldSpec& entry = config::fieldSpec(*slot.field);
+    if (slot.format == config::Format::ListPosition || slot.format == config::Format::VoltageCode) {
       FUZZ_CHECK(entry.kind == config::Kind::List);
       continue;
     }
-    const std::string text = config::decodedText(image, rule);
+    const std::string text = config::decodedText(image, slot);
     if (entry.maxLength > 0) FUZZ_CHECK(text.size() <= static_cast<std::size_t>(entry.maxLength));
 
     config::Image elsewhere = image;
     for (int index = 0; index < config::kImageSize; ++index) {
-      if (index < rule.first || index > rule.last) elsewhere.set(index, image.at(index) ^ 0x5A);
+      if (index < slot.index || index > slot.last()) elsewhere.set(index, image.at(index) ^ 0x5A);
     }
-    FUZZ_CHECK(config::decodedText(elsewhere, rule) == text);
+    FUZZ_CHECK(config::decodedText(elsewhere, slot) == text);
   }
 
   const config::FieldStore before;
   config::FieldStore fields;
   config::decodeImage(image, fields);
-  for (const config::DecodeRule& rule : config::decodeTable()) {
-    if (rule.format != config::Decode::ListPosition) continue;
-    const int byte = image.at(rule.first);
-    const int items = static_cast<int>(config::fieldSpec(rule.field).items.size());
-    FUZZ_CHECK(fields.index(rule.field) == (byte < items ? byte : before.index(rule.field)));
+  for (const config::Slot& slot : config::layout()) {
+    if (slot.format != config::Format::ListPosition) continue;
+    const int byte = image.at(slot.index);
+    const int items = static_cast<int>(config::fieldSpec(*slot.field).items.size());
+    FUZZ_CHECK(fields.index(*slot.field) == (byte < items ? byte : before.index(*slot.field)));
   }
 
   config::Image encoded;
