@@ -259,6 +259,62 @@ INSTANTIATE_TEST_SUITE_P(
                     named("Invalid Real Time track int. ONLINE(0-16383)"), true}),
     [](const auto& info) { return info.param.name; });
 
+// Each check the download makes without a box of its own refuses with "Invalid Configuration"
+// alone, before the image is touched.
+struct SilentCase {
+  F field;
+  const char* text;
+  int index = -2;  // a list's position to set with it (-2: none)
+  F list = F::setup3_Combo5;
+};
+
+TEST(Encoding, EachSilentCheckRefusesWithTheClosingBoxAlone) {
+  const SilentCase cases[] = {
+      {F::setup3_Text4, "123456789"},
+      {F::setup3_Text28, "256"},
+      {F::setup1_Text29, "-1"},
+      {F::setup1_Text30, "256"},
+      {F::setup1_Text25, "91.0000"},
+      {F::setup1_Text25, "1.000"},
+      {F::setup1_Text24, "12.00000"},
+      {F::setup1_Text26, "181.0000"},
+      {F::setup1_Text23, "-1.0000"},
+      {F::setup1_Text24, "1234567"},
+      {F::setup1_Text26, "12345678"},
+      {F::setup1_Text23, "1234567"},
+      {F::setup1_Text12, "65536"},
+      {F::setup1_Text20, "70000"},
+      {F::setup1_Text10, "99999"},
+      {F::setup1_Text32, "2"},
+      {F::setup1_Text22, "16384"},
+      {F::setup1_Text31, "-1"},
+      {F::setup3_Text15, "65536"},
+      {F::setup1_Text2, "12"},
+      {F::setup1_Text5, "", 1, F::setup3_Combo6},
+      {F::setup1_Text3, "0"},
+      {F::setup1_Text4, "241"},
+      {F::setup1_Text33, "-1"},
+      {F::setup1_Text6, "241"},
+      {F::setup1_Text7, "-0.6"},
+      {F::setup1_Text8, "0"},
+      {F::setup1_Text14, "12345"},
+  };
+  for (const SilentCase& c : cases) {
+    const Encoded e = encodeWith([&c](FieldStore& f) {
+      f.setText(c.field, c.text);
+      if (c.index != -2) f.setIndex(c.list, c.index);
+    });
+    EXPECT_FALSE(e.ok) << static_cast<int>(c.field) << " " << c.text;
+    EXPECT_EQ(e.shown, kJustInvalid) << static_cast<int>(c.field) << " " << c.text;
+    EXPECT_EQ(e.image.at(0), 7) << static_cast<int>(c.field) << " " << c.text;
+  }
+}
+
+// A port below 0 is the window's to refuse: the download has no lower bound for it.
+TEST(Encoding, APortBelowZeroIsNotRefusedByTheDownload) {
+  EXPECT_TRUE(encodeWith(setText(F::setup1_Text10, "-5")).ok);
+}
+
 // Whatever the download refuses, the configuration window's check refuses too, so "Configuration
 // is OK" is never followed by "Invalid Configuration".
 TEST_P(Refusals, AreReportedByTheCheck) {
