@@ -1,15 +1,19 @@
 #include "sim/config_operations.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string_view>
 #include <utility>
+
+#include "config/encoding.h"
+#include "config/field_store.h"
 
 namespace sim {
 
 namespace {
 
-constexpr int kImageDigits = 736;
-constexpr int kDownloadDigits = 738;
+constexpr int kImageDigits = 2 * config::kUploadedBytes;
+constexpr int kDownloadDigits = 2 * config::kDownloadedBytes;
 
 int digitValue(char c) {
   const int code = static_cast<unsigned char>(c);
@@ -119,43 +123,58 @@ std::shared_ptr<ConfigMemory> installConfigOperations(Unit& unit) {
 }
 
 ConfigMemory plausibleConfiguration() {
+  using F = config::Field;
+  // Set up as a technician would, everything else as the program starts with it.
+  config::FieldStore fields;
+  const std::pair<F, const char*> texts[] = {
+      {F::setup1_Text2, "+27821234567"},
+      {F::setup1_Text34, "+27827654321"},
+      {F::setup1_Text35, "+27831000002"},
+      {F::setup1_Text3, "30"},
+      {F::setup1_Text4, "10"},
+      {F::setup1_Text32, "20"},
+      {F::setup1_Text6, "5"},
+      {F::setup1_Text7, "10"},
+      {F::setup1_Text8, "5"},
+      {F::setup1_Text33, "10"},
+      {F::setup1_Text29, "120"},
+      {F::setup1_Text30, "10"},
+      {F::setup1_Text25, "33.9245"},
+      {F::setup1_Text24, "33.8712"},
+      {F::setup1_Text26, "18.2541"},
+      {F::setup1_Text23, "18.5123"},
+      {F::setup1_Text22, "60"},
+      {F::setup1_Text31, "240"},
+      {F::setup1_Text11, "tracker.example.net"},
+      {F::setup1_Text12, "9000"},
+      {F::setup1_Text10, "9100"},
+      {F::setup1_Text21, "internet"},
+      {F::setup1_Text18, "guest"},
+      {F::setup1_Text19, "guest"},
+      {F::setup1_Text20, "9001"},
+      {F::setup1_Text13, "196.25.1.200"},
+      {F::setup1_Text15, "196.25.1.201"},
+      {F::setup3_Text2, "120"},
+      {F::setup3_Text3, "30"},
+  };
+  for (const auto& [field, text] : texts) fields.setText(field, text);
+  const std::pair<F, int> choices[] = {
+      {F::setup1_Combo2, 2},   {F::setup1_Combo6, 1},   {F::setup1_Combo13, 1},
+      {F::setup1_Combo15, 18}, {F::setup1_Combo16, 30}, {F::setup1_Combo12, 1},
+      {F::setup1_Combo8, 1},   {F::setup1_Combo9, 1},   {F::setup1_Combo7, 1},
+      {F::setup1_Combo1, 1},   {F::setup1_Combo5, 1},   {F::setup3_Combo2, 3},
+      {F::setup3_Combo20, 1},  {F::setup3_Combo4, 1},   {F::setup3_Combo8, 1},
+      {F::setup3_Combo15, 1},  {F::setup3_Combo13, 1},
+  };
+  for (const auto& [field, index] : choices) fields.setIndex(field, index);
+
+  config::Image image;
+  config::VoltageCodeTable codes;
+  ui::RecordedMessages refusals;
+  if (!config::encodeConfiguration(fields, image, codes, refusals))
+    throw std::logic_error("the plausible configuration does not encode");
   ConfigMemory memory;
-  auto& image = memory.image;
-  image.fill(255);
-  auto put = [&image](int index, std::initializer_list<int> bytes) {
-    for (const int byte : bytes)
-      image[static_cast<size_t>(index++)] = static_cast<std::uint8_t>(byte);
-  };
-  auto text = [&image](int index, std::string_view characters) {
-    for (const char c : characters)
-      image[static_cast<size_t>(index++)] = static_cast<std::uint8_t>(c);
-  };
-  put(0, {76, 1, 0, 240, 33, 92, 45, 1, 0, 1, 2, 33, 87, 12, 1, 1});  // status, offline, LAT1/2
-  text(16, "+27821234567#");
-  put(32, {0, 30, 10, 0, 5, 0, 10, 5, 1, 0, 16, 0, 20, 10, 0, 0, 0, 255, 0, 255, 0, 20});
-  put(54, {211, 224, 10, 30, 120, 1, 0, 0, 0, 0});  // voltage levels 11.00 and 15.00, ADC
-  text(64, "9000");
-  text(69, "9001");
-  put(74, {0, 1, 0, 1, 0, 1});
-  put(85, {18, 25, 41, 0, 18, 51, 23, 0, 0, 65, 1});  // LONG1/2, AUX2 delay, 120 km/h
-  text(96, "tracker.example.net");
-  text(144, "4815062937");
-  put(155, {0});
-  text(160, "9100");
-  put(165, {0, 0, 1});
-  text(168, "guest");
-  text(192, "guest");
-  put(208, {0, 0, 0});
-  text(211, "7391");
-  put(216, {3, 0, 0, 60, 0, 1, 10});
-  text(224, "internet");
-  text(256, "+27827654321#");
-  text(272, "+27831000002#");
-  text(288, "#");
-  text(304, "#");
-  put(320, {0, 0, 0, 0, 0, 0, 0});
-  text(336, "196.25.1.200");
-  text(352, "196.25.1.201");
+  std::copy_n(image.bytes().begin(), memory.image.size(), memory.image.begin());
   memory.version = "2.14";
   return memory;
 }

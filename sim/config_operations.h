@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "config/layout.h"
 #include "sim/unit.h"
 
 namespace sim {
 
 struct ConfigMemory {
-  std::array<std::uint8_t, 368> image{};
+  std::array<std::uint8_t, config::kUploadedBytes> image{};
   std::string version = "2.14";
   // Every byte of the last complete download, the 369th included.
   std::vector<std::uint8_t> lastDownload;
