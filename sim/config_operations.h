@@ -71,7 +71,7 @@ class ConfigReceive : public Operation {
   // The confirmation, sent in this many arrivals once `replyAfter` digits have come.
   std::string reply = "OK";
   int replyPieces = 1;
-  int replyAfter = 738;
+  int replyAfter = 2 * config::kDownloadedBytes;
 
   void begin(Unit& unit) override;
   void receive(Unit& unit, char c) override;
