@@ -71,14 +71,6 @@ TEST(FieldStore, StartsWithTheStartupValues) {
       {Field::setup1_Text2, ""},     {Field::setup1_Text13, ""}};
   for (auto [field, text] : texts) EXPECT_EQ(store.text(field), text);
   EXPECT_EQ(store.versionText(), "XXXX");
-
-  // The main window's startup sequence leaves those values as they are.
-  FieldStore again;
-  applyStartupValues(again);
-  for (const FieldSpec& row : fieldTable()) {
-    EXPECT_EQ(again.text(row.field), store.text(row.field));
-    EXPECT_EQ(again.index(row.field), store.index(row.field));
-  }
 }
 
 TEST(FieldStore, CutsTextsAndRefusesUnknownItems) {
