@@ -11,7 +11,9 @@ namespace {
 using F = Field;
 using enum Format;
 
-// Base phone number 3 and the SMSC number are read back with at most 15 characters.
+// Every slot in index order: first index, width, format, field; a constant's value; the partner
+// field; the bytes read back where fewer than the width (Base phone number 3 and the SMSC number
+// come back with at most 15 characters).
 constexpr Slot kLayout[] = {
     {0, 1, Constant, {}, 76},
     {1, 1, ListPosition, F::setup1_Combo13},
@@ -108,8 +110,9 @@ constexpr Slot kLayout[] = {
     {369, 32, Unused, {}},
 };
 
-// The order of the encoding's writes. Most fields are written once, in this order; a constant
-// is named by its index, the header goes first.
+// The order of the encoding's writes: the header first, then every field slot once and every
+// constant once (named by its index here, the one place indices are written), and one early 0
+// that a field overwrites later.
 struct Step {
   Write::Kind kind;
   std::optional<Field> field{};
