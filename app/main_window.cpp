@@ -37,6 +37,7 @@
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 #ifndef GPSTRACKING_VERSION
 #define GPSTRACKING_VERSION "0.0"
@@ -48,8 +49,6 @@
 namespace app {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
 
 enum class Kind { Label, Button, Picture, List };
 
@@ -256,9 +255,7 @@ class StatusLine : public ui::ValueLabel {
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, QColor(224, 224, 224));
     setPalette(colours);
-    QFont small("Arial");
-    small.setPointSizeF(8);
-    setFont(small);
+    setFont(ui::arial(8));
   }
 
  protected:
@@ -288,18 +285,10 @@ class StatusLine : public ui::ValueLabel {
   }
 };
 
-QRect pixels(const ControlSpec& entry) {
-  return QRect(entry.left / kTwipsPerPixel, entry.top / kTwipsPerPixel,
-               entry.width / kTwipsPerPixel, entry.height / kTwipsPerPixel);
-}
-
 void applyLook(QWidget& widget, const Look& look, Kind kind) {
-  // Controls that name no font use the system's default dialog font, 8 points.
-  QFont font("Arial");
-  font.setPointSizeF(look.points > 0 ? look.points : 8);
-  font.setBold(look.bold);
-  font.setUnderline(look.underline);
-  widget.setFont(font);
+  // Controls that name no font use the system's dialog font.
+  widget.setFont(
+      ui::arial(look.points > 0 ? look.points : ui::kDialogPoints, look.bold, look.underline));
   if (look.colour.isValid()) {
     QPalette palette = widget.palette();
     palette.setColor(kind == Kind::Button ? QPalette::Button : QPalette::WindowText, look.colour);
@@ -341,7 +330,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   setObjectName("GPStracking");
   setWindowTitle(QStringLiteral("GPS Trackingconfiguration menu Version %1      Date: %2")
                      .arg(GPSTRACKING_VERSION, GPSTRACKING_BUILD_DATE));
-  setFixedSize(9330 / kTwipsPerPixel, 6690 / kTwipsPerPixel);
+  setFixedSize(ui::twipsToPixels(9330), ui::twipsToPixels(6690));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);
   setPalette(palette);
@@ -435,7 +424,7 @@ void GPStracking::buildControls() {
       }
     }
     widget->setObjectName(entry.name);
-    widget->setGeometry(pixels(entry));
+    widget->setGeometry(ui::twipsRect(entry.left, entry.top, entry.width, entry.height));
     applyLook(*widget, entry.look, entry.kind);
     widget->setVisible(!entry.hidden);
     controls_[entry.name] = widget;
@@ -474,11 +463,10 @@ void GPStracking::buildControls() {
   connect(button("Command4"), &QPushButton::clicked, this, [this] { selectComPort(); });
   connect(button("Command2"), &QPushButton::clicked, this, [this] { services_.help->open(); });
   connect(button("Command6"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(configWindows_->setup1()); });
+          [this] { ui::openModal(configWindows_->setup1()); });
   connect(button("Command17"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(configWindows_->setup3()); });
-  connect(button("Command12"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(*setup2_); });
+          [this] { ui::openModal(configWindows_->setup3()); });
+  connect(button("Command12"), &QPushButton::clicked, this, [this] { ui::openModal(*setup2_); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
@@ -542,7 +530,7 @@ void GPStracking::exchangeEnded(std::exception_ptr error) {
                              QDir::current().absoluteFilePath(QFile::decodeName(logFile_.c_str())))
                              .toStdString();
   status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-              told && ending != Ending::Cancelled ? QString::fromLatin1(told->text).toStdString()
+              told && ending != Ending::Cancelled ? ui::fromLatin1(told->text).toStdString()
                                                   : std::string(),
               path);
   refreshNow();
@@ -598,11 +586,6 @@ std::string GPStracking::password() {
 
 config::Fields& GPStracking::configFields() {
   return *configWindows_;
-}
-
-void GPStracking::showEditingWindow(QDialog& window) {
-  window.exec();
-  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
 void GPStracking::setIndicator(device::Indicator indicator, bool visible) {

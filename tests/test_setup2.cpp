@@ -16,6 +16,7 @@
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ TEST_F(Setup2Window, ReturnMainMenuCommitsAndKeepsTheTableBetweenOpenings) {
     window.editBox()->setText("32.0851");
     button("Command2")->click();
   });
-  window.openModal();
+  ui::openModal(window);
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.cell(10, 1), "32.0851");
 
@@ -210,7 +211,7 @@ TEST_F(Setup2Window, ReturnMainMenuCommitsAndKeepsTheTableBetweenOpenings) {
     window.editBox()->setText("256");
     window.close();
   });
-  window.openModal();
+  ui::openModal(window);
   EXPECT_EQ(seen, "32.0851 115.5");
   EXPECT_FALSE(window.isVisible());
   EXPECT_EQ(window.cell(12, 2), "255");
