@@ -5,6 +5,8 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
+#include "ui/window_look.h"
+
 namespace app {
 
 QPixmap drawLogo() {
@@ -49,12 +51,10 @@ QPixmap drawLogo() {
   p.drawEllipse(tip + QPointF(0, -38), 8, 8);
 
   // Name and a road with a vehicle, signal rings above it.
-  QFont title("Arial", 30, QFont::Bold);
-  p.setFont(title);
+  p.setFont(ui::arial(30, true));
   p.setPen(QColor(128, 128, 255));
   p.drawText(QRectF(180, 20, 410, 50), Qt::AlignLeft | Qt::AlignVCenter, "GPS TRACKING");
-  QFont sub("Arial", 14);
-  p.setFont(sub);
+  p.setFont(ui::arial(14));
   p.setPen(QColor(220, 230, 255));
   p.drawText(QRectF(182, 70, 410, 30), Qt::AlignLeft | Qt::AlignVCenter,
              "GPS / GSM vehicle unit configuration");

@@ -37,6 +37,7 @@
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 #ifndef GPSTRACKING_VERSION
 #define GPSTRACKING_VERSION "0.0"
@@ -49,134 +50,90 @@ namespace app {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
-
 enum class Kind { Label, Button, Picture, List };
 
 struct Look {
-  double points = 0;  // 0: the system's default dialog font
+  double points = ui::kDialogPoints;  // the system's dialog font unless named
   bool bold = false;
   bool underline = false;
   QColor colour;  // a button's face, a label's text; invalid: the system's default
 };
 
+struct Twips {
+  int left, top, width, height;
+};
+
+enum Start { kShown, kHidden };
+
 struct ControlSpec {
   const char* name;
   Kind kind;
   const char* caption;
-  int left, top, width, height;  // twips
-  bool hidden;
+  Twips place;
+  Start start;
   Look look;
 };
 
-const Look kProgressLook{15.75, false, false, QColor()};
-const Look kSmallLook{9.75, false, false, QColor()};
+// The looks of the menu's controls.
 const QColor kLilac(192, 192, 255), kYellow(255, 255, 0), kGreen(0, 192, 0), kOrange(255, 192, 128);
+const Look kPlain{};
+const Look kHeading{18.75, true, true, QColor(128, 128, 255)};
+const Look kProgress{15.75, false, false, QColor()};
+const Look kSmall{9.75, false, false, QColor()};
+const Look kExit{14.25, true, false, QColor()};
+const Look kLilacFace{ui::kDialogPoints, false, false, kLilac};
+const Look kYellowFace{ui::kDialogPoints, false, false, kYellow};
+const Look kGreenFace{ui::kDialogPoints, false, false, kGreen};
+const Look kOrangeFace{ui::kDialogPoints, false, false, kOrange};
+
+// The places: two columns of buttons in five rows, the progress buttons (one at a time) over
+// the logo, the strip of small labels under it.
+constexpr int kLeftColumn = 240, kRightColumn = 5400;
+constexpr int kRow1 = 3120, kRow2 = 3720, kRow3 = 4320, kRow4 = 4920, kRow5 = 5520;
+constexpr int kButtonWidth = 3735, kButtonHeight = 495;
+constexpr int kStripTop = 2760, kStripHeight = 255;
+constexpr Twips left(int row) {
+  return {kLeftColumn, row, kButtonWidth, kButtonHeight};
+}
+constexpr Twips right(int row) {
+  return {kRightColumn, row, kButtonWidth, kButtonHeight};
+}
+constexpr Twips strip(int left, int width) {
+  return {left, kStripTop, width, kStripHeight};
+}
+constexpr Twips kHeadingPlace{360, 0, 8895, 735}, kLogoPlace{120, 480, 9015, 2175};
+constexpr Twips kOverTheLogo{2400, 720, 4935, 1695};
+constexpr Twips kPortListPlace{4080, kRow4, 1095, 840};
+constexpr Twips kExitPlace{kLeftColumn, 6120, 8895, kButtonHeight};
 
 // The main menu, as at startup, in creation order.
+// clang-format off
 const ControlSpec kControls[] = {
-    {"Label1",
-     Kind::Label,
-     "GPS tracking system configuration main menu :",
-     360,
-     0,
-     8895,
-     735,
-     false,
-     {18.75, true, true, QColor(128, 128, 255)}},
-    {"Picture1", Kind::Picture, "", 120, 480, 9015, 2175, false, {}},
-    {"Command5", Kind::Button, "Trying to Connect - Click this button to EXIT !", 2400, 720, 4935,
-     1695, true, kProgressLook},
-    {"Command8", Kind::Button, "Connected - Uploading Configuration Data Please Wait !", 2400, 720,
-     4935, 1695, true, kProgressLook},
-    {"Command9", Kind::Button, "Connected - Downloading Configuration Data Please Wait !", 2400,
-     720, 4935, 1695, true, kProgressLook},
-    {"Command11", Kind::Button, "Connected - Uploading GPS Locations Please Wait !", 2400, 720,
-     4935, 1695, true, kProgressLook},
-    {"Command15", Kind::Button, "Connected - Downloading Camera GPS Locations  Please Wait !", 2400,
-     720, 4935, 1695, true, kProgressLook},
-    {"Command16", Kind::Button, "Connected - Uploading Camera GPS Locations Please Wait !", 2400,
-     720, 4935, 1695, true, kProgressLook},
-    {"Label2", Kind::Label, "COM1 Selected", 240, 2760, 1455, 255, false, kSmallLook},
-    {"Label4", Kind::Label, "Locations Downloaded :", 5400, 2760, 2175, 255, true, kSmallLook},
-    {"Label3", Kind::Label, "0", 7680, 2760, 735, 255, true, kSmallLook},
-    {"Command6",
-     Kind::Button,
-     "View/ Setup/ Select Configuration",
-     240,
-     3120,
-     3735,
-     495,
-     false,
-     {0, false, false, kLilac}},
-    {"Command12",
-     Kind::Button,
-     "View/ Setup/Select GPS Location Table",
-     240,
-     3720,
-     3735,
-     495,
-     false,
-     {0, false, false, kYellow}},
-    {"Command17",
-     Kind::Button,
-     "View/ Setup/ Select VOICE/ ADC Configuration",
-     240,
-     4320,
-     3735,
-     495,
-     false,
-     {0, false, false, kGreen}},
-    {"Command4", Kind::Button, "Select COM port", 240, 4920, 3735, 495, false, {}},
-    {"List2", Kind::List, "", 4080, 4920, 1095, 840, true, {}},
-    {"Command2", Kind::Button, "Help information", 240, 5520, 3735, 495, false, {}},
-    {"Command1",
-     Kind::Button,
-     "Download Configuration to GPS TRACKING system",
-     5400,
-     3120,
-     3735,
-     495,
-     false,
-     {0, false, false, kLilac}},
-    {"Command7",
-     Kind::Button,
-     "Upload Configuration from GPS TRACKING system",
-     5400,
-     3720,
-     3735,
-     495,
-     false,
-     {0, false, false, kLilac}},
-    {"Command10",
-     Kind::Button,
-     "Upload GPS locations from GPS TRACKING system",
-     5400,
-     4320,
-     3735,
-     495,
-     false,
-     {0, false, false, kOrange}},
-    {"Command14",
-     Kind::Button,
-     "Download GPS Locations Table to GPS TRACKING system",
-     5400,
-     4920,
-     3735,
-     495,
-     false,
-     {0, false, false, kYellow}},
-    {"Command13",
-     Kind::Button,
-     "Upload GPS Locations Table from GPS TRACKING system",
-     5400,
-     5520,
-     3735,
-     495,
-     false,
-     {0, false, false, kYellow}},
-    {"Command3", Kind::Button, "EXIT", 240, 6120, 8895, 495, false, {14.25, true, false, QColor()}},
+    {"Label1",    Kind::Label,   "GPS tracking system configuration main menu :",               kHeadingPlace,             kShown,  kHeading},
+    {"Picture1",  Kind::Picture, "",                                                            kLogoPlace,                kShown,  kPlain},
+    {"Command5",  Kind::Button,  "Trying to Connect - Click this button to EXIT !",             kOverTheLogo,              kHidden, kProgress},
+    {"Command8",  Kind::Button,  "Connected - Uploading Configuration Data Please Wait !",      kOverTheLogo,              kHidden, kProgress},
+    {"Command9",  Kind::Button,  "Connected - Downloading Configuration Data Please Wait !",    kOverTheLogo,              kHidden, kProgress},
+    {"Command11", Kind::Button,  "Connected - Uploading GPS Locations Please Wait !",           kOverTheLogo,              kHidden, kProgress},
+    {"Command15", Kind::Button,  "Connected - Downloading Camera GPS Locations  Please Wait !", kOverTheLogo,              kHidden, kProgress},
+    {"Command16", Kind::Button,  "Connected - Uploading Camera GPS Locations Please Wait !",    kOverTheLogo,              kHidden, kProgress},
+    {"Label2",    Kind::Label,   "COM1 Selected",                                               strip(kLeftColumn, 1455),  kShown,  kSmall},
+    {"Label4",    Kind::Label,   "Locations Downloaded :",                                      strip(kRightColumn, 2175), kHidden, kSmall},
+    {"Label3",    Kind::Label,   "0",                                                           strip(7680, 735),          kHidden, kSmall},
+    {"Command6",  Kind::Button,  "View/ Setup/ Select Configuration",                           left(kRow1),               kShown,  kLilacFace},
+    {"Command12", Kind::Button,  "View/ Setup/Select GPS Location Table",                       left(kRow2),               kShown,  kYellowFace},
+    {"Command17", Kind::Button,  "View/ Setup/ Select VOICE/ ADC Configuration",                left(kRow3),               kShown,  kGreenFace},
+    {"Command4",  Kind::Button,  "Select COM port",                                             left(kRow4),               kShown,  kPlain},
+    {"List2",     Kind::List,    "",                                                            kPortListPlace,            kHidden, kPlain},
+    {"Command2",  Kind::Button,  "Help information",                                            left(kRow5),               kShown,  kPlain},
+    {"Command1",  Kind::Button,  "Download Configuration to GPS TRACKING system",               right(kRow1),              kShown,  kLilacFace},
+    {"Command7",  Kind::Button,  "Upload Configuration from GPS TRACKING system",               right(kRow2),              kShown,  kLilacFace},
+    {"Command10", Kind::Button,  "Upload GPS locations from GPS TRACKING system",               right(kRow3),              kShown,  kOrangeFace},
+    {"Command14", Kind::Button,  "Download GPS Locations Table to GPS TRACKING system",         right(kRow4),              kShown,  kYellowFace},
+    {"Command13", Kind::Button,  "Upload GPS Locations Table from GPS TRACKING system",         right(kRow5),              kShown,  kYellowFace},
+    {"Command3",  Kind::Button,  "EXIT",                                                        kExitPlace,                kShown,  kExit},
 };
+// clang-format on
 
 // The keyboard's way through the menu.
 const char* const kTabOrder[] = {
@@ -256,9 +213,7 @@ class StatusLine : public ui::ValueLabel {
     QPalette colours = palette();
     colours.setColor(QPalette::WindowText, QColor(224, 224, 224));
     setPalette(colours);
-    QFont small("Arial");
-    small.setPointSizeF(8);
-    setFont(small);
+    setFont(ui::arial(8));
   }
 
  protected:
@@ -288,18 +243,8 @@ class StatusLine : public ui::ValueLabel {
   }
 };
 
-QRect pixels(const ControlSpec& entry) {
-  return QRect(entry.left / kTwipsPerPixel, entry.top / kTwipsPerPixel,
-               entry.width / kTwipsPerPixel, entry.height / kTwipsPerPixel);
-}
-
 void applyLook(QWidget& widget, const Look& look, Kind kind) {
-  // Controls that name no font use the system's default dialog font, 8 points.
-  QFont font("Arial");
-  font.setPointSizeF(look.points > 0 ? look.points : 8);
-  font.setBold(look.bold);
-  font.setUnderline(look.underline);
-  widget.setFont(font);
+  widget.setFont(ui::arial(look.points, look.bold, look.underline));
   if (look.colour.isValid()) {
     QPalette palette = widget.palette();
     palette.setColor(kind == Kind::Button ? QPalette::Button : QPalette::WindowText, look.colour);
@@ -341,7 +286,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   setObjectName("GPStracking");
   setWindowTitle(QStringLiteral("GPS Trackingconfiguration menu Version %1      Date: %2")
                      .arg(GPSTRACKING_VERSION, GPSTRACKING_BUILD_DATE));
-  setFixedSize(9330 / kTwipsPerPixel, 6690 / kTwipsPerPixel);
+  setFixedSize(ui::twipsToPixels(9330), ui::twipsToPixels(6690));
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, Qt::black);
   setPalette(palette);
@@ -435,9 +380,10 @@ void GPStracking::buildControls() {
       }
     }
     widget->setObjectName(entry.name);
-    widget->setGeometry(pixels(entry));
+    const Twips& place = entry.place;
+    widget->setGeometry(ui::twipsRect(place.left, place.top, place.width, place.height));
     applyLook(*widget, entry.look, entry.kind);
-    widget->setVisible(!entry.hidden);
+    widget->setVisible(entry.start == kShown);
     controls_[entry.name] = widget;
   }
   // The status line, in the strip under the logo right of Label2, up to the first row of
@@ -474,11 +420,10 @@ void GPStracking::buildControls() {
   connect(button("Command4"), &QPushButton::clicked, this, [this] { selectComPort(); });
   connect(button("Command2"), &QPushButton::clicked, this, [this] { services_.help->open(); });
   connect(button("Command6"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(configWindows_->setup1()); });
+          [this] { ui::openModal(configWindows_->setup1()); });
   connect(button("Command17"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(configWindows_->setup3()); });
-  connect(button("Command12"), &QPushButton::clicked, this,
-          [this] { showEditingWindow(*setup2_); });
+          [this] { ui::openModal(configWindows_->setup3()); });
+  connect(button("Command12"), &QPushButton::clicked, this, [this] { ui::openModal(*setup2_); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
@@ -542,7 +487,7 @@ void GPStracking::exchangeEnded(std::exception_ptr error) {
                              QDir::current().absoluteFilePath(QFile::decodeName(logFile_.c_str())))
                              .toStdString();
   status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-              told && ending != Ending::Cancelled ? QString::fromLatin1(told->text).toStdString()
+              told && ending != Ending::Cancelled ? ui::fromLatin1(told->text).toStdString()
                                                   : std::string(),
               path);
   refreshNow();
@@ -598,11 +543,6 @@ std::string GPStracking::password() {
 
 config::Fields& GPStracking::configFields() {
   return *configWindows_;
-}
-
-void GPStracking::showEditingWindow(QDialog& window) {
-  window.exec();
-  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
 }
 
 void GPStracking::setIndicator(device::Indicator indicator, bool visible) {

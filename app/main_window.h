@@ -29,8 +29,6 @@ class ConfigWindows;
 class Fields;
 }  // namespace config
 
-class QDialog;
-
 namespace loctable {
 class Setup2;
 }  // namespace loctable
@@ -64,9 +62,6 @@ class GPStracking : public QWidget, private device::Host {
   const config::Image& configImage() const { return configImage_; }
   // The GPS location table window setup2, whose grid is the table.
   loctable::Setup2& locationTable() { return *setup2_; }
-  // Shows an editing window modally, owned by the main menu, and sets the mouse pointer back
-  // to the arrow once it has been hidden.
-  void showEditingWindow(QDialog& window);
   // True from EXIT on.
   bool exited() const { return exited_; }
   // What the status line says now; the line itself repaints at most every kRefreshMs.

@@ -13,6 +13,7 @@
 #include "config/field_table.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ std::vector<bench::Figure> configuration() {
         form->findChild<QPushButton*>("Command2")->click();
       });
       clock.restart();
-      form->exec();
+      ui::openModal(*form);
       if (i == 0) first = opened;
       opens.push_back(opened);
     }

@@ -23,20 +23,17 @@
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 namespace config {
+
+using ui::fromLatin1;
+using ui::toLatin1;
 
 namespace {
 
 // A box without a maximum length takes texts of any practical length.
 constexpr int kNoMaximum = 1 << 24;
-
-QString fromLatin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string toLatin1(const QString& text) {
-  return text.toLatin1().toStdString();
-}
 
 // Every character of a text is one byte: characters outside Latin-1 are refused when typed.
 class Latin1Validator : public QValidator {
@@ -65,10 +62,7 @@ class SwallowEnter : public QObject {
 };
 
 QFont windowFont(bool bold) {
-  QFont font("Arial");
-  font.setPointSizeF(8);
-  font.setBold(bold);
-  return font;
+  return ui::arial(ui::kDialogPoints, bold);
 }
 
 QLabel* caption(const QString& text, QWidget* parent) {
@@ -125,10 +119,6 @@ std::vector<QWidget*> FieldForm::visibleFields(int column) const {
 
 QWidget* FieldForm::control(const char* name) const {
   return findChild<QWidget*>(QString::fromLatin1(name));
-}
-
-void FieldForm::openModal() {
-  exec();
 }
 
 QPushButton* FieldForm::addButton(const char* name, const char* text) {
@@ -237,11 +227,8 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   fileLabel->setBuddy(browser_->pathBox());
   bottom->addWidget(fileLabel);
   bottom->addWidget(browser_->pathBox(), 1);
-  QPushButton* back = addButton("Command2", "RETURN MAIN MENU");
-  QPalette palette = back->palette();
-  palette.setColor(QPalette::Button, QColor(255, 128, 128));
-  back->setPalette(palette);
-  back->setAutoFillBackground(true);
+  QPushButton* back = addButton("Command2", ui::kReturnMainMenu);
+  ui::setReturnLook(*back);
   bottom->addWidget(back);
   grid->addLayout(bottom, 1, 0, 1, 3);
   resize(732, 532);
@@ -270,11 +257,8 @@ Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3
   auto* left = new QVBoxLayout;
   layOutColumn(0, left);
   left->addStretch(1);
-  QPushButton* back = addButton("Command2", "RETURN MAIN MENU");
-  QPalette palette = back->palette();
-  palette.setColor(QPalette::Button, QColor(255, 128, 128));
-  back->setPalette(palette);
-  back->setAutoFillBackground(true);
+  QPushButton* back = addButton("Command2", ui::kReturnMainMenu);
+  ui::setReturnLook(*back);
   left->addWidget(back);
   auto* right = new QVBoxLayout;
   layOutColumn(1, right);

@@ -34,8 +34,6 @@ class FieldForm : public QDialog {
  public:
   // The control with this object name ("Text9", "Command2", "Label2"), nullptr if none.
   QWidget* control(const char* name) const;
-  // Shows the window modally and returns when it has been hidden again.
-  void openModal();
 
  protected:
   FieldForm(Window window, ConfigWindows& fields, QWidget* owner);

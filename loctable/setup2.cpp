@@ -17,31 +17,18 @@
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 namespace loctable {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using ui::arial;
+using ui::twipsRect;
+
 // The edit box's height; every grid row is at least this high, so the box covers one row.
 constexpr int kEditHeightTwips = 285;
-
-QRect pixels(int left, int top, int width, int height) {
-  return QRect(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-               height / kTwipsPerPixel);
-}
-
-QFont arial(double points, bool bold = false, bool underline = false) {
-  QFont font("Arial");
-  font.setPointSizeF(points);
-  font.setBold(bold);
-  font.setUnderline(underline);
-  return font;
-}
-
-QString latin1(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+constexpr int kEditHeight = ui::twipsToPixels(kEditHeightTwips);
 
 }  // namespace
 
@@ -50,7 +37,7 @@ Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
   setObjectName("setup2");
   setWindowTitle("GPS Location Table");
   setModal(true);
-  setFixedSize(6705 / kTwipsPerPixel, 7635 / kTwipsPerPixel);
+  setFixedSize(ui::twipsToPixels(6705), ui::twipsToPixels(7635));
   ui::installAccessibleInterfaces();
   buildControls(help);
 }
@@ -73,14 +60,14 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
     return widget;
   };
 
-  QLabel* heading = label("Label1", "GPS Location Table :", pixels(240, 120, 3495, 375),
+  QLabel* heading = label("Label1", "GPS Location Table :", twipsRect(240, 120, 3495, 375),
                           arial(14.25, true, true));
-  label("Label2", "ID              Latitude    Longitude      ", pixels(360, 600, 4095, 255),
+  label("Label2", "ID              Latitude    Longitude      ", twipsRect(360, 600, 4095, 255),
         arial(9.75, true));
 
   grid_ = new QTableWidget(kRows, kColumns, this);
   grid_->setObjectName("MSFlexGrid1");
-  grid_->setGeometry(pixels(240, 840, 3495, 5895));
+  grid_->setGeometry(twipsRect(240, 840, 3495, 5895));
   grid_->setFont(arial(8.25));
   grid_->setToolTip("Click for Input");
   grid_->horizontalHeader()->hide();
@@ -94,9 +81,8 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
   grid_->setTabKeyNavigation(false);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setWordWrap(false);
-  const int rowHeight = kEditHeightTwips / kTwipsPerPixel;
-  grid_->verticalHeader()->setMinimumSectionSize(rowHeight);
-  grid_->verticalHeader()->setDefaultSectionSize(rowHeight);
+  grid_->verticalHeader()->setMinimumSectionSize(kEditHeight);
+  grid_->verticalHeader()->setDefaultSectionSize(kEditHeight);
   grid_->setColumnWidth(0, 45);
   grid_->setColumnWidth(1, 85);
   grid_->setColumnWidth(2, 85);
@@ -118,42 +104,39 @@ void Setup2::buildControls(ui::HelpLauncher& help) {
 
   txtEdit_ = new QLineEdit(this);
   txtEdit_->setObjectName("txtEdit");
-  txtEdit_->setGeometry(pixels(3960, 840, 855, kEditHeightTwips));
+  txtEdit_->setGeometry(twipsRect(3960, 840, 855, kEditHeightTwips));
   txtEdit_->hide();
   txtEdit_->setAccessibleName("Cell editor");
   txtEdit_->installEventFilter(this);
   grid_->installEventFilter(this);
 
-  QPushButton* help3 = button("Command3", "HELP", pixels(3960, 1320, 1455, 375));
+  QPushButton* help3 = button("Command3", "HELP", twipsRect(3960, 1320, 1455, 375));
   connect(help3, &QPushButton::clicked, this, [this, &help] {
     if (editing_) endEdit();
     help.open();
   });
 
   browser_ = new ui::FileBrowser(this);
-  browser_->driveList()->setGeometry(pixels(3960, 1800, 975, 360));
-  browser_->folderList()->setGeometry(pixels(3960, 2280, 2535, 1440));
-  browser_->fileList()->setGeometry(pixels(3960, 3840, 2535, 1530));
+  browser_->driveList()->setGeometry(twipsRect(3960, 1800, 975, 360));
+  browser_->folderList()->setGeometry(twipsRect(3960, 2280, 2535, 1440));
+  browser_->fileList()->setGeometry(twipsRect(3960, 3840, 2535, 1530));
   for (QWidget* list :
        {static_cast<QWidget*>(browser_->driveList()), static_cast<QWidget*>(browser_->folderList()),
         static_cast<QWidget*>(browser_->fileList())}) {
     list->setFont(arial(9.75));
   }
 
-  QPushButton* load = button("Command1", "Load GPS Table", pixels(3960, 5520, 2535, 375));
+  QPushButton* load = button("Command1", "Load GPS Table", twipsRect(3960, 5520, 2535, 375));
   connect(load, &QPushButton::clicked, this, [this] { loadTable(); });
-  QPushButton* save = button("Command4", "Save GPS Table", pixels(3960, 6000, 2535, 375));
+  QPushButton* save = button("Command4", "Save GPS Table", twipsRect(3960, 6000, 2535, 375));
   connect(save, &QPushButton::clicked, this, [this] { saveTable(); });
-  QPushButton* back = button("Command2", "RETURN MAIN MENU", pixels(3960, 6480, 2535, 375));
-  QPalette backColour = back->palette();
-  backColour.setColor(QPalette::Button, QColor(255, 128, 128));
-  back->setPalette(backColour);
-  back->setAutoFillBackground(true);
+  QPushButton* back = button("Command2", ui::kReturnMainMenu, twipsRect(3960, 6480, 2535, 375));
+  ui::setReturnLook(*back);
   connect(back, &QPushButton::clicked, this, [this] { returnToMainMenu(); });
 
-  label("Label23", "File Selected :", pixels(240, 6840, 1335, 255), arial(8.25, true, true))
+  label("Label23", "File Selected :", twipsRect(240, 6840, 1335, 255), arial(8.25, true, true))
       ->setBuddy(browser_->pathBox());
-  browser_->pathBox()->setGeometry(pixels(240, 7080, 6255, 405));
+  browser_->pathBox()->setGeometry(twipsRect(240, 7080, 6255, 405));
   browser_->pathBox()->setFont(arial(8.25));
 
   // Tab goes from the grid (and its edit box) down the right-hand column, then to the path
@@ -166,20 +149,16 @@ QWidget* Setup2::control(const char* name) const {
   return findChild<QWidget*>(QString::fromLatin1(name));
 }
 
-void Setup2::openModal() {
-  exec();
-}
-
 std::string Setup2::cell(int index) const {
   if (index < 0 || index >= kCellCount) return {};
   const QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns);
-  return item ? item->text().toLatin1().toStdString() : std::string();
+  return item ? ui::toLatin1(item->text()) : std::string();
 }
 
 void Setup2::setCell(int index, const std::string& text) {
   if (index < 0 || index >= kCellCount) return;
   if (QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns)) {
-    item->setText(latin1(text));
+    item->setText(ui::fromLatin1(text));
   }
 }
 
@@ -192,8 +171,7 @@ void Setup2::startEdit(int row, int column) {
   grid_->scrollToItem(item);
   const QRect inGrid = grid_->visualItemRect(item);
   const QPoint topLeft = grid_->viewport()->mapTo(this, inGrid.topLeft());
-  txtEdit_->setGeometry(topLeft.x(), topLeft.y(), inGrid.width(),
-                        kEditHeightTwips / kTwipsPerPixel);
+  txtEdit_->setGeometry(topLeft.x(), topLeft.y(), inGrid.width(), kEditHeight);
   txtEdit_->setText(item->text());
   editing_ = true;
   txtEdit_->show();
@@ -205,9 +183,9 @@ void Setup2::endEdit() {
   if (!editing_) return;
   // The message box below takes the focus too; this edit has ended already.
   editing_ = false;
-  const std::string typed = txtEdit_->text().toLatin1().toStdString();
+  const std::string typed = ui::toLatin1(txtEdit_->text());
   if (const std::optional<std::string> accepted = acceptedEntry(typed)) {
-    txtEdit_->setText(latin1(*accepted));
+    txtEdit_->setText(ui::fromLatin1(*accepted));
     setCell(editRow_, editColumn_, *accepted);
   } else {
     messages_.show("Invalid number", "Error", ui::Icon::Critical);

@@ -32,9 +32,6 @@ class Setup2 : public QDialog, public Cells {
   QLineEdit* editBox() const { return txtEdit_; }
   ui::FileBrowser& fileBrowser() { return *browser_; }
 
-  // Shows the window modally and returns when it has been hidden again.
-  void openModal();
-
   // Cells, by cell index (0 to 299); an index outside the table reads as empty and is not
   // written. Setting a cell never checks its text.
   using Cells::cell;

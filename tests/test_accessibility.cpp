@@ -142,7 +142,23 @@ TEST_F(Accessibility, EveryControlHasANameOfItsOwn) {
   }
 }
 
-// Tab from the first control visits these, in this order, and comes back to the first.
+// The controls of the window that Tab can reach now: shown, enabled and taking the focus from
+// the keyboard; the text portion of a list stands for its list.
+std::set<std::string> reachable(QWidget& window) {
+  std::set<std::string> names;
+  for (QWidget* control : window.findChildren<QWidget*>()) {
+    if (control->window() != &window || !control->isVisibleTo(&window) || !control->isEnabled() ||
+        !(control->focusPolicy() & Qt::TabFocus) ||
+        qobject_cast<QComboBox*>(control->parentWidget())) {
+      continue;
+    }
+    names.insert(control->objectName().toStdString());
+  }
+  return names;
+}
+
+// Tab from the first control visits these, in this order, each once, and comes back to the
+// first; no control that shows is left out. The main menu's tab order is checked here only.
 TEST_F(Accessibility, TabGoesDownTheColumns) {
   auto fieldNames = [](Window w, int column) {
     std::vector<std::string> names;
@@ -156,22 +172,33 @@ TEST_F(Accessibility, TabGoesDownTheColumns) {
     for (const auto& part : parts) out.insert(out.end(), part.begin(), part.end());
     return out;
   };
-  const std::pair<QWidget*, std::vector<std::string>> chains[] = {
-      {&menu,
-       {"Command6", "Command12", "Command17", "Command4", "Command2", "Command1", "Command7",
-        "Command10", "Command14", "Command13", "Command3"}},
-      {&form(Window::setup1), join({fieldNames(Window::setup1, 0),
-                                    fieldNames(Window::setup1, 1),
-                                    fieldNames(Window::setup1, 2),
-                                    {"Command5", "Drive1", "Command3", "Dir1", "File1", "Command4",
-                                     "Command1", "Text1", "Command2"}})},
-      {&form(Window::setup3),
+  const std::vector<std::string> menuButtons = {"Command6",  "Command12", "Command17", "Command4",
+                                                "Command2",  "Command1",  "Command7",  "Command10",
+                                                "Command14", "Command13", "Command3"};
+  struct Chain {
+    QWidget* window;
+    bool portListOpen;
+    std::vector<std::string> names;
+  };
+  const Chain chains[] = {
+      {&menu, false, menuButtons},
+      {&menu, true, join({menuButtons, {"List2"}})},
+      {&form(Window::setup1), false,
+       join({fieldNames(Window::setup1, 0),
+             fieldNames(Window::setup1, 1),
+             fieldNames(Window::setup1, 2),
+             {"Command5", "Drive1", "Command3", "Dir1", "File1", "Command4", "Command1", "Text1",
+              "Command2"}})},
+      {&form(Window::setup3), false,
        join({fieldNames(Window::setup3, 0), {"Command2"}, fieldNames(Window::setup3, 1)})},
       {&table(),
+       false,
        {"MSFlexGrid1", "Command3", "Drive1", "Dir1", "File1", "Command1", "Command4", "Command2",
         "Text1"}},
   };
-  for (const auto& [window, names] : chains) {
+  for (const auto& [window, portListOpen, names] : chains) {
+    SCOPED_TRACE(window->objectName().toStdString() + (portListOpen ? " with the port list" : ""));
+    if (portListOpen) click("Command4");
     activate(*window, window->findChild<QWidget*>(QString::fromStdString(names.front())));
     std::vector<std::string> visited;
     for (std::size_t i = 0; i <= names.size(); ++i) {
@@ -181,8 +208,11 @@ TEST_F(Accessibility, TabGoesDownTheColumns) {
     }
     std::vector<std::string> expected = names;
     expected.push_back(names.front());
-    EXPECT_EQ(visited, expected) << window->objectName().toStdString();
-    window->hide();
+    EXPECT_EQ(visited, expected);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), reachable(*window));
+    // The menu stays up, as it does under its windows.
+    if (portListOpen) menu.control("List2")->hide();
+    if (window != &menu) window->hide();
   }
 }
 

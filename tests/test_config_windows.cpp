@@ -24,6 +24,7 @@
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
+#include "ui/window_look.h"
 
 namespace config {
 namespace {
@@ -177,7 +178,7 @@ TEST_F(ConfigWindowsTest, ReturnMainMenuKeepsEveryField) {
       windows.setIndex(w == Window::setup1 ? Field::setup1_Combo4 : Field::setup3_Combo11, 3);
       click(shown.control("Command2"));
     });
-    form(w).openModal();
+    ui::openModal(form(w));
     EXPECT_FALSE(form(w).isVisible());
   }
   EXPECT_EQ(windows.text(Field::setup1_Text29), "12");

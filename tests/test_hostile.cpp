@@ -196,6 +196,10 @@ TEST_P(HostileUnit, EndsWithAMessageOfItsOwnAndTheNextExchangeWorks) {
   if (cutOff && c.stage == Stage::Password) {
     EXPECT_EQ(shown, kInvalidPassword);
   }
+  // A refused password starts no transfer: no GPS log file is made.
+  if (shown == kInvalidPassword) {
+    EXPECT_TRUE(fs::is_empty(bench.folder));
+  }
   for (const auto& [indicator, visible] : rig.host.shown) {
     EXPECT_FALSE(visible) << "indicator " << static_cast<int>(indicator) << " left shown";
   }
