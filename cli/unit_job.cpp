@@ -27,11 +27,13 @@ class UnitJob::CountingPort : public device::Port {
   ~CountingPort() override { inner_->onArrival(nullptr); }
 
   bool isOpen() const override { return inner_->isOpen(); }
-  bool open(int portNumber, std::string_view settings) override {
+  bool open(int portNumber, const device::LineSettings& settings) override {
     return inner_->open(portNumber, settings);
   }
   std::string openFailure() const override { return inner_->openFailure(); }
-  bool setSettings(std::string_view settings) override { return inner_->setSettings(settings); }
+  bool setSettings(const device::LineSettings& settings) override {
+    return inner_->setSettings(settings);
+  }
   void close() override { inner_->close(); }
   void discardInput() override { inner_->discardInput(); }
   int waiting() override { return inner_->waiting(); }

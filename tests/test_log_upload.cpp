@@ -158,7 +158,8 @@ TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
   EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)});
   EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(6));
   EXPECT_EQ(rig->host.counts, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(rig->port.settingsHistory, (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1"}));
+  EXPECT_EQ(rig->port.settingsHistory,
+            (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400}));
   EXPECT_FALSE(rig->port.isOpen());
   EXPECT_TRUE(progressWasShown());
   EXPECT_TRUE(progressHidden());

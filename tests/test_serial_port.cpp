@@ -125,4 +125,36 @@ TEST(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   EXPECT_EQ(port.openFailure(), "");
 }
 
+// The line settings reach the device, also on an open port; settings the port cannot take
+// leave it closed.
+TEST(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
+  int argc = 1;
+  char name[] = "test_serial_port";
+  char* argv[] = {name, nullptr};
+  QCoreApplication application(argc, argv);
+  constexpr int kPort = 16;
+  Terminal terminal(kPort);
+  ASSERT_GE(terminal.master, 0);
+  const auto speed = [&terminal] {
+    termios line{};
+    tcgetattr(terminal.slave, &line);
+    return cfgetospeed(&line);
+  };
+  device::SerialPort port;
+  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  EXPECT_EQ(speed(), static_cast<speed_t>(B9600));
+  ASSERT_TRUE(port.setSettings(device::kSettings38400));
+  EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
+
+  const device::LineSettings refused[] = {
+      {9600, 'X', 8, 1}, {9600, 'n', 8, 1}, {9600, 'N', 9, 1},
+      {9600, 'N', 4, 1}, {9600, 'N', 8, 3}, {0, 'N', 8, 1},
+  };
+  for (const device::LineSettings& settings : refused) {
+    EXPECT_FALSE(port.open(kPort, settings)) << settings.baud << "," << settings.parity << ","
+                                             << settings.dataBits << "," << settings.stopBits;
+    EXPECT_FALSE(port.isOpen());
+  }
+}
+
 }  // namespace
