@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "link/hex.h"
+
 namespace device {
-
-namespace {
-
-char hexDigit(int value) {
-  return "0123456789ABCDEF"[value & 15];
-}
-
-}  // namespace
 
 Task downloadConfiguration(Session session, const config::Image* image) {
   Link& link = *session.link;
@@ -28,9 +22,7 @@ Task downloadConfiguration(Session session, const config::Image* image) {
   // character, the last included, is followed by its pause.
   std::string digits;
   for (int index = 0; index < config::kDownloadedBytes; ++index) {
-    const int byte = image->at(index);
-    digits += hexDigit(byte / 16);
-    digits += hexDigit(byte % 16);
+    digits += hexPair(image->at(index));
   }
   const std::chrono::microseconds start = link.now();
   std::chrono::microseconds written = start - kDownloadPause;

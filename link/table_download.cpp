@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/numeric.h"
+#include "link/hex.h"
 
 namespace device {
 
@@ -51,11 +52,6 @@ std::optional<std::array<int, 3>> cellBytes(const std::string& text) {
   const std::optional<double> value = config::readNumber(text);
   if (!value) return std::nullopt;
   return coordinateBytes(*value);
-}
-
-std::string hexPair(int byte) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(byte >> 4) & 15], kDigits[byte & 15]};
 }
 
 std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) {
