@@ -55,9 +55,9 @@ Task downloadConfiguration(Session session, const config::Image* image) {
 
   host.setIndicator(Indicator::Command9, false);
   if (confirmed) {
-    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+    host.messages().show(kDownloadSucceeded);
   } else {
-    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+    host.messages().show(kDownloadFailed);
   }
 }
 

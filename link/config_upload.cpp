@@ -11,7 +11,7 @@ namespace {
 
 void showTimeOut(Host& host) {
   host.setIndicator(Indicator::Command8, false);
-  host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+  host.messages().show(kDownloadFailed);
 }
 
 }  // namespace

@@ -115,11 +115,11 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
   }
 
   if (acknowledged) {
-    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+    host.messages().show(kDownloadSucceeded);
     host.setIndicator(Indicator::Command15, false);
   } else {
     host.setIndicator(Indicator::Command15, false);
-    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+    host.messages().show(kDownloadFailed);
   }
 }
 
