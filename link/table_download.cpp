@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "config/numeric.h"
 #include "link/hex.h"
+#include "records/numeric.h"
 
 namespace device {
 
@@ -48,8 +48,8 @@ std::optional<std::array<int, 3>> coordinateBytes(double value) {
 }
 
 std::optional<std::array<int, 3>> cellBytes(const std::string& text) {
-  if (!config::readsWhole(text)) return std::nullopt;
-  const std::optional<double> value = config::readNumber(text);
+  if (!records::readsWhole(text)) return std::nullopt;
+  const std::optional<double> value = records::readNumber(text);
   if (!value) return std::nullopt;
   return coordinateBytes(*value);
 }
@@ -60,7 +60,7 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) 
       std::string text = cells.cell(row, column);
       if (cellBytes(text)) continue;
       const UnsendableCell::Reason reason =
-          config::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
+          records::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
       return UnsendableCell{row, column, std::move(text), reason};
     }
   }
