@@ -15,6 +15,7 @@
 #include "link/table_download.h"
 #include "link/table_upload.h"
 #include "loctable/table_file.h"
+#include "logfile/disk_log_folder.h"
 
 namespace cli {
 
@@ -70,7 +71,7 @@ class NamingLogFolder : public device::LogFolder {
   }
 
  private:
-  device::DiskLogFolder disk_;
+  logfile::DiskLogFolder disk_;
   std::string folder_, prefix_;
   std::string* taken_;
 };
