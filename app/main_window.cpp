@@ -34,6 +34,7 @@
 #include "link/table_upload.h"
 #include "loctable/cell_store.h"
 #include "loctable/setup2.h"
+#include "logfile/disk_log_folder.h"
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -299,7 +300,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 
   // Each GPS log goes into a new file in the program's current folder.
   transfers_[device::kLogUpload] =
-      device::logUpload({std::make_shared<device::DiskLogFolder>(), device::localLogStamp});
+      device::logUpload({std::make_shared<logfile::DiskLogFolder>(), device::localLogStamp});
 
   startup();
 

@@ -13,10 +13,10 @@
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
-#include "config/safe_file.h"
 #include "link/serial_port.h"
 #include "link/serial_port_info.h"
 #include "loctable/table_file.h"
+#include "records/safe_file.h"
 
 namespace cli {
 
@@ -125,7 +125,7 @@ int usage(std::FILE* err, const std::string& error) {
 
 // The bytes of a file, or a line saying why not.
 std::optional<std::string> readInput(const std::string& path, std::FILE* err) {
-  auto bytes = config::readWholeFile(path);
+  auto bytes = records::readWholeFile(path);
   if (!bytes) std::fprintf(err, "gpstracking-cli: cannot read %s\n", path.c_str());
   return bytes;
 }
@@ -142,7 +142,7 @@ bool loadConfigurationFile(const std::string& path, config::Fields& fields, std:
 
 // Writes a whole output file, or says why it could not.
 bool writeOutput(const std::string& path, const std::string& bytes, std::FILE* err) {
-  if (config::replaceFile(path, bytes)) return true;
+  if (records::replaceFile(path, bytes)) return true;
   std::fprintf(err, "gpstracking-cli: cannot write %s\n", path.c_str());
   return false;
 }

@@ -15,6 +15,7 @@
 #include "link/table_download.h"
 #include "link/table_upload.h"
 #include "loctable/table_file.h"
+#include "logfile/disk_log_folder.h"
 
 namespace cli {
 
@@ -27,11 +28,13 @@ class UnitJob::CountingPort : public device::Port {
   ~CountingPort() override { inner_->onArrival(nullptr); }
 
   bool isOpen() const override { return inner_->isOpen(); }
-  bool open(int portNumber, std::string_view settings) override {
+  bool open(int portNumber, const device::LineSettings& settings) override {
     return inner_->open(portNumber, settings);
   }
   std::string openFailure() const override { return inner_->openFailure(); }
-  bool setSettings(std::string_view settings) override { return inner_->setSettings(settings); }
+  bool setSettings(const device::LineSettings& settings) override {
+    return inner_->setSettings(settings);
+  }
   void close() override { inner_->close(); }
   void discardInput() override { inner_->discardInput(); }
   int waiting() override { return inner_->waiting(); }
@@ -68,7 +71,7 @@ class NamingLogFolder : public device::LogFolder {
   }
 
  private:
-  device::DiskLogFolder disk_;
+  logfile::DiskLogFolder disk_;
   std::string folder_, prefix_;
   std::string* taken_;
 };

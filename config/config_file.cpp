@@ -1,8 +1,8 @@
 #include "config/config_file.h"
 
 #include "config/field_table.h"
-#include "config/record_reader.h"
-#include "config/safe_file.h"
+#include "records/safe_file.h"
+#include "records/text_records.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -90,10 +90,6 @@ std::vector<FileRecord> buildRecords() {
   };
 }
 
-bool isBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 // A loaded text as its field takes it: no longer than the field's maximum length, and no longer
 // than kMaxLoadedText for a field without one, so that no record can hold the window up.
 std::string fittedText(std::string text, std::size_t maxLength) {
@@ -114,16 +110,7 @@ const std::vector<FileRecord>& fileRecords() {
 }
 
 std::string textRecord(const std::string& text) {
-  if (text.find('"') == std::string::npos) return '"' + text + "\"\r\n";
-  const bool readsBackBare = text.front() != '"' && !isBlank(text.front()) &&
-                             !isBlank(text.back()) &&
-                             text.find_first_of(",\r\n") == std::string::npos;
-  if (readsBackBare) return text + "\r\n";
-  std::string safe = text;
-  for (char& c : safe) {
-    if (c == '"') c = '\'';
-  }
-  return '"' + safe + "\"\r\n";
+  return records::quotedRecord(text) + "\r\n";
 }
 
 std::string configurationText(const Fields& fields) {
@@ -146,7 +133,7 @@ std::string configurationText(const Fields& fields) {
 }
 
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
-  const bool saved = replaceFile(path, configurationText(fields));
+  const bool saved = records::replaceFile(path, configurationText(fields));
   if (saved) {
     messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
   } else {
@@ -156,9 +143,9 @@ bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messag
 }
 
 bool applyConfigurationText(Fields& fields, std::string bytes) {
-  RecordReader reader(std::move(bytes));
+  records::RecordReader reader(std::move(bytes));
   for (const FileRecord& record : fileRecords()) {
-    const std::optional<Record> read = reader.next();
+    const std::optional<records::Record> read = reader.next();
     if (!read) return false;
     if (!record.applied) continue;
     switch (record.kind) {
@@ -169,7 +156,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
         fields.setText(record.field, fittedText(read->text, maxLoadedLength(record.field)));
         break;
       case FileRecord::Index: {
-        const std::optional<int> index = recordIndex(*read);
+        const std::optional<int> index = records::recordIndex(*read);
         if (!index || !fields.setIndex(record.field, *index)) return false;
         break;
       }
@@ -179,7 +166,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
 }
 
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
-  std::optional<std::string> bytes = readWholeFile(path);
+  std::optional<std::string> bytes = records::readWholeFile(path);
   const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes));
   if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
   return loaded;

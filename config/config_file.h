@@ -35,10 +35,7 @@ inline constexpr std::size_t kMaxLoadedText = 1024;
 // The records in file order.
 const std::vector<FileRecord>& fileRecords();
 
-// One text record with its line end. A text that holds a double quote cannot stand between
-// quotes: it is written without them when it reads back exactly so (no comma, line break,
-// leading quote, or blank at either end); otherwise its double quotes are written as
-// apostrophes, so that the record and all that follow still load.
+// One text record with its line end, quoted as records::quotedRecord quotes it.
 std::string textRecord(const std::string& text);
 
 // The whole file as saved.

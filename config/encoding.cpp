@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "config/field_table.h"
-#include "config/numeric.h"
 #include "config/validation.h"
+#include "records/numeric.h"
 
 namespace config {
 
@@ -18,7 +18,7 @@ constexpr int kTerminator = 35;  // "#"
 
 // A number too large for a double cannot be encoded: a run-time error like any other.
 double number(std::string_view text) {
-  const auto value = readNumber(text);
+  const auto value = records::readNumber(text);
   if (!value) throw ImageError("number out of range");
   return *value;
 }

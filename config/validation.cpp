@@ -5,8 +5,8 @@
 #include <set>
 #include <stdexcept>
 
-#include "config/numeric.h"
 #include "config/slot_limits.h"
+#include "records/numeric.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -123,7 +123,7 @@ const SlotLimit& slotLimitOf(Field field) {
 struct ReadFailure {};
 
 double valueOf(const std::string& text) {
-  const std::optional<double> value = readNumber(text);
+  const std::optional<double> value = records::readNumber(text);
   if (!value) throw ReadFailure{};
   return *value;
 }

@@ -3,15 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "link/hex.h"
+
 namespace device {
-
-namespace {
-
-char hexDigit(int value) {
-  return "0123456789ABCDEF"[value & 15];
-}
-
-}  // namespace
 
 Task downloadConfiguration(Session session, const config::Image* image) {
   Link& link = *session.link;
@@ -28,9 +22,7 @@ Task downloadConfiguration(Session session, const config::Image* image) {
   // character, the last included, is followed by its pause.
   std::string digits;
   for (int index = 0; index < config::kDownloadedBytes; ++index) {
-    const int byte = image->at(index);
-    digits += hexDigit(byte / 16);
-    digits += hexDigit(byte % 16);
+    digits += hexPair(image->at(index));
   }
   const std::chrono::microseconds start = link.now();
   std::chrono::microseconds written = start - kDownloadPause;
@@ -63,9 +55,9 @@ Task downloadConfiguration(Session session, const config::Image* image) {
 
   host.setIndicator(Indicator::Command9, false);
   if (confirmed) {
-    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+    host.messages().show(kDownloadSucceeded);
   } else {
-    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+    host.messages().show(kDownloadFailed);
   }
 }
 

@@ -3,21 +3,15 @@
 #include <string>
 
 #include "config/decoding.h"
+#include "link/hex.h"
 
 namespace device {
 
 namespace {
 
-// A received digit, without any check: "A" to "F" count as 10 to 15, "0" to "9" as 0 to 9, and
-// anything else as whatever the same arithmetic gives.
-int digitValue(char character) {
-  const int code = static_cast<unsigned char>(character);
-  return code > 64 ? code - 55 : code - 48;
-}
-
 void showTimeOut(Host& host) {
   host.setIndicator(Indicator::Command8, false);
-  host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+  host.messages().show(kDownloadFailed);
 }
 
 }  // namespace
@@ -54,7 +48,7 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
 
     // Only the first character of a read counts. A digit that would take the byte outside 0 to
     // 255 leaves it as it was; the count goes on as for a good digit.
-    const int digit = digitValue(piece.front());
+    const int digit = hexDigitValue(piece.front());
     try {
       image.set(byteIndex, lowPhase ? image.at(byteIndex) + digit : 16 * digit);
     } catch (const config::ImageError&) {

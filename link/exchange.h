@@ -68,6 +68,13 @@ Indicator progressButton(int operation);
 inline constexpr std::string_view kPortNotAvailable =
     "COM: not available. Change the CommPort property to another port.";
 
+// The boxes that end more than one transfer. The configuration upload reports its time-out in
+// the words of a failed download.
+inline const ui::Message kDownloadSucceeded{"Download succesful !", "Download",
+                                            ui::Icon::Information};
+inline const ui::Message kDownloadFailed{"Error download !", "Invalid download !",
+                                         ui::Icon::Critical};
+
 struct ExchangeRequest {
   int operation = kConfigUpload;
   int portNumber = 1;  // 1 to 20 (COM1 to COM20)

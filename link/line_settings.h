@@ -1,9 +1,5 @@
 #pragma once
-// The settings text of a serial port: baud rate, parity letter, data bits, stop bits, comma-
-// separated, as in "9600,N,8,1".
-#include <optional>
-#include <string_view>
-
+// The line settings of a serial port: baud rate, parity, data bits, stop bits.
 namespace device {
 
 struct LineSettings {
@@ -14,7 +10,9 @@ struct LineSettings {
   bool operator==(const LineSettings&) const = default;
 };
 
-// nullopt for a text that is not of that form.
-std::optional<LineSettings> parseLineSettings(std::string_view text);
+// "9600,N,8,1", with which every exchange opens the port, and "38400,N,8,1", to which the table
+// upload and the GPS log upload switch.
+inline constexpr LineSettings kSettings9600{9600, 'N', 8, 1};
+inline constexpr LineSettings kSettings38400{38400, 'N', 8, 1};
 
 }  // namespace device

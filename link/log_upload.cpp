@@ -1,11 +1,6 @@
 #include "link/log_upload.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
 
 namespace device {
 
@@ -35,36 +30,6 @@ std::string withPoint(std::string_view record, size_t position, size_t whole, si
   return part(record, position, whole) + "." + part(record, position + whole, decimals);
 }
 
-class DiskLogFile : public LogSink {
- public:
-  explicit DiskLogFile(int fd) : fd_(fd) {}
-  ~DiskLogFile() override { ::close(fd_); }
-  DiskLogFile(const DiskLogFile&) = delete;
-  DiskLogFile& operator=(const DiskLogFile&) = delete;
-
-  // Written straight to the file, with no buffer of the program's own between: the line is the
-  // operating system's before the unit hears "1", and nothing is left to be written at close.
-  bool writeLine(std::string_view line) override {
-    for (std::string_view rest = line; !rest.empty();) {
-      const ssize_t written = ::write(fd_, rest.data(), rest.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        // A full disk can take part of a line. A CSV reader would take that part for a
-        // position, so the file goes back to its last whole line.
-        if (::ftruncate(fd_, complete_) == 0) ::lseek(fd_, complete_, SEEK_SET);
-        return false;
-      }
-      rest.remove_prefix(static_cast<size_t>(written));
-    }
-    complete_ += static_cast<off_t>(line.size());
-    return true;
-  }
-
- private:
-  int fd_;
-  off_t complete_ = 0;  // the length of the whole lines written
-};
-
 // The message of an upload that reached the end of the log.
 ui::Message endOfLogMessage(long long records, long long damaged) {
   if (damaged == 0 && records == 0) {
@@ -79,21 +44,6 @@ ui::Message endOfLogMessage(long long records, long long damaged) {
               "than digits, or a record of the wrong length). Check the cable and upload again.",
           "Saved", ui::Icon::Warning};
 }
-
-// Notes the name the log file was made under, for the status line.
-class NamingFolder : public LogFolder {
- public:
-  explicit NamingFolder(LogFolder& inner) : inner_(inner) {}
-  Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) override {
-    const Outcome outcome = inner_.create(name, file);
-    if (outcome == Outcome::Created) created = name;
-    return outcome;
-  }
-  std::string created;
-
- private:
-  LogFolder& inner_;
-};
 
 }  // namespace
 
@@ -156,20 +106,14 @@ bool isCleanRecord(std::string_view record) {
          std::all_of(record.begin(), record.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-LogFolder::Outcome DiskLogFolder::create(const std::string& name, std::unique_ptr<LogSink>& file) {
-  const std::filesystem::path path = std::filesystem::path(folder_) / name;
-  // O_EXCL: the file is made new or not at all, so an earlier log is never replaced.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-  if (fd < 0) return errno == EEXIST ? Outcome::Taken : Outcome::Failed;
-  file = std::make_unique<DiskLogFile>(fd);
-  return Outcome::Created;
-}
-
-std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp) {
+std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
+                                       std::string* created) {
   for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
     std::unique_ptr<LogSink> file;
-    switch (folder.create(logFileName(stamp, attempt), file)) {
+    std::string name = logFileName(stamp, attempt);
+    switch (folder.create(name, file)) {
       case LogFolder::Outcome::Created:
+        if (created) *created = std::move(name);
         return file;
       case LogFolder::Outcome::Taken:
         continue;
@@ -202,12 +146,10 @@ Task uploadLog(Session session, LogUploadSetup setup) {
   long long damaged = 0;  // records left out
   std::unique_ptr<LogSink> file;
   try {
-    NamingFolder naming(*setup.folder);
-    file = createLogFile(naming, setup.now());
-    if (!file) end = End::Failed;
     Progress progress = dataPhase(0, Counting::Characters);
+    file = createLogFile(*setup.folder, setup.now(), &progress.file);
+    if (!file) end = End::Failed;
     progress.positions = 0;
-    progress.file = naming.created;
     host.progress(progress);
 
     Hemisphere letters;

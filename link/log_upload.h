@@ -67,7 +67,7 @@ class LogSink {
   virtual bool writeLine(std::string_view line) = 0;
 };
 
-// Where log files are created.
+// Where log files are created; the program's folder on disk is logfile::DiskLogFolder.
 class LogFolder {
  public:
   enum class Outcome { Created, Taken, Failed };
@@ -76,19 +76,11 @@ class LogFolder {
   virtual Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) = 0;
 };
 
-// A folder on disk; an empty path is the program's current folder.
-class DiskLogFolder : public LogFolder {
- public:
-  explicit DiskLogFolder(std::string folder = {}) : folder_(std::move(folder)) {}
-  Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) override;
-
- private:
-  std::string folder_;
-};
-
 // Creates the log file for an upload started at `stamp`: under its own name or, when that is
-// taken, with the first free suffix. Null when no file could be created.
-std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp);
+// taken, with the first free suffix, and puts the name it took in `created` (when given). Null
+// when no file could be created.
+std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
+                                       std::string* created = nullptr);
 
 struct LogUploadSetup {
   std::shared_ptr<LogFolder> folder;

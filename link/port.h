@@ -6,10 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace device {
+#include "link/line_settings.h"
 
-inline constexpr std::string_view kSettings9600 = "9600,N,8,1";
-inline constexpr std::string_view kSettings38400 = "38400,N,8,1";
+namespace device {
 
 class Port {
  public:
@@ -18,9 +17,9 @@ class Port {
   virtual bool isOpen() const = 0;
   // Sets the port number (1 to 20) and the line settings and opens the port. False when any
   // of the three fails; the port is then closed.
-  virtual bool open(int portNumber, std::string_view settings) = 0;
-  // Line settings such as "38400,N,8,1"; takes effect at once, also on an open port.
-  virtual bool setSettings(std::string_view settings) = 0;
+  virtual bool open(int portNumber, const LineSettings& settings) = 0;
+  // Takes effect at once, also on an open port.
+  virtual bool setSettings(const LineSettings& settings) = 0;
   virtual void close() = 0;
   // Why the last open() failed, in one line that names the device; empty when unknown.
   virtual std::string openFailure() const { return {}; }

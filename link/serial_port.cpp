@@ -3,7 +3,6 @@
 #include <QSerialPort>
 #include <cstdlib>
 
-#include "link/line_settings.h"
 #include "link/port_failure.h"
 
 #ifdef __linux__
@@ -43,17 +42,21 @@ void askForLowLatency([[maybe_unused]] QSerialPort& port) {
 #endif
 }
 
-bool applySettings(QSerialPort& port, std::string_view text) {
-  const auto settings = parseLineSettings(text);
-  if (!settings) return false;
+// False for settings the port cannot take, among them a parity letter, data bits or stop bits
+// outside those LineSettings names.
+bool applySettings(QSerialPort& port, const LineSettings& settings) {
+  constexpr std::string_view kParityLetters = "NEOMS";
   const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::EvenParity,
                                           QSerialPort::OddParity, QSerialPort::MarkParity,
                                           QSerialPort::SpaceParity};
-  const auto parity = parities[std::string_view("NEOMS").find(settings->parity)];
-  return port.setBaudRate(settings->baud) &&
-         port.setDataBits(static_cast<QSerialPort::DataBits>(settings->dataBits)) &&
-         port.setParity(parity) &&
-         port.setStopBits(settings->stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+  const size_t parity = kParityLetters.find(settings.parity);
+  if (parity == std::string_view::npos || settings.baud <= 0 || settings.dataBits < 5 ||
+      settings.dataBits > 8 || (settings.stopBits != 1 && settings.stopBits != 2))
+    return false;
+  return port.setBaudRate(settings.baud) &&
+         port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits)) &&
+         port.setParity(parities[parity]) &&
+         port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
          port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
@@ -125,7 +128,7 @@ bool SerialPort::isOpen() const {
   return port_->isOpen();
 }
 
-bool SerialPort::open(int portNumber, std::string_view settings) {
+bool SerialPort::open(int portNumber, const LineSettings& settings) {
   close();
   ++opening_;
   const std::string path = device_.empty() ? comDevicePath(portNumber) : device_;
@@ -144,7 +147,7 @@ bool SerialPort::open(int portNumber, std::string_view settings) {
   return true;
 }
 
-bool SerialPort::setSettings(std::string_view settings) {
+bool SerialPort::setSettings(const LineSettings& settings) {
   return applySettings(*port_, settings);
 }
 

@@ -27,8 +27,8 @@ class SerialPort : public Port {
   ~SerialPort() override;
 
   bool isOpen() const override;
-  bool open(int portNumber, std::string_view settings) override;
-  bool setSettings(std::string_view settings) override;
+  bool open(int portNumber, const LineSettings& settings) override;
+  bool setSettings(const LineSettings& settings) override;
   void close() override;
   void discardInput() override;
   int waiting() override;

@@ -3,7 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "config/numeric.h"
+#include "link/hex.h"
+#include "records/numeric.h"
 
 namespace device {
 
@@ -47,15 +48,10 @@ std::optional<std::array<int, 3>> coordinateBytes(double value) {
 }
 
 std::optional<std::array<int, 3>> cellBytes(const std::string& text) {
-  if (!config::readsWhole(text)) return std::nullopt;
-  const std::optional<double> value = config::readNumber(text);
+  if (!records::readsWhole(text)) return std::nullopt;
+  const std::optional<double> value = records::readNumber(text);
   if (!value) return std::nullopt;
   return coordinateBytes(*value);
-}
-
-std::string hexPair(int byte) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return {kDigits[(byte >> 4) & 15], kDigits[byte & 15]};
 }
 
 std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) {
@@ -64,7 +60,7 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) 
       std::string text = cells.cell(row, column);
       if (cellBytes(text)) continue;
       const UnsendableCell::Reason reason =
-          config::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
+          records::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
       return UnsendableCell{row, column, std::move(text), reason};
     }
   }
@@ -119,11 +115,11 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
   }
 
   if (acknowledged) {
-    host.messages().show("Download succesful !", "Download", ui::Icon::Information);
+    host.messages().show(kDownloadSucceeded);
     host.setIndicator(Indicator::Command15, false);
   } else {
     host.setIndicator(Indicator::Command15, false);
-    host.messages().show("Error download !", "Invalid download !", ui::Icon::Critical);
+    host.messages().show(kDownloadFailed);
   }
 }
 

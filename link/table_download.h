@@ -24,9 +24,6 @@ std::optional<std::array<int, 3>> coordinateBytes(double value);
 // as 0, 12 or 1.2, or when the number lies outside 0 to 256.
 std::optional<std::array<int, 3>> cellBytes(const std::string& text);
 
-// A byte 0 to 255 as two upper-case hex digits, high nibble first.
-std::string hexPair(int byte);
-
 // A coordinate cell the unit cannot be sent.
 struct UnsendableCell {
   enum Reason { NotANumber, OutOfRange };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/hex.h"
+
 namespace device {
 
 namespace {
@@ -10,11 +12,6 @@ namespace {
 constexpr int kSilenceTicks = 8;
 
 }  // namespace
-
-int digitValue(char c) {
-  const int code = static_cast<unsigned char>(c);
-  return code > 64 ? code - 55 : code - 48;
-}
 
 std::string signedDecimalText(int value) {
   return value < 0 ? std::to_string(value) : " " + std::to_string(value);
@@ -59,7 +56,7 @@ Task tableUpload(Session session, loctable::Cells* cells) {
     // One digit per acknowledgement: any further characters of the same read are dropped.
     const std::string received = port.read();
     if (received.empty()) continue;
-    const int digit = digitValue(received.front());
+    const int digit = hexDigitValue(received.front());
     ++progress.done;
     host.progress(progress);
 

@@ -11,10 +11,6 @@
 
 namespace device {
 
-// The value of a received digit character: code - 55 above 64 ("A" is 10), code - 48 otherwise.
-// Other characters are taken through the same rule without a check.
-int digitValue(char c);
-
 // A number's decimal text with a blank where a plus sign would stand: " 32", "-5".
 std::string signedDecimalText(int value);
 

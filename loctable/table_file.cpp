@@ -2,18 +2,15 @@
 
 #include <cstdio>
 
-#include "config/config_file.h"
-#include "config/numeric.h"
-#include "config/record_reader.h"
-#include "config/safe_file.h"
+#include "records/numeric.h"
+#include "records/safe_file.h"
+#include "records/text_records.h"
 #include "ui/messages.h"
 
 namespace loctable {
 
 std::string tableField(const std::string& text) {
-  std::string field = config::textRecord(text);
-  field.resize(field.size() - 2);  // its CR LF
-  return field;
+  return records::quotedRecord(text);
 }
 
 std::string tableText(const Cells& cells) {
@@ -28,7 +25,7 @@ std::string tableText(const Cells& cells) {
 
 bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messages) {
   // The old file is replaced only once the whole table is written.
-  const bool saved = config::replaceFile(path, tableText(cells));
+  const bool saved = records::replaceFile(path, tableText(cells));
   if (saved) {
     messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
   } else {
@@ -38,8 +35,8 @@ bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messag
 }
 
 std::string loadedCellText(const std::string& field, bool quoted) {
-  if (quoted || !config::isDecimalNumber(field)) return field;
-  const std::optional<double> value = config::readNumber(field);
+  if (quoted || !records::isDecimalNumber(field)) return field;
+  const std::optional<double> value = records::readNumber(field);
   if (!value) return field;
   if (*value == 0) return "0";
   char text[40];
@@ -55,11 +52,11 @@ std::string cut(std::string text) {
 }  // namespace
 
 bool applyTableText(Cells& cells, std::string bytes) {
-  config::RecordReader reader(std::move(bytes));
+  records::RecordReader reader(std::move(bytes));
   for (int row = 0; row < kRows; ++row) {
-    const std::optional<config::Record> id = reader.next();
-    const std::optional<config::Record> latitude = reader.next();
-    const std::optional<config::Record> longitude = reader.next();
+    const std::optional<records::Record> id = reader.next();
+    const std::optional<records::Record> latitude = reader.next();
+    const std::optional<records::Record> longitude = reader.next();
     if (!id || !latitude || !longitude) return false;
     cells.setCell(row, 1, loadedCellText(cut(latitude->text), latitude->quoted));
     cells.setCell(row, 2, loadedCellText(cut(longitude->text), longitude->quoted));
@@ -68,7 +65,7 @@ bool applyTableText(Cells& cells, std::string bytes) {
 }
 
 bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages) {
-  std::optional<std::string> bytes = config::readWholeFile(path);
+  std::optional<std::string> bytes = records::readWholeFile(path);
   const bool loaded = bytes && applyTableText(cells, std::move(*bytes));
   if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
   return loaded;

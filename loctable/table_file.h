@@ -38,7 +38,7 @@ inline constexpr std::size_t kMaxLoadedCell = 64;
 
 // Loads from path: three fields per row, the first (the ID) dropped, the other two into the
 // row's coordinates, each row set as soon as its fields are read. On any failure (empty path,
-// unreadable file, a path that is not a regular file, a file larger than config::kMaxFileBytes,
+// unreadable file, a path that is not a regular file, a file larger than records::kMaxFileBytes,
 // fewer than 300 fields) "Error loading file" is shown and the rows set before
 // keep their values. Fields after the 300th are ignored.
 bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages);

@@ -7,6 +7,7 @@
 
 #include "config/encoding.h"
 #include "config/field_store.h"
+#include "link/hex.h"
 
 namespace sim {
 
@@ -15,25 +16,10 @@ namespace {
 constexpr int kImageDigits = 2 * config::kUploadedBytes;
 constexpr int kDownloadDigits = 2 * config::kDownloadedBytes;
 
-int digitValue(char c) {
-  const int code = static_cast<unsigned char>(c);
-  return code > 64 ? code - 55 : code - 48;
-}
-
 }  // namespace
 
-std::string hexDigits(const std::vector<std::uint8_t>& bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t byte : bytes) {
-    text += kDigits[byte / 16];
-    text += kDigits[byte % 16];
-  }
-  return text;
-}
-
 void ConfigSend::begin(Unit& unit) {
-  if (!ownDigits_) digits_ = hexDigits({memory_->image.begin(), memory_->image.end()});
+  if (!ownDigits_) digits_ = device::hexDigits(memory_->image);
   next_ = 0;
   awaitingAnswer_ = false;
   pauseLeft_ = -1;
@@ -106,8 +92,9 @@ void ConfigReceive::receive(Unit& unit, char c) {
   if (count == kDownloadDigits) {
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i + 1 < count; i += 2) {
-      bytes.push_back(static_cast<std::uint8_t>(16 * digitValue(digits_[static_cast<size_t>(i)]) +
-                                                digitValue(digits_[static_cast<size_t>(i) + 1])));
+      bytes.push_back(
+          static_cast<std::uint8_t>(16 * device::hexDigitValue(digits_[static_cast<size_t>(i)]) +
+                                    device::hexDigitValue(digits_[static_cast<size_t>(i) + 1])));
     }
     std::copy_n(bytes.begin(), memory_->image.size(), memory_->image.begin());
     memory_->lastDownload = std::move(bytes);

@@ -23,9 +23,6 @@ struct ConfigMemory {
   std::vector<std::uint8_t> lastDownload;
 };
 
-// Two upper-case hex digits per byte, high digit first.
-std::string hexDigits(const std::vector<std::uint8_t>& bytes);
-
 class ConfigSend : public Operation {
  public:
   explicit ConfigSend(std::shared_ptr<ConfigMemory> memory) : memory_(std::move(memory)) {}

@@ -14,9 +14,9 @@ SimPort::~SimPort() {
   unit_.onOutput(nullptr);
 }
 
-bool SimPort::open(int portNumber, std::string_view settings) {
+bool SimPort::open(int portNumber, const device::LineSettings& settings) {
   lastPortNumber = portNumber;
-  settingsHistory.emplace_back(settings);
+  settingsHistory.push_back(settings);
   open_ =
       portNumber >= 1 && portNumber <= 20 && (existing.empty() || existing.contains(portNumber));
   if (!open_) return false;
@@ -26,8 +26,8 @@ bool SimPort::open(int portNumber, std::string_view settings) {
   return true;
 }
 
-bool SimPort::setSettings(std::string_view settings) {
-  settingsHistory.emplace_back(settings);
+bool SimPort::setSettings(const device::LineSettings& settings) {
+  settingsHistory.push_back(settings);
   return true;
 }
 

@@ -17,8 +17,8 @@ class SimPort : public device::Port {
   ~SimPort() override;
 
   bool isOpen() const override { return open_; }
-  bool open(int portNumber, std::string_view settings) override;
-  bool setSettings(std::string_view settings) override;
+  bool open(int portNumber, const device::LineSettings& settings) override;
+  bool setSettings(const device::LineSettings& settings) override;
   void close() override;
   void discardInput() override;
   int waiting() override;
@@ -33,8 +33,7 @@ class SimPort : public device::Port {
   // What happened to the port, for the tests to look at.
   int lastPortNumber = 0;
   int opens = 0;
-  std::vector<std::string> settingsHistory;  // every settings text given, opening included
-  std::string settings() const { return settingsHistory.empty() ? "" : settingsHistory.back(); }
+  std::vector<device::LineSettings> settingsHistory;  // every setting given, opening included
   // Everything written while the port was closed (it never reaches the unit).
   std::string writtenWhileClosed;
 

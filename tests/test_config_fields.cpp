@@ -5,7 +5,7 @@
 
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "config/record_reader.h"
+#include "records/text_records.h"
 
 namespace config {
 namespace {
@@ -95,9 +95,9 @@ TEST(FieldStore, CutsTextsAndRefusesUnknownItems) {
   EXPECT_EQ(store.text(Field::setup1_Combo13), "3");
 }
 
-std::vector<Record> readAll(std::string bytes) {
-  RecordReader reader(std::move(bytes));
-  std::vector<Record> records;
+std::vector<records::Record> readAll(std::string bytes) {
+  records::RecordReader reader(std::move(bytes));
+  std::vector<records::Record> records;
   while (auto record = reader.next()) records.push_back(*record);
   return records;
 }
@@ -105,7 +105,7 @@ std::vector<Record> readAll(std::string bytes) {
 TEST(RecordReader, ReadsRecords) {
   struct Case {
     const char* bytes;
-    std::vector<Record> records;
+    std::vector<records::Record> records;
   };
   const Case cases[] = {
       {"\"XXXX\"\r\n0\r\n\"\"\r\n-1\r\n",
@@ -132,8 +132,8 @@ TEST(RecordReader, IndexRecords) {
       {"1a", {}}, {"--1", {}}, {"+-1", {}}, {"9E999", {}}, {"1e10", {}}, {"nan", {}},
   };
   for (auto [text, expected] : cases) {
-    EXPECT_EQ(recordIndex(Record{text, false}), expected) << text;
-    EXPECT_EQ(recordIndex(Record{text, true}), expected) << text;
+    EXPECT_EQ(records::recordIndex(records::Record{text, false}), expected) << text;
+    EXPECT_EQ(records::recordIndex(records::Record{text, true}), expected) << text;
   }
 }
 

@@ -12,8 +12,8 @@
 #include "config/config_file.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "config/record_reader.h"
-#include "config/safe_file.h"
+#include "records/safe_file.h"
+#include "records/text_records.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -221,7 +221,7 @@ TEST_F(ConfigFile, ReplacingKeepsPermissionsAndFollowsLinks) {
   const std::string file = path("mode.cfg");
   write(file, "old");
   ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
-  ASSERT_TRUE(replaceFile(file, "new"));
+  ASSERT_TRUE(records::replaceFile(file, "new"));
   struct stat info {};
   ASSERT_EQ(::stat(file.c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -229,7 +229,7 @@ TEST_F(ConfigFile, ReplacingKeepsPermissionsAndFollowsLinks) {
 
   const std::string link = path("link.cfg");
   ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
-  ASSERT_TRUE(replaceFile(link, "through the link"));
+  ASSERT_TRUE(records::replaceFile(link, "through the link"));
   ASSERT_EQ(::lstat(link.c_str(), &info), 0);
   EXPECT_TRUE(S_ISLNK(info.st_mode));
   EXPECT_EQ(read(file), "through the link");
@@ -242,7 +242,7 @@ TEST(ConfigFileRecords, TextsWithDoubleQuotesLoadBack) {
       {"\"lead", "'lead"}, {"a,\"b", "a,'b"}, {" \"x", " 'x"},  {"x\" ", "x' "},
   };
   for (const auto& [text, loaded] : cases) {
-    RecordReader reader(textRecord(text) + "0\r\n");
+    records::RecordReader reader(textRecord(text) + "0\r\n");
     ASSERT_EQ(reader.next().value().text, loaded) << text;
     EXPECT_EQ(reader.next().value().text, "0") << text;  // the next record stays in step
   }

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "config/field_store.h"
-#include "config/numeric.h"
 #include "config/validation.h"
+#include "records/numeric.h"
 #include "ui/messages.h"
 
 namespace config {
@@ -21,7 +21,7 @@ TEST(NumericReading, Texts) {
       {"240.5", 240.5}, {"1E-999", 0}, {"0.000e5", 0},  {"12a4", 12},   {"--1", 0},
   };
   for (auto [text, expected] : cases) {
-    const std::optional<double> value = readNumber(text);
+    const std::optional<double> value = records::readNumber(text);
     ASSERT_TRUE(value.has_value()) << text;
     EXPECT_DOUBLE_EQ(*value, expected) << text;
   }
@@ -30,10 +30,10 @@ TEST(NumericReading, Texts) {
 TEST(NumericReading, TooLargeForADoubleFails) {
   for (const std::string& text :
        {std::string("9E999"), std::string("-9E999"), std::string("1D400"), std::string(400, '9')}) {
-    EXPECT_FALSE(readNumber(text).has_value()) << text;
+    EXPECT_FALSE(records::readNumber(text).has_value()) << text;
   }
-  EXPECT_TRUE(readNumber("1E308").has_value());
-  EXPECT_TRUE(readNumber("0.001E310").has_value());
+  EXPECT_TRUE(records::readNumber("1E308").has_value());
+  EXPECT_TRUE(records::readNumber("0.001E310").has_value());
 }
 
 // A configuration that breaks no rule.

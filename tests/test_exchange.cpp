@@ -173,7 +173,8 @@ TEST(Exchange, EveryExchangeOpensAt9600EvenAfterATransferSwitchedTo38400) {
   EXPECT_FALSE(rig.port.isOpen());
   rig.exchange(device::kTableUpload, fast);
   EXPECT_EQ(rig.port.settingsHistory,
-            (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1", "9600,N,8,1", "38400,N,8,1"}));
+            (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400,
+                                               device::kSettings9600, device::kSettings38400}));
   EXPECT_EQ(rig.port.opens, 2);
 }
 

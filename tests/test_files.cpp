@@ -23,9 +23,9 @@
 
 #include "config/config_file.h"
 #include "config/field_store.h"
-#include "config/safe_file.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "records/safe_file.h"
 #include "tests/child_process.h"
 #include "tests/file_bytes.h"
 #include "ui/messages.h"
@@ -125,7 +125,7 @@ TEST_F(Files, LoadingRefusesAtOnceWhatIsNoRegularFileOfTheProgramsSize) {
   for (const FileKind& kind : kKinds) {
     // A good file followed by more than the program reads: a load of it would succeed.
     const fs::path large = folder / (std::string(kind.name) + ".large");
-    write(large, kind.savedText() + std::string(config::kMaxFileBytes, '\n'));
+    write(large, kind.savedText() + std::string(records::kMaxFileBytes, '\n'));
     const std::pair<std::string, std::string> paths[] = {
         {"Fifo", (folder / "fifo").string()},
         {"Terminal", terminalPath},
@@ -242,7 +242,7 @@ TEST_F(Files, SavingRemovesWhatACrashedSaveLeft) {
     SCOPED_TRACE(kind.name);
     const fs::path place = folder / kind.name;
     fs::create_directory(place);
-    const fs::path leftover = place / (std::string(config::kSavingPrefix) + "424242-0");
+    const fs::path leftover = place / (std::string(records::kSavingPrefix) + "424242-0");
     write(leftover, "half a file");
     write(place / "file", "old");
     const fs::path file = place / "file";

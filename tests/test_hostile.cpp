@@ -20,6 +20,7 @@
 #include "link/table_download.h"
 #include "link/table_upload.h"
 #include "loctable/cell_store.h"
+#include "logfile/disk_log_folder.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
 #include "sim/rig.h"
@@ -125,7 +126,7 @@ struct Bench {
         // Each upload its own file, a second apart.
         const int second = uploads++;
         return device::logUpload(
-            {std::make_shared<device::DiskLogFolder>(folder.string()), [second] {
+            {std::make_shared<logfile::DiskLogFolder>(folder.string()), [second] {
                return device::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
              }});
       }

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "link/log_upload.h"
+#include "logfile/disk_log_folder.h"
 #include "sim/log_operation.h"
 #include "sim/rig.h"
 #include "tests/child_process.h"
@@ -99,7 +100,7 @@ class LogUpload : public ::testing::Test {
   LogUpload() : folder(fs::temp_directory_path() / ("log_upload_" + std::to_string(::getpid()))) {
     fs::remove_all(folder);
     fs::create_directories(folder);
-    disk = std::make_shared<device::DiskLogFolder>(folder.string());
+    disk = std::make_shared<logfile::DiskLogFolder>(folder.string());
   }
   ~LogUpload() override { fs::remove_all(folder); }
 
@@ -131,7 +132,7 @@ class LogUpload : public ::testing::Test {
   }
 
   fs::path folder;
-  std::shared_ptr<device::DiskLogFolder> disk;
+  std::shared_ptr<logfile::DiskLogFolder> disk;
   std::unique_ptr<sim::Rig> rig;
 };
 
@@ -158,7 +159,8 @@ TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
   EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)});
   EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(6));
   EXPECT_EQ(rig->host.counts, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(rig->port.settingsHistory, (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1"}));
+  EXPECT_EQ(rig->port.settingsHistory,
+            (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400}));
   EXPECT_FALSE(rig->port.isOpen());
   EXPECT_TRUE(progressWasShown());
   EXPECT_TRUE(progressHidden());
@@ -309,8 +311,8 @@ TEST_F(LogUpload, FileFailures) {
     std::string heard;
   };
   const Case cases[] = {
-      {"MissingFolder", std::make_shared<device::DiskLogFolder>((folder / "gone").string()), ""},
-      {"FolderIsAFile", std::make_shared<device::DiskLogFolder>((folder / "file").string()), ""},
+      {"MissingFolder", std::make_shared<logfile::DiskLogFolder>((folder / "gone").string()), ""},
+      {"FolderIsAFile", std::make_shared<logfile::DiskLogFolder>((folder / "file").string()), ""},
       {"FirstLineFails", failingAfter(0), std::string(37, 'N')},
       {"ThirdLineFails", failingAfter(2),
        acknowledgements(2).substr(0, 2 * 38) + std::string(37, 'N')},
@@ -468,7 +470,7 @@ TEST_F(LogUpload, FullDiskLeavesTheFileEndingAfterItsLastWholeLine) {
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "skip: no file size limit";
       }
       fresh(log);
-      upload(std::make_shared<device::DiskLogFolder>(disk.string()));
+      upload(std::make_shared<logfile::DiskLogFolder>(disk.string()));
       const Message shown = rig->host.boxes.shown.empty() ? Message{} : rig->host.boxes.shown[0];
       return shown.text + '\0' + rig->unit.dataHeard() + '\0' + contents(disk / kFileName);
     });

@@ -49,17 +49,21 @@ double threadCpuSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// The port's notifiers need an application object; each test has its own.
+class SerialPort : public ::testing::Test {
+  int argc_ = 1;
+  char name_[17] = "test_serial_port";
+  char* argv_[2] = {name_, nullptr};
+  QCoreApplication application_{argc_, argv_};
+};
+
 void processEventsFor(int milliseconds) {
   QEventLoop loop;
   QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
-TEST(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
-  int argc = 1;
-  char name[] = "test_serial_port";
-  char* argv[] = {name, nullptr};
-  QCoreApplication application(argc, argv);
+TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   constexpr int kPort = 17;
   Terminal terminal(kPort);
   ASSERT_GE(terminal.master, 0);
@@ -100,12 +104,7 @@ TEST(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
 
 // A port that cannot be opened says which device and why: one that is not there, and one that
 // another program holds.
-TEST(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
-  int argc = 1;
-  char name[] = "test_serial_port";
-  char* argv[] = {name, nullptr};
-  QCoreApplication application(argc, argv);
-
+TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   const std::string missing = "/tmp/gpstracking-no-such-device-" + std::to_string(::getpid());
   ::setenv("GPSTRACKING_COM18", missing.c_str(), 1);
   device::SerialPort port;
@@ -123,6 +122,34 @@ TEST(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   holder.close();
   EXPECT_TRUE(port.open(19, device::kSettings9600));
   EXPECT_EQ(port.openFailure(), "");
+}
+
+// The line settings reach the device, also on an open port; settings the port cannot take
+// leave it closed.
+TEST_F(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
+  constexpr int kPort = 16;
+  Terminal terminal(kPort);
+  ASSERT_GE(terminal.master, 0);
+  const auto speed = [&terminal] {
+    termios line{};
+    tcgetattr(terminal.slave, &line);
+    return cfgetospeed(&line);
+  };
+  device::SerialPort port;
+  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  EXPECT_EQ(speed(), static_cast<speed_t>(B9600));
+  ASSERT_TRUE(port.setSettings(device::kSettings38400));
+  EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
+
+  const device::LineSettings refused[] = {
+      {9600, 'X', 8, 1}, {9600, 'n', 8, 1}, {9600, 'N', 9, 1},
+      {9600, 'N', 4, 1}, {9600, 'N', 8, 3}, {0, 'N', 8, 1},
+  };
+  for (const device::LineSettings& settings : refused) {
+    EXPECT_FALSE(port.open(kPort, settings)) << settings.baud << "," << settings.parity << ","
+                                             << settings.dataBits << "," << settings.stopBits;
+    EXPECT_FALSE(port.isOpen());
+  }
 }
 
 }  // namespace

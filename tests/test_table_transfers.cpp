@@ -75,7 +75,8 @@ TEST_F(Upload, CoordinateBytesBecomeTheirTexts) {
   // One "N" after every character but the last, at 38400 baud; the progress button comes and
   // goes, and the exchange closes the port.
   EXPECT_EQ(rig.unit.dataHeard(), std::string(1199, 'N'));
-  EXPECT_EQ(rig.port.settingsHistory, (std::vector<std::string>{"9600,N,8,1", "38400,N,8,1"}));
+  EXPECT_EQ(rig.port.settingsHistory,
+            (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400}));
   EXPECT_EQ(rig.host.visibilityChanges.back(), std::make_pair(Indicator::Command16, false));
   EXPECT_FALSE(rig.port.isOpen());
 }
@@ -138,7 +139,7 @@ TEST_F(Download, UntouchedTableGoesOutAsEmptyMarkersThenPadding) {
   EXPECT_EQ(unit.characters(), expected);
   EXPECT_EQ(unit.bytes().size(), 1200u);
   // At 9600 baud throughout; the progress button comes and goes; the port is closed.
-  EXPECT_EQ(rig.port.settingsHistory, std::vector<std::string>{"9600,N,8,1"});
+  EXPECT_EQ(rig.port.settingsHistory, std::vector<device::LineSettings>{device::kSettings9600});
   EXPECT_EQ(rig.host.visibilityChanges.back(), std::make_pair(Indicator::Command15, false));
   EXPECT_FALSE(rig.port.isOpen());
 }

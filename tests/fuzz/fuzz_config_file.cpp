@@ -17,7 +17,7 @@
 #include "config/config_file.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "config/record_reader.h"
+#include "records/text_records.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
@@ -60,9 +60,9 @@ class NotingFields : public config::Fields {
 };
 
 void checkRecords(const std::string& bytes) {
-  config::RecordReader reader(bytes);
+  records::RecordReader reader(bytes);
   std::size_t records = 0;
-  while (const std::optional<config::Record> record = reader.next()) {
+  while (const std::optional<records::Record> record = reader.next()) {
     FUZZ_CHECK(++records <= bytes.size());
     const std::string& text = record->text;
     if (record->quoted) {

@@ -19,15 +19,11 @@
 #include "config/field_table.h"
 #include "config/image.h"
 #include "link/config_upload.h"
+#include "link/hex.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_link.h"
 
 namespace {
-
-int digitValue(char c) {
-  const int code = static_cast<unsigned char>(c);
-  return code > 64 ? code - 55 : code - 48;
-}
 
 bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
   for (const config::FieldSpec& entry : config::fieldTable()) {
@@ -68,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (; read < static_cast<std::size_t>(port.reads) && byteIndex < config::kUploadedBytes;
        ++read) {
     if (input[read] == "p" && byteIndex == 0) continue;
-    const int digit = digitValue(input[read].front());
+    const int digit = device::hexDigitValue(input[read].front());
     const long long value = low ? expected.at(byteIndex) + digit : 16LL * digit;
     if (value >= 0 && value <= 255) expected.set(byteIndex, value);
     if (low) ++byteIndex;

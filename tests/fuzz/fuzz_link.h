@@ -20,11 +20,11 @@ namespace fuzzing {
 class MemoryPort : public device::Port {
  public:
   bool isOpen() const override { return open_; }
-  bool open(int, std::string_view settings) override {
+  bool open(int, const device::LineSettings& settings) override {
     settings_ = settings;
     return open_ = true;
   }
-  bool setSettings(std::string_view settings) override {
+  bool setSettings(const device::LineSettings& settings) override {
     settings_ = settings;
     return true;
   }
@@ -41,14 +41,14 @@ class MemoryPort : public device::Port {
     input_ += piece;
     arrived();
   }
-  const std::string& settings() const { return settings_; }
+  const device::LineSettings& settings() const { return settings_; }
 
   int reads = 0;
   std::string written;
 
  private:
   bool open_ = true;
-  std::string settings_;
+  device::LineSettings settings_;
   std::string input_;
 };
 

@@ -15,7 +15,7 @@
 #include <optional>
 #include <string>
 
-#include "config/numeric.h"
+#include "records/numeric.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
@@ -72,12 +72,12 @@ bool same(const std::optional<double>& a, const std::optional<double>& b) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const std::optional<double> value = config::readNumber(text);
+  const std::optional<double> value = records::readNumber(text);
   if (value) FUZZ_CHECK(std::isfinite(*value));
 
-  FUZZ_CHECK(same(config::readNumber(text + "#"), value));
+  FUZZ_CHECK(same(records::readNumber(text + "#"), value));
   const std::size_t at = size == 0 ? 0 : data[0] % (size + 1);
-  FUZZ_CHECK(same(config::readNumber(text.substr(0, at) + " " + text.substr(at)), value));
+  FUZZ_CHECK(same(records::readNumber(text.substr(0, at) + " " + text.substr(at)), value));
 
   int base = 0;
   if (const std::optional<std::string> digits = exactWholeDigits(text, base)) {

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "config/numeric.h"
-#include "config/record_reader.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "records/numeric.h"
+#include "records/text_records.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {
@@ -43,8 +43,8 @@ void checkNumberText(const std::string& field) {
   const std::string text = loctable::loadedCellText(field, false);
   if (text == field) return;
   FUZZ_CHECK(loctable::loadedCellText(text, false) == text);
-  const std::optional<double> original = config::readNumber(field);
-  const std::optional<double> shown = config::readNumber(text);
+  const std::optional<double> original = records::readNumber(field);
+  const std::optional<double> shown = records::readNumber(text);
   FUZZ_CHECK(original && shown);
   const double tolerance = std::fmax(std::fabs(*original) * 1e-14, DBL_MIN);
   FUZZ_CHECK(std::fabs(*original - *shown) <= tolerance);
@@ -55,8 +55,8 @@ void checkNumberText(const std::string& field) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
 
-  config::RecordReader reader(bytes);
-  while (const std::optional<config::Record> record = reader.next()) {
+  records::RecordReader reader(bytes);
+  while (const std::optional<records::Record> record = reader.next()) {
     if (!record->quoted) checkNumberText(record->text);
   }
 

@@ -1,4 +1,4 @@
-#include "config/safe_file.h"
+#include "records/safe_file.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -10,7 +10,7 @@
 #include <climits>
 #include <cstdlib>
 
-namespace config {
+namespace records {
 
 namespace {
 
@@ -232,4 +232,4 @@ std::optional<std::string> readWholeFile(const std::string& path) {
   return bytes;
 }
 
-}  // namespace config
+}  // namespace records

@@ -12,7 +12,7 @@
 #include <optional>
 #include <string_view>
 
-namespace config {
+namespace records {
 
 std::optional<double> readNumber(std::string_view text);
 
@@ -25,4 +25,4 @@ bool isDecimalNumber(std::string_view text);
 // would read in part or as 0 without a number ("abc", "12,5", "1.2.3", "1 2", "").
 bool readsWhole(std::string_view text);
 
-}  // namespace config
+}  // namespace records

@@ -1,6 +1,6 @@
 #pragma once
-// Reads the sequential text records of the program's files (the configuration file, the GPS
-// table file) one after the other:
+// The sequential text records of the program's files (the configuration file, the GPS table
+// file). They are read one after the other:
 // - a record ends at a comma outside double quotes or at a line end (CR LF, CR or LF); the
 //   records of a file follow one another whatever lines they stand on;
 // - blanks (spaces, tabs) before a record are skipped;
@@ -10,8 +10,9 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 
-namespace config {
+namespace records {
 
 struct Record {
   std::string text;
@@ -37,4 +38,10 @@ class RecordReader {
 // the text is not a number or lies outside the range of an int.
 std::optional<int> recordIndex(const Record& record);
 
-}  // namespace config
+// A text as one record, without what ends it: between double quotes. A text that holds a double
+// quote cannot stand between quotes: it is written without them when it reads back exactly so
+// (no comma, line break, leading quote, or blank at either end); otherwise its double quotes are
+// written as apostrophes, so that the record and all that follow still read.
+std::string quotedRecord(std::string_view text);
+
+}  // namespace records

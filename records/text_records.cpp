@@ -1,10 +1,10 @@
-#include "config/record_reader.h"
+#include "records/text_records.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 
-namespace config {
+namespace records {
 
 namespace {
 bool isBlank(char c) {
@@ -74,4 +74,17 @@ std::optional<int> recordIndex(const Record& record) {
   return static_cast<int>(whole);
 }
 
-}  // namespace config
+std::string quotedRecord(std::string_view text) {
+  if (text.find('"') == std::string_view::npos) return '"' + std::string(text) + '"';
+  const bool readsBackBare = text.front() != '"' && !isBlank(text.front()) &&
+                             !isBlank(text.back()) &&
+                             text.find_first_of(",\r\n") == std::string_view::npos;
+  if (readsBackBare) return std::string(text);
+  std::string safe(text);
+  for (char& c : safe) {
+    if (c == '"') c = '\'';
+  }
+  return '"' + safe + '"';
+}
+
+}  // namespace records

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace config {
+namespace records {
 
 // The largest file the program reads. Its files are a few kilobytes (a configuration file is
 // under 1 KiB, a GPS table file under 3 KiB), so anything bigger is not one of them; 1 MiB
@@ -32,4 +32,4 @@ bool replaceFile(const std::string& path, std::string_view bytes);
 // kMaxFileBytes.
 std::optional<std::string> readWholeFile(const std::string& path);
 
-}  // namespace config
+}  // namespace records

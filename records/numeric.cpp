@@ -1,10 +1,10 @@
-#include "config/numeric.h"
+#include "records/numeric.h"
 
 #include <charconv>
 #include <cmath>
 #include <string>
 
-namespace config {
+namespace records {
 
 namespace {
 
@@ -149,4 +149,4 @@ bool readsWhole(std::string_view text) {
   return isDecimalNumber(text);
 }
 
-}  // namespace config
+}  // namespace records
