@@ -299,14 +299,15 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   link_.onFinished([this](std::exception_ptr error) { exchangeEnded(error); });
 
   // Each GPS log goes into a new file in the program's current folder.
-  transfers_[device::kLogUpload] =
-      device::logUpload({std::make_shared<logfile::DiskLogFolder>(), device::localLogStamp});
+  transfers_[device::kLogUpload] = device::logUploadTransfer(
+      {std::make_shared<logfile::DiskLogFolder>(), device::localLogStamp});
 
   startup();
 
   // The configuration transfers work on the image; the upload decodes it into the windows.
-  transfers_[device::kConfigUpload] = device::configUpload({&configImage_, &configFields()});
-  transfers_[device::kConfigDownload] = device::configDownload(&configImage_);
+  transfers_[device::kConfigUpload] =
+      device::configUploadTransfer({&configImage_, &configFields()});
+  transfers_[device::kConfigDownload] = device::configDownloadTransfer(&configImage_);
 
   // The GPS location table transfers read and write the grid of setup2.
   transfers_[device::kTableUpload] = device::tableUploadTransfer(setup2_.get());

@@ -186,11 +186,11 @@ void UnitJob::setIndicator(device::Indicator indicator, bool visible) {
 device::Transfer UnitJob::transfer() {
   switch (setup_.action) {
     case Action::ReadConfig:
-      return device::configUpload({&image_, &fields_});
+      return device::configUploadTransfer({&image_, &fields_});
     case Action::WriteConfig:
-      return device::configDownload(&image_);
+      return device::configDownloadTransfer(&image_);
     case Action::ReadLog:
-      return device::logUpload(
+      return device::logUploadTransfer(
           {std::make_shared<NamingLogFolder>(setup_.target, setup_.logPrefix, &logFile_),
            device::localLogStamp});
     case Action::ReadTable:

@@ -7,7 +7,7 @@
 
 namespace device {
 
-Task downloadConfiguration(Session session, const config::Image* image) {
+Task configDownload(Session session, const config::Image* image) {
   Link& link = *session.link;
   Host& host = *session.host;
   Port& port = link.port();
@@ -61,8 +61,8 @@ Task downloadConfiguration(Session session, const config::Image* image) {
   }
 }
 
-Transfer configDownload(const config::Image* image) {
-  return [image](Session session) { return downloadConfiguration(session, image); };
+Transfer configDownloadTransfer(const config::Image* image) {
+  return [image](Session session) { return configDownload(session, image); };
 }
 
 }  // namespace device

@@ -16,7 +16,7 @@ void showTimeOut(Host& host) {
 
 }  // namespace
 
-Task uploadConfiguration(Session session, ConfigUploadTarget target) {
+Task configUpload(Session session, ConfigUploadTarget target) {
   Link& link = *session.link;
   Host& host = *session.host;
   Port& port = link.port();
@@ -95,8 +95,8 @@ Task uploadConfiguration(Session session, ConfigUploadTarget target) {
   host.messages().show("Upload complete", "Upload", ui::Icon::Information);
 }
 
-Transfer configUpload(ConfigUploadTarget target) {
-  return [target](Session session) { return uploadConfiguration(session, target); };
+Transfer configUploadTransfer(ConfigUploadTarget target) {
+  return [target](Session session) { return configUpload(session, target); };
 }
 
 }  // namespace device

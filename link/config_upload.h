@@ -14,7 +14,7 @@ struct ConfigUploadTarget {
   config::Fields* fields;
 };
 
-Task uploadConfiguration(Session session, ConfigUploadTarget target);
-Transfer configUpload(ConfigUploadTarget target);
+Task configUpload(Session session, ConfigUploadTarget target);
+Transfer configUploadTransfer(ConfigUploadTarget target);
 
 }  // namespace device

@@ -124,7 +124,7 @@ std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
   return nullptr;
 }
 
-Task uploadLog(Session session, LogUploadSetup setup) {
+Task logUpload(Session session, LogUploadSetup setup) {
   Link& link = *session.link;
   Host& host = *session.host;
   Port& port = link.port();
@@ -238,8 +238,8 @@ Task uploadLog(Session session, LogUploadSetup setup) {
   }
 }
 
-Transfer logUpload(LogUploadSetup setup) {
-  return [setup](Session session) { return uploadLog(session, setup); };
+Transfer logUploadTransfer(LogUploadSetup setup) {
+  return [setup](Session session) { return logUpload(session, setup); };
 }
 
 }  // namespace device

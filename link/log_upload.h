@@ -88,7 +88,7 @@ struct LogUploadSetup {
 };
 
 // The transfer of operation code 2, run after the unit has accepted the password.
-Task uploadLog(Session session, LogUploadSetup setup);
-Transfer logUpload(LogUploadSetup setup);
+Task logUpload(Session session, LogUploadSetup setup);
+Transfer logUploadTransfer(LogUploadSetup setup);
 
 }  // namespace device

@@ -31,8 +31,10 @@ struct ConfigRig : sim::Rig {
   config::Image image;
   config::FieldStore fields;
 
-  void download() { exchange(device::kConfigDownload, device::configDownload(&image)); }
-  void upload() { exchange(device::kConfigUpload, device::configUpload({&image, &fields})); }
+  void download() { exchange(device::kConfigDownload, device::configDownloadTransfer(&image)); }
+  void upload() {
+    exchange(device::kConfigUpload, device::configUploadTransfer({&image, &fields}));
+  }
 };
 
 TEST(ConfigDownload, AnAllZeroImageGoesOutAs738Zeros) {
@@ -84,8 +86,8 @@ TEST_P(DownloadPace, KeepsToFixedTimes) {
   link.setSleeper([&](microseconds length, std::function<void()> done) {
     wakes.emplace_back(clock + length + GetParam().lateness(wake++), std::move(done));
   });
-  link.start(device::runExchange({&link, &host},
-                                 {device::kConfigDownload, 1, device::configDownload(&image)}));
+  link.start(device::runExchange(
+      {&link, &host}, {device::kConfigDownload, 1, device::configDownloadTransfer(&image)}));
   for (int tick = 0; tick < 60 && link.busy(); ++tick) {
     while (!wakes.empty()) {
       auto [at, done] = std::move(wakes.front());
@@ -169,12 +171,12 @@ TEST(ConfigDownload, NoReplyWaitsFourTicks) {
   ConfigRig rig;
   rig.receive.reply = "";
   int sentAt = -1;
-  const int ticks =
-      rig.run(device::runExchange(rig.session(),
-                                  {device::kConfigDownload, 1, device::configDownload(&rig.image)}),
-              100, [&](int tick) {
-                if (sentAt < 0 && rig.unit.dataHeard().size() == 738) sentAt = tick;
-              });
+  const int ticks = rig.run(
+      device::runExchange(rig.session(),
+                          {device::kConfigDownload, 1, device::configDownloadTransfer(&rig.image)}),
+      100, [&](int tick) {
+        if (sentAt < 0 && rig.unit.dataHeard().size() == 738) sentAt = tick;
+      });
   EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kFailed});
   EXPECT_EQ(ticks - sentAt, 4);
 }
@@ -182,8 +184,8 @@ TEST(ConfigDownload, NoReplyWaitsFourTicks) {
 TEST(ConfigDownload, CancelWhileWaitingForOkEndsSilentlyWithTheButtonHidden) {
   ConfigRig rig;
   rig.receive.reply = "";
-  rig.run(device::runExchange(rig.session(),
-                              {device::kConfigDownload, 1, device::configDownload(&rig.image)}),
+  rig.run(device::runExchange(rig.session(), {device::kConfigDownload, 1,
+                                              device::configDownloadTransfer(&rig.image)}),
           100, [&](int) {
             if (rig.unit.dataHeard().size() == 738) rig.link.cancel();
           });
@@ -324,8 +326,9 @@ TEST(ConfigUpload, CancelEndsSilently) {
       rig.send.pauseTicks = 7;
     }
     rig.fields.setText(Field::setup1_Text2, "untouched");
-    rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1,
-                                                device::configUpload({&rig.image, &rig.fields})}),
+    rig.run(device::runExchange(rig.session(),
+                                {device::kConfigUpload, 1,
+                                 device::configUploadTransfer({&rig.image, &rig.fields})}),
             100, [&](int) {
               if (rig.unit.dataHeard().size() >= 100) rig.link.cancel();
             });

@@ -119,13 +119,13 @@ struct Bench {
   device::Transfer transfer(int code) {
     switch (code) {
       case device::kConfigUpload:
-        return device::configUpload({&image, &fields});
+        return device::configUploadTransfer({&image, &fields});
       case device::kConfigDownload:
-        return device::configDownload(&image);
+        return device::configDownloadTransfer(&image);
       case device::kLogUpload: {
         // Each upload its own file, a second apart.
         const int second = uploads++;
-        return device::logUpload(
+        return device::logUploadTransfer(
             {std::make_shared<logfile::DiskLogFolder>(folder.string()), [second] {
                return device::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
              }});

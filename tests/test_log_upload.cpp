@@ -107,7 +107,8 @@ class LogUpload : public ::testing::Test {
   // Runs the whole exchange; returns the virtual ticks it took.
   int upload(std::shared_ptr<device::LogFolder> where = nullptr, int maxTicks = 600,
              std::function<void(int)> beforeTick = nullptr) {
-    device::Transfer transfer = device::logUpload({where ? where : disk, [] { return kStamp; }});
+    device::Transfer transfer =
+        device::logUploadTransfer({where ? where : disk, [] { return kStamp; }});
     return rig->run(device::runExchange(rig->session(), {device::kLogUpload, 1, transfer}),
                     maxTicks, std::move(beforeTick));
   }

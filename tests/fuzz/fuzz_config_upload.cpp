@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   config::FieldStore fields;
 
   const fuzzing::Ending ending = fuzzing::drive(
-      link, port, device::uploadConfiguration({&link, &host}, {&image, &fields}), input, 20);
+      link, port, device::configUpload({&link, &host}, {&image, &fields}), input, 20);
   FUZZ_CHECK(ending.ended && !ending.escaped && ending.ticksAfterInput <= 8);
   FUZZ_CHECK(!host.anyShown());
 

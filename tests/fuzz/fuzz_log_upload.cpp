@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                      }};
 
   const fuzzing::Ending ending =
-      fuzzing::drive(link, port, device::uploadLog({&link, &host}, setup), input, 20);
+      fuzzing::drive(link, port, device::logUpload({&link, &host}, setup), input, 20);
   FUZZ_CHECK(ending.ended && !ending.escaped && ending.ticksAfterInput <= 8);
   FUZZ_CHECK(!host.anyShown());
   FUZZ_CHECK(folder->files == 1);
