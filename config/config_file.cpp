@@ -3,7 +3,7 @@
 #include "config/field_table.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
-#include "ui/messages.h"
+#include "ui/file_messages.h"
 
 namespace config {
 
@@ -135,7 +135,7 @@ std::string configurationText(const Fields& fields) {
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
   const bool saved = records::replaceFile(path, configurationText(fields));
   if (saved) {
-    messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
+    messages.show(ui::kFileSaved);
   } else {
     messages.show("Invalid Path", "Error", ui::Icon::Critical);
   }
@@ -168,7 +168,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes) {
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
   std::optional<std::string> bytes = records::readWholeFile(path);
   const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes));
-  if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
+  if (!loaded) messages.show(ui::kErrorLoadingFile);
   return loaded;
 }
 

@@ -102,4 +102,11 @@ Task runExchange(Session session, ExchangeRequest request) {
   if (request.transfer) co_await request.transfer(session);
 }
 
+void endTableTransfer(Host& host, Indicator indicator, bool succeeded, const ui::Message& success,
+                      const ui::Message& failure) {
+  if (succeeded) host.messages().show(success);
+  host.setIndicator(indicator, false);
+  if (!succeeded) host.messages().show(failure);
+}
+
 }  // namespace device

@@ -75,6 +75,11 @@ inline const ui::Message kDownloadSucceeded{"Download succesful !", "Download",
 inline const ui::Message kDownloadFailed{"Error download !", "Invalid download !",
                                          ui::Icon::Critical};
 
+// How a table transfer ends: its success box shows while the progress button still does, its
+// failure box once the button is gone.
+void endTableTransfer(Host& host, Indicator indicator, bool succeeded, const ui::Message& success,
+                      const ui::Message& failure);
+
 struct ExchangeRequest {
   int operation = kConfigUpload;
   int portNumber = 1;  // 1 to 20 (COM1 to COM20)

@@ -52,22 +52,9 @@ std::string reverseRecord(std::string_view collected) {
 }
 
 void applyHemisphereCode(char code, Hemisphere& letters) {
-  switch (code) {
-    case '0':
-      letters = {"N", "E"};
-      break;
-    case '1':
-      letters = {"S", "E"};
-      break;
-    case '2':
-      letters = {"N", "W"};
-      break;
-    case '3':
-      letters = {"S", "W"};
-      break;
-    default:
-      break;
-  }
+  // Codes "0" to "3": latitude north or south, longitude east or west.
+  static const Hemisphere kByCode[] = {{"N", "E"}, {"S", "E"}, {"N", "W"}, {"S", "W"}};
+  if (code >= '0' && code <= '3') letters = kByCode[code - '0'];
 }
 
 LogLine cutRecord(std::string_view record, Hemisphere& letters) {

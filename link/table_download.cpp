@@ -114,13 +114,7 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
     }
   }
 
-  if (acknowledged) {
-    host.messages().show(kDownloadSucceeded);
-    host.setIndicator(Indicator::Command15, false);
-  } else {
-    host.setIndicator(Indicator::Command15, false);
-    host.messages().show(kDownloadFailed);
-  }
+  endTableTransfer(host, Indicator::Command15, acknowledged, kDownloadSucceeded, kDownloadFailed);
 }
 
 Transfer tableDownloadTransfer(const loctable::Cells* cells) {

@@ -87,13 +87,9 @@ Task tableUpload(Session session, loctable::Cells* cells) {
     }
   }
 
-  if (done) {
-    host.messages().show("Upload succesful !", "Upload", ui::Icon::Information);
-    host.setIndicator(Indicator::Command16, false);
-  } else {
-    host.setIndicator(Indicator::Command16, false);
-    host.messages().show("Error upload !", "Invalid upload !", ui::Icon::Critical);
-  }
+  endTableTransfer(host, Indicator::Command16, done,
+                   {"Upload succesful !", "Upload", ui::Icon::Information},
+                   {"Error upload !", "Invalid upload !", ui::Icon::Critical});
 }
 
 Transfer tableUploadTransfer(loctable::Cells* cells) {

@@ -5,7 +5,7 @@
 #include "records/numeric.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
-#include "ui/messages.h"
+#include "ui/file_messages.h"
 
 namespace loctable {
 
@@ -27,7 +27,7 @@ bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messag
   // The old file is replaced only once the whole table is written.
   const bool saved = records::replaceFile(path, tableText(cells));
   if (saved) {
-    messages.show("Configuration has been Saved", "Saved", ui::Icon::Information);
+    messages.show(ui::kFileSaved);
   } else {
     messages.show("Error saving File !", "Error", ui::Icon::Critical);
   }
@@ -67,7 +67,7 @@ bool applyTableText(Cells& cells, std::string bytes) {
 bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages) {
   std::optional<std::string> bytes = records::readWholeFile(path);
   const bool loaded = bytes && applyTableText(cells, std::move(*bytes));
-  if (!loaded) messages.show("Error loading file", "Error", ui::Icon::Critical);
+  if (!loaded) messages.show(ui::kErrorLoadingFile);
   return loaded;
 }
 

@@ -1,0 +1,11 @@
+#pragma once
+// The boxes the configuration file and the GPS location table file share: both are saved and
+// loaded with the same words.
+#include "ui/messages.h"
+
+namespace ui {
+
+inline const Message kFileSaved{"Configuration has been Saved", "Saved", Icon::Information};
+inline const Message kErrorLoadingFile{"Error loading file", "Error", Icon::Critical};
+
+}  // namespace ui
