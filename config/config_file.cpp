@@ -133,13 +133,8 @@ std::string configurationText(const Fields& fields) {
 }
 
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
-  const bool saved = records::replaceFile(path, configurationText(fields));
-  if (saved) {
-    messages.show(ui::kFileSaved);
-  } else {
-    messages.show("Invalid Path", "Error", ui::Icon::Critical);
-  }
-  return saved;
+  return ui::reportSave(records::replaceFile(path, configurationText(fields)), messages,
+                        {"Invalid Path", "Error", ui::Icon::Critical});
 }
 
 bool applyConfigurationText(Fields& fields, std::string bytes) {

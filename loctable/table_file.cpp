@@ -25,13 +25,8 @@ std::string tableText(const Cells& cells) {
 
 bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messages) {
   // The old file is replaced only once the whole table is written.
-  const bool saved = records::replaceFile(path, tableText(cells));
-  if (saved) {
-    messages.show(ui::kFileSaved);
-  } else {
-    messages.show("Error saving File !", "Error", ui::Icon::Critical);
-  }
-  return saved;
+  return ui::reportSave(records::replaceFile(path, tableText(cells)), messages,
+                        {"Error saving File !", "Error", ui::Icon::Critical});
 }
 
 std::string loadedCellText(const std::string& field, bool quoted) {
