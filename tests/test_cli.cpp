@@ -515,4 +515,30 @@ TEST(PacedUnit, CharacterTimeFollowsTheSpeedThePcSets) {
   close(master);
 }
 
+// Paced, the unit reads the PC's character at once but answers it only as a real line would
+// let it: the character is whole one character time after it was read, the answer one more
+// after that; and characters read together are booked one character time apart.
+TEST(PacedUnit, AnswersNoSoonerThanTheLineCarriesQuestionAndAnswer) {
+  using Clock = sim::LinePacing::Clock;
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  for (const speed_t speed : {B9600, B38400}) {
+    termios settings{};
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    cfsetospeed(&settings, speed);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    sim::LinePacing pacing(slave);
+    const auto character = pacing.characterTime();
+
+    const Clock::time_point read = Clock::now();
+    const Clock::time_point whole = pacing.taken();
+    EXPECT_GE(whole - read, character);
+    EXPECT_EQ(pacing.taken() - whole, character) << "a second character read at once";
+    pacing.beforeSending();
+    EXPECT_GE(Clock::now() - read, 3 * character) << "the answer to the second one";
+  }
+  close(slave);
+  close(master);
+}
+
 }  // namespace
