@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -185,6 +186,34 @@ void PtyServer::serve() {
       wasOperating = operating;
     }
   }
+}
+
+double transcriptDataSeconds(std::istream& transcript) {
+  double first = -1, last = -1;
+  bool operating = false;
+  bool accepting = false;  // the operation's first piece from the unit is still to come
+  for (std::string line; std::getline(transcript, line);) {
+    std::istringstream words(line);
+    std::string who;
+    words >> who;
+    if (who == "accept") {
+      operating = accepting = true;
+      first = -1;
+      continue;
+    }
+    if (who == "end") {
+      operating = false;
+      continue;
+    }
+    std::string bytes;
+    double at = 0;
+    words >> bytes >> at;
+    if (!operating) continue;
+    if (who == "unit" && std::exchange(accepting, false)) continue;
+    if (first < 0 && who == "unit") first = at;
+    if (first >= 0) last = at;
+  }
+  return first >= 0 ? last - first : 0;
 }
 
 }  // namespace sim

@@ -30,6 +30,7 @@
 #include "loctable/table_file.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"
+#include "sim/pty_server.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/file_bytes.h"
@@ -539,6 +540,28 @@ TEST(PacedUnit, AnswersNoSoonerThanTheLineCarriesQuestionAndAnswer) {
   }
   close(slave);
   close(master);
+}
+
+// The data phase a benchmark reads from a paced unit's transcript: the acceptance and the
+// unit's pause after it are not data, only the last operation counts.
+TEST(PacedUnit, TranscriptDataPhaseStartsAtTheFirstDataCharacter) {
+  const struct {
+    const char* transcript;
+    double seconds;
+  } cases[] = {
+      {"pc 4f 0.310\nunit 4f4b300d0a 0.311\naccept L 3.317\nunit 70 3.318\nunit 33 5.002\n"
+       "pc 4e 5.003\nunit 38 5.004\npc 31 5.005\nend 5.005\n",
+       0.003},
+      {"accept U 1.000\nunit 70 1.001\nunit 46 1.060\npc 31 1.062\nend 1.062\n"
+       "accept L 9.000\nunit 70 9.001\nunit 33 11.000\npc 31 11.500\nend 11.500\n",
+       0.5},
+      {"accept D 1.000\nunit 70 1.001\npc 3030 1.300\nend 1.300\n", 0},
+      {"unit 4f 0.311\n", 0},
+  };
+  for (const auto& c : cases) {
+    std::istringstream transcript(c.transcript);
+    EXPECT_NEAR(sim::transcriptDataSeconds(transcript), c.seconds, 1e-9) << c.transcript;
+  }
 }
 
 }  // namespace
