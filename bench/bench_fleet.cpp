@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "bench/bench.h"
 #include "sim/log_operation.h"
+#include "sim/pty_server.h"
 
 namespace {
 
@@ -45,33 +45,10 @@ struct PacedUnit {
     process->waitForFinished(5000);
   }
 
-  // From the unit's first data character after its acceptance to the last character of the
-  // operation, by the transcript's clock.
+  // The data phase of the unit's last operation, by the transcript's clock.
   double dataSeconds() const {
     std::ifstream in(transcript);
-    double first = -1, last = -1;
-    bool operating = false;
-    for (std::string line; std::getline(in, line);) {
-      std::istringstream words(line);
-      std::string who;
-      words >> who;
-      if (who == "accept") {
-        operating = true;
-        first = -1;
-        continue;
-      }
-      if (who == "end") {
-        operating = false;
-        continue;
-      }
-      std::string bytes;
-      double at = 0;
-      words >> bytes >> at;
-      if (!operating) continue;
-      if (first < 0 && who == "unit") first = at;
-      last = at;
-    }
-    return first >= 0 ? last - first : 0;
+    return sim::transcriptDataSeconds(in);
   }
 };
 

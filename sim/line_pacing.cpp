@@ -2,8 +2,11 @@
 
 #include <sys/prctl.h>
 #include <termios.h>
+#include <time.h>
 
-#include <thread>
+#include <algorithm>
+#include <cerrno>
+#include <utility>
 
 namespace sim {
 
@@ -23,6 +26,17 @@ long baudOf(unsigned speedCode) {
   return 0;
 }
 
+void sleepUntil(std::chrono::steady_clock::time_point when) {
+  // The steady clock is CLOCK_MONOTONIC. An absolute wake-up time: a relative sleep worked out
+  // from a reading of the clock starts late by however long that reading took.
+  const auto ns =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+  if (ns <= 0) return;
+  const timespec at{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+  }
+}
+
 LinePacing::LinePacing(int terminal) : terminal_(terminal) {
   // A sleep ends up to 50 us late by default, a fifth of a character at 38400 baud; the unit's
   // thread asks for its wake-ups on time.
@@ -37,10 +51,22 @@ std::chrono::nanoseconds LinePacing::characterTime() const {
   return std::chrono::nanoseconds(1'000'000'000LL * kBitsPerCharacter / baud);
 }
 
-void LinePacing::cross(Clock::time_point& free) {
-  const auto crossed = std::max(Clock::now(), free) + characterTime();
-  std::this_thread::sleep_until(crossed);
-  free = crossed;
+LinePacing::Clock::time_point LinePacing::crossed(Clock::time_point free) const {
+  return std::max(Clock::now(), free) + characterTime();
+}
+
+void LinePacing::beforeSending() {
+  sendFree_ = crossed(std::max(sendFree_, takeFree_));
+  sleepUntil(sendFree_);
+}
+
+void LinePacing::beforeTaking() {
+  sleepUntil(takeFree_);
+}
+
+LinePacing::Clock::time_point LinePacing::taken() {
+  takeFree_ = crossed(takeFree_);
+  return takeFree_;
 }
 
 }  // namespace sim

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -33,7 +34,7 @@ PtyServer::~PtyServer() {
   if (master_ >= 0) ::close(master_);
 }
 
-void PtyServer::note(const char* who, std::string_view bytes) {
+void PtyServer::note(const char* who, std::string_view bytes, Clock::time_point at) {
   if (!transcript_ || bytes.empty()) return;
   static constexpr char kHex[] = "0123456789abcdef";
   std::string line = who;
@@ -42,28 +43,27 @@ void PtyServer::note(const char* who, std::string_view bytes) {
     line += kHex[static_cast<unsigned char>(c) >> 4];
     line += kHex[static_cast<unsigned char>(c) & 15];
   }
-  line += ' ' + since();
+  line += ' ' + since(at);
   line += '\n';
   std::fputs(line.c_str(), transcript_);
   std::fflush(transcript_);
 }
 
-// Seconds since the server started, to the millisecond.
-std::string PtyServer::since() const {
-  const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_).count();
+// Seconds from the server's start to `at`, to the millisecond.
+std::string PtyServer::since(Clock::time_point at) const {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at - started_).count();
   char text[32];
   std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(ms / 1000),
                 static_cast<long long>(ms % 1000));
   return text;
 }
 
-void PtyServer::noteOperating(bool wasOperating) {
+void PtyServer::noteOperating(bool wasOperating, Clock::time_point at) {
   if (!transcript_ || wasOperating == unit_.operating()) return;
   if (unit_.operating()) {
-    std::fprintf(transcript_, "accept %c %s\n", unit_.letter(), since().c_str());
+    std::fprintf(transcript_, "accept %c %s\n", unit_.letter(), since(at).c_str());
   } else {
-    std::fprintf(transcript_, "end %s\n", since().c_str());
+    std::fprintf(transcript_, "end %s\n", since(at).c_str());
   }
   std::fflush(transcript_);
 }
@@ -79,7 +79,7 @@ bool PtyServer::writePiece(const std::string& piece) {
       if (errno == EINTR || errno == EAGAIN) continue;
       return false;
     }
-    note("unit", rest.substr(0, static_cast<size_t>(n)));
+    note("unit", rest.substr(0, static_cast<size_t>(n)), Clock::now());
     rest.remove_prefix(static_cast<size_t>(n));
   }
   if (unit_.operating()) {
@@ -134,7 +134,7 @@ void PtyServer::serve() {
     if (now >= nextTick) {
       const bool before = unit_.operating();
       unit_.tick();
-      noteOperating(before);
+      noteOperating(before, Clock::now());
       nextTick += std::chrono::seconds(1);
       continue;
     }
@@ -144,10 +144,12 @@ void PtyServer::serve() {
     const int timeout = static_cast<int>(std::min<long long>(wait.count() + 1, 50));
     if (::poll(&p, 1, timeout) > 0 && (p.revents & POLLIN)) {
       char buffer[4096];
+      if (pacing_) pacing_->beforeTaking();
       const ssize_t n = ::read(master_, buffer, pacing_ ? 1 : sizeof buffer);
       if (n <= 0) continue;
-      if (pacing_) pacing_->beforeTaking();
-      const auto arrived = Clock::now();
+      // Paced, the character counts from when it is whole, which may be a little ahead: the
+      // unit hears it now, but its answer waits for that time (LinePacing::beforeSending).
+      const auto arrived = pacing_ ? pacing_->taken() : Clock::now();
       if (awaitingAnswer_ && unit_.operating()) {
         turnarounds_.push_back(
             std::chrono::duration<double, std::micro>(arrived - sentAt_).count());
@@ -164,12 +166,12 @@ void PtyServer::serve() {
           const bool before = unit_.operating();
           unit_.receive(std::string_view(buffer + i, 1));
           if (unit_.operating() != before) {
-            note("pc", std::string_view(buffer + from, i + 1 - from));
+            note("pc", std::string_view(buffer + from, i + 1 - from), arrived);
             from = i + 1;
-            noteOperating(before);
+            noteOperating(before, arrived);
           }
         }
-        note("pc", std::string_view(buffer + from, static_cast<size_t>(n) - from));
+        note("pc", std::string_view(buffer + from, static_cast<size_t>(n) - from), arrived);
       } else {
         unit_.receive(std::string_view(buffer, static_cast<size_t>(n)));
       }
@@ -184,6 +186,34 @@ void PtyServer::serve() {
       wasOperating = operating;
     }
   }
+}
+
+double transcriptDataSeconds(std::istream& transcript) {
+  double first = -1, last = -1;
+  bool operating = false;
+  bool accepting = false;  // the operation's first piece from the unit is still to come
+  for (std::string line; std::getline(transcript, line);) {
+    std::istringstream words(line);
+    std::string who;
+    words >> who;
+    if (who == "accept") {
+      operating = accepting = true;
+      first = -1;
+      continue;
+    }
+    if (who == "end") {
+      operating = false;
+      continue;
+    }
+    std::string bytes;
+    double at = 0;
+    words >> bytes >> at;
+    if (!operating) continue;
+    if (who == "unit" && std::exchange(accepting, false)) continue;
+    if (first < 0 && who == "unit") first = at;
+    if (first >= 0) last = at;
+  }
+  return first >= 0 ? last - first : 0;
 }
 
 }  // namespace sim

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <istream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,8 +35,9 @@ class PtyServer {
 
   // Writes every piece that crosses the line to `file` as it goes, one line each: "pc HEX" or
   // "unit HEX" (the bytes in hexadecimal), and "accept L" / "end" when the unit starts and
-  // ends the operation of letter L; each line ends with the seconds since the server started.
-  // The file stays the caller's.
+  // ends the operation of letter L; each line ends with the seconds since the server started
+  // (paced, a character from the PC counts from when it is whole at the unit). The file stays
+  // the caller's.
   void setTranscript(std::FILE* file) { transcript_ = file; }
 
   // Paces both directions at the line speed the PC has set (see LinePacing).
@@ -60,10 +62,10 @@ class PtyServer {
  private:
   using Clock = std::chrono::steady_clock;
   bool writePiece(const std::string& piece);
-  void note(const char* who, std::string_view bytes);
-  void noteOperating(bool wasOperating);
+  void note(const char* who, std::string_view bytes, Clock::time_point at);
+  void noteOperating(bool wasOperating, Clock::time_point at);
   void awaitRead();
-  std::string since() const;
+  std::string since(Clock::time_point at) const;
 
   Unit& unit_;
   int master_ = -1;
@@ -82,5 +84,11 @@ class PtyServer {
   Clock::time_point sentAt_;
   Clock::time_point dataStart_, dataEnd_;
 };
+
+// From a transcript (PtyServer::setTranscript), the seconds of the last operation's data: from
+// the unit's first data character to the operation's last character, either way. The unit's
+// first piece after it starts an operation is its acceptance of the password, not data: the
+// unit pauses after it, as it changes its line speed. 0 when no data crossed.
+double transcriptDataSeconds(std::istream& transcript);
 
 }  // namespace sim

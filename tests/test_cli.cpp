@@ -30,6 +30,7 @@
 #include "loctable/table_file.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"
+#include "sim/pty_server.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/file_bytes.h"
@@ -513,6 +514,54 @@ TEST(PacedUnit, CharacterTimeFollowsTheSpeedThePcSets) {
   }
   close(slave);
   close(master);
+}
+
+// Paced, the unit reads the PC's character at once but answers it only as a real line would
+// let it: the character is whole one character time after it was read, the answer one more
+// after that; and characters read together are booked one character time apart.
+TEST(PacedUnit, AnswersNoSoonerThanTheLineCarriesQuestionAndAnswer) {
+  using Clock = sim::LinePacing::Clock;
+  int master = -1, slave = -1;
+  ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+  for (const speed_t speed : {B9600, B38400}) {
+    termios settings{};
+    ASSERT_EQ(tcgetattr(slave, &settings), 0);
+    cfsetospeed(&settings, speed);
+    ASSERT_EQ(tcsetattr(slave, TCSANOW, &settings), 0);
+    sim::LinePacing pacing(slave);
+    const auto character = pacing.characterTime();
+
+    const Clock::time_point read = Clock::now();
+    const Clock::time_point whole = pacing.taken();
+    EXPECT_GE(whole - read, character);
+    EXPECT_EQ(pacing.taken() - whole, character) << "a second character read at once";
+    pacing.beforeSending();
+    EXPECT_GE(Clock::now() - read, 3 * character) << "the answer to the second one";
+  }
+  close(slave);
+  close(master);
+}
+
+// The data phase a benchmark reads from a paced unit's transcript: the acceptance and the
+// unit's pause after it are not data, only the last operation counts.
+TEST(PacedUnit, TranscriptDataPhaseStartsAtTheFirstDataCharacter) {
+  const struct {
+    const char* transcript;
+    double seconds;
+  } cases[] = {
+      {"pc 4f 0.310\nunit 4f4b300d0a 0.311\naccept L 3.317\nunit 70 3.318\nunit 33 5.002\n"
+       "pc 4e 5.003\nunit 38 5.004\npc 31 5.005\nend 5.005\n",
+       0.003},
+      {"accept U 1.000\nunit 70 1.001\nunit 46 1.060\npc 31 1.062\nend 1.062\n"
+       "accept L 9.000\nunit 70 9.001\nunit 33 11.000\npc 31 11.500\nend 11.500\n",
+       0.5},
+      {"accept D 1.000\nunit 70 1.001\npc 3030 1.300\nend 1.300\n", 0},
+      {"unit 4f 0.311\n", 0},
+  };
+  for (const auto& c : cases) {
+    std::istringstream transcript(c.transcript);
+    EXPECT_NEAR(sim::transcriptDataSeconds(transcript), c.seconds, 1e-9) << c.transcript;
+  }
 }
 
 }  // namespace
