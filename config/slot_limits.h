@@ -1,8 +1,9 @@
 #pragma once
 // The texts whose bytes in the configuration image could run into the next field's: how many
-// bytes each may take (what its slot reads back), counted as the encoding writes it. The configuration download refuses a
-// configuration that breaks a limit, and the configuration window's check reports the same, with
-// the same message, so a configuration the check finds OK is never refused by the download.
+// bytes each may take (what its slot reads back), counted as the encoding writes it. The
+// configuration download refuses a configuration that breaks a limit, and the configuration
+// window's check reports the same, with the same message, so a configuration the check finds OK is
+// never refused by the download.
 #include <string>
 #include <vector>
 
