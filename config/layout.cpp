@@ -110,34 +110,44 @@ constexpr Slot kLayout[] = {
     {369, 32, Unused, {}},
 };
 
+// The slots the write order names.
+const Slot* slotAt(int index) {
+  const auto found = std::find_if(std::begin(kLayout), std::end(kLayout),
+                                  [index](const Slot& slot) { return slot.index == index; });
+  if (found == std::end(kLayout) || found->format != Constant)
+    throw std::logic_error("no constant at image index " + std::to_string(index));
+  return &*found;
+}
+
+const Slot* flagOf(Field f) {
+  const auto found = std::find_if(std::begin(kLayout), std::end(kLayout), [f](const Slot& slot) {
+    return slot.field == f && slot.format == Flag;
+  });
+  if (found == std::end(kLayout)) throw std::logic_error("no flag for the field");
+  return &*found;
+}
+
+Write header() {
+  return {Write::Header};
+}
+Write constant(int index) {
+  return {Write::Constant, slotAt(index)};
+}
+Write field(Field f) {
+  return {Write::FieldSlot, &slotOf(f)};
+}
+Write flag(Field f) {
+  return {Write::FieldSlot, flagOf(f)};
+}
+Write zero(Field f) {
+  return {Write::Zero, &slotOf(f)};
+}
+
 // The order of the encoding's writes: the header first, then every field slot once and every
 // constant once (named by its index here, the one place indices are written), and one early 0
 // that a field overwrites later.
-struct Step {
-  Write::Kind kind;
-  std::optional<Field> field{};
-  int index = -1;  // Constant
-  bool flag = false;
-};
-
-Step header() {
-  return {Write::Header};
-}
-Step constant(int index) {
-  return {Write::Constant, {}, index};
-}
-Step field(Field f) {
-  return {Write::FieldSlot, f};
-}
-Step flag(Field f) {
-  return {Write::FieldSlot, f, -1, true};
-}
-Step zero(Field f) {
-  return {Write::Zero, f};
-}
-
-const std::vector<Step>& steps() {
-  static const std::vector<Step> order = {
+std::vector<Write> buildWriteOrder() {
+  return {
       header(),
       constant(320),
       field(F::setup1_Text13),
@@ -223,42 +233,6 @@ const std::vector<Step>& steps() {
       constant(210),
       constant(37),
   };
-  return order;
-}
-
-const Slot* slotAt(int index) {
-  const auto found = std::find_if(std::begin(kLayout), std::end(kLayout),
-                                  [index](const Slot& slot) { return slot.index == index; });
-  if (found == std::end(kLayout) || found->format != Constant)
-    throw std::logic_error("no constant at image index " + std::to_string(index));
-  return &*found;
-}
-
-const Slot* flagOf(Field f) {
-  const auto found = std::find_if(std::begin(kLayout), std::end(kLayout), [f](const Slot& slot) {
-    return slot.field == f && slot.format == Flag;
-  });
-  if (found == std::end(kLayout)) throw std::logic_error("no flag for the field");
-  return &*found;
-}
-
-std::vector<Write> resolved() {
-  std::vector<Write> writes;
-  for (const Step& step : steps()) {
-    switch (step.kind) {
-      case Write::Header:
-        writes.push_back({Write::Header});
-        break;
-      case Write::Constant:
-        writes.push_back({Write::Constant, slotAt(step.index)});
-        break;
-      case Write::FieldSlot:
-      case Write::Zero:
-        writes.push_back({step.kind, step.flag ? flagOf(*step.field) : &slotOf(*step.field)});
-        break;
-    }
-  }
-  return writes;
 }
 
 }  // namespace
@@ -280,7 +254,7 @@ const Slot& slotOf(Field field) {
 }
 
 std::span<const Write> writeOrder() {
-  static const std::vector<Write> writes = resolved();
+  static const std::vector<Write> writes = buildWriteOrder();
   return writes;
 }
 
