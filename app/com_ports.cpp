@@ -3,14 +3,12 @@
 namespace app {
 
 std::optional<int> comPortIndex(std::string_view name) {
-  for (int index = 0; index < kComPortCount; ++index) {
-    if (name == comPortName(index)) return index;
-  }
+  if (const auto number = device::comPortNumber(name)) return *number - 1;
   return std::nullopt;
 }
 
 std::string comPortName(int index) {
-  return "COM" + std::to_string(index + 1);
+  return device::comPortName(index + 1);
 }
 
 }  // namespace app

@@ -21,17 +21,10 @@
 #include "app/logo.h"
 #include "app/port_list.h"
 #include "config/config_windows.h"
-#include "config/encoding.h"
 #include "config/field_table.h"
-#include "link/config_download.h"
-#include "link/config_upload.h"
+#include "link/com_ports.h"
 #include "link/log_stamp.h"
-#include "link/log_upload.h"
-#include "link/precise_timer.h"
-#include "link/serial_port.h"
 #include "link/serial_port_info.h"
-#include "link/table_download.h"
-#include "link/table_upload.h"
 #include "loctable/cell_store.h"
 #include "loctable/setup2.h"
 #include "logfile/disk_log_folder.h"
@@ -151,11 +144,11 @@ const std::pair<const char*, int> kTransferButtons[] = {
     {"Command14", device::kTableDownload},
 };
 
-const std::pair<device::Indicator, const char*> kIndicators[] = {
-    {device::Indicator::Command5, "Command5"},   {device::Indicator::Command8, "Command8"},
-    {device::Indicator::Command9, "Command9"},   {device::Indicator::Command11, "Command11"},
-    {device::Indicator::Command15, "Command15"}, {device::Indicator::Command16, "Command16"},
-    {device::Indicator::Label4, "Label4"},       {device::Indicator::Label3, "Label3"},
+const std::pair<Indicator, const char*> kIndicators[] = {
+    {Indicator::Command5, "Command5"},   {Indicator::Command8, "Command8"},
+    {Indicator::Command9, "Command9"},   {Indicator::Command11, "Command11"},
+    {Indicator::Command15, "Command15"}, {Indicator::Command16, "Command16"},
+    {Indicator::Label4, "Label4"},       {Indicator::Label3, "Label3"},
 };
 
 // A command button whose caption wraps onto several lines when it is wider than the button,
@@ -259,30 +252,12 @@ const char* const kProgressButtons[] = {"Command5",  "Command8",  "Command9",
 
 }  // namespace
 
-// The message boxes of the exchange, shown as they come; the last one is the outcome the status
-// line repeats.
-class GPStracking::NotingMessages : public ui::Messages {
- public:
-  explicit NotingMessages(ui::Messages& shown) : shown_(shown) {}
-  using Messages::show;
-  void show(const ui::Message& message) override {
-    last = message;
-    shown_.show(message);
-  }
-  std::optional<ui::Message> last;
-
- private:
-  ui::Messages& shown_;
-};
-
 GPStracking::GPStracking(Services services, QWidget* parent)
     : QWidget(parent),
       services_(services),
-      link_(*services.port),
       timer1_(new QTimer(this)),
       clock_(std::make_unique<QElapsedTimer>()),
-      refresh_(new QTimer(this)),
-      exchangeMessages_(std::make_unique<NotingMessages>(*services.messages)) {
+      refresh_(new QTimer(this)) {
   clock_->start();
   setObjectName("GPStracking");
   setWindowTitle(QStringLiteral("GPS Trackingconfiguration menu Version %1      Date: %2")
@@ -294,31 +269,27 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   setAutoFillBackground(true);
   buildControls();
 
-  // Short pauses of a transfer (the pacing of a download) sleep on a precise timer.
-  device::usePreciseTimer(link_, this);
-  link_.onFinished([this](std::exception_ptr error) { exchangeEnded(error); });
-
-  // Each GPS log goes into a new file in the program's current folder.
-  transfers_[device::kLogUpload] = device::logUploadTransfer(
-      {std::make_shared<logfile::DiskLogFolder>(), device::localLogStamp});
-
   startup();
 
-  // The configuration transfers work on the image; the upload decodes it into the windows.
-  transfers_[device::kConfigUpload] =
-      device::configUploadTransfer({&configImage_, &configFields()});
-  transfers_[device::kConfigDownload] = device::configDownloadTransfer(&configImage_);
-
-  // The GPS location table transfers read and write the grid of setup2.
-  transfers_[device::kTableUpload] = device::tableUploadTransfer(setup2_.get());
-  transfers_[device::kTableDownload] = device::tableDownloadTransfer(setup2_.get());
+  // Each GPS log goes into a new file in the program's current folder. The configuration
+  // transfers work on the windows' fields, the table transfers on the grid of setup2.
+  session_ = std::make_unique<device::Session>(
+      *services_.port,
+      device::Workspace{&configFields(), setup2_.get(), std::make_shared<logfile::DiskLogFolder>(),
+                        device::localLogStamp},
+      this);
+  session_->onStarting([this] { exchangeStarting(); });
+  session_->onProgress([this](const device::Progress& report) { progress(report); });
+  session_->onFinished([this](const device::Result& result, std::exception_ptr error) {
+    exchangeEnded(result, error);
+  });
 
   // Timer1 advances the link tick once a second, for the whole run.
   timer1_->setObjectName("Timer1");
   timer1_->setInterval(1000);
   connect(timer1_, &QTimer::timeout, this, [this] {
-    link_.timerTick();
-    if (link_.busy()) refreshSoon();  // the seconds waited, the seconds without data
+    session_->link().timerTick();
+    if (session_->busy()) refreshSoon();  // the seconds waited, the seconds without data
   });
   refresh_->setSingleShot(true);
   connect(refresh_, &QTimer::timeout, this, [this] {
@@ -332,7 +303,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 }
 
 GPStracking::~GPStracking() {
-  link_.abort();
+  session_.reset();
 }
 
 QWidget* GPStracking::control(const char* name) const {
@@ -415,10 +386,11 @@ void GPStracking::buildControls() {
             [this, code = operation] { runOperation(code); });
   }
   connect(button("Command5"), &QPushButton::clicked, this, [this] {
-    link_.cancel();
+    session_->link().cancel();
     control("Command5")->hide();
+    if (view_) view_->hidden(Indicator::Command5);
   });
-  connect(button("Command11"), &QPushButton::clicked, this, [this] { link_.cancel(); });
+  connect(button("Command11"), &QPushButton::clicked, this, [this] { session_->link().cancel(); });
   connect(button("Command4"), &QPushButton::clicked, this, [this] { selectComPort(); });
   connect(button("Command2"), &QPushButton::clicked, this, [this] { services_.help->open(); });
   connect(button("Command6"), &QPushButton::clicked, this,
@@ -439,64 +411,51 @@ void GPStracking::startup() {
   configWindows_ =
       std::make_unique<config::ConfigWindows>(this, *services_.messages, *services_.help);
   config::applyStartupValues(*configWindows_);
-  link_.setTick(0);
 }
 
 void GPStracking::runOperation(int operation) {
   // One exchange at a time: a second one started from inside the first would share its port.
-  if (link_.busy() || exited_) return;
-  // The configuration is encoded first; one that fails its checks is never sent.
-  if (operation == device::kConfigDownload &&
-      !config::encodeConfiguration(configFields(), configImage_, voltageCodes_,
-                                   *services_.messages)) {
-    return;
-  }
-  // A coordinate the unit cannot hold is refused before the port is even opened.
-  if (operation == device::kTableDownload) {
-    if (const auto cell = device::firstUnsendableCell(*setup2_)) {
-      services_.messages->show(device::unsendableCellMessage(*cell));
-      return;
-    }
-  }
+  if (session_->busy() || exited_) return;
   operation_ = static_cast<std::int16_t>(operation);
-  const int portNumber = comIndex_ + 1;
-  status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
-                device::describeComDevice(portNumber).description, seconds());
-  exchangeMessages_->last.reset();
-  logFile_.clear();
-  refreshNow();
-  setTransfersEnabled(false);
-  link_.start(
-      device::runExchange(device::Session{&link_, this},
-                          device::ExchangeRequest{operation, comIndex_ + 1,
-                                                  transfers_.at(static_cast<size_t>(operation))}));
+  view_ = std::make_unique<ExchangeView>(operation, static_cast<Face&>(*this));
+  session_->start({operation, device::comDevicePath(comIndex_ + 1), {}});
 }
 
-void GPStracking::exchangeEnded(std::exception_ptr error) {
-  setTransfersEnabled(true);
-  if (exited_) return;
-  // The outcome, the box that told it, and where the GPS log went.
-  const std::optional<ui::Message>& told = exchangeMessages_->last;
-  Ending ending = Ending::Done;
-  if (link_.cancelled()) {
-    ending = Ending::Cancelled;
-  } else if (error || (told && (told->icon == ui::Icon::Critical || told->title == "ERROR"))) {
-    ending = Ending::Failed;
+// The refusals have passed; the port is about to be opened.
+void GPStracking::exchangeStarting() {
+  const int portNumber = comIndex_ + 1;
+  status_.start(operation_, comPortName(comIndex_), device::comDevicePath(portNumber),
+                device::describeComDevice(portNumber).description, seconds());
+  refreshNow();
+  setTransfersEnabled(false);
+}
+
+void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr error) {
+  if (exited_) {
+    setTransfersEnabled(true);
+    return;
   }
+  // A refusal only says why; the status line goes on saying what it said.
+  const bool refused = result.ending == device::Ending::Invalid;
+  const std::vector<ui::Message> told = view_->end(result);
+  setTransfersEnabled(true);
+  if (refused || exited_) return;
+  const Ending ending = error ? Ending::Failed : endingOf(result);
   const std::string path =
-      logFile_.empty() ? std::string()
-                       : QDir::toNativeSeparators(
-                             QDir::current().absoluteFilePath(QFile::decodeName(logFile_.c_str())))
-                             .toStdString();
+      result.file.empty() ? std::string()
+                          : QDir::toNativeSeparators(QDir::current().absoluteFilePath(
+                                                         QFile::decodeName(result.file.c_str())))
+                                .toStdString();
   status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-              told && ending != Ending::Cancelled ? ui::fromLatin1(told->text).toStdString()
-                                                  : std::string(),
+              !told.empty() && ending != Ending::Cancelled
+                  ? ui::fromLatin1(told.back().text).toStdString()
+                  : std::string(),
               path);
   refreshNow();
   // The keyboard goes back to where the exchange was started. A closed message box has no
   // owner to hand the keyboard back to; without a window manager nobody would.
-  for (const auto& [name, operation] : kTransferButtons) {
-    if (operation == operation_) control(name)->setFocus(Qt::OtherFocusReason);
+  for (const auto& [name, code] : kTransferButtons) {
+    if (code == operation_) control(name)->setFocus(Qt::OtherFocusReason);
   }
   if (isVisible() && !QApplication::activeWindow()) activateWindow();
   if (!error) return;
@@ -527,7 +486,7 @@ void GPStracking::exitProgram() {
   if (exited_) return;
   exited_ = true;
   timer1_->stop();
-  link_.abort();
+  session_->link().abort();
   if (services_.port->isOpen()) services_.port->close();
   hide();
   QCoreApplication::quit();
@@ -539,21 +498,17 @@ void GPStracking::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-std::string GPStracking::password() {
-  return configWindows_->text(config::Field::setup1_Text9);
-}
-
 config::Fields& GPStracking::configFields() {
   return *configWindows_;
 }
 
-void GPStracking::setIndicator(device::Indicator indicator, bool visible) {
+void GPStracking::setIndicator(Indicator indicator, bool visible) {
   for (const auto& [which, name] : kIndicators) {
     if (which != indicator) continue;
     QWidget* shown = control(name);
     shown->setVisible(visible);
     // The status line ends before the record counter while it shows.
-    if (indicator == device::Indicator::Label4) {
+    if (indicator == Indicator::Label4) {
       QWidget* line = control("Status");
       const int right = (visible ? control("Label4")->geometry().left()
                                  : control("Picture1")->geometry().right()) -
@@ -569,7 +524,7 @@ void GPStracking::setIndicator(device::Indicator indicator, bool visible) {
     // nothing.
     if (visible) {
       shown->setFocus(Qt::OtherFocusReason);
-    } else if (link_.busy()) {
+    } else if (session_->busy()) {
       QWidget* showing = this;
       for (const char* other : kProgressButtons) {
         if (control(other)->isVisible()) showing = control(other);
@@ -584,13 +539,13 @@ void GPStracking::setCount(long long count) {
   refreshSoon();
 }
 
-ui::Messages& GPStracking::messages() {
-  return *exchangeMessages_;
+void GPStracking::showBox(const ui::Message& message) {
+  services_.messages->show(message);
 }
 
 void GPStracking::progress(const device::Progress& progress) {
   status_.progress(progress, seconds());
-  if (progress.positions >= 0 && progress.file != logFile_) logFile_ = progress.file;
+  view_->progress(progress);
   refreshSoon();
 }
 
@@ -627,7 +582,7 @@ void GPStracking::refreshNow() {
 }
 
 void GPStracking::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && link_.busy()) {
+  if (event->key() == Qt::Key_Escape && session_->busy()) {
     for (const char* name : kProgressButtons) {
       if (control(name)->isVisible()) {
         qobject_cast<QPushButton*>(control(name))->click();

@@ -8,10 +8,10 @@
 #include <memory>
 #include <string>
 
+#include "app/exchange_view.h"
 #include "app/status_text.h"
 #include "config/image.h"
-#include "link/exchange.h"
-#include "link/link.h"
+#include "link/session.h"
 
 class QElapsedTimer;
 class QLabel;
@@ -43,7 +43,7 @@ struct Services {
   ui::HelpLauncher* help;
 };
 
-class GPStracking : public QWidget, private device::Host {
+class GPStracking : public QWidget, private Face {
   Q_OBJECT
 
  public:
@@ -52,14 +52,14 @@ class GPStracking : public QWidget, private device::Host {
 
   // Controls by their names ("Command1", "Label2", "List2", ...).
   QWidget* control(const char* name) const;
-  device::Link& serialLink() { return link_; }
+  device::Link& serialLink() { return session_->link(); }
   int comPortIndex() const { return comIndex_; }
   int operationCode() const { return operation_; }
   // The configuration windows setup1 and setup3, and their fields: the configuration.
   config::ConfigWindows& configWindows() { return *configWindows_; }
   config::Fields& configFields();
   // What the last configuration encoding or upload left in the configuration image.
-  const config::Image& configImage() const { return configImage_; }
+  const config::Image& configImage() const { return session_->image(); }
   // The GPS location table window setup2, whose grid is the table.
   loctable::Setup2& locationTable() { return *setup2_; }
   // True from EXIT on.
@@ -80,16 +80,17 @@ class GPStracking : public QWidget, private device::Host {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  // device::Host
-  std::string password() override;
-  void setIndicator(device::Indicator indicator, bool visible) override;
+  // Face
+  void setIndicator(Indicator indicator, bool visible) override;
   void setCount(long long count) override;
-  ui::Messages& messages() override;
-  void progress(const device::Progress& progress) override;
+  void showBox(const ui::Message& message) override;
+
+  void progress(const device::Progress& progress);
 
   void buildControls();
   void startup();
-  void exchangeEnded(std::exception_ptr error);
+  void exchangeStarting();
+  void exchangeEnded(const device::Result& result, std::exception_ptr error);
   void setTransfersEnabled(bool enabled);
   // The status line and the record counter show what has changed, at most every kRefreshMs.
   void refreshSoon();
@@ -97,15 +98,14 @@ class GPStracking : public QWidget, private device::Host {
   double seconds() const;
 
   Services services_;
-  device::Link link_;
   QTimer* timer1_;
   std::map<std::string, QWidget*> controls_;
-  std::array<device::Transfer, device::kOperationCount> transfers_;
   std::unique_ptr<config::ConfigWindows> configWindows_;
-  // The configuration image and the voltage code table of the configuration transfers.
-  config::Image configImage_;
-  config::VoltageCodeTable voltageCodes_;
   std::unique_ptr<loctable::Setup2> setup2_;
+  // The session with the unit, over the windows' configuration and table; the view of the
+  // exchange it runs.
+  std::unique_ptr<device::Session> session_;
+  std::unique_ptr<ExchangeView> view_;
 
   // State of the device exchange.
   std::string comName_;        // the port last taken from List2; empty at start
@@ -119,10 +119,6 @@ class GPStracking : public QWidget, private device::Host {
   QTimer* refresh_;
   bool refreshPending_ = false;
   long long count_ = 0;
-  // The message box the running exchange showed last, and the GPS log file it writes.
-  class NotingMessages;
-  std::unique_ptr<NotingMessages> exchangeMessages_;
-  std::string logFile_;
 };
 
 }  // namespace app

@@ -88,6 +88,7 @@ std::string StatusText::text(double now) const {
     case device::Stage::Polling:
       return pollingText(now);
     case device::Stage::Password:
+    case device::Stage::Acceptance:
       return port_ + ": the unit answered; checking the password.";
     case device::Stage::Data:
       break;

@@ -82,8 +82,10 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, std::string
     if (arg == "--port") {
       const auto port = value();
       if (!port) return std::nullopt;
+      const auto device = device::portDevice(*port, error);
+      if (!device) return std::nullopt;
       for (const std::string& given : parsed.ports) {
-        if (portDevice(given) == portDevice(*port)) {
+        if (device::portDevice(given, error) == device) {
           error = "the port " + *port + " is given twice";
           return std::nullopt;
         }

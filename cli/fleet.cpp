@@ -102,6 +102,11 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   return outcomes;
 }
 
+std::string outcomeWord(const Outcome& outcome) {
+  if (!outcome.ok) return "FAILED";
+  return outcome.warning ? "warning" : "ok";
+}
+
 std::string summaryTable(const std::vector<Outcome>& outcomes) {
   size_t portWidth = 4;
   for (const Outcome& o : outcomes) portWidth = std::max(portWidth, o.port.size());
@@ -118,7 +123,7 @@ std::string summaryTable(const std::vector<Outcome>& outcomes) {
     std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
     std::string detail = o.cause;
     if (o.ok && !o.file.empty()) detail += " -> " + o.file;
-    table += row(o.port, o.ok ? "ok" : "FAILED", std::to_string(o.bytes), seconds, detail);
+    table += row(o.port, outcomeWord(o), std::to_string(o.bytes), seconds, detail);
   }
   return table;
 }
@@ -148,9 +153,9 @@ std::string jsonLine(const Outcome& o) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
   return "{\"port\":" + jsonString(o.port) + ",\"device\":" + jsonString(o.device) +
-         ",\"outcome\":" + (o.ok ? "\"ok\"" : "\"failed\"") + ",\"cause\":" + jsonString(o.cause) +
-         ",\"bytes\":" + std::to_string(o.bytes) + ",\"seconds\":" + seconds +
-         ",\"file\":" + jsonString(o.file) + "}";
+         ",\"outcome\":\"" + (o.ok ? outcomeWord(o) : "failed") + "\"" +
+         ",\"cause\":" + jsonString(o.cause) + ",\"bytes\":" + std::to_string(o.bytes) +
+         ",\"seconds\":" + seconds + ",\"file\":" + jsonString(o.file) + "}";
 }
 
 }  // namespace cli

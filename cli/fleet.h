@@ -22,6 +22,8 @@ struct FleetOptions {
 std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
                               const FleetOptions& options);
 
+// "ok", "warning" (done, something left out) or "FAILED".
+std::string outcomeWord(const Outcome& outcome);
 // The table that ends a run: port, outcome, bytes, seconds, and the cause or file.
 std::string summaryTable(const std::vector<Outcome>& outcomes);
 // One JSON object on one line.

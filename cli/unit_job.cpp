@@ -1,20 +1,13 @@
 #include "cli/unit_job.h"
 
-#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
-#include "config/config_file.h"
-#include "config/encoding.h"
+#include "cli/config_report.h"
 #include "config/field_table.h"
-#include "link/config_download.h"
-#include "link/config_upload.h"
 #include "link/log_stamp.h"
-#include "link/log_upload.h"
 #include "link/serial_port.h"
 #include "link/table_download.h"
-#include "link/table_upload.h"
-#include "loctable/table_file.h"
 #include "logfile/disk_log_folder.h"
 
 namespace cli {
@@ -28,10 +21,11 @@ class UnitJob::CountingPort : public device::Port {
   ~CountingPort() override { inner_->onArrival(nullptr); }
 
   bool isOpen() const override { return inner_->isOpen(); }
-  bool open(int portNumber, const device::LineSettings& settings) override {
-    return inner_->open(portNumber, settings);
+  bool open(const std::string& device, const device::LineSettings& settings) override {
+    return inner_->open(device, settings);
   }
   std::string openFailure() const override { return inner_->openFailure(); }
+  std::optional<device::PortFault> openFault() const override { return inner_->openFault(); }
   bool setSettings(const device::LineSettings& settings) override {
     return inner_->setSettings(settings);
   }
@@ -76,34 +70,161 @@ class NamingLogFolder : public device::LogFolder {
   std::string* taken_;
 };
 
-constexpr std::string_view kComPrefix = "COM";
+constexpr std::pair<Action, device::Operation> kOperations[] = {
+    {Action::ReadConfig, device::kConfigUpload},  {Action::WriteConfig, device::kConfigDownload},
+    {Action::ReadLog, device::kLogUpload},        {Action::ReadTable, device::kTableUpload},
+    {Action::WriteTable, device::kTableDownload},
+};
+
+int operationOf(Action action) {
+  for (const auto& [which, code] : kOperations) {
+    if (which == action) return code;
+  }
+  return device::kConfigUpload;
+}
+
+std::string plural(long long count, const std::string& one, const std::string& many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+const char* phaseName(device::Stage stage) {
+  switch (stage) {
+    case device::Stage::Polling:
+      return "the poll";
+    case device::Stage::Password:
+    case device::Stage::Acceptance:
+      return "the password check";
+    case device::Stage::Data:
+      break;
+  }
+  return "the data transfer";
+}
+
+const char* countingName(device::Counting counting) {
+  switch (counting) {
+    case device::Counting::Digits:
+      return "digits";
+    case device::Counting::Bytes:
+      return "bytes";
+    case device::Counting::Characters:
+      break;
+  }
+  return "characters";
+}
+
+// What a finished exchange did, by action.
+std::string finishedWords(const JobSetup& setup, const device::Result& result) {
+  switch (setup.action) {
+    case Action::ReadConfig:
+      return "configuration read (unit version \"" + result.version + "\")";
+    case Action::WriteConfig:
+      return "configuration written; the unit confirmed it";
+    case Action::ReadLog:
+      return result.positions == 0 ? "the unit's GPS log is empty"
+                                   : plural(result.positions, "position", "positions") + " saved";
+    case Action::ReadTable:
+      return "GPS location table read";
+    case Action::WriteTable:
+      return "GPS location table written; the unit took every byte";
+  }
+  return {};
+}
+
+// Why nothing was sent: the configuration's problems, or the table's first unsendable cell.
+std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
+                         const loctable::Cells& table) {
+  if (setup.action == Action::WriteTable) {
+    if (const auto cell = device::firstUnsendableCell(table)) {
+      return "nothing sent: row " + std::to_string(cell->row) + " " +
+             (cell->column == 1 ? "latitude" : "longitude") + " \"" + cell->text +
+             "\" is not a coordinate the unit can store (0 to 255.9999, 255 for none)";
+    }
+  }
+  const std::vector<Problem> problems = configurationProblems(sent);
+  if (problems.empty()) return "nothing sent: the configuration cannot be encoded";
+  std::string words = "nothing sent: " + problemLine(problems.front());
+  if (problems.size() > 1)
+    words +=
+        " (and " + plural(problems.size() - 1, "more problem", "more problems") + "; see check)";
+  return words;
+}
 
 }  // namespace
 
-int comNumber(const std::string& port) {
-  if (!port.starts_with(kComPrefix) || port.size() < 4 || port.size() > 5) return 0;
-  int number = 0;
-  for (const char c : port.substr(kComPrefix.size())) {
-    if (c < '0' || c > '9') return 0;
-    number = number * 10 + (c - '0');
+Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
+                 const loctable::Cells& table) {
+  Outcome outcome;
+  outcome.port = setup.port;
+  outcome.ok = result.finished();
+  using device::Ending;
+  switch (result.ending) {
+    case Ending::Finished:
+      outcome.cause = finishedWords(setup, result);
+      if (result.damaged > 0) {
+        outcome.warning = true;
+        outcome.cause += "; " + plural(result.damaged, "damaged record", "damaged records") +
+                         " left out: check the cable and upload again";
+      }
+      break;
+    case Ending::Invalid:
+      outcome.cause = refusalWords(setup, sent, table);
+      break;
+    case Ending::PortUnavailable:
+      outcome.cause = result.portDetail.empty() ? "port not available"
+                                                : "port not available: " + result.portDetail;
+      break;
+    case Ending::WrongPassword:
+      outcome.cause =
+          "Invalid Password: the unit answered the poll but did not accept the password";
+      break;
+    case Ending::Unconfirmed:
+      outcome.cause = "the unit did not confirm the configuration (no \"OK\" after the last digit)";
+      break;
+    case Ending::TimedOut:
+      outcome.cause = std::string("the unit fell silent during ") + phaseName(result.phase) +
+                      " after " + std::to_string(result.moved) + " of " +
+                      (result.total > 0 ? std::to_string(result.total) : std::string("?")) + " " +
+                      countingName(result.counting);
+      if (setup.action == Action::ReadLog)
+        outcome.cause = "the unit fell silent during the GPS log after " +
+                        plural(result.positions, "position", "positions");
+      break;
+    case Ending::Cancelled:
+      outcome.cause = std::string("cancelled during ") + phaseName(result.phase);
+      break;
+    case Ending::FileFailed:
+      if (setup.action == Action::ReadLog) {
+        const std::string folder = setup.target.empty() ? "the current folder" : setup.target;
+        outcome.cause = "the GPS log file could not be created or written in " + folder;
+      } else {
+        outcome.cause = "read, but " + setup.target + " could not be saved";
+      }
+      break;
+    case Ending::Damaged:
+      outcome.cause = plural(result.damaged, "damaged character", "damaged characters") +
+                      " arrived; nothing was saved: check the cable and upload again";
+      break;
   }
-  return number >= 1 && number <= 20 ? number : 0;
+  if (outcome.ok || result.ending == Ending::FileFailed) outcome.file = result.file;
+  return outcome;
 }
 
-std::string portDevice(const std::string& port) {
-  const int number = comNumber(port);
-  if (number > 0) return device::comDevicePath(number);
-  // The serial port takes a bare name for one under /dev; a path is made whole here so that
-  // "./unit1" means the file of the current folder.
-  return port.starts_with('/') ? port : std::filesystem::absolute(port).string();
+namespace {
+
+// The device a port names, or the name itself where it names none.
+std::string wholeDevice(const std::string& port) {
+  std::string error;
+  return device::portDevice(port, error).value_or("/" + port);
 }
+
+}  // namespace
 
 std::string portLabel(const std::string& port, bool wholePath) {
-  if (comNumber(port) > 0) return port;
+  if (device::comPortNumber(port)) return port;
   // A device under /dev keeps its folders ("pts-4"); any other path is named by its file, or
   // by all of it where the files' names alone would coincide.
   std::string label = port.starts_with("/dev/") ? port.substr(5)
-                      : wholePath               ? portDevice(port).substr(1)
+                      : wholePath               ? wholeDevice(port).substr(1)
                                                 : std::filesystem::path(port).filename().string();
   for (char& c : label) {
     if (c == '/' || c == '\\' || c == ':') c = '-';
@@ -124,26 +245,27 @@ std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
 }
 
 UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(std::move(setup)) {
-  if (!port) {
-    const bool numbered = comNumber(setup_.port) > 0;
-    port = numbered ? std::make_unique<device::SerialPort>()
-                    : std::make_unique<device::SerialPort>(portDevice(setup_.port));
-  }
+  if (const auto device = device::portDevice(setup_.port, portError_)) device_ = *device;
+  if (!port) port = std::make_unique<device::SerialPort>();
   port_ = std::make_unique<CountingPort>(std::move(port));
-  link_ = std::make_unique<device::Link>(*port_);
-  // The download's pacing sleeps on a precise timer, as in the program.
-  link_->setSleeper([this](std::chrono::microseconds length, std::function<void()> done) {
-    const auto ms = std::max<long long>(1, (length.count() + 999) / 1000);
-    QTimer::singleShot(std::chrono::milliseconds(ms), Qt::PreciseTimer, &context_, std::move(done));
-  });
-  link_->onFinished([this](std::exception_ptr error) { ended(error); });
   config::applyStartupValues(fields_);
+  // The unit's password is what the technician types as the existing password.
+  session_ = std::make_unique<device::Session>(
+      *port_,
+      device::Workspace{
+          &fields_, &cells_,
+          std::make_shared<NamingLogFolder>(setup_.target, setup_.logPrefix, &logFile_),
+          device::localLogStamp},
+      &context_);
+  session_->onProgress([this](const device::Progress& report) { progress(report); });
+  session_->onFinished(
+      [this](const device::Result& result, std::exception_ptr error) { ended(result, error); });
   outcome_.port = setup_.port;
-  outcome_.device = portDevice(setup_.port);
+  outcome_.device = device_;
 }
 
 UnitJob::~UnitJob() {
-  link_->abort();
+  session_.reset();
 }
 
 long long UnitJob::bytes() const {
@@ -154,86 +276,25 @@ void UnitJob::say(const std::string& text) {
   if (line_) line_(setup_.port + ": " + text);
 }
 
-void UnitJob::show(const ui::Message& message) {
-  boxes_.push_back(message);
-  if (message.icon == ui::Icon::Information) return;
-  say(cause(message));
-}
-
-// A box's text as the cause of a failure. Two of the program's texts speak of its windows
-// ("the CommPort property") or say too little for a line of their own ("Download "): the
-// command line names what went wrong instead.
-std::string UnitJob::cause(const ui::Message& message) const {
-  if (message.text.starts_with(device::kPortNotAvailable)) {
-    // The box's second line, when there is one, already names the device and the cause.
-    const std::size_t newline = message.text.find('\n');
-    if (newline != std::string::npos)
-      return "port not available: " + message.text.substr(newline + 1);
-    return "port not available (" + outcome_.device + ")";
-  }
-  if (setup_.action == Action::ReadLog && message.text == device::kLogFileFailure &&
-      message.title == "Error") {
-    const std::string folder = setup_.target.empty() ? "the current folder" : setup_.target;
-    return "the GPS log file could not be created or written in " + folder;
-  }
-  return message.text;
-}
-
-void UnitJob::setIndicator(device::Indicator indicator, bool visible) {
-  if (indicator == device::Indicator::Command5) connecting_ = visible;
-}
-
-device::Transfer UnitJob::transfer() {
-  switch (setup_.action) {
-    case Action::ReadConfig:
-      return device::configUploadTransfer({&image_, &fields_});
-    case Action::WriteConfig:
-      return device::configDownloadTransfer(&image_);
-    case Action::ReadLog:
-      return device::logUploadTransfer(
-          {std::make_shared<NamingLogFolder>(setup_.target, setup_.logPrefix, &logFile_),
-           device::localLogStamp});
-    case Action::ReadTable:
-      return device::tableUploadTransfer(&cells_);
-    case Action::WriteTable:
-      return device::tableDownloadTransfer(&cells_);
-  }
-  return {};
+void UnitJob::progress(const device::Progress& report) {
+  connecting_ = report.stage == device::Stage::Polling;
+  if (report.positions > records_) records_ = report.positions;
 }
 
 void UnitJob::start(std::function<void()> done) {
   done_ = std::move(done);
   started_ = std::chrono::steady_clock::now();
-  // The unit's password is what the technician types as the existing password.
   fields_.setText(config::Field::setup1_Text9, setup_.password);
-  static const std::pair<Action, device::Operation> kOperations[] = {
-      {Action::ReadConfig, device::kConfigUpload},  {Action::WriteConfig, device::kConfigDownload},
-      {Action::ReadLog, device::kLogUpload},        {Action::ReadTable, device::kTableUpload},
-      {Action::WriteTable, device::kTableDownload},
-  };
-  int operation = device::kConfigUpload;
-  for (const auto& [action, code] : kOperations) {
-    if (action == setup_.action) operation = code;
-  }
-  // As in the program: a configuration that fails its encoding and a table with a coordinate
-  // the unit cannot hold are refused before the port is opened.
-  bool refused = false;
-  if (setup_.action == Action::WriteConfig) {
-    refused = !config::encodeConfiguration(fields_, image_, voltageCodes_, *this);
-  } else if (setup_.action == Action::WriteTable) {
-    if (const auto cell = device::firstUnsendableCell(cells_)) {
-      show(device::unsendableCellMessage(*cell));
-      refused = true;
-    }
-  }
-  if (refused) {
-    ended(nullptr);
+  if (device_.empty()) {
+    givenUp_ = portError_;
+    say(givenUp_);
+    device::Result refused;
+    refused.ending = device::Ending::PortUnavailable;
+    ended(refused, nullptr);
     return;
   }
-  const int number = comNumber(setup_.port);
-  link_->start(
-      device::runExchange(device::Session{link_.get(), this},
-                          device::ExchangeRequest{operation, number > 0 ? number : 1, transfer()}));
+  const bool reads = setup_.action == Action::ReadConfig || setup_.action == Action::ReadTable;
+  session_->start({operationOf(setup_.action), device_, reads ? setup_.target : std::string()});
 }
 
 void UnitJob::tick() {
@@ -249,60 +310,33 @@ void UnitJob::tick() {
     giveUp("time limit of " + std::to_string(setup_.totalLimit.count()) + " s reached");
     return;
   }
-  link_->timerTick();
+  session_->link().timerTick();
 }
 
 void UnitJob::giveUp(std::string cause) {
   if (!givenUp_.empty()) return;
   givenUp_ = std::move(cause);
   say(givenUp_);
-  link_->cancel();
+  session_->link().cancel();
   // A transfer that does not look at the cancel flag in its wait is ended here.
-  link_->abort();
+  session_->link().abort();
 }
 
-void UnitJob::ended(std::exception_ptr error) {
+void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   if (finished_) return;
   finished_ = true;
-  if (error) {
-    givenUp_ = "unexpected error" + device::errorDetail(error);
-    say(givenUp_);
-  }
-  auto failed = [this] {
-    if (!givenUp_.empty()) return true;
-    bool informed = false;
-    for (const ui::Message& box : boxes_) {
-      if (box.icon != ui::Icon::Information) return true;
-      informed = true;
-    }
-    return !informed;
-  };
-  // What was read is saved only when the upload reported success, as a technician would.
-  if (!failed() && !setup_.target.empty()) {
-    if (setup_.action == Action::ReadConfig) {
-      config::saveConfiguration(fields_, setup_.target, *this);
-      outcome_.file = setup_.target;
-    } else if (setup_.action == Action::ReadTable) {
-      loctable::saveTable(cells_, setup_.target, *this);
-      outcome_.file = setup_.target;
-    }
-  }
+  const std::string device = outcome_.device;
+  outcome_ = describe(setup_, result, fields_, cells_);
+  outcome_.device = device;
   if (setup_.action == Action::ReadLog) outcome_.file = logFile_;
-  outcome_.ok = !failed();
-  if (!givenUp_.empty()) {
+  if (error) {
+    outcome_.ok = false;
+    outcome_.cause = "unexpected error" + device::errorDetail(error);
+  } else if (!givenUp_.empty()) {
+    outcome_.ok = false;
     outcome_.cause = givenUp_;
-  } else if (outcome_.ok) {
-    outcome_.cause = boxes_.back().text;
-  } else {
-    outcome_.cause = "the exchange ended without an answer";
-    for (const ui::Message& box : boxes_) {
-      if (box.icon != ui::Icon::Information) {
-        outcome_.cause = cause(box);
-        break;
-      }
-    }
-    if (boxes_.empty()) say(outcome_.cause);
   }
+  if (!outcome_.ok && givenUp_.empty()) say(outcome_.cause);
   outcome_.bytes = bytes();
   outcome_.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();

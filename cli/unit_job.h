@@ -1,8 +1,7 @@
 #pragma once
-// One unit's exchange on the command line: its own port, link, configuration fields or table
-// and message boxes, run on the Qt event loop beside the other units of a fleet. Every box a
-// transfer shows becomes one line naming the port and the cause; the boxes together decide the
-// unit's outcome.
+// One unit's exchange on the command line: its own port and session over its own configuration
+// fields, table and log folder, run on the Qt event loop beside the other units of a fleet. The
+// session's result becomes the unit's outcome, in the command line's own words.
 #include <QObject>
 #include <chrono>
 #include <functional>
@@ -11,11 +10,8 @@
 #include <vector>
 
 #include "config/field_store.h"
-#include "config/image.h"
-#include "link/exchange.h"
-#include "link/link.h"
+#include "link/session.h"
 #include "loctable/cell_store.h"
-#include "ui/messages.h"
 
 namespace cli {
 
@@ -38,27 +34,29 @@ struct Outcome {
   std::string port;
   std::string device;
   bool ok = false;
-  std::string cause;  // the last box's text, or why the job gave up
+  // Done, but with something left out (damaged GPS log records): ok stays true.
+  bool warning = false;
+  std::string cause;  // what happened, in a line
   long long bytes = 0;
   double seconds = 0;
   std::string file;  // the file written, if any
 };
 
-// "COM3" -> 3; 0 for anything else (a device path).
-int comNumber(const std::string& port);
-// The device a --port value stands for.
-std::string portDevice(const std::string& port);
 // A short name of the port for file names: "COM3", "/dev/pts/4" -> "pts-4", "/tmp/u1" -> "u1"
 // ("tmp-u1" with wholePath).
 std::string portLabel(const std::string& port, bool wholePath = false);
 // The names of a fleet's ports, distinct so that no unit's file replaces another's.
 std::vector<std::string> portLabels(const std::vector<std::string>& ports);
 
-class UnitJob : private device::Host, private ui::Messages {
+// The outcome's words for a session's result: `action` on the unit, `setup` as given.
+Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
+                 const loctable::Cells& table);
+
+class UnitJob {
  public:
-  // `port` is the serial port to use; null: the program's serial port for setup.port.
+  // `port` is the serial port to use; null: the program's serial port.
   UnitJob(JobSetup setup, std::unique_ptr<device::Port> port = nullptr);
-  ~UnitJob() override;
+  ~UnitJob();
 
   // What a write sends; set before start().
   config::FieldStore& fields() { return fields_; }
@@ -69,7 +67,7 @@ class UnitJob : private device::Host, private ui::Messages {
   // Timer1: a second has passed.
   void tick();
   bool finished() const { return finished_; }
-  device::Link& link() { return *link_; }
+  device::Link& link() { return session_->link(); }
 
   // Progress: characters on the line so far, and log records.
   long long bytes() const;
@@ -77,37 +75,26 @@ class UnitJob : private device::Host, private ui::Messages {
   bool connecting() const { return connecting_; }
 
   const Outcome& outcome() const { return outcome_; }
-  const std::vector<ui::Message>& boxes() const { return boxes_; }
-  // Called with each line for the user ("COM3: Invalid Password").
+  // Called with each line for the user ("COM3: Invalid Password ...").
   void onLine(std::function<void(const std::string&)> handler) { line_ = std::move(handler); }
 
  private:
-  // device::Host
-  std::string password() override { return setup_.password; }
-  void setIndicator(device::Indicator indicator, bool visible) override;
-  void setCount(long long count) override { records_ = count; }
-  ui::Messages& messages() override { return *this; }
-  // ui::Messages
-  void show(const ui::Message& message) override;
-
-  std::string cause(const ui::Message& message) const;
-  device::Transfer transfer();
+  void progress(const device::Progress& report);
   void giveUp(std::string cause);
-  void ended(std::exception_ptr error);
+  void ended(const device::Result& result, std::exception_ptr error);
   void say(const std::string& text);
 
   class CountingPort;
   JobSetup setup_;
-  QObject context_;  // the pacing timers end with the job
+  std::string device_;     // the device the port names; empty: refused
+  std::string portError_;  // why the port's name was refused
+  QObject context_;        // the pacing timers end with the job
   std::unique_ptr<CountingPort> port_;
-  std::unique_ptr<device::Link> link_;
   config::FieldStore fields_;
-  config::Image image_;
-  config::VoltageCodeTable voltageCodes_;
   loctable::CellStore cells_;
-  std::vector<ui::Message> boxes_;
-  std::string givenUp_;
   std::string logFile_;
+  std::unique_ptr<device::Session> session_;
+  std::string givenUp_;
   std::function<void()> done_;
   std::function<void(const std::string&)> line_;
   std::chrono::steady_clock::time_point started_;

@@ -7,15 +7,13 @@
 
 namespace device {
 
-Task configDownload(Session session, const config::Image* image) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+Task configDownload(Context context, const config::Image* image) {
+  Link& link = *context.link;
+  Host& host = *context.host;
   Port& port = link.port();
 
   // One pause lets the window draw the progress button before the stream starts.
-  host.setIndicator(Indicator::Command9, true);
-  Progress progress = dataPhase(2 * config::kDownloadedBytes, Counting::Digits);
-  host.progress(progress);
+  Progress progress = startDataPhase(context, 2 * config::kDownloadedBytes, Counting::Digits);
   co_await link.sleep(kDownloadPause);
 
   // No acknowledgement per character: only the pace keeps the unit from being overrun. Each
@@ -46,23 +44,18 @@ Task configDownload(Session session, const config::Image* image) {
   for (bool first = true; !confirmed && link.tick() < 4; first = false) {
     if (!first) co_await link.next();
     if (link.cancelled()) {
-      host.setIndicator(Indicator::Command9, false);
+      endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
     if (port.waiting() > 0) received += port.read();
     if (received.find("OK") != std::string::npos) confirmed = true;
   }
 
-  host.setIndicator(Indicator::Command9, false);
-  if (confirmed) {
-    host.messages().show(kDownloadSucceeded);
-  } else {
-    host.messages().show(kDownloadFailed);
-  }
+  endDataPhase(context, confirmed ? Ending::Finished : Ending::Unconfirmed, progress);
 }
 
 Transfer configDownloadTransfer(const config::Image* image) {
-  return [image](Session session) { return configDownload(session, image); };
+  return [image](Context context) { return configDownload(context, image); };
 }
 
 }  // namespace device

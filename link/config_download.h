@@ -21,7 +21,7 @@ inline constexpr std::chrono::microseconds kDownloadPause{3000};
 inline constexpr std::chrono::microseconds kShortestGap{2900};
 
 // Sends the image the encoding has just written. The image must outlive the exchange.
-Task configDownload(Session session, const config::Image* image);
+Task configDownload(Context context, const config::Image* image);
 Transfer configDownloadTransfer(const config::Image* image);
 
 }  // namespace device

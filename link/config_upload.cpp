@@ -7,24 +7,13 @@
 
 namespace device {
 
-namespace {
-
-void showTimeOut(Host& host) {
-  host.setIndicator(Indicator::Command8, false);
-  host.messages().show(kDownloadFailed);
-}
-
-}  // namespace
-
-Task configUpload(Session session, ConfigUploadTarget target) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+Task configUpload(Context context, ConfigUploadTarget target) {
+  Link& link = *context.link;
+  Host& host = *context.host;
   Port& port = link.port();
   config::Image& image = *target.image;
 
-  host.setIndicator(Indicator::Command8, true);
-  Progress progress = dataPhase(2 * config::kUploadedBytes, Counting::Digits);
-  host.progress(progress);
+  Progress progress = startDataPhase(context, 2 * config::kUploadedBytes, Counting::Digits);
 
   // The image: one digit a read, each answered with "1". Every read restarts the tick, so only
   // 8 ticks without any character end the stage.
@@ -33,7 +22,7 @@ Task configUpload(Session session, ConfigUploadTarget target) {
   bool complete = false;
   while (!complete && link.tick() < 8) {
     if (link.cancelled()) {
-      host.setIndicator(Indicator::Command8, false);
+      endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
     if (port.waiting() == 0) {
@@ -47,7 +36,9 @@ Task configUpload(Session session, ConfigUploadTarget target) {
     if (piece == "p" && byteIndex == 0) continue;
 
     // Only the first character of a read counts. A digit that would take the byte outside 0 to
-    // 255 leaves it as it was; the count goes on as for a good digit.
+    // 255 leaves it as it was; the count goes on as for a good digit. A character that is no
+    // digit at all is noise: it is counted, and the image it went into is never decoded.
+    if (!isHexDigit(piece.front())) ++context.result->damaged;
     const int digit = hexDigitValue(piece.front());
     try {
       image.set(byteIndex, lowPhase ? image.at(byteIndex) + digit : 16 * digit);
@@ -61,7 +52,7 @@ Task configUpload(Session session, ConfigUploadTarget target) {
     port.write("1");
   }
   if (!complete) {
-    showTimeOut(host);
+    endDataPhase(context, Ending::TimedOut, progress);
     co_return;
   }
 
@@ -76,7 +67,7 @@ Task configUpload(Session session, ConfigUploadTarget target) {
   while (!versionComplete() && link.tick() < 5) {
     co_await link.next();
     if (link.cancelled()) {
-      host.setIndicator(Indicator::Command8, false);
+      endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
     if (port.waiting() > 0) {
@@ -85,18 +76,29 @@ Task configUpload(Session session, ConfigUploadTarget target) {
     }
   }
   if (!versionComplete()) {
-    showTimeOut(host);
+    endDataPhase(context, Ending::TimedOut, progress);
     co_return;
   }
 
+  // The version text is shown and saved as it comes: a control character or a byte outside
+  // plain ASCII in it is noise too.
+  for (const char c : version) {
+    if (c < 0x20 || c > 0x7E) ++context.result->damaged;
+  }
+  // A garbled image would put noise into every field it touches: the fields keep what they
+  // held, as after a time-out.
+  if (context.result->damaged > 0) {
+    endDataPhase(context, Ending::Damaged, progress);
+    co_return;
+  }
   target.fields->setVersionText(version);
   config::decodeImage(image, *target.fields);
-  host.setIndicator(Indicator::Command8, false);
-  host.messages().show("Upload complete", "Upload", ui::Icon::Information);
+  context.result->version = version;
+  endDataPhase(context, Ending::Finished, progress);
 }
 
 Transfer configUploadTransfer(ConfigUploadTarget target) {
-  return [target](Session session) { return configUpload(session, target); };
+  return [target](Context context) { return configUpload(context, target); };
 }
 
 }  // namespace device

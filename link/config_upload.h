@@ -14,7 +14,7 @@ struct ConfigUploadTarget {
   config::Fields* fields;
 };
 
-Task configUpload(Session session, ConfigUploadTarget target);
+Task configUpload(Context context, ConfigUploadTarget target);
 Transfer configUploadTransfer(ConfigUploadTarget target);
 
 }  // namespace device

@@ -5,8 +5,6 @@ namespace device {
 namespace {
 
 constexpr std::string_view kLetters = "UDLCO";
-constexpr std::array kProgress = {Indicator::Command8, Indicator::Command9, Indicator::Command11,
-                                  Indicator::Command16, Indicator::Command15};
 
 bool unitAwake(const std::string& received) {
   return received.find("OK0\r\n") != std::string::npos ||
@@ -27,29 +25,46 @@ char operationLetter(int operation) {
   return kLetters.at(static_cast<size_t>(operation));
 }
 
-Indicator progressButton(int operation) {
-  return kProgress.at(static_cast<size_t>(operation));
+Progress startDataPhase(Context context, long long total, Counting counting) {
+  Progress progress = dataPhase(total, counting);
+  context.result->phase = Stage::Data;
+  context.result->total = total;
+  context.host->progress(progress);
+  return progress;
 }
 
-Task runExchange(Session session, ExchangeRequest request) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+void endDataPhase(Context context, Ending ending, const Progress& progress) {
+  Result& result = *context.result;
+  result.ending = ending;
+  result.phase = Stage::Data;
+  result.moved = progress.done;
+  result.total = progress.total;
+  result.counting = progress.counting;
+  if (progress.positions >= 0) result.positions = progress.positions;
+  if (!progress.file.empty()) result.file = progress.file;
+}
+
+Task runExchange(Context context, ExchangeRequest request) {
+  Link& link = *context.link;
+  Host& host = *context.host;
+  Result& result = *context.result;
   Port& port = link.port();
+  result = Result{};
+  // Until a stage says otherwise, a cancel is the user's.
+  result.ending = Ending::Cancelled;
 
   link.clearCancel();
   // Each exchange opens the chosen port afresh at 9600 baud.
   if (port.isOpen()) port.close();
-  if (!port.open(request.portNumber, kSettings9600)) {
-    // The fixed text, and under it the device and why it failed.
-    std::string text(kPortNotAvailable);
-    if (const std::string why = port.openFailure(); !why.empty()) text += "\n" + why;
-    host.messages().show(text, "ERROR", ui::Icon::None);
+  if (!port.open(request.device, kSettings9600)) {
+    result.ending = Ending::PortUnavailable;
+    result.fault = port.openFault();
+    result.portDetail = port.openFailure();
     port.close();
     co_return;
   }
   ClosePortAtEnd closer{port};
   port.discardInput();
-  host.setIndicator(Indicator::Command5, true);
 
   // Wake the unit: one "O" a tick until it answers "OK0" or "OK1" with CR LF. The cycle runs to
   // the end of its tick even after the answer has come.
@@ -58,7 +73,7 @@ Task runExchange(Session session, ExchangeRequest request) {
     std::string received;
     // A device that hung up (a USB adapter pulled, a unit switched off) has closed the port;
     // it is opened again here, so that the unit is reached as soon as it is back.
-    if (!port.isOpen() && port.open(request.portNumber, kSettings9600)) port.discardInput();
+    if (!port.isOpen() && port.open(request.device, kSettings9600)) port.discardInput();
     progress.portLost = !port.isOpen();
     port.write("O");
     ++progress.polls;
@@ -72,6 +87,7 @@ Task runExchange(Session session, ExchangeRequest request) {
     }
   }
   port.write(host.password() + "\r");
+  result.phase = Stage::Password;
   host.progress(atStage(Stage::Password));
 
   // Name the operation, give the unit a moment, and send the password again.
@@ -80,7 +96,8 @@ Task runExchange(Session session, ExchangeRequest request) {
   while (link.tick() < 2 && !link.cancelled()) co_await link.next();
   if (link.cancelled()) co_return;
   port.write(host.password() + "\r");
-  host.setIndicator(Indicator::Command5, false);
+  result.phase = Stage::Acceptance;
+  host.progress(atStage(Stage::Acceptance));
 
   // Any lower-case "p" within 3 ticks accepts the password.
   bool accepted = false;
@@ -92,21 +109,15 @@ Task runExchange(Session session, ExchangeRequest request) {
     if (port.waiting() > 0) received += port.read();
     if (received.find('p') != std::string::npos) accepted = true;
   }
-  host.setIndicator(Indicator::Command5, false);
   if (!accepted) {
-    host.messages().show("Invalid Password", "Password Invalid !", ui::Icon::Critical);
+    result.ending = Ending::WrongPassword;
     co_return;
   }
 
   link.setTick(0);
-  if (request.transfer) co_await request.transfer(session);
-}
-
-void endTableTransfer(Host& host, Indicator indicator, bool succeeded, const ui::Message& success,
-                      const ui::Message& failure) {
-  if (succeeded) host.messages().show(success);
-  host.setIndicator(indicator, false);
-  if (!succeeded) host.messages().show(failure);
+  // The transfer says how it ended; an exchange ended from outside during it stays cancelled.
+  if (!request.transfer) result.ending = Ending::Finished;
+  if (request.transfer) co_await request.transfer(context);
 }
 
 }  // namespace device

@@ -33,4 +33,10 @@ inline int hexDigitValue(char c) {
   return code > 64 ? code - 55 : code - 48;
 }
 
+// True for the digits a unit sends: "0" to "9" and "A" to "F". Anything else on the line is
+// noise, and an upload counts it as damage.
+inline bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
 }  // namespace device

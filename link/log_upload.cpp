@@ -30,21 +30,6 @@ std::string withPoint(std::string_view record, size_t position, size_t whole, si
   return part(record, position, whole) + "." + part(record, position + whole, decimals);
 }
 
-// The message of an upload that reached the end of the log.
-ui::Message endOfLogMessage(long long records, long long damaged) {
-  if (damaged == 0 && records == 0) {
-    return {"No GPS locations to download !", "", ui::Icon::Information};
-  }
-  std::string saved = std::to_string(records) + " GPS locations Saved !";
-  if (damaged == 0) return {std::move(saved), "Saved", ui::Icon::Information};
-  const std::string left =
-      damaged == 1 ? "1 damaged record was" : std::to_string(damaged) + " damaged records were";
-  return {saved + "\n" + left +
-              " left out of the file: what arrived cannot be a GPS location (characters other "
-              "than digits, or a record of the wrong length). Check the cable and upload again.",
-          "Saved", ui::Icon::Warning};
-}
-
 }  // namespace
 
 std::string reverseRecord(std::string_view collected) {
@@ -111,45 +96,36 @@ std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
   return nullptr;
 }
 
-Task logUpload(Session session, LogUploadSetup setup) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+Task logUpload(Context context, LogUploadSetup setup) {
+  Link& link = *context.link;
+  Host& host = *context.host;
   Port& port = link.port();
-
-  auto hideProgress = [&host] {
-    host.setIndicator(Indicator::Command11, false);
-    host.setIndicator(Indicator::Label4, false);
-    host.setIndicator(Indicator::Label3, false);
-  };
 
   port.setSettings(kSettings38400);
   port.discardInput();
-  host.setIndicator(Indicator::Command11, true);
-  host.setIndicator(Indicator::Label4, true);
-  host.setIndicator(Indicator::Label3, true);
 
-  enum class End { Finished, Cancelled, TimedOut, Failed } end = End::Finished;
-  long long records = 0;
+  Ending end = Ending::Finished;
   long long damaged = 0;  // records left out
   std::unique_ptr<LogSink> file;
+  Progress progress = dataPhase(0, Counting::Characters);
+  progress.positions = 0;
+  context.result->phase = Stage::Data;
   try {
-    Progress progress = dataPhase(0, Counting::Characters);
     file = createLogFile(*setup.folder, setup.now(), &progress.file);
-    if (!file) end = End::Failed;
-    progress.positions = 0;
+    if (!file) end = Ending::FileFailed;
     host.progress(progress);
 
     Hemisphere letters;
     bool answered = false;  // a whole record or the end mark has come
     bool endOfLog = false;
-    while (end == End::Finished && !endOfLog) {
+    while (end == Ending::Finished && !endOfLog) {
       link.setTick(0);
       int characters = 0;
       std::string collected;
       while (!answered && link.tick() < kSilenceTicks) {
         co_await link.next();
         if (link.cancelled()) {
-          end = End::Cancelled;
+          end = Ending::Cancelled;
           break;
         }
         if (port.waiting() > 0) {
@@ -176,57 +152,39 @@ Task logUpload(Session session, LogUploadSetup setup) {
           // every field, and one with other characters is noise that could even break the
           // file's quoting. Those are counted for the final message.
           if (isCleanRecord(collected)) {
-            host.setCount(++records);
+            ++progress.positions;
+            host.progress(progress);
           } else {
             ++damaged;
           }
         }
       }
-      if (end != End::Finished) break;
+      if (end != Ending::Finished) break;
       if (!answered) {
-        end = End::TimedOut;
+        end = Ending::TimedOut;
         break;
       }
       if (isCleanRecord(collected) &&
           !file->writeLine(csvLine(cutRecord(reverseRecord(collected), letters)))) {
-        end = End::Failed;
+        // The position counted above never reached the file.
+        --progress.positions;
+        end = Ending::FileFailed;
         break;
       }
-      progress.positions = records;
-      host.progress(progress);
       port.write("1");
       answered = false;
     }
   } catch (...) {
-    end = End::Failed;
+    end = Ending::FileFailed;
   }
-
-  switch (end) {
-    case End::Finished:
-      file.reset();
-      hideProgress();
-      host.messages().show(endOfLogMessage(records, damaged));
-      break;
-    case End::Cancelled:
-      hideProgress();
-      file.reset();
-      break;
-    case End::TimedOut:
-      hideProgress();
-      file.reset();
-      host.messages().show("Error GPS Data download !", "Invalid download !", ui::Icon::Critical);
-      break;
-    case End::Failed:
-      // Nothing more goes to the unit; the exchange closes the port.
-      host.messages().show(kLogFileFailure, "Error", ui::Icon::Critical);
-      file.reset();
-      hideProgress();
-      break;
-  }
+  // The file is closed before anyone is told how the upload ended.
+  file.reset();
+  context.result->damaged = damaged;
+  endDataPhase(context, end, progress);
 }
 
 Transfer logUploadTransfer(LogUploadSetup setup) {
-  return [setup](Session session) { return logUpload(session, setup); };
+  return [setup](Context context) { return logUpload(context, setup); };
 }
 
 }  // namespace device

@@ -12,10 +12,6 @@
 
 namespace device {
 
-// The box of a GPS log file that could not be created or written (the trailing blank is the
-// system's own).
-inline constexpr const char* kLogFileFailure = "Download ";
-
 // A record as the unit holds it, positions 1 to 38 in reading order.
 inline constexpr int kLogRecordLength = 38;
 
@@ -88,7 +84,7 @@ struct LogUploadSetup {
 };
 
 // The transfer of operation code 2, run after the unit has accepted the password.
-Task logUpload(Session session, LogUploadSetup setup);
+Task logUpload(Context context, LogUploadSetup setup);
 Transfer logUploadTransfer(LogUploadSetup setup);
 
 }  // namespace device

@@ -3,10 +3,12 @@
 // (QSerialPort); the tests use the simulated unit in memory (sim/sim_port). Characters are
 // single Latin-1 bytes, in std::string.
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "link/line_settings.h"
+#include "link/port_failure.h"
 
 namespace device {
 
@@ -15,14 +17,16 @@ class Port {
   virtual ~Port() = default;
 
   virtual bool isOpen() const = 0;
-  // Sets the port number (1 to 20) and the line settings and opens the port. False when any
-  // of the three fails; the port is then closed.
-  virtual bool open(int portNumber, const LineSettings& settings) = 0;
+  // Opens the device ("/dev/ttyUSB0") with the line settings. False when either fails; the
+  // port is then closed.
+  virtual bool open(const std::string& device, const LineSettings& settings) = 0;
   // Takes effect at once, also on an open port.
   virtual bool setSettings(const LineSettings& settings) = 0;
   virtual void close() = 0;
   // Why the last open() failed, in one line that names the device; empty when unknown.
   virtual std::string openFailure() const { return {}; }
+  // The same as a fact, when the port knows it.
+  virtual std::optional<PortFault> openFault() const { return std::nullopt; }
   // Throws away every character received so far.
   virtual void discardInput() = 0;
   // Number of received characters not yet read.

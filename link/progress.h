@@ -8,9 +8,10 @@
 namespace device {
 
 enum class Stage {
-  Polling,   // sending "O" once a tick until the unit answers
-  Password,  // the operation letter and the password are out; waiting for the unit's "p"
-  Data,      // the operation's data flows
+  Polling,     // sending "O" once a tick until the unit answers
+  Password,    // the password, the operation letter and the password again are going out
+  Acceptance,  // all of it is out; waiting for the unit's "p"
+  Data,        // the operation's data flows
 };
 
 // What the data phase counts.

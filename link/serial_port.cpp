@@ -1,7 +1,6 @@
 #include "link/serial_port.h"
 
 #include <QSerialPort>
-#include <cstdlib>
 
 #include "link/port_failure.h"
 
@@ -16,17 +15,6 @@
 namespace device {
 
 namespace {
-
-struct DeviceRange {
-  int firstPort;
-  int lastPort;
-  const char* prefix;
-};
-constexpr DeviceRange kDefaultDevices[] = {
-    {1, 8, "/dev/ttyUSB"},
-    {9, 12, "/dev/ttyACM"},
-    {13, 20, "/dev/ttyS"},
-};
 
 // USB serial adapters hold small replies back for up to 16 ms unless asked for low latency;
 // with one character per acknowledgement that would cap a transfer at about 60 characters a
@@ -62,40 +50,32 @@ bool applySettings(QSerialPort& port, const LineSettings& settings) {
 
 // Why `path` could not be opened, from what the file system says of it and what the port
 // reported: the device missing, a permission the user lacks, or a device another program holds
-// (the port asks for exclusive use, and keeps a lock file).
-std::string openFailureLine(const std::string& path, QSerialPort::SerialPortError error) {
-  if (path.empty()) return {};
+// (the port asks for exclusive use, and keeps a lock file). `group` gets the group that owns a
+// device the user may not open.
+std::optional<PortFault> faultOf(const std::string& path, QSerialPort::SerialPortError error,
+                                 std::string& ownerGroup) {
+  if (path.empty()) return std::nullopt;
 #ifdef __linux__
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0 || error == QSerialPort::DeviceNotFoundError) {
-    return portFailureLine(path, PortFault::NotPresent);
+    return PortFault::NotPresent;
   }
   if (::access(path.c_str(), R_OK | W_OK) != 0) {
     const group* owner = ::getgrgid(status.st_gid);
-    return portFailureLine(path, PortFault::PermissionDenied, owner ? owner->gr_name : "");
+    if (owner) ownerGroup = owner->gr_name;
+    return PortFault::PermissionDenied;
   }
   if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
-    return portFailureLine(path, PortFault::InUse);
+    return PortFault::InUse;
   }
 #else
-  if (error == QSerialPort::DeviceNotFoundError)
-    return portFailureLine(path, PortFault::NotPresent);
-  if (error == QSerialPort::PermissionError) return portFailureLine(path, PortFault::InUse);
+  if (error == QSerialPort::DeviceNotFoundError) return PortFault::NotPresent;
+  if (error == QSerialPort::PermissionError) return PortFault::InUse;
 #endif
-  return {};
+  return std::nullopt;
 }
 
 }  // namespace
-
-std::string comDevicePath(int portNumber) {
-  const std::string variable = "GPSTRACKING_COM" + std::to_string(portNumber);
-  if (const char* path = std::getenv(variable.c_str()); path && *path) return path;
-  for (const auto& range : kDefaultDevices) {
-    if (portNumber >= range.firstPort && portNumber <= range.lastPort)
-      return range.prefix + std::to_string(portNumber - range.firstPort);
-  }
-  return {};
-}
 
 SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
   QObject::connect(port_.get(), &QSerialPort::readyRead, [this] { arrived(); });
@@ -114,10 +94,6 @@ SerialPort::SerialPort() : port_(std::make_unique<QSerialPort>()) {
                    });
 }
 
-SerialPort::SerialPort(std::string device) : SerialPort() {
-  device_ = std::move(device);
-}
-
 void SerialPort::lost(unsigned opening) {
   if (opening == opening_) close();
 }
@@ -128,14 +104,16 @@ bool SerialPort::isOpen() const {
   return port_->isOpen();
 }
 
-bool SerialPort::open(int portNumber, const LineSettings& settings) {
+bool SerialPort::open(const std::string& path, const LineSettings& settings) {
   close();
   ++opening_;
-  const std::string path = device_.empty() ? comDevicePath(portNumber) : device_;
   port_->setPortName(QString::fromStdString(path));
   failure_.clear();
+  fault_.reset();
   if (path.empty() || !port_->open(QIODevice::ReadWrite)) {
-    failure_ = openFailureLine(path, port_->error());
+    std::string group;
+    fault_ = faultOf(path, port_->error(), group);
+    if (fault_) failure_ = portFailureLine(path, *fault_, group);
     close();
     return false;
   }

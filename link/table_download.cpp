@@ -83,20 +83,18 @@ ui::Message unsendableCellMessage(const UnsendableCell& cell) {
           "Invalid GPS Table", ui::Icon::Critical};
 }
 
-Task tableDownload(Session session, const loctable::Cells* cells) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+Task tableDownload(Context context, const loctable::Cells* cells) {
+  Link& link = *context.link;
+  Host& host = *context.host;
   Port& port = link.port();
 
-  host.setIndicator(Indicator::Command15, true);
   port.discardInput();
-  Progress progress = dataPhase(2 * kEntries * 3, Counting::Bytes);
-  host.progress(progress);
+  Progress progress = startDataPhase(context, 2 * kEntries * 3, Counting::Bytes);
 
   bool acknowledged = true;
   for (int coordinate = 0; coordinate < 2 * kEntries && acknowledged; ++coordinate) {
     if (link.cancelled()) {
-      host.setIndicator(Indicator::Command15, false);
+      endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
     // Coordinate n is row n / 2, latitude then longitude; cell index 3 * row + 1 + n % 2. Each
@@ -114,11 +112,11 @@ Task tableDownload(Session session, const loctable::Cells* cells) {
     }
   }
 
-  endTableTransfer(host, Indicator::Command15, acknowledged, kDownloadSucceeded, kDownloadFailed);
+  endDataPhase(context, acknowledged ? Ending::Finished : Ending::TimedOut, progress);
 }
 
 Transfer tableDownloadTransfer(const loctable::Cells* cells) {
-  return [cells](Session session) { return tableDownload(session, cells); };
+  return [cells](Context context) { return tableDownload(context, cells); };
 }
 
 }  // namespace device

@@ -40,7 +40,7 @@ ui::Message unsendableCellMessage(const UnsendableCell& cell);
 
 // The transfer. The table is expected to have passed firstUnsendableCell(); a coordinate that
 // has become unsendable since (edited while the transfer runs) goes out as the empty marker.
-Task tableDownload(Session session, const loctable::Cells* cells);
+Task tableDownload(Context context, const loctable::Cells* cells);
 Transfer tableDownloadTransfer(const loctable::Cells* cells);
 
 }  // namespace device

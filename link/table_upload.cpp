@@ -26,29 +26,31 @@ std::string placeByte(const std::string& cell, int position, int byte) {
   return text;
 }
 
-Task tableUpload(Session session, loctable::Cells* cells) {
-  Link& link = *session.link;
-  Host& host = *session.host;
+Task tableUpload(Context context, loctable::Cells* cells) {
+  Link& link = *context.link;
+  Host& host = *context.host;
   Port& port = link.port();
 
   port.setSettings(kSettings38400);
-  host.setIndicator(Indicator::Command16, true);
   port.discardInput();
   // Two coordinates a row, three bytes a coordinate, two digits a byte.
-  Progress progress = dataPhase(loctable::kRows * 2 * 3 * 2, Counting::Digits);
-  host.progress(progress);
+  Progress progress = startDataPhase(context, loctable::kRows * 2 * 3 * 2, Counting::Digits);
 
   int cellIndex = 1;  // row 0, latitude
   bool lowNibble = false;
   int assembled = 0;
   int bytePosition = 0;
   int coordinatesInRow = 0;
+  // A coordinate shows in its cell byte by byte; once a digit of it is noise, the cell gets back
+  // the text it had before, so a damaged coordinate is never kept.
+  std::string before;
+  bool coordinateDamaged = false;
   bool done = false;
 
   while (!done && link.tick() < kSilenceTicks) {
     co_await link.next();
     if (link.cancelled()) {
-      host.setIndicator(Indicator::Command16, false);
+      endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
     if (port.waiting() <= 0) continue;
@@ -56,6 +58,10 @@ Task tableUpload(Session session, loctable::Cells* cells) {
     // One digit per acknowledgement: any further characters of the same read are dropped.
     const std::string received = port.read();
     if (received.empty()) continue;
+    if (!isHexDigit(received.front())) {
+      coordinateDamaged = true;
+      ++context.result->damaged;
+    }
     const int digit = hexDigitValue(received.front());
     ++progress.done;
     host.progress(progress);
@@ -67,8 +73,12 @@ Task tableUpload(Session session, loctable::Cells* cells) {
       assembled += digit;
       lowNibble = false;
       ++bytePosition;
-      cells->setCell(cellIndex, placeByte(cells->cell(cellIndex), bytePosition, assembled));
+      if (bytePosition == 1) before = cells->cell(cellIndex);
+      cells->setCell(cellIndex, coordinateDamaged
+                                    ? before
+                                    : placeByte(cells->cell(cellIndex), bytePosition, assembled));
       if (bytePosition == 3) {
+        coordinateDamaged = false;
         // Latitude, longitude, then past the ID cell of the next row.
         if (++coordinatesInRow == 2) {
           ++cellIndex;
@@ -87,13 +97,13 @@ Task tableUpload(Session session, loctable::Cells* cells) {
     }
   }
 
-  endTableTransfer(host, Indicator::Command16, done,
-                   {"Upload succesful !", "Upload", ui::Icon::Information},
-                   {"Error upload !", "Invalid upload !", ui::Icon::Critical});
+  Ending ending = done ? Ending::Finished : Ending::TimedOut;
+  if (done && context.result->damaged > 0) ending = Ending::Damaged;
+  endDataPhase(context, ending, progress);
 }
 
 Transfer tableUploadTransfer(loctable::Cells* cells) {
-  return [cells](Session session) { return tableUpload(session, cells); };
+  return [cells](Context context) { return tableUpload(context, cells); };
 }
 
 }  // namespace device

@@ -19,7 +19,7 @@ std::string signedDecimalText(int value);
 // removed and a text beginning with "255" becomes the empty marker.
 std::string placeByte(const std::string& cell, int position, int byte);
 
-Task tableUpload(Session session, loctable::Cells* cells);
+Task tableUpload(Context context, loctable::Cells* cells);
 Transfer tableUploadTransfer(loctable::Cells* cells);
 
 }  // namespace device

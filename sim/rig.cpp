@@ -1,27 +1,25 @@
 #include "sim/rig.h"
 
-#include <stdexcept>
+#include "link/com_ports.h"
 
 namespace sim {
 
-void RecordingHost::setIndicator(device::Indicator indicator, bool visible) {
-  shown[indicator] = visible;
-  visibilityChanges.emplace_back(indicator, visible);
-}
-
-bool RecordingHost::visible(device::Indicator indicator) const {
-  const auto found = shown.find(indicator);
-  return found != shown.end() && found->second;
+device::Task Rig::exchangeTask(int operation, device::Transfer transfer, int portNumber) {
+  if (onStart) onStart(operation);
+  return device::runExchange(context(),
+                             {operation, device::comDevicePath(portNumber), std::move(transfer)});
 }
 
 int Rig::exchange(int operation, device::Transfer transfer, int portNumber, int maxTicks) {
-  return run(device::runExchange(session(), {operation, portNumber, std::move(transfer)}),
-             maxTicks);
+  return run(exchangeTask(operation, std::move(transfer), portNumber), maxTicks);
 }
 
 int Rig::run(device::Task exchange, int maxTicks, std::function<void(int)> beforeTick) {
   std::exception_ptr failure;
-  link.onFinished([&failure](std::exception_ptr error) { failure = error; });
+  link.onFinished([this, &failure](std::exception_ptr error) {
+    failure = error;
+    if (onEnded) onEnded(result);
+  });
   link.start(std::move(exchange));
   int ticks = 0;
   while (link.busy() && ticks < maxTicks) {

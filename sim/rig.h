@@ -2,7 +2,6 @@
 // A device exchange wired to a simulated unit in memory, driven by virtual link ticks: what the
 // tests and the benchmark use to run a transfer in milliseconds without sleeping.
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -12,24 +11,19 @@
 
 namespace sim {
 
-// The main window as the exchange sees it, recording what it was shown.
+// Whoever runs the exchange, as the exchange sees it: the password, and every progress report
+// recorded.
 class RecordingHost : public device::Host {
  public:
   std::string password() override { return passwordText; }
-  void setIndicator(device::Indicator indicator, bool visible) override;
-  void setCount(long long count) override { counts.push_back(count); }
-  ui::Messages& messages() override { return boxes; }
-  void progress(const device::Progress& report) override { reports.push_back(report); }
-
-  bool visible(device::Indicator indicator) const;
+  void progress(const device::Progress& report) override {
+    reports.push_back(report);
+    if (onProgress) onProgress(report);
+  }
 
   std::string passwordText = "7391";
-  ui::RecordedMessages boxes;
-  std::map<device::Indicator, bool> shown;
-  // Every change of visibility, in order.
-  std::vector<std::pair<device::Indicator, bool>> visibilityChanges;
-  std::vector<long long> counts;
   std::vector<device::Progress> reports;
+  std::function<void(const device::Progress&)> onProgress;
 };
 
 struct Rig {
@@ -37,11 +31,18 @@ struct Rig {
   SimPort port{unit};
   device::Link link{port};
   RecordingHost host;
+  // How the last exchange ended.
+  device::Result result;
+  // Called when an exchange for an operation starts, and when it has ended.
+  std::function<void(int operation)> onStart;
+  std::function<void(const device::Result&)> onEnded;
 
-  device::Session session() { return device::Session{&link, &host}; }
+  device::Context context() { return device::Context{&link, &host, &result}; }
 
-  // Runs an exchange for `operation` with the given transfer (none: handshake only).
-  // Returns the virtual ticks it took.
+  // The exchange for `operation` on COM`portNumber` with the given transfer (none: handshake
+  // only), ready to run.
+  device::Task exchangeTask(int operation, device::Transfer transfer = {}, int portNumber = 1);
+  // Runs an exchange for `operation` with the given transfer. Returns the virtual ticks it took.
   int exchange(int operation, device::Transfer transfer = {}, int portNumber = 1,
                int maxTicks = 600);
   // Runs an already made exchange until it ends or `maxTicks` ticks have passed; `beforeTick`

@@ -14,11 +14,10 @@ SimPort::~SimPort() {
   unit_.onOutput(nullptr);
 }
 
-bool SimPort::open(int portNumber, const device::LineSettings& settings) {
-  lastPortNumber = portNumber;
+bool SimPort::open(const std::string& device, const device::LineSettings& settings) {
+  lastDevice = device;
   settingsHistory.push_back(settings);
-  open_ =
-      portNumber >= 1 && portNumber <= 20 && (existing.empty() || existing.contains(portNumber));
+  open_ = !device.empty() && (existing.empty() || existing.contains(device));
   if (!open_) return false;
   ++opens;
   // What the unit sent while nobody listened is gone.
@@ -73,7 +72,7 @@ namespace sim {
 
 std::string SimPort::openFailure() const {
   if (open_) return {};
-  return device::portFailureLine("COM" + std::to_string(lastPortNumber) + " of the simulated unit",
+  return device::portFailureLine(lastDevice + " of the simulated unit",
                                  device::PortFault::NotPresent);
 }
 

@@ -17,7 +17,7 @@ class SimPort : public device::Port {
   ~SimPort() override;
 
   bool isOpen() const override { return open_; }
-  bool open(int portNumber, const device::LineSettings& settings) override;
+  bool open(const std::string& device, const device::LineSettings& settings) override;
   bool setSettings(const device::LineSettings& settings) override;
   void close() override;
   void discardInput() override;
@@ -25,13 +25,16 @@ class SimPort : public device::Port {
   std::string read() override;
   void write(std::string_view text) override;
   std::string openFailure() const override;
+  std::optional<device::PortFault> openFault() const override {
+    return device::PortFault::NotPresent;
+  }
   // The device hangs up, as a pulled USB adapter does: the port closes itself.
   void hangUp() { close(); }
 
-  // Port numbers that exist; empty means every one of 1 to 20.
-  std::set<int> existing;
+  // Devices that exist; empty means every one.
+  std::set<std::string> existing;
   // What happened to the port, for the tests to look at.
-  int lastPortNumber = 0;
+  std::string lastDevice;
   int opens = 0;
   std::vector<device::LineSettings> settingsHistory;  // every setting given, opening included
   // Everything written while the port was closed (it never reaches the unit).

@@ -26,6 +26,7 @@
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
+#include "link/com_ports.h"
 #include "loctable/setup2.h"
 #include "loctable/table_file.h"
 #include "sim/demo.h"
@@ -213,25 +214,27 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
   const std::string saved = (folder.path() + "/unit.cfg").toStdString();
   const FleetCase cases[] = {
       {"COM1", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, saved, true,
-       "Configuration has been Saved"},
+       "configuration read (unit version"},
       {"COM2", cli::Action::ReadConfig, [](sim::Unit& u, sim::SimPort&) { u.knobs.silent = true; },
        "", false, "does not answer"},
       {"COM3", cli::Action::ReadConfig,
        [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
        "Invalid Password"},
-      {"COM4", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort& p) { p.existing = {9}; }, "",
-       false, "port not available"},
+      {"COM4", cli::Action::ReadConfig,
+       [](sim::Unit&, sim::SimPort& p) { p.existing = {device::comDevicePath(9)}; }, "", false,
+       "port not available"},
       {"COM5", cli::Action::ReadConfig,
        [](sim::Unit& u, sim::SimPort&) { u.knobs.silentAfter = 100; }, "", false,
-       "Error download !"},
+       "the unit fell silent during the data transfer after 100 of 736 digits"},
       {"COM6", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {},
-       "/nonexistent/folder/unit.cfg", false, "Invalid Path"},
+       "/nonexistent/folder/unit.cfg", false,
+       "read, but /nonexistent/folder/unit.cfg could not be saved"},
       {"COM7", cli::Action::ReadConfig, [](sim::Unit&, sim::SimPort&) {}, "", true,
-       "Upload complete"},
+       "configuration read"},
       {"COM8", cli::Action::ReadLog, [](sim::Unit&, sim::SimPort&) {}, "/nonexistent/folder", false,
        "GPS log file could not be created or written in /nonexistent/folder"},
       {"COM9", cli::Action::ReadTable, [](sim::Unit&, sim::SimPort&) {}, "", true,
-       "Upload succesful !"},
+       "GPS location table read"},
   };
   std::vector<std::unique_ptr<sim::Unit>> units;
   std::vector<std::unique_ptr<cli::UnitJob>> jobs;

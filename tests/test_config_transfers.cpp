@@ -7,16 +7,18 @@
 #include "config/encoding.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
+#include "link/com_ports.h"
 #include "link/config_download.h"
 #include "link/config_upload.h"
 #include "sim/config_operations.h"
 #include "sim/rig.h"
 #include "tests/config_samples.h"
+#include "window_rig.h"
 
 namespace {
 
 using config::Field;
-using device::Indicator;
+using testing_window::Indicator;
 using ui::Icon;
 using ui::Message;
 
@@ -24,7 +26,7 @@ const Message kDownloaded{"Download succesful !", "Download", Icon::Information}
 const Message kFailed{"Error download !", "Invalid download !", Icon::Critical};
 const Message kUploaded{"Upload complete", "Upload", Icon::Information};
 
-struct ConfigRig : sim::Rig {
+struct ConfigRig : testing_window::WindowRig {
   std::shared_ptr<sim::ConfigMemory> memory = std::make_shared<sim::ConfigMemory>();
   sim::ConfigSend& send = unit.install<sim::ConfigSend>('U', memory);
   sim::ConfigReceive& receive = unit.install<sim::ConfigReceive>('D', memory);
@@ -42,8 +44,8 @@ TEST(ConfigDownload, AnAllZeroImageGoesOutAs738Zeros) {
   rig.image.set(369, 1);  // beyond what is sent
   rig.download();
   EXPECT_EQ(rig.unit.dataHeard(), std::string(738, '0'));
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloaded});
-  EXPECT_FALSE(rig.host.visible(Indicator::Command9));
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloaded});
+  EXPECT_FALSE(rig.face.visible(Indicator::Command9));
   EXPECT_FALSE(rig.port.isOpen());
   // One pause before the stream and one after every character.
   EXPECT_EQ(rig.link.pausedTotal(), 739 * device::kDownloadPause);
@@ -76,6 +78,7 @@ TEST_P(DownloadPace, KeepsToFixedTimes) {
   TimedPort port(unit);
   device::Link link(port);
   sim::RecordingHost host;
+  device::Result result;
   config::Image image;
 
   microseconds clock{0};
@@ -87,7 +90,8 @@ TEST_P(DownloadPace, KeepsToFixedTimes) {
     wakes.emplace_back(clock + length + GetParam().lateness(wake++), std::move(done));
   });
   link.start(device::runExchange(
-      {&link, &host}, {device::kConfigDownload, 1, device::configDownloadTransfer(&image)}));
+      {&link, &host, &result},
+      {device::kConfigDownload, device::comDevicePath(1), device::configDownloadTransfer(&image)}));
   for (int tick = 0; tick < 60 && link.busy(); ++tick) {
     while (!wakes.empty()) {
       auto [at, done] = std::move(wakes.front());
@@ -98,7 +102,7 @@ TEST_P(DownloadPace, KeepsToFixedTimes) {
     unit.tick();
     link.timerTick();
   }
-  ASSERT_EQ(host.boxes.shown, std::vector<Message>{kDownloaded});
+  ASSERT_EQ(result.ending, device::Ending::Finished);
   ASSERT_GE(port.writes.size(), 738u);
   const std::vector<microseconds> digits(port.writes.end() - 738, port.writes.end());
   for (size_t k = 1; k < digits.size(); ++k) {
@@ -153,8 +157,8 @@ TEST_P(DownloadReplies, OnlyUpperCaseOkConfirms) {
   rig.receive.replyPieces = c.pieces;
   rig.receive.replyAfter = c.after;
   rig.download();
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{c.confirmed ? kDownloaded : kFailed});
-  EXPECT_FALSE(rig.host.visible(Indicator::Command9));
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{c.confirmed ? kDownloaded : kFailed});
+  EXPECT_FALSE(rig.face.visible(Indicator::Command9));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -171,26 +175,24 @@ TEST(ConfigDownload, NoReplyWaitsFourTicks) {
   ConfigRig rig;
   rig.receive.reply = "";
   int sentAt = -1;
-  const int ticks = rig.run(
-      device::runExchange(rig.session(),
-                          {device::kConfigDownload, 1, device::configDownloadTransfer(&rig.image)}),
-      100, [&](int tick) {
-        if (sentAt < 0 && rig.unit.dataHeard().size() == 738) sentAt = tick;
-      });
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kFailed});
+  const int ticks =
+      rig.run(rig.exchangeTask(device::kConfigDownload, device::configDownloadTransfer(&rig.image)),
+              100, [&](int tick) {
+                if (sentAt < 0 && rig.unit.dataHeard().size() == 738) sentAt = tick;
+              });
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kFailed});
   EXPECT_EQ(ticks - sentAt, 4);
 }
 
 TEST(ConfigDownload, CancelWhileWaitingForOkEndsSilentlyWithTheButtonHidden) {
   ConfigRig rig;
   rig.receive.reply = "";
-  rig.run(device::runExchange(rig.session(), {device::kConfigDownload, 1,
-                                              device::configDownloadTransfer(&rig.image)}),
+  rig.run(rig.exchangeTask(device::kConfigDownload, device::configDownloadTransfer(&rig.image)),
           100, [&](int) {
             if (rig.unit.dataHeard().size() == 738) rig.link.cancel();
           });
-  EXPECT_TRUE(rig.host.boxes.shown.empty());
-  EXPECT_FALSE(rig.host.visible(Indicator::Command9));
+  EXPECT_TRUE(rig.face.boxes.shown.empty());
+  EXPECT_FALSE(rig.face.visible(Indicator::Command9));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -200,8 +202,8 @@ TEST(ConfigUpload, AnswersEveryDigitButNotTheLateP) {
   rig.send.lateP = true;
   rig.upload();
   EXPECT_EQ(rig.unit.dataHeard(), std::string(736, '1'));
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploaded});
-  EXPECT_FALSE(rig.host.visible(Indicator::Command8));
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploaded});
+  EXPECT_FALSE(rig.face.visible(Indicator::Command8));
   EXPECT_FALSE(rig.port.isOpen());
   for (int i = 0; i < config::kUploadedBytes; ++i) {
     EXPECT_EQ(rig.image.at(i), rig.memory->image[i]) << i;
@@ -235,7 +237,12 @@ TEST_P(UploadDigits, MakeBytes) {
   rig.unit.install<sim::ConfigSend>('U', rig.memory, c.digits + std::string(734, '0'));
   rig.upload();
   EXPECT_EQ(rig.image.at(0), c.byte0);
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploaded});
+  // Anything but an upper-case hexadecimal digit is noise: the upload ends damaged and the
+  // fields keep what they held.
+  const bool clean = c.digits.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+  EXPECT_EQ(rig.result.ending, clean ? device::Ending::Finished : device::Ending::Damaged);
+  EXPECT_EQ(rig.result.damaged, clean ? 0 : 1);
+  EXPECT_EQ(rig.fields.versionText() == config::FieldStore().versionText(), !clean);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -264,13 +271,13 @@ TEST_P(UploadEnds, TimeOutsLeaveTheFieldsAlone) {
   c.setUp(rig.send, rig.unit);
   rig.fields.setText(Field::setup1_Text2, "untouched");
   rig.upload();
-  EXPECT_FALSE(rig.host.visible(Indicator::Command8));
+  EXPECT_FALSE(rig.face.visible(Indicator::Command8));
   EXPECT_FALSE(rig.port.isOpen());
   if (c.completes) {
-    EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploaded});
+    EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploaded});
     EXPECT_EQ(rig.fields.text(Field::setup1_Text2), "+27821234567");
   } else {
-    EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kFailed});
+    EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kFailed});
     EXPECT_EQ(rig.fields.text(Field::setup1_Text2), "untouched");
     EXPECT_EQ(rig.fields.versionText(), "XXXX");
   }
@@ -326,15 +333,14 @@ TEST(ConfigUpload, CancelEndsSilently) {
       rig.send.pauseTicks = 7;
     }
     rig.fields.setText(Field::setup1_Text2, "untouched");
-    rig.run(device::runExchange(rig.session(),
-                                {device::kConfigUpload, 1,
-                                 device::configUploadTransfer({&rig.image, &rig.fields})}),
+    rig.run(rig.exchangeTask(device::kConfigUpload,
+                             device::configUploadTransfer({&rig.image, &rig.fields})),
             100, [&](int) {
               if (rig.unit.dataHeard().size() >= 100) rig.link.cancel();
             });
     EXPECT_FALSE(rig.link.busy());
-    EXPECT_TRUE(rig.host.boxes.shown.empty());
-    EXPECT_FALSE(rig.host.visible(Indicator::Command8));
+    EXPECT_TRUE(rig.face.boxes.shown.empty());
+    EXPECT_FALSE(rig.face.visible(Indicator::Command8));
     EXPECT_EQ(rig.fields.text(Field::setup1_Text2), "untouched");
   }
 }
@@ -364,11 +370,11 @@ TEST(ConfigRoundTrip, FieldsComeBackExceptWhereTheFormsDiffer) {
   ui::RecordedMessages encodingMessages;
   ASSERT_TRUE(config::encodeConfiguration(sent, rig.image, codes, encodingMessages));
   rig.download();
-  ASSERT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloaded});
-  rig.host.boxes.shown.clear();
+  ASSERT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloaded});
+  rig.face.boxes.shown.clear();
   rig.image = config::Image{};
   rig.upload();
-  ASSERT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploaded});
+  ASSERT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploaded});
 
   const std::map<F, std::string> changedTexts = {
       {F::setup1_Text3, " 30"},  {F::setup1_Text4, " 10"},     {F::setup1_Text32, " 20"},

@@ -1,13 +1,15 @@
 // The device exchange against the simulated unit, with virtual link ticks.
 #include <gtest/gtest.h>
 
+#include "link/com_ports.h"
 #include "link/exchange.h"
 #include "link/port_failure.h"
 #include "sim/rig.h"
+#include "window_rig.h"
 
 namespace {
 
-using device::Indicator;
+using testing_window::Indicator;
 using ui::Icon;
 using ui::Message;
 
@@ -15,7 +17,7 @@ const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::C
 
 // A transfer that only notes that it ran.
 device::Transfer noting(int& runs) {
-  return [&runs](device::Session) -> device::Task {
+  return [&runs](device::Context) -> device::Task {
     ++runs;
     co_return;
   };
@@ -33,7 +35,7 @@ class WakeAnswers : public ::testing::TestWithParam<WakeCase> {};
 
 TEST_P(WakeAnswers, AreRecognisedOnlyWithCrLfInUpperCase) {
   const WakeCase& c = GetParam();
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.wakeAnswer = c.answer;
   rig.unit.knobs.wakePieces = c.pieces;
   int runs = 0;
@@ -42,7 +44,7 @@ TEST_P(WakeAnswers, AreRecognisedOnlyWithCrLfInUpperCase) {
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(rig.unit.polls(), 1);
     EXPECT_LT(ticks, 10);
-    EXPECT_TRUE(rig.host.boxes.shown.empty());
+    EXPECT_TRUE(rig.face.boxes.shown.empty());
   } else {
     // Still polling, one "O" a tick, and nothing else was sent.
     EXPECT_TRUE(rig.link.busy());
@@ -75,15 +77,15 @@ class PasswordReplies : public ::testing::TestWithParam<AcceptCase> {};
 
 TEST_P(PasswordReplies, AnyLowerCasePAccepts) {
   const AcceptCase& c = GetParam();
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.accept = c.reply;
   int runs = 0;
   rig.exchange(device::kLogUpload, noting(runs));
   EXPECT_FALSE(rig.link.busy());
   EXPECT_EQ(runs, c.accepted ? 1 : 0);
-  EXPECT_EQ(rig.host.boxes.shown,
+  EXPECT_EQ(rig.face.boxes.shown,
             c.accepted ? std::vector<Message>{} : std::vector<Message>{kInvalidPassword});
-  EXPECT_FALSE(rig.host.visible(Indicator::Command5));
+  EXPECT_FALSE(rig.face.visible(Indicator::Command5));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -98,7 +100,7 @@ TEST(Exchange, SendsThePasswordTwiceAroundTheOperationLetter) {
   const std::string letters = "UDLCO";
   for (int operation = 0; operation < device::kOperationCount; ++operation) {
     for (const std::string password : {"7391", ""}) {
-      sim::Rig rig;
+      testing_window::WindowRig rig;
       rig.host.passwordText = password;
       rig.unit.knobs.password = password;
       int runs = 0;
@@ -111,61 +113,61 @@ TEST(Exchange, SendsThePasswordTwiceAroundTheOperationLetter) {
 }
 
 TEST(Exchange, WrongPasswordIsReportedAndThePortClosed) {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.password = "1234";
   rig.exchange(device::kConfigUpload);
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kInvalidPassword});
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kInvalidPassword});
   EXPECT_FALSE(rig.port.isOpen());
 }
 
 TEST(Exchange, CancelWhilePollingEndsAtOnceSilentlyWithThePortClosed) {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.silent = true;
   bool portWasOpen = false;
-  const int ticks = rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 100,
-                            [&](int tick) {
-                              if (tick == 5) {
-                                portWasOpen = rig.port.isOpen();
-                                rig.link.cancel();
-                              }
-                            });
+  const int ticks = rig.run(rig.exchangeTask(device::kConfigUpload), 100, [&](int tick) {
+    if (tick == 5) {
+      portWasOpen = rig.port.isOpen();
+      rig.link.cancel();
+    }
+  });
   EXPECT_TRUE(portWasOpen);
   EXPECT_EQ(ticks, 5);
   EXPECT_FALSE(rig.link.busy());
   EXPECT_FALSE(rig.port.isOpen());
-  EXPECT_TRUE(rig.host.boxes.shown.empty());
+  EXPECT_TRUE(rig.face.boxes.shown.empty());
   EXPECT_EQ(rig.unit.polls(), 6);  // one at the start and one at the end of each tick
 }
 
 TEST(Exchange, CancelWhileWaitingAfterTheLetterSendsNoSecondPassword) {
-  sim::Rig rig;
-  rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 100, [&](int tick) {
+  testing_window::WindowRig rig;
+  rig.run(rig.exchangeTask(device::kConfigUpload), 100, [&](int tick) {
     if (tick == 2) rig.link.cancel();
   });
   EXPECT_EQ(rig.unit.heard(), "O7391\rU");
   EXPECT_FALSE(rig.port.isOpen());
-  EXPECT_TRUE(rig.host.boxes.shown.empty());
+  EXPECT_TRUE(rig.face.boxes.shown.empty());
 }
 
 TEST(Exchange, MissingPortIsReportedAndNothingShown) {
-  sim::Rig rig;
-  rig.port.existing = {1};
+  testing_window::WindowRig rig;
+  rig.port.existing = {device::comDevicePath(1)};
   rig.exchange(device::kConfigUpload, {}, 12);
-  EXPECT_EQ(rig.port.lastPortNumber, 12);
+  EXPECT_EQ(rig.port.lastDevice, device::comDevicePath(12));
   // The fixed text, and under it the device and why it could not be opened.
   const Message notAvailable{
-      std::string(device::kPortNotAvailable) + "\n" +
-          device::portFailureLine("COM12 of the simulated unit", device::PortFault::NotPresent),
+      std::string(app::kPortNotAvailable) + "\n" +
+          device::portFailureLine(device::comDevicePath(12) + " of the simulated unit",
+                                  device::PortFault::NotPresent),
       "ERROR", Icon::None};
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{notAvailable});
-  EXPECT_TRUE(rig.host.visibilityChanges.empty());
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{notAvailable});
+  EXPECT_TRUE(rig.face.visibilityChanges.empty());
   EXPECT_FALSE(rig.port.isOpen());
   EXPECT_EQ(rig.unit.heard(), "");
 }
 
 TEST(Exchange, EveryExchangeOpensAt9600EvenAfterATransferSwitchedTo38400) {
-  sim::Rig rig;
-  device::Transfer fast = [](device::Session s) -> device::Task {
+  testing_window::WindowRig rig;
+  device::Transfer fast = [](device::Context s) -> device::Task {
     s.link->port().setSettings(device::kSettings38400);
     co_return;
   };
@@ -179,9 +181,9 @@ TEST(Exchange, EveryExchangeOpensAt9600EvenAfterATransferSwitchedTo38400) {
 }
 
 TEST(Exchange, AbortWhileWaitingClosesThePort) {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.silent = true;
-  rig.run(device::runExchange(rig.session(), {device::kConfigUpload, 1, {}}), 3);
+  rig.run(rig.exchangeTask(device::kConfigUpload), 3);
   ASSERT_TRUE(rig.link.busy());
   ASSERT_TRUE(rig.port.isOpen());
   rig.link.abort();
@@ -190,7 +192,7 @@ TEST(Exchange, AbortWhileWaitingClosesThePort) {
 }
 
 TEST(Exchange, LinkTickWrapsAtSixty) {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.link.setTick(58);
   rig.link.timerTick();
   EXPECT_EQ(rig.link.tick(), 59);
@@ -202,23 +204,22 @@ TEST(Exchange, LinkTickWrapsAtSixty) {
 // port is opened again at each poll until the device is back, and the unit is then reached
 // without a cancel.
 TEST(Exchange, APortLostWhilePollingIsOpenedAgainWhenTheDeviceIsBack) {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   rig.unit.knobs.silent = true;
   int runs = 0;
-  rig.run(device::runExchange(rig.session(), {device::kLogUpload, 3, noting(runs)}), 30,
-          [&rig](int tick) {
-            if (tick == 3) {
-              rig.port.hangUp();
-              rig.port.existing = {1};  // COM3 is gone
-            }
-            if (tick == 6) rig.port.existing.clear();  // and back
-            if (tick == 8) rig.unit.knobs.silent = false;
-          });
+  rig.run(rig.exchangeTask(device::kLogUpload, noting(runs), 3), 30, [&rig](int tick) {
+    if (tick == 3) {
+      rig.port.hangUp();
+      rig.port.existing = {device::comDevicePath(1)};  // COM3 is gone
+    }
+    if (tick == 6) rig.port.existing.clear();  // and back
+    if (tick == 8) rig.unit.knobs.silent = false;
+  });
   EXPECT_EQ(runs, 1);
   EXPECT_FALSE(rig.link.busy());
-  EXPECT_TRUE(rig.host.boxes.shown.empty());
+  EXPECT_TRUE(rig.face.boxes.shown.empty());
   EXPECT_EQ(rig.port.opens, 2);
-  EXPECT_EQ(rig.port.lastPortNumber, 3);
+  EXPECT_EQ(rig.port.lastDevice, device::comDevicePath(3));
   // Polls while the device was gone went nowhere; the status said so.
   EXPECT_NE(rig.port.writtenWhileClosed.find('O'), std::string::npos);
   bool saidLost = false, saidBack = false;

@@ -19,11 +19,12 @@
 #include "sim/log_operation.h"
 #include "sim/rig.h"
 #include "tests/child_process.h"
+#include "window_rig.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using device::Indicator;
+using testing_window::Indicator;
 using ui::Icon;
 using ui::Message;
 
@@ -109,16 +110,16 @@ class LogUpload : public ::testing::Test {
              std::function<void(int)> beforeTick = nullptr) {
     device::Transfer transfer =
         device::logUploadTransfer({where ? where : disk, [] { return kStamp; }});
-    return rig->run(device::runExchange(rig->session(), {device::kLogUpload, 1, transfer}),
-                    maxTicks, std::move(beforeTick));
+    return rig->run(rig->exchangeTask(device::kLogUpload, transfer), maxTicks,
+                    std::move(beforeTick));
   }
   std::string file(const std::string& name = kFileName) { return contents(folder / name); }
   bool progressHidden() const {
-    return !rig->host.visible(Indicator::Command11) && !rig->host.visible(Indicator::Label4) &&
-           !rig->host.visible(Indicator::Label3);
+    return !rig->face.visible(Indicator::Command11) && !rig->face.visible(Indicator::Label4) &&
+           !rig->face.visible(Indicator::Label3);
   }
   bool progressWasShown() const {
-    const auto& changes = rig->host.visibilityChanges;
+    const auto& changes = rig->face.visibilityChanges;
     for (Indicator which : {Indicator::Command11, Indicator::Label4, Indicator::Label3}) {
       if (std::find(changes.begin(), changes.end(), std::pair{which, true}) == changes.end())
         return false;
@@ -128,13 +129,13 @@ class LogUpload : public ::testing::Test {
 
   // A new simulated unit with this log.
   sim::LogOperation& fresh(std::vector<std::string> records = kSixRecords) {
-    rig = std::make_unique<sim::Rig>();
+    rig = std::make_unique<testing_window::WindowRig>();
     return rig->unit.install<sim::LogOperation>('L', std::move(records));
   }
 
   fs::path folder;
   std::shared_ptr<logfile::DiskLogFolder> disk;
-  std::unique_ptr<sim::Rig> rig;
+  std::unique_ptr<testing_window::WindowRig> rig;
 };
 
 TEST(LogFile, NameFromDateAndTime) {
@@ -157,9 +158,9 @@ TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
   fresh();
   upload();
   EXPECT_EQ(file(), contents(LOG_UPLOAD_EXPECTED));
-  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)});
+  EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{saved(6)});
   EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(6));
-  EXPECT_EQ(rig->host.counts, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(rig->face.counts, (std::vector<long long>{1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(rig->port.settingsHistory,
             (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400}));
   EXPECT_FALSE(rig->port.isOpen());
@@ -209,7 +210,7 @@ TEST_F(LogUpload, Ends) {
     fs::remove(folder / kFileName);
     upload(nullptr, 3000);
     EXPECT_FALSE(rig->link.busy());
-    EXPECT_EQ(rig->host.boxes.shown, c.shown);
+    EXPECT_EQ(rig->face.boxes.shown, c.shown);
     ASSERT_TRUE(fs::exists(folder / kFileName));
     EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + c.linesKept}));
     EXPECT_EQ(rig->unit.dataHeard(), c.heard);
@@ -229,7 +230,7 @@ TEST_F(LogUpload, SilenceTimesOutAfterEightTicks) {
   // the silence starts just before a tick: the eight-tick limit ends seven ticks later (a wait
   // of N ticks lasts N-1 to N seconds).
   EXPECT_EQ(upload(), whole + 7);
-  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{kTimedOut});
+  EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{kTimedOut});
 }
 
 TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
@@ -237,7 +238,7 @@ TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
   bool portWasOpen = false;
   std::string heardAtCancel;
   upload(nullptr, 3000, [&](int) {
-    if (rig->host.counts.size() == 3 && heardAtCancel.empty()) {
+    if (rig->face.counts.size() == 3 && heardAtCancel.empty()) {
       portWasOpen = rig->port.isOpen();
       heardAtCancel = rig->unit.dataHeard();
       rig->link.cancel();  // Command11
@@ -246,7 +247,7 @@ TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
   EXPECT_TRUE(portWasOpen);
   EXPECT_FALSE(rig->link.busy());
   EXPECT_FALSE(rig->port.isOpen());
-  EXPECT_TRUE(rig->host.boxes.shown.empty());
+  EXPECT_TRUE(rig->face.boxes.shown.empty());
   EXPECT_EQ(rig->unit.dataHeard(), heardAtCancel);
   EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + 3}));
   EXPECT_TRUE(progressHidden());
@@ -256,7 +257,7 @@ TEST_F(LogUpload, CancelKeepsTheFileAndClosesThePort) {
 TEST_F(LogUpload, ExitDuringUploadKeepsTheLinesWritten) {
   fresh().faults.everyTicks = 1;
   upload(nullptr, 3000, [&](int) {
-    if (rig->host.counts.size() == 2 && rig->link.busy()) rig->link.abort();
+    if (rig->face.counts.size() == 2 && rig->link.busy()) rig->link.abort();
   });
   EXPECT_FALSE(rig->link.busy());
   EXPECT_FALSE(rig->port.isOpen());
@@ -269,7 +270,7 @@ TEST_F(LogUpload, CountIsShownBeforeEachLineIsWritten) {
   auto memory = std::make_shared<MemoryFolder>();
   std::vector<long long> shownAtWrite;
   memory->writeOk = [&] {
-    shownAtWrite.push_back(rig->host.counts.empty() ? 0 : rig->host.counts.back());
+    shownAtWrite.push_back(rig->face.counts.empty() ? 0 : rig->face.counts.back());
     return true;
   };
   upload(memory);
@@ -294,7 +295,7 @@ TEST_F(LogUpload, TakenNameGetsTheFirstFreeSuffix) {
     upload();
     EXPECT_EQ(file(c.expected), lines({kSixRecords[1]})) << c.expected;
     for (const auto& name : c.existing) EXPECT_EQ(file(name), "earlier log\r\n") << name;
-    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(1)});
+    EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{saved(1)});
   }
 }
 
@@ -323,7 +324,7 @@ TEST_F(LogUpload, FileFailures) {
     SCOPED_TRACE(c.name);
     fresh();
     upload(c.where);
-    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{kFailed});
+    EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{kFailed});
     EXPECT_EQ(rig->unit.dataHeard(), c.heard);
     EXPECT_FALSE(rig->link.busy());
     EXPECT_FALSE(rig->port.isOpen());
@@ -338,7 +339,7 @@ TEST_F(LogUpload, SeveralCharactersPerRead) {
     fs::remove(folder / kFileName);
     upload();
     EXPECT_EQ(file(), contents(LOG_UPLOAD_EXPECTED)) << perRead;
-    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(6)}) << perRead;
+    EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{saved(6)}) << perRead;
   }
 }
 
@@ -347,8 +348,8 @@ TEST_F(LogUpload, LogLongerThanSixteenBitCounts) {
   const auto log = sim::plausibleLog(33000);
   fresh(log);
   upload();
-  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(33000)});
-  EXPECT_EQ(rig->host.counts.back(), 33000);
+  EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{saved(33000)});
+  EXPECT_EQ(rig->face.counts.back(), 33000);
   EXPECT_EQ(file(), lines(log));
 }
 
@@ -407,9 +408,9 @@ TEST_F(LogUpload, DamagedRecordsAreLeftOutAndCounted) {
     fresh(c.log).faults.perRead = c.perRead;
     fs::remove(folder / kFileName);
     upload(nullptr, 3000);
-    EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{c.shown});
+    EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{c.shown});
     EXPECT_EQ(file(), lines(c.kept));
-    EXPECT_EQ(rig->host.counts.size(), c.kept.size());
+    EXPECT_EQ(rig->face.counts.size(), c.kept.size());
     if (c.perRead == 1 && c.shown != kTimedOut) {
       EXPECT_EQ(rig->unit.dataHeard(), acknowledgements(c.log.size()));
     }
@@ -428,7 +429,7 @@ TEST_F(LogUpload, EachLineIsInTheFileWhenTheUnitHearsItsOne) {
     }
   };
   const std::vector<std::string> log = sim::plausibleLog(40);
-  rig = std::make_unique<sim::Rig>();
+  rig = std::make_unique<testing_window::WindowRig>();
   WatchedLog& op = rig->unit.install<WatchedLog>('L', log);
   int checked = 0;
   op.onOne = [&](int acknowledgedBefore) {
@@ -439,7 +440,7 @@ TEST_F(LogUpload, EachLineIsInTheFileWhenTheUnitHearsItsOne) {
   };
   upload();
   EXPECT_EQ(checked, 41);  // each record's "1", and the end mark's
-  EXPECT_EQ(rig->host.boxes.shown, std::vector<Message>{saved(40)});
+  EXPECT_EQ(rig->face.boxes.shown, std::vector<Message>{saved(40)});
 }
 
 // A disk that fills up in the middle of a line: the part of the line that got in is taken
@@ -472,7 +473,7 @@ TEST_F(LogUpload, FullDiskLeavesTheFileEndingAfterItsLastWholeLine) {
       }
       fresh(log);
       upload(std::make_shared<logfile::DiskLogFolder>(disk.string()));
-      const Message shown = rig->host.boxes.shown.empty() ? Message{} : rig->host.boxes.shown[0];
+      const Message shown = rig->face.boxes.shown.empty() ? Message{} : rig->face.boxes.shown[0];
       return shown.text + '\0' + rig->unit.dataHeard() + '\0' + contents(disk / kFileName);
     });
     ASSERT_TRUE(child.finished) << child.how;

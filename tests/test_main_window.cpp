@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "link/com_ports.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
 #include "tests/layout_checks.h"
@@ -95,12 +96,12 @@ TEST_F(MainMenu, ChosenPortIsShownAndUsedByTheNextExchange) {
 
   unit.knobs.silent = true;
   button("Command7")->click();
-  EXPECT_EQ(port.lastPortNumber, 12);
+  EXPECT_EQ(port.lastDevice, device::comDevicePath(12));
   EXPECT_EQ(window.operationCode(), 0);
 }
 
 TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
-  port.existing = {1};
+  port.existing = {device::comDevicePath(1)};
   doubleClick("COM7");
   button("Command7")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);

@@ -70,7 +70,7 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   device::SerialPort port;
   int arrivals = 0;
   port.onArrival([&arrivals] { ++arrivals; });
-  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
 
   ASSERT_EQ(::write(terminal.master, "p", 1), 1);
   processEventsFor(100);
@@ -91,7 +91,7 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
 
   // The unit comes back on a new terminal: the next exchange opens the port afresh.
   Terminal again(kPort);
-  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
   ASSERT_EQ(::write(again.master, "OK0\r\n", 5), 5);
   processEventsFor(100);
   EXPECT_EQ(port.read(), "OK0\r\n");
@@ -108,19 +108,21 @@ TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   const std::string missing = "/tmp/gpstracking-no-such-device-" + std::to_string(::getpid());
   ::setenv("GPSTRACKING_COM18", missing.c_str(), 1);
   device::SerialPort port;
-  EXPECT_FALSE(port.open(18, device::kSettings9600));
+  EXPECT_FALSE(port.open(device::comDevicePath(18), device::kSettings9600));
   EXPECT_EQ(port.openFailure(), device::portFailureLine(missing, device::PortFault::NotPresent));
+  EXPECT_EQ(port.openFault(), device::PortFault::NotPresent);
 
   Terminal terminal(19);
   ASSERT_GE(terminal.master, 0);
   device::SerialPort holder;
-  ASSERT_TRUE(holder.open(19, device::kSettings9600));
-  EXPECT_FALSE(port.open(19, device::kSettings9600));
+  ASSERT_TRUE(holder.open(device::comDevicePath(19), device::kSettings9600));
+  EXPECT_FALSE(port.open(device::comDevicePath(19), device::kSettings9600));
   EXPECT_EQ(port.openFailure(),
             device::portFailureLine(device::comDevicePath(19), device::PortFault::InUse));
+  EXPECT_EQ(port.openFault(), device::PortFault::InUse);
   // Once it is free, the port opens and has nothing to say.
   holder.close();
-  EXPECT_TRUE(port.open(19, device::kSettings9600));
+  EXPECT_TRUE(port.open(device::comDevicePath(19), device::kSettings9600));
   EXPECT_EQ(port.openFailure(), "");
 }
 
@@ -136,7 +138,7 @@ TEST_F(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
     return cfgetospeed(&line);
   };
   device::SerialPort port;
-  ASSERT_TRUE(port.open(kPort, device::kSettings9600));
+  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
   EXPECT_EQ(speed(), static_cast<speed_t>(B9600));
   ASSERT_TRUE(port.setSettings(device::kSettings38400));
   EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
@@ -146,8 +148,9 @@ TEST_F(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
       {9600, 'N', 4, 1}, {9600, 'N', 8, 3}, {0, 'N', 8, 1},
   };
   for (const device::LineSettings& settings : refused) {
-    EXPECT_FALSE(port.open(kPort, settings)) << settings.baud << "," << settings.parity << ","
-                                             << settings.dataBits << "," << settings.stopBits;
+    EXPECT_FALSE(port.open(device::comDevicePath(kPort), settings))
+        << settings.baud << "," << settings.parity << "," << settings.dataBits << ","
+        << settings.stopBits;
     EXPECT_FALSE(port.isOpen());
   }
 }

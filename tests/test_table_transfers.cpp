@@ -6,12 +6,13 @@
 #include "loctable/cell_store.h"
 #include "sim/rig.h"
 #include "sim/table_operations.h"
+#include "window_rig.h"
 
 namespace {
 
-using device::Indicator;
 using sim::CoordinateBytes;
 using sim::TableEntry;
+using testing_window::Indicator;
 using ui::Icon;
 using ui::Message;
 
@@ -35,7 +36,7 @@ std::string text(const CoordinateBytes& c) {
 }
 
 struct Upload : ::testing::Test {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   loctable::CellStore table;
 
   int run(int maxTicks = 600) {
@@ -64,7 +65,7 @@ TEST_F(Upload, CoordinateBytesBecomeTheirTexts) {
   table.setCell(50, 1, "12.5");
   table.setCell(50, 0, "id");
   run();
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploadDone});
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploadDone});
   for (size_t i = 0; i < std::size(cases); ++i) {
     const int row = static_cast<int>(i);
     EXPECT_EQ(table.cell(row, 1), cases[i].text) << "row " << row;
@@ -77,7 +78,7 @@ TEST_F(Upload, CoordinateBytesBecomeTheirTexts) {
   EXPECT_EQ(rig.unit.dataHeard(), std::string(1199, 'N'));
   EXPECT_EQ(rig.port.settingsHistory,
             (std::vector<device::LineSettings>{device::kSettings9600, device::kSettings38400}));
-  EXPECT_EQ(rig.host.visibilityChanges.back(), std::make_pair(Indicator::Command16, false));
+  EXPECT_EQ(rig.face.visibilityChanges.back(), std::make_pair(Indicator::Command16, false));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -89,13 +90,12 @@ TEST_F(Upload, SilentUnitTimesOutKeepingTheRowsReceived) {
   for (int row = 50; row < 100; ++row) table.setCell(row, 2, "old");
   int silentSince = -1;
   const int ticks =
-      rig.run(device::runExchange(rig.session(),
-                                  {device::kTableUpload, 1, device::tableUploadTransfer(&table)}),
-              600, [&](int tick) {
+      rig.run(rig.exchangeTask(device::kTableUpload, device::tableUploadTransfer(&table)), 600,
+              [&](int tick) {
                 if (silentSince < 0 && rig.unit.dataHeard().size() == 602) silentSince = tick;
               });
   EXPECT_EQ(ticks - silentSince, 8);
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploadTimeOut});
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploadTimeOut});
   for (int row = 0; row < 50; ++row) {
     EXPECT_EQ(table.cell(row, 1), text(entries[row].latitude)) << "row " << row;
     EXPECT_EQ(table.cell(row, 2), text(entries[row].longitude)) << "row " << row;
@@ -103,7 +103,7 @@ TEST_F(Upload, SilentUnitTimesOutKeepingTheRowsReceived) {
   // The coordinate being received shows its partial text; the rest is as it was.
   EXPECT_EQ(table.cell(50, 1), " 50.");
   for (int row = 50; row < 100; ++row) EXPECT_EQ(table.cell(row, 2), "old");
-  EXPECT_FALSE(rig.host.visible(Indicator::Command16));
+  EXPECT_FALSE(rig.face.visible(Indicator::Command16));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -112,7 +112,7 @@ TEST_F(Upload, SecondCharacterOfOneReadIsDroppedAndTheUploadGoesOutOfStep) {
   auto& send = rig.unit.install<sim::TableSend>('C', entries);
   send.twoAt = 6;  // the first digit of row 0's longitude comes with the next one
   run();
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kUploadTimeOut});
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kUploadTimeOut});
   EXPECT_EQ(table.cell(0, 1), text(entries[0].latitude));
   EXPECT_NE(table.cell(0, 2), text(entries[0].longitude));
 }
@@ -121,7 +121,7 @@ const Message kDownloadDone{"Download succesful !", "Download", Icon::Informatio
 const Message kDownloadTimeOut{"Error download !", "Invalid download !", Icon::Critical};
 
 struct Download : ::testing::Test {
-  sim::Rig rig;
+  testing_window::WindowRig rig;
   loctable::CellStore table;
   sim::TableReceive& unit = rig.unit.install<sim::TableReceive>('O');
 
@@ -132,7 +132,7 @@ struct Download : ::testing::Test {
 
 TEST_F(Download, UntouchedTableGoesOutAsEmptyMarkersThenPadding) {
   run();
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloadDone});
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloadDone});
   std::string expected;
   for (int i = 0; i < 200; ++i) expected += "FF0000";
   for (int i = 0; i < 200; ++i) expected += "000000";
@@ -140,7 +140,7 @@ TEST_F(Download, UntouchedTableGoesOutAsEmptyMarkersThenPadding) {
   EXPECT_EQ(unit.bytes().size(), 1200u);
   // At 9600 baud throughout; the progress button comes and goes; the port is closed.
   EXPECT_EQ(rig.port.settingsHistory, std::vector<device::LineSettings>{device::kSettings9600});
-  EXPECT_EQ(rig.host.visibilityChanges.back(), std::make_pair(Indicator::Command15, false));
+  EXPECT_EQ(rig.face.visibilityChanges.back(), std::make_pair(Indicator::Command15, false));
   EXPECT_FALSE(rig.port.isOpen());
 }
 
@@ -168,7 +168,7 @@ TEST_F(Download, CellTextsBecomeCoordinateBytes) {
     table.setCell(99 - static_cast<int>(i), 2, cases[i].text);
   }
   run();
-  ASSERT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloadDone});
+  ASSERT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloadDone});
   for (size_t i = 0; i < std::size(cases); ++i) {
     const int row = static_cast<int>(i);
     EXPECT_EQ(unit.coordinate(2 * row), cases[i].bytes) << '"' << cases[i].text << '"';
@@ -181,13 +181,13 @@ TEST_F(Download, CellTextsBecomeCoordinateBytes) {
 
 TEST_F(Download, OnlyOneUpperCaseNAloneAcknowledges) {
   for (const std::string answer : {"n", "N\r", "NN", ""}) {
-    sim::Rig rig;
+    testing_window::WindowRig rig;
     loctable::CellStore table;
     rig.unit.install<sim::TableReceive>('O').answer = answer;
     rig.exchange(device::kTableDownload, device::tableDownloadTransfer(&table));
-    EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloadTimeOut}) << answer;
+    EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloadTimeOut}) << answer;
     EXPECT_EQ(rig.unit.dataHeard(), "FF") << answer;
-    EXPECT_FALSE(rig.host.visible(Indicator::Command15));
+    EXPECT_FALSE(rig.face.visible(Indicator::Command15));
     EXPECT_FALSE(rig.port.isOpen());
   }
 }
@@ -196,15 +196,14 @@ TEST_F(Download, UnitThatStopsAnsweringEndsItEightTicksLaterAndNothingMoreIsSent
   // A unit that holds only the table's 600 bytes does not take the padding.
   rig.unit.knobs.silentAfter = 600;
   int lastAnswerTick = -1;
-  const int ticks = rig.run(
-      device::runExchange(rig.session(),
-                          {device::kTableDownload, 1, device::tableDownloadTransfer(&table)}),
-      600, [&](int tick) {
-        if (lastAnswerTick < 0 && unit.bytes().size() == 601) {
-          lastAnswerTick = tick;
-        }
-      });
-  EXPECT_EQ(rig.host.boxes.shown, std::vector<Message>{kDownloadTimeOut});
+  const int ticks =
+      rig.run(rig.exchangeTask(device::kTableDownload, device::tableDownloadTransfer(&table)), 600,
+              [&](int tick) {
+                if (lastAnswerTick < 0 && unit.bytes().size() == 601) {
+                  lastAnswerTick = tick;
+                }
+              });
+  EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{kDownloadTimeOut});
   EXPECT_EQ(unit.bytes().size(), 601u);
   EXPECT_EQ(ticks - lastAnswerTick, 8);
 }

@@ -506,15 +506,22 @@ def hostile_log_flood(t):
 
 @case
 def hostile_config_upload_nul(t):
-    # NUL for every digit and for the version text: the upload completes with nonsense that the
-    # windows must hold without harm; the next upload puts everything right.
+    # NUL for every digit and for the version text: nothing of it reaches the windows, the
+    # upload says it failed and why; the next upload puts everything right.
     unit = t.unit("--hostile", "nul:data")
     program = t.program(unit.link)
-    program.press(CONFIG_UPLOAD)
-    program.expect_message("Upload", "Upload complete", timeout=30)
     window = open_config(program)
+    before = {field: program.text(field, window) for field in FILLED}
+    version_before = version_text(program, window)
+    program.press("RETURN MAIN MENU")
+    program.press(CONFIG_UPLOAD)
+    program.expect_message("Invalid download !", "Error download !\n740 damaged characters "
+                           "arrived (not hexadecimal digits); nothing garbled was kept. Check the "
+                           "cable and upload again.", timeout=30)
+    window = open_config(program)
+    check(version_text(program, window) == version_before, "version text after a garbled upload")
     for field in FILLED:
-        program.text(field, window)
+        check(program.text(field, window) == before[field], f"{field!r} after a garbled upload")
     program.press("RETURN MAIN MENU")
 
     unit = fresh_unit(t, unit)
@@ -550,14 +557,16 @@ def hostile_config_download_flood(t):
 
 @case
 def hostile_table_upload_high(t):
-    # Every digit of the table with its top bit set: the cells take whatever comes out.
+    # Every digit of the table with its top bit set: no cell takes any of it, and the upload
+    # says it failed and why.
     unit = t.unit("--hostile", "high:data")
     program = t.program(unit.link)
+    before = table_texts(program)
     program.press(TABLE_UPLOAD)
-    program.expect_message("Upload", "Upload succesful !", timeout=30)
-    cells = table_texts(program)
-    check([row[0] for row in cells] == [str(n) for n in range(100)], "the IDs changed")
-    check(all(cells[n][1:] != ["255", "255"] for n in range(100)), "rows were not written")
+    program.expect_message("Invalid upload !", "Error upload !\n1200 damaged characters arrived "
+                           "(not hexadecimal digits); nothing garbled was kept. Check the cable "
+                           "and upload again.", timeout=30)
+    check(table_texts(program) == before, "cells changed by a garbled upload")
 
     unit = fresh_unit(t, unit)
     program.press(TABLE_UPLOAD)

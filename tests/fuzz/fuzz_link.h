@@ -20,7 +20,7 @@ namespace fuzzing {
 class MemoryPort : public device::Port {
  public:
   bool isOpen() const override { return open_; }
-  bool open(int, const device::LineSettings& settings) override {
+  bool open(const std::string&, const device::LineSettings& settings) override {
     settings_ = settings;
     return open_ = true;
   }
@@ -52,25 +52,18 @@ class MemoryPort : public device::Port {
   std::string input_;
 };
 
+// Whoever runs the transfer: the password, and the positions each progress report counts.
 class MemoryHost : public device::Host {
  public:
   std::string password() override { return "7391"; }
-  void setIndicator(device::Indicator indicator, bool visible) override {
-    shown[indicator] = visible;
-  }
-  void setCount(long long count) override { counts.push_back(count); }
-  ui::Messages& messages() override { return boxes; }
-
-  bool anyShown() const {
-    for (const auto& [indicator, visible] : shown) {
-      if (visible) return true;
-    }
-    return false;
+  void progress(const device::Progress& report) override {
+    if (report.positions > (counts.empty() ? 0 : counts.back())) counts.push_back(report.positions);
   }
 
-  ui::RecordedMessages boxes;
-  std::map<device::Indicator, bool> shown;
   std::vector<long long> counts;
+  device::Result result;
+
+  device::Context context(device::Link& link) { return {&link, this, &result}; }
 };
 
 // The unit's characters cut into reads. The first byte sets the rhythm: bit k (k = the

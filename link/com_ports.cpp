@@ -1,0 +1,77 @@
+#include "link/com_ports.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+
+namespace device {
+
+namespace {
+
+struct DeviceRange {
+  int firstPort;
+  int lastPort;
+  const char* prefix;
+};
+constexpr DeviceRange kDefaultDevices[] = {
+    {1, 8, "/dev/ttyUSB"},
+    {9, 12, "/dev/ttyACM"},
+    {13, 20, "/dev/ttyS"},
+};
+
+// "COM" in any case followed by digits only: meant as a COM port, never as a file's name.
+bool looksLikeComName(std::string_view text) {
+  if (text.size() <= 3) return false;
+  for (size_t i = 0; i < 3; ++i) {
+    if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return false;
+  }
+  return text.find_first_not_of("0123456789", 3) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<int> comPortNumber(std::string_view name) {
+  for (int number = 1; number <= kComPortCount; ++number) {
+    if (name == comPortName(number)) return number;
+  }
+  return std::nullopt;
+}
+
+std::string comPortName(int number) {
+  return "COM" + std::to_string(number);
+}
+
+std::string comDevicePath(int number) {
+  const std::string variable = "GPSTRACKING_COM" + std::to_string(number);
+  if (const char* path = std::getenv(variable.c_str()); path && *path) return path;
+  for (const auto& range : kDefaultDevices) {
+    if (number >= range.firstPort && number <= range.lastPort)
+      return range.prefix + std::to_string(number - range.firstPort);
+  }
+  return {};
+}
+
+std::optional<std::string> portDevice(const std::string& given, std::string& error) {
+  if (const auto number = comPortNumber(given)) return comDevicePath(*number);
+  if (looksLikeComName(given)) {
+    error = given + " is not a COM port: the ports are COM1 to COM20. Give another device by " +
+            "its path (--port /dev/ttyUSB9), or point one of the twenty at it " +
+            "(GPSTRACKING_COM<n>=/dev/ttyUSB9 with n from 1 to 20).";
+    return std::nullopt;
+  }
+  if (given.empty()) {
+    error = "no port given";
+    return std::nullopt;
+  }
+  // A path is made whole, so that "./unit1" means the file of the current folder.
+  if (given.starts_with('/')) return given;
+  std::error_code failed;
+  const std::filesystem::path whole = std::filesystem::absolute(given, failed);
+  if (failed) {
+    error = given + ": " + failed.message();
+    return std::nullopt;
+  }
+  return whole.string();
+}
+
+}  // namespace device

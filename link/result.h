@@ -1,0 +1,52 @@
+#pragma once
+// How an exchange ended, as a fact: the window turns it into its indicators and boxes, the
+// command line into its words. Neither reads the other's presentation back.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/port_failure.h"
+#include "link/progress.h"
+#include "ui/messages.h"
+
+namespace device {
+
+enum class Ending {
+  Finished,         // the transfer ran to its end and the unit took part to the last
+  Invalid,          // refused before the port was opened: what would be sent cannot be
+  PortUnavailable,  // the port could not be opened
+  WrongPassword,    // the unit answered the poll but did not accept the password
+  Unconfirmed,      // everything was sent; the unit did not confirm it
+  TimedOut,         // the unit fell silent during `phase`
+  Cancelled,        // stopped by the user (or the command line's limits) during `phase`
+  FileFailed,       // the GPS log file could not be created or written
+  Damaged,          // what arrived was garbled; nothing of it was applied
+};
+
+struct Result {
+  Ending ending = Ending::Finished;
+  // Where the exchange was when it ended.
+  Stage phase = Stage::Polling;
+  // PortUnavailable: why, when the port could say, and its one line naming the device.
+  std::optional<PortFault> fault;
+  std::string portDetail;
+  // Invalid: the boxes that say why, in the order the window shows them.
+  std::vector<ui::Message> refusal;
+  // Data moved: what the transfer counts (digits, bytes or characters), against the whole.
+  long long moved = 0;
+  long long total = 0;
+  Counting counting = Counting::Characters;
+  // GPS log: the positions saved. GPS log, configuration and table uploads: the records or
+  // digits that arrived garbled.
+  long long positions = 0;
+  long long damaged = 0;
+  // The file written (the GPS log's name; the saved configuration or table on the command line).
+  std::string file;
+  // Configuration upload: the unit's version text.
+  std::string version;
+
+  // The unit took part to the end: anything else is a failure or a cancel.
+  bool finished() const { return ending == Ending::Finished; }
+};
+
+}  // namespace device

@@ -1,0 +1,87 @@
+#pragma once
+// One session with the unit, as both programs run it: the port opened by its device, the link
+// with the machine's clock and precise pauses, the operation's transfer over the configuration,
+// the table or the GPS log folder, the refusals before the port is opened, and the save of what
+// an upload read. It ends with a Result; the window and the command line only present it.
+#include <QObject>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "config/fields.h"
+#include "config/image.h"
+#include "config/validation.h"
+#include "link/exchange.h"
+#include "link/log_upload.h"
+#include "loctable/cells.h"
+
+namespace device {
+
+// What the session's exchanges work on; each must outlive the session.
+struct Workspace {
+  // The configuration: the upload's target, the download's source, and the password sent
+  // (setup1 Text9).
+  config::Fields* fields = nullptr;
+  // The GPS location table.
+  loctable::Cells* cells = nullptr;
+  // Where GPS log files are created, named from `now`.
+  std::shared_ptr<LogFolder> logFolder;
+  std::function<LogStamp()> now;
+};
+
+class Session : private Host {
+ public:
+  // With a `timerOwner` the link pauses on a precise timer it owns and tells time by the
+  // machine's steady clock; without one (the tests) it counts virtual time.
+  Session(Port& port, Workspace workspace, QObject* timerOwner);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  Link& link() { return link_; }
+  bool busy() const { return link_.busy(); }
+  // What the last configuration encoding or upload left in the configuration image.
+  const config::Image& image() const { return image_; }
+
+  // The refusals have passed and the port is about to be opened.
+  void onStarting(std::function<void()> handler) { starting_ = std::move(handler); }
+  // How the exchange is going, as the transfers report it.
+  void onProgress(std::function<void(const Progress&)> handler) { progress_ = std::move(handler); }
+  // How it ended. `error` is an exception that escaped the exchange; the result then says
+  // where it was.
+  void onFinished(std::function<void(const Result&, std::exception_ptr error)> handler) {
+    finished_ = std::move(handler);
+  }
+
+  struct Request {
+    int operation = kConfigUpload;
+    std::string device;
+    // A configuration or table upload that finished is saved here (empty: not saved).
+    std::string saveTo;
+  };
+  // Starts the exchange. What cannot be sent is refused before the port is opened: the
+  // finished handler then runs before start returns, with Ending::Invalid.
+  void start(Request request);
+
+ private:
+  // Host
+  std::string password() override;
+  void progress(const Progress& report) override;
+
+  bool refuse(int operation);
+  Transfer transfer(int operation);
+  void ended(std::exception_ptr error);
+
+  Workspace workspace_;
+  Link link_;
+  config::Image image_;
+  config::VoltageCodeTable voltageCodes_;
+  Request request_;
+  Result result_;
+  std::function<void()> starting_;
+  std::function<void(const Progress&)> progress_;
+  std::function<void(const Result&, std::exception_ptr)> finished_;
+};
+
+}  // namespace device
