@@ -107,6 +107,28 @@ TEST_F(Upload, SilentUnitTimesOutKeepingTheRowsReceived) {
   EXPECT_FALSE(rig.port.isOpen());
 }
 
+// A character that is no upper-case hexadecimal digit is noise: the coordinate it falls in
+// keeps its cell's text, even the bytes of it that came clean before; every other coordinate
+// is written; the upload ends damaged with the count.
+TEST_F(Upload, NoiseNeverReachesACell) {
+  const auto entries = distinctTable();
+  std::string digits = sim::tableDigits(entries);
+  digits[6 * 4 + 3] = 'g';   // row 2's latitude, second byte
+  digits[6 * 9 + 5] = '\0';  // row 4's longitude, third byte
+  rig.unit.install<sim::TableSend>('C', digits);
+  for (int row = 0; row < 100; ++row) {
+    table.setCell(row, 1, "old");
+    table.setCell(row, 2, "old");
+  }
+  run();
+  EXPECT_EQ(rig.result.ending, device::Ending::Damaged);
+  EXPECT_EQ(rig.result.damaged, 2);
+  for (int row = 0; row < 100; ++row) {
+    EXPECT_EQ(table.cell(row, 1), row == 2 ? "old" : text(entries[row].latitude)) << row;
+    EXPECT_EQ(table.cell(row, 2), row == 4 ? "old" : text(entries[row].longitude)) << row;
+  }
+}
+
 TEST_F(Upload, SecondCharacterOfOneReadIsDroppedAndTheUploadGoesOutOfStep) {
   const auto entries = distinctTable();
   auto& send = rig.unit.install<sim::TableSend>('C', entries);

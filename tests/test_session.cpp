@@ -1,0 +1,106 @@
+// One session with the unit as both programs run it: what it refuses before the port is
+// opened, and the save of what an upload read, only when the upload finished.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "config/field_store.h"
+#include "config/field_table.h"
+#include "link/com_ports.h"
+#include "link/session.h"
+#include "loctable/cell_store.h"
+#include "logfile/disk_log_folder.h"
+#include "sim/config_operations.h"
+#include "sim/sim_port.h"
+#include "sim/table_operations.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SessionBench {
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  config::FieldStore fields;
+  loctable::CellStore cells;
+  fs::path folder;
+  device::Session session{port,
+                          {&fields, &cells, std::make_shared<logfile::DiskLogFolder>(),
+                           [] {
+                             return device::LogStamp{"09/12/2026", "10:02:40"};
+                           }},
+                          nullptr};
+  std::optional<device::Result> ended;
+
+  SessionBench() {
+    char name[] = "/tmp/gpstracking-session-XXXXXX";
+    folder = ::mkdtemp(name);
+    config::applyStartupValues(fields);
+    *sim::installConfigOperations(unit) = sim::plausibleConfiguration();
+    sim::installTableOperations(unit, sim::plausibleTable());
+    session.onFinished(
+        [this](const device::Result& result, std::exception_ptr) { ended = result; });
+  }
+  ~SessionBench() { fs::remove_all(folder); }
+
+  device::Result run(int operation, std::string saveTo = {}) {
+    session.start({operation, device::comDevicePath(1), std::move(saveTo)});
+    for (int tick = 0; tick < 60 && session.busy(); ++tick) {
+      unit.tick();
+      session.link().timerTick();
+    }
+    EXPECT_TRUE(ended.has_value());
+    return ended.value_or(device::Result{});
+  }
+};
+
+TEST(Session, WhatCannotBeSentIsRefusedBeforeThePortOpens) {
+  struct Case {
+    const char* name;
+    int operation;
+    std::function<void(SessionBench&)> spoil;
+  };
+  const Case cases[] = {
+      {"a configuration that fails its checks", device::kConfigDownload,
+       [](SessionBench& b) { b.fields.setText(config::Field::setup1_Text9, "12"); }},
+      {"a table cell the unit cannot hold", device::kTableDownload,
+       [](SessionBench& b) { b.cells.setCell(0, 1, "north"); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionBench bench;
+    c.spoil(bench);
+    const device::Result result = bench.run(c.operation);
+    EXPECT_EQ(result.ending, device::Ending::Invalid);
+    EXPECT_FALSE(result.refusal.empty());
+    EXPECT_EQ(bench.port.opens, 0);
+    EXPECT_EQ(bench.unit.heard(), "");
+  }
+}
+
+TEST(Session, AnUploadIsSavedOnlyWhenItFinished) {
+  struct Case {
+    const char* name;
+    int operation;
+    bool silentMidway;
+  };
+  const Case cases[] = {
+      {"configuration", device::kConfigUpload, false},
+      {"configuration cut off", device::kConfigUpload, true},
+      {"table", device::kTableUpload, false},
+      {"table cut off", device::kTableUpload, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SessionBench bench;
+    if (c.silentMidway) bench.unit.knobs.silentAfter = 100;
+    const fs::path file = bench.folder / "read.txt";
+    const device::Result result = bench.run(c.operation, file.string());
+    EXPECT_EQ(result.finished(), !c.silentMidway);
+    EXPECT_EQ(fs::exists(file), !c.silentMidway);
+    EXPECT_EQ(result.file, c.silentMidway ? "" : file.string());
+  }
+}
+
+}  // namespace
