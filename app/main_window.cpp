@@ -59,7 +59,7 @@ struct Twips {
 
 enum Start { kShown, kHidden };
 
-struct ControlSpec {
+struct ControlRow {
   const char* name;
   Kind kind;
   const char* caption;
@@ -102,7 +102,7 @@ constexpr Twips kExitPlace{kLeftColumn, 6120, 8895, kButtonHeight};
 
 // The main menu, as at startup, in creation order.
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {"Label1",    Kind::Label,   "GPS tracking system configuration main menu :",               kHeadingPlace,             kShown,  kHeading},
     {"Picture1",  Kind::Picture, "",                                                            kLogoPlace,                kShown,  kPlain},
     {"Command5",  Kind::Button,  "Trying to Connect - Click this button to EXIT !",             kOverTheLogo,              kHidden, kProgress},
@@ -313,7 +313,7 @@ QWidget* GPStracking::control(const char* name) const {
 
 void GPStracking::buildControls() {
   ui::installAccessibleInterfaces();
-  for (const ControlSpec& entry : kControls) {
+  for (const ControlRow& entry : kControls) {
     QWidget* widget = nullptr;
     switch (entry.kind) {
       case Kind::Label: {
@@ -408,9 +408,9 @@ void GPStracking::buildControls() {
 void GPStracking::startup() {
   setup2_ = std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help);
   loctable::fillStartupContent(*setup2_);
-  configWindows_ =
-      std::make_unique<config::ConfigWindows>(this, *services_.messages, *services_.help);
-  config::applyStartupValues(*configWindows_);
+  configWindows_ = std::make_unique<config::ConfigWindows>(this, *services_.messages,
+                                                           *services_.help, configStore_);
+  config::applyStartupValues(configStore_);
 }
 
 void GPStracking::runOperation(int operation) {
@@ -499,7 +499,7 @@ void GPStracking::closeEvent(QCloseEvent* event) {
 }
 
 config::Fields& GPStracking::configFields() {
-  return *configWindows_;
+  return configStore_;
 }
 
 void GPStracking::setIndicator(Indicator indicator, bool visible) {

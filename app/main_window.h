@@ -10,6 +10,7 @@
 
 #include "app/exchange_view.h"
 #include "app/status_text.h"
+#include "config/field_store.h"
 #include "config/image.h"
 #include "link/session.h"
 
@@ -100,6 +101,8 @@ class GPStracking : public QWidget, private Face {
   Services services_;
   QTimer* timer1_;
   std::map<std::string, QWidget*> controls_;
+  // The configuration, and the two windows that show it.
+  config::FieldStore configStore_;
   std::unique_ptr<config::ConfigWindows> configWindows_;
   std::unique_ptr<loctable::Setup2> setup2_;
   // The session with the unit, over the windows' configuration and table; the view of the

@@ -10,6 +10,7 @@
 #include "bench/bench.h"
 #include "config/config_file.h"
 #include "config/config_windows.h"
+#include "config/field_store.h"
 #include "config/field_table.h"
 #include "ui/help.h"
 #include "ui/messages.h"
@@ -34,12 +35,14 @@ std::vector<bench::Figure> configuration() {
 
   QElapsedTimer clock;
   clock.start();
-  config::ConfigWindows windows(&owner, messages, help);
+  config::FieldStore store;
+  config::ConfigWindows windows(&owner, messages, help, store);
   config::applyStartupValues(windows);
+  windows.setup1();
   figures.push_back({"create both configuration windows", ms(clock), "ms", ""});
 
   // Every field filled, as after an upload.
-  for (const config::FieldSpec& row : config::fieldTable()) {
+  for (const config::FieldRow& row : config::fieldTable()) {
     if (row.kind == config::Kind::List) {
       windows.setIndex(row.field, static_cast<int>(row.items.size()) - 1);
     } else {

@@ -56,14 +56,14 @@ std::string allowedBy(const config::Rule& rule) {
 }  // namespace
 
 std::string fieldName(config::Field field) {
-  const config::FieldSpec& entry = config::fieldSpec(field);
+  const config::FieldRow& entry = config::fieldRow(field);
   std::string caption = config::fieldCaption(field);
   if (caption.empty()) caption = entry.control;
   return std::string(config::windowName(entry.window)) + " " + caption;
 }
 
 std::string shownValue(const config::Fields& fields, config::Field field) {
-  const config::FieldSpec& entry = config::fieldSpec(field);
+  const config::FieldRow& entry = config::fieldRow(field);
   if (entry.kind == config::Kind::List) {
     const int index = fields.index(field);
     if (index < 0) return "(none)";
@@ -114,7 +114,7 @@ std::string problemLine(const Problem& p) {
 
 std::vector<Difference> differences(const config::Fields& a, const config::Fields& b) {
   std::vector<Difference> found;
-  for (const config::FieldSpec& entry : config::fieldTable()) {
+  for (const config::FieldRow& entry : config::fieldTable()) {
     const std::string first = shownValue(a, entry.field);
     const std::string second = shownValue(b, entry.field);
     if (first != second) found.push_back({entry.field, first, second});

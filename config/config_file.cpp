@@ -98,7 +98,7 @@ std::string fittedText(std::string text, std::size_t maxLength) {
 }
 
 std::size_t maxLoadedLength(Field field) {
-  const int maxLength = fieldSpec(field).maxLength;
+  const int maxLength = fieldRow(field).maxLength;
   return maxLength > 0 ? static_cast<std::size_t>(maxLength) : kMaxLoadedText;
 }
 

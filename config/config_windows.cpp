@@ -92,7 +92,7 @@ FieldForm::FieldForm(Window window, ConfigWindows& fields, QWidget* owner)
   // window of their own that is never shown, so that they stay out of the layout, the tab
   // order and what screen readers see, and are still among the form's controls.
   QWidget* hiddenFields = nullptr;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.window != window) continue;
     if (row.hidden && !hiddenFields) {
       hiddenFields = new QWidget(this, Qt::Window);
@@ -109,7 +109,7 @@ FieldForm::FieldForm(Window window, ConfigWindows& fields, QWidget* owner)
 
 std::vector<QWidget*> FieldForm::visibleFields(int column) const {
   std::vector<QWidget*> out;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.window == window_ && !row.hidden && (column < 0 || row.column == column)) {
       out.push_back(fields_.controls_[static_cast<std::size_t>(row.field)]);
     }
@@ -136,7 +136,7 @@ void FieldForm::layOutColumn(int column, QVBoxLayout* into) {
   form->setVerticalSpacing(2);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   QHBoxLayout* lastRow = nullptr;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.window != window_ || row.column != column || row.hidden) continue;
     if (!row.heading.empty()) {
       auto* heading = caption(fromLatin1(row.heading), this);
@@ -277,10 +277,16 @@ Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3
 
 // ---------------------------------------------------------------------------------------------
 
-ConfigWindows::ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
-    : setup1_(new Setup1(*this, owner, messages, help)), setup3_(new Setup3(*this, owner)) {}
+ConfigWindows::ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help,
+                             FieldStore& store)
+    : owner_(owner), messages_(messages), help_(help), store_(store) {
+  store_.onChange([this](std::optional<Field> field) {
+    if (built() && !writingBack_) show(field);
+  });
+}
 
 ConfigWindows::~ConfigWindows() {
+  store_.onChange(nullptr);
   // The owner may have destroyed its windows already.
   QPointer<Setup1> one(setup1_);
   QPointer<Setup3> three(setup3_);
@@ -288,13 +294,33 @@ ConfigWindows::~ConfigWindows() {
   delete three.data();
 }
 
-QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
+void ConfigWindows::build() {
+  if (built()) return;
+  setup1_ = new Setup1(*this, owner_, messages_, help_);
+  setup3_ = new Setup3(*this, owner_);
+  for (const FieldRow& row : fieldTable()) show(row.field);
+  show(std::nullopt);
+}
+
+Setup1& ConfigWindows::setup1() {
+  build();
+  return *setup1_;
+}
+
+Setup3& ConfigWindows::setup3() {
+  build();
+  return *setup3_;
+}
+
+QWidget* ConfigWindows::createControl(const FieldRow& row, QWidget* window) {
   QWidget* control = nullptr;
   if (row.kind == Kind::Text) {
     auto* box = new QLineEdit(window);
     box->setMaxLength(row.maxLength > 0 ? row.maxLength : kNoMaximum);
     box->setMinimumWidth(56);
     box->setValidator(new Latin1Validator(box));
+    QObject::connect(box, &QLineEdit::textChanged, box,
+                     [this, field = row.field] { writeBack(field); });
     control = box;
   } else {
     auto* list = new QComboBox(window);
@@ -323,6 +349,11 @@ QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
       edit->setText(typed);
       edit->setCursorPosition(cursor);
     });
+    // Every change the user makes reaches the store: a chosen item, or typed text.
+    QObject::connect(list, &QComboBox::currentIndexChanged, list,
+                     [this, field = row.field] { writeBack(field); });
+    QObject::connect(edit, &QLineEdit::textChanged, list,
+                     [this, field = row.field] { writeBack(field); });
     control = list;
   }
   control->setObjectName(QString::fromStdString(row.control));
@@ -331,51 +362,50 @@ QWidget* ConfigWindows::createControl(const FieldSpec& row, QWidget* window) {
   return control;
 }
 
-QLineEdit* ConfigWindows::textBox(Field field) const {
+QLineEdit* ConfigWindows::textBox(Field field) {
+  build();
   return qobject_cast<QLineEdit*>(controls_[static_cast<std::size_t>(field)]);
 }
 
-QComboBox* ConfigWindows::list(Field field) const {
+QComboBox* ConfigWindows::list(Field field) {
+  build();
   return qobject_cast<QComboBox*>(controls_[static_cast<std::size_t>(field)]);
 }
 
-std::string ConfigWindows::text(Field field) const {
-  if (QLineEdit* box = textBox(field)) return toLatin1(box->text());
-  QComboBox* combo = list(field);
-  return toLatin1(combo->currentIndex() >= 0 ? combo->itemText(combo->currentIndex())
-                                             : combo->currentText());
-}
-
-void ConfigWindows::setText(Field field, const std::string& text) {
-  // A box cuts a text longer than its maximum length by itself.
-  if (QLineEdit* box = textBox(field)) {
-    box->setText(fromLatin1(text));
+void ConfigWindows::show(std::optional<Field> field) {
+  if (!field) {
+    version_->setText(fromLatin1(store_.versionText()));
     return;
   }
-  QComboBox* combo = list(field);
-  combo->setCurrentIndex(-1);
-  combo->setEditText(fromLatin1(text));
-}
-
-int ConfigWindows::index(Field field) const {
-  QComboBox* combo = list(field);
-  return combo ? combo->currentIndex() : -1;
-}
-
-bool ConfigWindows::setIndex(Field field, int index) {
-  QComboBox* combo = list(field);
-  if (!combo || index < -1 || index >= combo->count()) return false;
+  QWidget* control = controls_[static_cast<std::size_t>(*field)];
+  const QSignalBlocker blockControl(control);
+  if (auto* box = qobject_cast<QLineEdit*>(control)) {
+    box->setText(fromLatin1(store_.text(*field)));
+    return;
+  }
+  auto* combo = qobject_cast<QComboBox*>(control);
+  const QSignalBlocker blockEdit(combo->lineEdit());
+  const int index = store_.index(*field);
   combo->setCurrentIndex(index);
-  if (index < 0) combo->setEditText(QString());
-  return true;
+  combo->setEditText(fromLatin1(store_.text(*field)));
+  combo->lineEdit()->setCursorPosition(0);
 }
 
-std::string ConfigWindows::versionText() const {
-  return toLatin1(version_->text());
-}
-
-void ConfigWindows::setVersionText(const std::string& text) {
-  version_->setText(fromLatin1(text));
+// What the control shows now, into the store: a box's text; a list's chosen item, or the text
+// typed into its text portion while none is chosen.
+void ConfigWindows::writeBack(Field field) {
+  writingBack_ = true;
+  if (QLineEdit* box = qobject_cast<QLineEdit*>(controls_[static_cast<std::size_t>(field)])) {
+    store_.setText(field, toLatin1(box->text()));
+  } else {
+    auto* combo = qobject_cast<QComboBox*>(controls_[static_cast<std::size_t>(field)]);
+    if (combo->currentIndex() >= 0) {
+      store_.setIndex(field, combo->currentIndex());
+    } else {
+      store_.setText(field, toLatin1(combo->currentText()));
+    }
+  }
+  writingBack_ = false;
 }
 
 }  // namespace config

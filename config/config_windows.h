@@ -1,13 +1,15 @@
 #pragma once
 // The configuration window setup1 and the special functions window setup3, laid out from the
-// field table. Both are created hidden with the main window, shown modally by it, hidden by
-// their "RETURN MAIN MENU" button and never destroyed before the program ends: their controls
-// are the configuration, read and written through ConfigWindows as config::Fields.
+// field table. Both are built hidden the first time either is needed, shown modally by the main
+// window, hidden by their "RETURN MAIN MENU" button and never destroyed before the program
+// ends. The configuration itself is a config::FieldStore: the windows show it, follow its
+// changes and write every edit back.
 #include <QDialog>
 #include <array>
 #include <string>
 #include <vector>
 
+#include "config/field_store.h"
 #include "config/field_table.h"
 #include "config/fields.h"
 
@@ -66,38 +68,48 @@ class Setup3 : public FieldForm {
   Setup3(ConfigWindows& fields, QWidget* owner);
 };
 
-// Both windows, and their fields as config::Fields.
+// Both windows, over the configuration's store; as config::Fields they read and write the store.
 class ConfigWindows : public Fields {
  public:
-  // The windows belong to owner (the main window); messages and help are used by setup1's
-  // buttons. Each field starts with no list selected and no text, the version text "XXXX"; the
-  // main window's startup then gives the fields their values (applyStartupValues).
-  ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
+  // The windows will belong to owner (the main window); messages and help are used by setup1's
+  // buttons. The store must outlive the windows.
+  ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, FieldStore& store);
   ~ConfigWindows() override;
 
-  Setup1& setup1() { return *setup1_; }
-  Setup3& setup3() { return *setup3_; }
+  // Built on first use, both at once.
+  Setup1& setup1();
+  Setup3& setup3();
+  bool built() const { return setup1_ != nullptr; }
 
-  std::string text(Field field) const override;
-  void setText(Field field, const std::string& text) override;
-  int index(Field field) const override;
-  bool setIndex(Field field, int index) override;
-  std::string versionText() const override;
-  void setVersionText(const std::string& text) override;
+  std::string text(Field field) const override { return store_.text(field); }
+  void setText(Field field, const std::string& text) override { store_.setText(field, text); }
+  int index(Field field) const override { return store_.index(field); }
+  bool setIndex(Field field, int index) override { return store_.setIndex(field, index); }
+  std::string versionText() const override { return store_.versionText(); }
+  void setVersionText(const std::string& text) override { store_.setVersionText(text); }
 
-  // The controls of the fields, for the windows and their tests.
-  QLineEdit* textBox(Field field) const;
-  QComboBox* list(Field field) const;
+  // The controls of the fields, for the windows and their tests; the windows are built.
+  QLineEdit* textBox(Field field);
+  QComboBox* list(Field field);
 
  private:
   friend class FieldForm;
   friend class Setup1;
-  QWidget* createControl(const FieldSpec& row, QWidget* window);
+  void build();
+  QWidget* createControl(const FieldRow& row, QWidget* window);
+  // The store's value into the field's control, and back.
+  void show(std::optional<Field> field);
+  void writeBack(Field field);
 
+  QWidget* owner_;
+  ui::Messages& messages_;
+  ui::HelpLauncher& help_;
+  FieldStore& store_;
+  bool writingBack_ = false;
   std::array<QWidget*, kFieldCount> controls_{};
   QLabel* version_ = nullptr;
-  Setup1* setup1_;
-  Setup3* setup3_;
+  Setup1* setup1_ = nullptr;
+  Setup3* setup3_ = nullptr;
 };
 
 }  // namespace config

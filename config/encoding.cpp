@@ -44,7 +44,7 @@ ui::Message unencodable(Field field, const char* reason) {
   std::string text = "Invalid " + fieldCaption(field);
   if (reason) {
     text += reason;
-  } else if (fieldSpec(field).kind == Kind::List) {
+  } else if (fieldRow(field).kind == Kind::List) {
     text += " (nothing selected)";
   } else if (text.find('(') == std::string::npos) {
     text += " (out of range)";

@@ -40,29 +40,29 @@ class Builder {
     column_ = column;
     return *this;
   }
-  FieldSpec& text(Field field, const char* control, Caption caption, int maxLength = 0) {
-    return add(FieldSpec{.field = field,
-                         .window = window_,
-                         .control = control,
-                         .caption = std::move(caption),
-                         .kind = Kind::Text,
-                         .maxLength = maxLength,
-                         .column = column_});
+  FieldRow& text(Field field, const char* control, Caption caption, int maxLength = 0) {
+    return add(FieldRow{.field = field,
+                        .window = window_,
+                        .control = control,
+                        .caption = std::move(caption),
+                        .kind = Kind::Text,
+                        .maxLength = maxLength,
+                        .column = column_});
   }
-  FieldSpec& list(Field field, const char* control, Caption caption, Items items) {
-    return add(FieldSpec{.field = field,
-                         .window = window_,
-                         .control = control,
-                         .caption = std::move(caption),
-                         .kind = Kind::List,
-                         .items = std::move(items),
-                         .initialIndex = 0,
-                         .column = column_});
+  FieldRow& list(Field field, const char* control, Caption caption, Items items) {
+    return add(FieldRow{.field = field,
+                        .window = window_,
+                        .control = control,
+                        .caption = std::move(caption),
+                        .kind = Kind::List,
+                        .items = std::move(items),
+                        .initialIndex = 0,
+                        .column = column_});
   }
-  std::vector<FieldSpec> rows;
+  std::vector<FieldRow> rows;
 
  private:
-  FieldSpec& add(FieldSpec entry) {
+  FieldRow& add(FieldRow entry) {
     rows.push_back(std::move(entry));
     return rows.back();
   }
@@ -70,7 +70,7 @@ class Builder {
   int column_ = 0;
 };
 
-std::vector<FieldSpec> buildTable() {
+std::vector<FieldRow> buildTable() {
   using F = Field;
   Builder b;
 
@@ -127,7 +127,7 @@ std::vector<FieldSpec> buildTable() {
                              {F::setup1_Combo10, "LONG1 hemisphere"},
                              {F::setup1_Text23, "LONG2"},
                              {F::setup1_Combo11, "LONG2 hemisphere"}}) {
-    for (FieldSpec& row : b.rows) {
+    for (FieldRow& row : b.rows) {
       if (row.field == field) row.accessibleName = name;
     }
   }
@@ -149,7 +149,7 @@ std::vector<FieldSpec> buildTable() {
   // setup1, right column.
   b.window(Window::setup1, 2);
   b.text(F::setup1_Text20, "Text20", {"OS upload port (0-65535):"}).captionAbove = true;
-  FieldSpec& password = b.text(F::setup1_Text9, "Text9", {"Existing Password"});
+  FieldRow& password = b.text(F::setup1_Text9, "Text9", {"Existing Password"});
   password.captionAbove = true;
   password.initialText = kInitialPassword;
   b.text(F::setup1_Text14, "Text14", {"New Password"}).captionAbove = true;
@@ -167,7 +167,7 @@ std::vector<FieldSpec> buildTable() {
       .heading = "Voice setup :";
   b.list(F::setup3_Combo20, "Combo20", {"Send Location for", "Missed Phone Call:"},
          kDisabledEnabled);
-  FieldSpec& adcLevel = b.text(F::setup3_Text2, "Text2", {"ADC input trigger level (0-255) :"});
+  FieldRow& adcLevel = b.text(F::setup3_Text2, "Text2", {"ADC input trigger level (0-255) :"});
   adcLevel.heading = "ADC setup (AUX3):";
   adcLevel.initialText = "0";
   b.text(F::setup3_Text3, "Text3", {"ADC delay time (0-255 sec) :", "(0 = disabled )"})
@@ -227,17 +227,17 @@ std::vector<FieldSpec> buildTable() {
 
 }  // namespace
 
-const std::vector<FieldSpec>& fieldTable() {
-  static const std::vector<FieldSpec> table = buildTable();
+const std::vector<FieldRow>& fieldTable() {
+  static const std::vector<FieldRow> table = buildTable();
   return table;
 }
 
-const FieldSpec& fieldSpec(Field field) {
+const FieldRow& fieldRow(Field field) {
   return fieldTable().at(static_cast<std::size_t>(field));
 }
 
-const FieldSpec* findField(Window window, std::string_view control) {
-  for (const FieldSpec& row : fieldTable()) {
+const FieldRow* findField(Window window, std::string_view control) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.window == window && row.control == control) return &row;
   }
   return nullptr;
@@ -253,7 +253,7 @@ const char* windowCaption(Window window) {
 }
 
 void applyStartupValues(Fields& fields) {
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.kind == Kind::Text) {
       fields.setText(row.field, row.initialText);
     } else {
@@ -263,7 +263,7 @@ void applyStartupValues(Fields& fields) {
 }
 
 std::string fieldCaption(Field field) {
-  const FieldSpec& entry = fieldSpec(field);
+  const FieldRow& entry = fieldRow(field);
   auto trimmed = [](std::string text) {
     while (!text.empty() && (text.back() == ':' || text.back() == ' ')) text.pop_back();
     while (!text.empty() && text.front() == ' ') text.erase(0, 1);

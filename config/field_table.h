@@ -13,7 +13,7 @@ namespace config {
 enum class Window { setup1, setup3 };
 enum class Kind { Text, List };
 
-struct FieldSpec {
+struct FieldRow {
   Field field;
   Window window;
   std::string control;                 // "Text9", "Combo15"
@@ -36,14 +36,14 @@ struct FieldSpec {
 };
 
 // Every field, in the order of the Field enumeration (column by column, top to bottom).
-const std::vector<FieldSpec>& fieldTable();
-const FieldSpec& fieldSpec(Field field);
+const std::vector<FieldRow>& fieldTable();
+const FieldRow& fieldRow(Field field);
 // The field as the user knows it: its caption on one line without the colon (a second line
 // that is only a note in brackets left out), or its name for screen readers where the caption
 // alone does not say it ("LAT2").
 std::string fieldCaption(Field field);
 // The field of a window by its control name; nullptr when there is none.
-const FieldSpec* findField(Window window, std::string_view control);
+const FieldRow* findField(Window window, std::string_view control);
 
 const char* windowName(Window window);     // "setup1", "setup3"
 const char* windowCaption(Window window);  // the window's title

@@ -24,7 +24,7 @@
 namespace {
 
 using config::Field;
-using config::FieldSpec;
+using config::FieldRow;
 using config::Window;
 
 // One control as the accessibility interface shows it.
@@ -93,7 +93,7 @@ struct Accessibility : MainMenuFixture {
   }
 };
 
-QString expectedName(const FieldSpec& row) {
+QString expectedName(const FieldRow& row) {
   if (!row.accessibleName.empty()) return QString::fromLatin1(row.accessibleName);
   QStringList lines;
   for (const std::string& line : row.caption) lines << QString::fromLatin1(line);
@@ -103,7 +103,7 @@ QString expectedName(const FieldSpec& row) {
 TEST_F(Accessibility, EveryFieldIsNamedByItsCaptionAndTheHiddenOnesAreNotThere) {
   for (Window w : {Window::setup1, Window::setup3}) {
     const std::vector<Node> nodes = controlsOf(form(w));
-    for (const FieldSpec& row : config::fieldTable()) {
+    for (const FieldRow& row : config::fieldTable()) {
       if (row.window != w) continue;
       QWidget* control = static_cast<config::FieldForm&>(form(w)).control(row.control.c_str());
       int seen = 0;
@@ -162,7 +162,7 @@ std::set<std::string> reachable(QWidget& window) {
 TEST_F(Accessibility, TabGoesDownTheColumns) {
   auto fieldNames = [](Window w, int column) {
     std::vector<std::string> names;
-    for (const FieldSpec& row : config::fieldTable()) {
+    for (const FieldRow& row : config::fieldTable()) {
       if (row.window == w && !row.hidden && row.column == column) names.push_back(row.control);
     }
     return names;

@@ -12,9 +12,9 @@ namespace {
 
 TEST(FieldTable, EveryFieldOnceWithConsistentValues) {
   std::set<std::pair<Window, std::string>> names;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     EXPECT_TRUE(names.insert({row.window, row.control}).second) << row.control;
-    EXPECT_EQ(&fieldSpec(row.field), &row);
+    EXPECT_EQ(&fieldRow(row.field), &row);
     EXPECT_EQ(findField(row.window, row.control), &row);
     if (row.kind == Kind::List) {
       EXPECT_FALSE(row.items.empty()) << row.control;
@@ -35,8 +35,8 @@ TEST(FieldTable, EveryFieldOnceWithConsistentValues) {
 }
 
 TEST(FieldTable, VoltageListsFollowTheirRule) {
-  const auto low = fieldSpec(Field::setup1_Combo15).items;
-  const auto high = fieldSpec(Field::setup1_Combo16).items;
+  const auto low = fieldRow(Field::setup1_Combo15).items;
+  const auto high = fieldRow(Field::setup1_Combo16).items;
   ASSERT_EQ(low.size(), 31u);
   ASSERT_EQ(high.size(), 91u);
   const std::pair<int, const char*> expected[] = {
@@ -48,17 +48,17 @@ TEST(FieldTable, VoltageListsFollowTheirRule) {
 }
 
 TEST(FieldTable, ListsOfTwoStates) {
-  EXPECT_EQ(fieldSpec(Field::setup1_Combo14).items,
+  EXPECT_EQ(fieldRow(Field::setup1_Combo14).items,
             (std::vector<std::string>{"Enabled", "Disabled"}));
   for (Field f : {Field::setup1_Combo17, Field::setup3_Combo5, Field::setup3_Combo20,
                   Field::setup3_Combo15, Field::setup3_Combo1}) {
-    EXPECT_EQ(fieldSpec(f).items, (std::vector<std::string>{"Disabled", "Enabled"}));
+    EXPECT_EQ(fieldRow(f).items, (std::vector<std::string>{"Disabled", "Enabled"}));
   }
 }
 
 TEST(FieldStore, StartsWithTheStartupValues) {
   FieldStore store;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.kind == Kind::List) {
       const bool voltage = row.field == Field::setup1_Combo15 || row.field == Field::setup1_Combo16;
       EXPECT_EQ(store.index(row.field), voltage ? -1 : 0) << row.control;

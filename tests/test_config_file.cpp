@@ -70,7 +70,7 @@ TEST_F(ConfigFile, SavedRightAfterStartup) {
 TEST_F(ConfigFile, SaveThenLoadRestoresEveryField) {
   FieldStore saved;
   int n = 0;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.kind == Kind::List) {
       saved.setIndex(row.field, static_cast<int>(row.items.size()) - 1);
     } else {
@@ -85,7 +85,7 @@ TEST_F(ConfigFile, SaveThenLoadRestoresEveryField) {
   FieldStore loaded;
   ASSERT_TRUE(loadConfiguration(loaded, path("all.cfg"), messages));
   EXPECT_EQ(messages.shown.size(), 1u);  // loading is silent
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     const FieldStore start;
     const Fields& expected = row.hidden ? static_cast<const Fields&>(start) : saved;
     EXPECT_EQ(loaded.text(row.field), expected.text(row.field)) << row.control;

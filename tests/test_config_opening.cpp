@@ -28,7 +28,7 @@ struct ConfigFromMenu : MainMenuFixture {
 TEST_F(ConfigFromMenu, StartupGivesTheDocumentedValues) {
   const config::FieldStore expected;
   config::Fields& fields = window.configFields();
-  for (const config::FieldSpec& row : config::fieldTable()) {
+  for (const config::FieldRow& row : config::fieldTable()) {
     EXPECT_EQ(fields.text(row.field), expected.text(row.field)) << row.control;
     EXPECT_EQ(fields.index(row.field), expected.index(row.field)) << row.control;
   }

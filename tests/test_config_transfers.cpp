@@ -386,7 +386,7 @@ TEST(ConfigRoundTrip, FieldsComeBackExceptWhereTheFormsDiffer) {
       {F::setup1_Text9, "7391"}, {F::setup1_Text14, ""},
   };
   const std::map<F, int> changedLists = {{F::setup1_Combo16, 34}};
-  for (const config::FieldSpec& row : config::fieldTable()) {
+  for (const config::FieldRow& row : config::fieldTable()) {
     if (row.kind == config::Kind::List) {
       const auto found = changedLists.find(row.field);
       EXPECT_EQ(rig.fields.index(row.field),

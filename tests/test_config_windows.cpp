@@ -48,18 +48,19 @@ void click(QWidget* button) {
 
 class ConfigWindowsTest : public ::testing::Test {
  protected:
-  ConfigWindowsTest() : windows(nullptr, messages, help) { applyStartupValues(windows); }
+  ConfigWindowsTest() : windows(nullptr, messages, help, store) { applyStartupValues(windows); }
   FieldForm& form(Window w) {
     return w == Window::setup1 ? static_cast<FieldForm&>(windows.setup1()) : windows.setup3();
   }
   ui::RecordedMessages messages;
   CountingHelp help;
+  FieldStore store;
   ConfigWindows windows;
 };
 
 TEST_F(ConfigWindowsTest, EveryFieldAsTheTableSays) {
   const FieldStore start;
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     QWidget* control = form(row.window).control(row.control.c_str());
     ASSERT_NE(control, nullptr) << row.control;
     if (row.kind == Kind::Text) {
@@ -109,20 +110,44 @@ TEST_F(ConfigWindowsTest, TypingStopsAtTheMaximumLength) {
   EXPECT_EQ(windows.text(Field::setup1_Text3).size(), 300u);
 }
 
-// The windows keep exactly what the in-memory store keeps: any byte, cut at the maximum.
-TEST_F(ConfigWindowsTest, TextsAsTheStoreKeepsThem) {
-  std::string everyByte;
-  for (int c = 1; c < 256; ++c) everyByte.push_back(static_cast<char>(c));
-  const std::string texts[] = {"",          "a \"quoted\" text", "two\r\nlines",
-                               "tab\there", "\xE9t\xE9 \xFF",    everyByte};
-  FieldStore store;
+// The windows show what the store holds, also when it changes behind them (a load, an upload),
+// and what is typed reaches the store.
+TEST_F(ConfigWindowsTest, ControlsFollowTheStore) {
+  const std::string texts[] = {"", "a \"quoted\" text", "tab\there", "\xE9t\xE9 \xFF"};
   for (Field field : {Field::setup1_Text2, Field::setup1_Text11, Field::setup3_Text25}) {
     for (const std::string& text : texts) {
       store.setText(field, text);
-      windows.setText(field, text);
-      EXPECT_EQ(windows.text(field), store.text(field)) << static_cast<int>(field);
+      EXPECT_EQ(windows.textBox(field)->text(), ui::fromLatin1(store.text(field)));
     }
   }
+  store.setIndex(Field::setup1_Combo16, 90);
+  EXPECT_EQ(windows.list(Field::setup1_Combo16)->currentIndex(), 90);
+  store.setText(Field::setup1_Combo16, "typed");
+  EXPECT_EQ(windows.list(Field::setup1_Combo16)->currentIndex(), -1);
+  EXPECT_EQ(windows.list(Field::setup1_Combo16)->currentText(), "typed");
+  store.setVersionText("2.14");
+  EXPECT_EQ(qobject_cast<QLabel*>(windows.setup1().control("Label2"))->text(), "2.14");
+
+  windows.list(Field::setup1_Combo16)->setCurrentIndex(3);
+  EXPECT_EQ(store.index(Field::setup1_Combo16), 3);
+  type(windows.list(Field::setup1_Combo16)->lineEdit(), "9");
+  EXPECT_EQ(store.index(Field::setup1_Combo16), -1);
+  EXPECT_EQ(store.text(Field::setup1_Combo16),
+            windows.list(Field::setup1_Combo16)->currentText().toStdString());
+}
+
+// Nothing of a window is built before it is needed; a store changed before that shows when
+// the windows are built.
+TEST(ConfigWindowsBuilding, OnFirstUse) {
+  ui::RecordedMessages messages;
+  CountingHelp help;
+  FieldStore store;
+  ConfigWindows windows(nullptr, messages, help, store);
+  EXPECT_FALSE(windows.built());
+  store.setText(Field::setup1_Text9, "4242");
+  EXPECT_FALSE(windows.built());
+  EXPECT_EQ(windows.textBox(Field::setup1_Text9)->text(), "4242");
+  EXPECT_TRUE(windows.built());
 }
 
 TEST_F(ConfigWindowsTest, ListsAndTheirTextPortion) {
@@ -143,7 +168,7 @@ TEST_F(ConfigWindowsTest, ListsAndTheirTextPortion) {
 
 TEST_F(ConfigWindowsTest, ChosenItemShowsItsBeginning) {
   // Items longer than their box differ at the beginning ("SMS Received as <TEXT0> ...").
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.kind != Kind::List || row.items.size() < 2) continue;
     SCOPED_TRACE(row.control);
     QComboBox* list = windows.list(row.field);
@@ -273,7 +298,7 @@ TEST(FileBrowserWidget, ListsFoldersAndRegularFilesByTheirOwnNames) {
 // configuration is not called OK.
 TEST_F(ConfigWindowsTest, CheckNamesWhatTheDownloadWouldRefuse) {
   const FieldStore sample = test::sampleFields();
-  for (const FieldSpec& row : fieldTable()) {
+  for (const FieldRow& row : fieldTable()) {
     if (row.kind == Kind::List) {
       windows.setIndex(row.field, sample.index(row.field));
     } else {

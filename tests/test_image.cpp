@@ -45,7 +45,7 @@ TEST(Layout, CoversEveryIndexOnceAndPlacesEveryFieldButTheExistingPassword) {
     const Field field = static_cast<Field>(f);
     // setup3 Combo3 has its position and its flag.
     const int expected = field == Field::setup1_Text9 ? 0 : field == Field::setup3_Combo3 ? 2 : 1;
-    EXPECT_EQ(places[field], expected) << fieldSpec(field).control;
+    EXPECT_EQ(places[field], expected) << fieldRow(field).control;
   }
   EXPECT_EQ(findSlot(Field::setup1_Text9), nullptr);
 }
@@ -54,10 +54,10 @@ TEST(Layout, ReadsEveryFieldBackButThePasswordsFromTheUploadedBytes) {
   std::set<Field> decoded;
   for (const Slot& slot : layout()) {
     if (!readBack(slot)) continue;
-    EXPECT_TRUE(decoded.insert(*slot.field).second) << fieldSpec(*slot.field).control;
+    EXPECT_TRUE(decoded.insert(*slot.field).second) << fieldRow(*slot.field).control;
     EXPECT_LT(slot.index + slot.readWidth() - 1, kUploadedBytes);
     const bool list = slot.format == Format::ListPosition || slot.format == Format::VoltageCode;
-    EXPECT_EQ(list, fieldSpec(*slot.field).kind == Kind::List) << fieldSpec(*slot.field).control;
+    EXPECT_EQ(list, fieldRow(*slot.field).kind == Kind::List) << fieldRow(*slot.field).control;
   }
   EXPECT_EQ(decoded.size(), static_cast<size_t>(kFieldCount - 2));
   EXPECT_FALSE(decoded.contains(Field::setup1_Text9));

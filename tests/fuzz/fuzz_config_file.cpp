@@ -77,7 +77,7 @@ void checkRecords(const std::string& bytes) {
 
 // Every list selection the same, and every text that holds no double quote.
 bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
-  for (const config::FieldSpec& entry : config::fieldTable()) {
+  for (const config::FieldRow& entry : config::fieldTable()) {
     if (entry.kind == config::Kind::List) {
       if (a.index(entry.field) != b.index(entry.field)) return false;
     } else if (a.text(entry.field).find('"') == std::string::npos) {
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (loaded) FUZZ_CHECK(noting.written.size() == applied.size() && noting.versionWritten);
 
   FUZZ_CHECK(store.versionText().size() <= config::kMaxVersionText);
-  for (const config::FieldSpec& entry : config::fieldTable()) {
+  for (const config::FieldRow& entry : config::fieldTable()) {
     const auto written = noting.valueAfterWrite.find(entry.field);
     const std::pair<std::string, int> now{store.text(entry.field), store.index(entry.field)};
     if (written == noting.valueAfterWrite.end()) {

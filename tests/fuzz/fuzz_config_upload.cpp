@@ -26,7 +26,7 @@
 namespace {
 
 bool sameFields(const config::FieldStore& a, const config::FieldStore& b) {
-  for (const config::FieldSpec& entry : config::fieldTable()) {
+  for (const config::FieldRow& entry : config::fieldTable()) {
     if (a.text(entry.field) != b.text(entry.field) || a.index(entry.field) != b.index(entry.field))
       return false;
   }

@@ -36,7 +36,7 @@ bool sameDecodedFields(const config::Image& image, const config::FieldStore& a,
         (image.at(slot.index + 1) > 99 || image.at(slot.index + 2) > 99))
       continue;
     if (a.text(field) != b.text(field) || a.index(field) != b.index(field)) {
-      const config::FieldSpec& entry = config::fieldSpec(field);
+      const config::FieldRow& entry = config::fieldRow(field);
       std::fprintf(stderr, "%s %s: \"%s\" (%d) came back as \"%s\" (%d)\n",
                    config::windowName(entry.window), entry.control.c_str(), a.text(field).c_str(),
                    a.index(field), b.text(field).c_str(), b.index(field));
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const config::Slot& slot : config::layout()) {
     if (!config::readBack(slot)) continue;
     FUZZ_CHECK(0 <= slot.index && slot.last() < config::kImageSize);
-    const config::FieldSpec& entry = config::fieldSpec(*slot.field);
+    const config::FieldRow& entry = config::fieldRow(*slot.field);
     if (slot.format == config::Format::ListPosition || slot.format == config::Format::VoltageCode) {
       FUZZ_CHECK(entry.kind == config::Kind::List);
       continue;
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const config::Slot& slot : config::layout()) {
     if (slot.format != config::Format::ListPosition) continue;
     const int byte = image.at(slot.index);
-    const int items = static_cast<int>(config::fieldSpec(*slot.field).items.size());
+    const int items = static_cast<int>(config::fieldRow(*slot.field).items.size());
     FUZZ_CHECK(fields.index(*slot.field) == (byte < items ? byte : before.index(*slot.field)));
   }
 
