@@ -23,7 +23,6 @@
 #include "config/config_windows.h"
 #include "config/field_table.h"
 #include "link/com_ports.h"
-#include "link/log_stamp.h"
 #include "link/serial_port_info.h"
 #include "loctable/cell_store.h"
 #include "loctable/setup2.h"
@@ -275,8 +274,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   // transfers work on the windows' fields, the table transfers on the grid of setup2.
   session_ = std::make_unique<device::Session>(
       *services_.port,
-      device::Workspace{&configFields(), setup2_.get(), std::make_shared<logfile::DiskLogFolder>(),
-                        device::localLogStamp},
+      device::Workspace{&configFields(), setup2_.get(), std::make_shared<logfile::DiskLogFolder>()},
       this);
   session_->onStarting([this] { exchangeStarting(); });
   session_->onProgress([this](const device::Progress& report) { progress(report); });

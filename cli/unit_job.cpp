@@ -5,7 +5,6 @@
 
 #include "cli/config_report.h"
 #include "config/field_table.h"
-#include "link/log_stamp.h"
 #include "link/serial_port.h"
 #include "link/table_download.h"
 #include "logfile/disk_log_folder.h"
@@ -49,26 +48,6 @@ class UnitJob::CountingPort : public device::Port {
 };
 
 namespace {
-
-// The folder of a log upload: the files go where the GUI would put them, with the port in
-// front of the name in a fleet, and the name taken is kept for the report.
-class NamingLogFolder : public device::LogFolder {
- public:
-  NamingLogFolder(std::string folder, std::string prefix, std::string* taken)
-      : disk_(folder), folder_(std::move(folder)), prefix_(std::move(prefix)), taken_(taken) {}
-  Outcome create(const std::string& name, std::unique_ptr<device::LogSink>& file) override {
-    const Outcome outcome = disk_.create(prefix_ + name, file);
-    if (outcome == Outcome::Created) {
-      *taken_ = (std::filesystem::path(folder_) / (prefix_ + name)).string();
-    }
-    return outcome;
-  }
-
- private:
-  logfile::DiskLogFolder disk_;
-  std::string folder_, prefix_;
-  std::string* taken_;
-};
 
 constexpr std::pair<Action, device::Operation> kOperations[] = {
     {Action::ReadConfig, device::kConfigUpload},  {Action::WriteConfig, device::kConfigDownload},
@@ -252,10 +231,8 @@ UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(st
   // The unit's password is what the technician types as the existing password.
   session_ = std::make_unique<device::Session>(
       *port_,
-      device::Workspace{
-          &fields_, &cells_,
-          std::make_shared<NamingLogFolder>(setup_.target, setup_.logPrefix, &logFile_),
-          device::localLogStamp},
+      device::Workspace{&fields_, &cells_,
+                        std::make_shared<logfile::DiskLogFolder>(setup_.target, setup_.logPrefix)},
       &context_);
   session_->onProgress([this](const device::Progress& report) { progress(report); });
   session_->onFinished(
@@ -328,7 +305,8 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   const std::string device = outcome_.device;
   outcome_ = describe(setup_, result, fields_, cells_);
   outcome_.device = device;
-  if (setup_.action == Action::ReadLog) outcome_.file = logFile_;
+  // A GPS log file is named even when the upload failed or was stopped: it holds what came.
+  if (setup_.action == Action::ReadLog) outcome_.file = result.file;
   if (error) {
     outcome_.ok = false;
     outcome_.cause = "unexpected error" + device::errorDetail(error);

@@ -92,7 +92,6 @@ class UnitJob {
   std::unique_ptr<CountingPort> port_;
   config::FieldStore fields_;
   loctable::CellStore cells_;
-  std::string logFile_;
   std::unique_ptr<device::Session> session_;
   std::string givenUp_;
   std::function<void()> done_;

@@ -6,19 +6,8 @@ namespace device {
 
 namespace {
 
-// Suffixes tried when uploads keep landing in the same second; past this the folder is
-// plainly not a place to write logs.
-constexpr int kMaxAttempts = 1000;
-
 // The wait for the next character of a record ends after this many ticks of silence.
 constexpr int kSilenceTicks = 8;
-
-std::string replaced(std::string text, char from, char to) {
-  for (char& c : text) {
-    if (c == from) c = to;
-  }
-  return text;
-}
 
 // Positions counted from 1, as in the record layout.
 std::string part(std::string_view record, size_t position, size_t length) {
@@ -67,33 +56,9 @@ std::string csvLine(const LogLine& line) {
   return text + "\r\n";
 }
 
-std::string logFileName(const LogStamp& stamp, int attempt) {
-  std::string name = replaced(stamp.date, '/', '-') + "L_" + replaced(stamp.time, ':', '.');
-  if (attempt > 1) name += "_" + std::to_string(attempt);
-  return name + ".csv";
-}
-
 bool isCleanRecord(std::string_view record) {
   return record.size() == static_cast<size_t>(kLogRecordLength) &&
          std::all_of(record.begin(), record.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
-                                       std::string* created) {
-  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
-    std::unique_ptr<LogSink> file;
-    std::string name = logFileName(stamp, attempt);
-    switch (folder.create(name, file)) {
-      case LogFolder::Outcome::Created:
-        if (created) *created = std::move(name);
-        return file;
-      case LogFolder::Outcome::Taken:
-        continue;
-      case LogFolder::Outcome::Failed:
-        return nullptr;
-    }
-  }
-  return nullptr;
 }
 
 Task logUpload(Context context, LogUploadSetup setup) {
@@ -111,8 +76,7 @@ Task logUpload(Context context, LogUploadSetup setup) {
   progress.positions = 0;
   context.result->phase = Stage::Data;
   try {
-    file = createLogFile(*setup.folder, setup.now(), &progress.file);
-    if (!file) end = Ending::FileFailed;
+    if (!setup.folder->create(file, progress.file)) end = Ending::FileFailed;
     host.progress(progress);
 
     Hemisphere letters;

@@ -1,7 +1,7 @@
 #pragma once
 // The GPS log upload (operation "L", Command10): the unit sends its logged positions, one
 // 38-character record at a time, last character first and one character per "N"; each record
-// becomes one line of a new .csv file named from the date and time the upload started. A record
+// becomes one line of a new .csv file the log folder names. A record
 // that cannot be a position is left out, and the final message says how many were.
 #include <functional>
 #include <memory>
@@ -45,14 +45,6 @@ LogLine cutRecord(std::string_view record, Hemisphere& letters);
 // nothing at all, comma-separated, CR LF at the end.
 std::string csvLine(const LogLine& line);
 
-// The date and time the upload started, as the PC writes them in short form.
-struct LogStamp {
-  std::string date;  // "06/12/2026"
-  std::string time;  // "19:47:13"
-};
-// "06-12-2026L_19.47.13.csv"; attempt 2 and on give "06-12-2026L_19.47.13_2.csv", ...
-std::string logFileName(const LogStamp& stamp, int attempt = 1);
-
 // A log file being written. Each line reaches the operating system before writeLine returns,
 // so whatever ends the upload, the lines written so far are on disk. A line that cannot be
 // written whole is taken back: the file always ends after its last whole line.
@@ -63,24 +55,18 @@ class LogSink {
   virtual bool writeLine(std::string_view line) = 0;
 };
 
-// Where log files are created; the program's folder on disk is logfile::DiskLogFolder.
+// Where log files are created; the program's folder on disk is logfile::DiskLogFolder, which
+// also names them.
 class LogFolder {
  public:
-  enum class Outcome { Created, Taken, Failed };
   virtual ~LogFolder() = default;
-  // Creates a new, empty file of that name; a file that exists already is never replaced.
-  virtual Outcome create(const std::string& name, std::unique_ptr<LogSink>& file) = 0;
+  // A new, empty file for an upload starting now, never one that exists already; `name` gets
+  // its name. False when no file could be created.
+  virtual bool create(std::unique_ptr<LogSink>& file, std::string& name) = 0;
 };
-
-// Creates the log file for an upload started at `stamp`: under its own name or, when that is
-// taken, with the first free suffix, and puts the name it took in `created` (when given). Null
-// when no file could be created.
-std::unique_ptr<LogSink> createLogFile(LogFolder& folder, const LogStamp& stamp,
-                                       std::string* created = nullptr);
 
 struct LogUploadSetup {
   std::shared_ptr<LogFolder> folder;
-  std::function<LogStamp()> now;
 };
 
 // The transfer of operation code 2, run after the unit has accepted the password.

@@ -28,6 +28,8 @@ std::string Session::password() {
 }
 
 void Session::progress(const Progress& report) {
+  // The GPS log file is known from its creation on, however the upload ends.
+  if (!report.file.empty()) result_.file = report.file;
   if (progress_) progress_(report);
 }
 
@@ -56,7 +58,7 @@ Transfer Session::transfer(int operation) {
     case kConfigDownload:
       return configDownloadTransfer(&image_);
     case kLogUpload:
-      return logUploadTransfer({workspace_.logFolder, workspace_.now});
+      return logUploadTransfer({workspace_.logFolder});
     case kTableUpload:
       return tableUploadTransfer(workspace_.cells);
     case kTableDownload:

@@ -25,9 +25,8 @@ struct Workspace {
   config::Fields* fields = nullptr;
   // The GPS location table.
   loctable::Cells* cells = nullptr;
-  // Where GPS log files are created, named from `now`.
+  // Where GPS log files are created and named.
   std::shared_ptr<LogFolder> logFolder;
-  std::function<LogStamp()> now;
 };
 
 class Session : private Host {

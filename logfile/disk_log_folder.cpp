@@ -10,6 +10,10 @@ namespace logfile {
 
 namespace {
 
+// Suffixes tried when uploads keep landing in the same second; past this the folder is
+// plainly not a place to write logs.
+constexpr int kMaxAttempts = 1000;
+
 class DiskLogFile : public device::LogSink {
  public:
   explicit DiskLogFile(int fd) : fd_(fd) {}
@@ -42,14 +46,22 @@ class DiskLogFile : public device::LogSink {
 
 }  // namespace
 
-device::LogFolder::Outcome DiskLogFolder::create(const std::string& name,
-                                                 std::unique_ptr<device::LogSink>& file) {
-  const std::filesystem::path path = std::filesystem::path(folder_) / name;
-  // O_EXCL: the file is made new or not at all, so an earlier log is never replaced.
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-  if (fd < 0) return errno == EEXIST ? Outcome::Taken : Outcome::Failed;
-  file = std::make_unique<DiskLogFile>(fd);
-  return Outcome::Created;
+bool DiskLogFolder::create(std::unique_ptr<device::LogSink>& file, std::string& name) {
+  const LogStamp stamp = now_();
+  for (int attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    const std::string taken = prefix_ + logFileName(stamp, attempt);
+    const std::filesystem::path path = std::filesystem::path(folder_) / taken;
+    // O_EXCL: the file is made new or not at all, so an earlier log is never replaced.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return false;
+    }
+    file = std::make_unique<DiskLogFile>(fd);
+    name = folder_.empty() ? taken : path.string();
+    return true;
+  }
+  return false;
 }
 
 }  // namespace logfile

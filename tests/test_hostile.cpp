@@ -134,10 +134,10 @@ struct Bench {
       case device::kLogUpload: {
         // Each upload its own file, a second apart.
         const int second = uploads++;
-        return device::logUploadTransfer(
-            {std::make_shared<logfile::DiskLogFolder>(folder.string()), [second] {
-               return device::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
-             }});
+        return device::logUploadTransfer({std::make_shared<logfile::DiskLogFolder>(
+            folder.string(), "", [second] {
+              return logfile::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
+            })});
       }
       case device::kTableUpload:
         return device::tableUploadTransfer(&table);
@@ -363,7 +363,7 @@ TEST(Progress, EachTransferCountsItsDataUpToTheWhole) {
     if (e.code == device::kLogUpload) {
       EXPECT_EQ(last.done, kLogRecords * 38 + 1);
       EXPECT_EQ(last.positions, kLogRecords);
-      EXPECT_EQ(last.file, "12-05-08L_10.15.00.csv");
+      EXPECT_EQ(last.file, (bench.folder / "12-05-08L_10.15.00.csv").string());
     } else {
       EXPECT_EQ(last.done, e.total);
       EXPECT_EQ(last.positions, -1);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include <sched.h>
@@ -45,7 +46,7 @@ const std::vector<std::string> kSixRecords = {
     record("080910", "22541000", "043122000", '3', "9999", "0010", "290224"),
 };
 
-const device::LogStamp kStamp{"12/05/08", "10:15:30"};
+const logfile::LogStamp kStamp{"12/05/08", "10:15:30"};
 const std::string kFileName = "12-05-08L_10.15.30.csv";
 
 const Message kTimedOut{"Error GPS Data download !", "Invalid download !", Icon::Critical};
@@ -80,7 +81,8 @@ std::string acknowledgements(size_t records) {
 struct MemoryFolder : device::LogFolder {
   std::function<bool()> writeOk = [] { return true; };
   std::string written;
-  Outcome create(const std::string&, std::unique_ptr<device::LogSink>& file) override {
+  bool create(std::unique_ptr<device::LogSink>& file, std::string& name) override {
+    name = "memory.csv";
     struct Sink : device::LogSink {
       explicit Sink(MemoryFolder& folder) : folder(folder) {}
       bool writeLine(std::string_view line) override {
@@ -91,7 +93,7 @@ struct MemoryFolder : device::LogFolder {
       MemoryFolder& folder;
     };
     file = std::make_unique<Sink>(*this);
-    return Outcome::Created;
+    return true;
   }
 };
 
@@ -101,15 +103,14 @@ class LogUpload : public ::testing::Test {
   LogUpload() : folder(fs::temp_directory_path() / ("log_upload_" + std::to_string(::getpid()))) {
     fs::remove_all(folder);
     fs::create_directories(folder);
-    disk = std::make_shared<logfile::DiskLogFolder>(folder.string());
+    disk = std::make_shared<logfile::DiskLogFolder>(folder.string(), "", [] { return kStamp; });
   }
   ~LogUpload() override { fs::remove_all(folder); }
 
   // Runs the whole exchange; returns the virtual ticks it took.
   int upload(std::shared_ptr<device::LogFolder> where = nullptr, int maxTicks = 600,
              std::function<void(int)> beforeTick = nullptr) {
-    device::Transfer transfer =
-        device::logUploadTransfer({where ? where : disk, [] { return kStamp; }});
+    device::Transfer transfer = device::logUploadTransfer({where ? where : disk});
     return rig->run(rig->exchangeTask(device::kLogUpload, transfer), maxTicks,
                     std::move(beforeTick));
   }
@@ -140,7 +141,7 @@ class LogUpload : public ::testing::Test {
 
 TEST(LogFile, NameFromDateAndTime) {
   struct Case {
-    device::LogStamp stamp;
+    logfile::LogStamp stamp;
     int attempt;
     const char* name;
   };
@@ -151,7 +152,12 @@ TEST(LogFile, NameFromDateAndTime) {
       {{"12/6/26", "7:47:13 PM"}, 1, "12-6-26L_7.47.13 PM.csv"},
       {{"2026-12-06", "19.47.13"}, 1, "2026-12-06L_19.47.13.csv"},
   };
-  for (const Case& c : cases) EXPECT_EQ(device::logFileName(c.stamp, c.attempt), c.name);
+  for (const Case& c : cases) EXPECT_EQ(logfile::logFileName(c.stamp, c.attempt), c.name);
+  // The stamp of now is day/month/year and 24-hour time on every machine: names sort, and
+  // carry no blank and no AM/PM.
+  const logfile::LogStamp now = logfile::localLogStamp();
+  EXPECT_TRUE(std::regex_match(now.date, std::regex(R"(\d\d/\d\d/\d{4})"))) << now.date;
+  EXPECT_TRUE(std::regex_match(now.time, std::regex(R"(\d\d:\d\d:\d\d)"))) << now.time;
 }
 
 TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
@@ -472,7 +478,7 @@ TEST_F(LogUpload, FullDiskLeavesTheFileEndingAfterItsLastWholeLine) {
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return "skip: no file size limit";
       }
       fresh(log);
-      upload(std::make_shared<logfile::DiskLogFolder>(disk.string()));
+      upload(std::make_shared<logfile::DiskLogFolder>(disk.string(), "", [] { return kStamp; }));
       const Message shown = rig->face.boxes.shown.empty() ? Message{} : rig->face.boxes.shown[0];
       return shown.text + '\0' + rig->unit.dataHeard() + '\0' + contents(disk / kFileName);
     });

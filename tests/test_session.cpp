@@ -25,12 +25,8 @@ struct SessionBench {
   config::FieldStore fields;
   loctable::CellStore cells;
   fs::path folder;
-  device::Session session{port,
-                          {&fields, &cells, std::make_shared<logfile::DiskLogFolder>(),
-                           [] {
-                             return device::LogStamp{"09/12/2026", "10:02:40"};
-                           }},
-                          nullptr};
+  device::Session session{
+      port, {&fields, &cells, std::make_shared<logfile::DiskLogFolder>()}, nullptr};
   std::optional<device::Result> ended;
 
   SessionBench() {

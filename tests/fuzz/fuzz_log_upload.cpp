@@ -36,10 +36,11 @@ class MemoryLog : public device::LogSink {
 
 class MemoryFolder : public device::LogFolder {
  public:
-  Outcome create(const std::string&, std::unique_ptr<device::LogSink>& file) override {
+  bool create(std::unique_ptr<device::LogSink>& file, std::string& name) override {
     ++files;
     file = std::make_unique<MemoryLog>(lines);
-    return Outcome::Created;
+    name = "log.csv";
+    return true;
   }
   int files = 0;
   std::vector<std::string> lines;
@@ -88,9 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   device::Link link(port);
   fuzzing::MemoryHost host;
   auto folder = std::make_shared<MemoryFolder>();
-  const device::LogUploadSetup setup{folder, [] {
-                                       return device::LogStamp{"06/12/2026", "19:47:13"};
-                                     }};
+  const device::LogUploadSetup setup{folder};
 
   const fuzzing::Ending ending =
       fuzzing::drive(link, port, device::logUpload(host.context(link), setup), input, 20);
