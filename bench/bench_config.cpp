@@ -9,7 +9,7 @@
 
 #include "bench/bench.h"
 #include "config/config_file.h"
-#include "config/config_windows.h"
+#include "forms/config_windows.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "ui/help.h"

@@ -5,7 +5,7 @@
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
 #include "link/exchange.h"
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 #include "sim/table_operations.h"
 
 namespace {

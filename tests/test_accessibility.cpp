@@ -12,9 +12,9 @@
 #include <set>
 
 #include "app/main_window.h"
-#include "config/config_windows.h"
+#include "forms/config_windows.h"
 #include "config/field_table.h"
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 #include "sim/sim_port.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"

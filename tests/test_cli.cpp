@@ -27,7 +27,7 @@
 #include "config/config_file.h"
 #include "config/field_table.h"
 #include "link/com_ports.h"
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 #include "loctable/table_file.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "config/config_windows.h"
+#include "forms/config_windows.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "sim/sim_port.h"

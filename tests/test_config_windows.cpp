@@ -17,7 +17,7 @@
 #include <QTimer>
 
 #include "config/config_file.h"
-#include "config/config_windows.h"
+#include "forms/config_windows.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "tests/config_samples.h"

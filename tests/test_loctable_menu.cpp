@@ -9,7 +9,7 @@
 
 #include "app/main_window.h"
 #include "loctable/cell_store.h"
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
 #include "tests/main_menu_fixture.h"

@@ -12,7 +12,7 @@
 #include <QTimer>
 
 #include "loctable/cell_store.h"
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 #include "tests/layout_checks.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"

@@ -1,4 +1,4 @@
-#include "config/config_windows.h"
+#include "forms/config_windows.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

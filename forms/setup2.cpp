@@ -1,4 +1,4 @@
-#include "loctable/setup2.h"
+#include "forms/setup2.h"
 
 #include <QComboBox>
 #include <QEvent>
