@@ -20,8 +20,9 @@ PortList::PortList(QListWidget& list) : QObject(&list), list_(list), presence_(k
   }
   timer_.setInterval(kCheckMilliseconds);
   connect(&timer_, &QTimer::timeout, this, [this] { refresh(); });
+  // The entries are looked at when the list shows, not before: the program starts without
+  // asking the system about any device.
   list_.installEventFilter(this);
-  refresh();
 }
 
 std::string PortList::portName(const QListWidgetItem& item) {
@@ -29,16 +30,21 @@ std::string PortList::portName(const QListWidgetItem& item) {
 }
 
 void PortList::refresh() {
+  std::vector<int> changed;
   for (int i = 0; i < kComPortCount; ++i) {
     const bool present = device::comDevicePresent(device::comDevicePath(i + 1));
-    if (presence_[static_cast<std::size_t>(i)] != static_cast<int>(present)) describe(i, present);
+    if (presence_[static_cast<std::size_t>(i)] != static_cast<int>(present)) {
+      presence_[static_cast<std::size_t>(i)] = present;
+      changed.push_back(i + 1);
+    }
   }
+  if (changed.empty()) return;
+  const std::vector<device::ComDevice> devices = device::describeComDevices(changed);
+  for (size_t k = 0; k < changed.size(); ++k) describe(changed[k] - 1, devices[k]);
 }
 
-void PortList::describe(int index, bool present) {
-  presence_[static_cast<std::size_t>(index)] = present;
-  device::ComDevice device = device::describeComDevice(index + 1);
-  device.present = present;
+void PortList::describe(int index, const device::ComDevice& device) {
+  const bool present = device.present;
   QListWidgetItem* item = list_.item(index);
   QString text = QString::fromStdString(comPortName(index));
   if (present && !device.description.empty())

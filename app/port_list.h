@@ -2,11 +2,13 @@
 // List2's twenty COM entries, each telling whether a device stands behind it. Present entries
 // are bold with the device's description beside the name; absent ones stay selectable. While
 // the list shows, one cheap look a second at the device paths notices an adapter plugged in or
-// pulled out; only then is the system asked what the device is.
+// pulled out; only then is the system asked what the devices are, once for all of them.
 #include <QObject>
 #include <QTimer>
 #include <string>
 #include <vector>
+
+#include "link/serial_port_info.h"
 
 class QListWidget;
 class QListWidgetItem;
@@ -31,7 +33,7 @@ class PortList : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void describe(int index, bool present);
+  void describe(int index, const device::ComDevice& device);
 
   QListWidget& list_;
   QTimer timer_;

@@ -31,9 +31,19 @@ double appStartMs();
 double msSinceMain();
 // Run with this argument, the benchmark only starts the main menu, prints the milliseconds from
 // main() until it is shown and the steady clock's time then (microseconds), and exits: a
-// start-up in a process of its own.
+// start-up in a process of its own. The section that measures it registers how the menu is
+// shown: `static bench::StartupOnly s(fn);`, fn showing it and returning when it was shown,
+// before anything is torn down.
 inline constexpr const char* kStartupOnly = "--startup-only";
-double showMainMenu();
+struct Shown {
+  double msSinceMain;         // from main() to the window shown
+  double steadyMicroseconds;  // the steady clock's time then
+};
+struct StartupOnly {
+  explicit StartupOnly(std::function<Shown()> showMainMenu);
+};
+// When a window is shown, now.
+Shown shownNow();
 // Median of the values (empty: 0).
 double median(std::vector<double> values);
 

@@ -9,9 +9,9 @@
 
 #include "bench/bench.h"
 #include "config/config_file.h"
-#include "forms/config_windows.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
+#include "forms/config_windows.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 #include "ui/window_look.h"

@@ -4,8 +4,8 @@
 
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
-#include "link/exchange.h"
 #include "forms/setup2.h"
+#include "link/exchange.h"
 #include "sim/table_operations.h"
 
 namespace {

@@ -34,21 +34,36 @@ bool comDevicePresent(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-ComDevice describeComDevice(int portNumber) {
-  ComDevice device;
-  device.path = comDevicePath(portNumber);
-  device.present = comDevicePresent(device.path);
-  if (!device.present) return device;
-  const std::filesystem::path target = resolved(device.path);
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    if (resolved(info.systemLocation().toStdString()) != target) continue;
-    device.description = info.description().toStdString();
-    device.manufacturer = info.manufacturer().toStdString();
-    device.serialNumber = info.serialNumber().toStdString();
-    break;
+std::vector<ComDevice> describeComDevices(const std::vector<int>& portNumbers) {
+  std::vector<ComDevice> devices;
+  bool anyPresent = false;
+  for (const int number : portNumbers) {
+    ComDevice device;
+    device.path = comDevicePath(number);
+    device.present = comDevicePresent(device.path);
+    anyPresent = anyPresent || device.present;
+    devices.push_back(std::move(device));
   }
-  if (device.description.empty()) device.description = byIdName(target);
-  return device;
+  if (!anyPresent) return devices;
+  // One look at the system's list of serial ports serves every device: it is the slow part.
+  const QList<QSerialPortInfo> known = QSerialPortInfo::availablePorts();
+  for (ComDevice& device : devices) {
+    if (!device.present) continue;
+    const std::filesystem::path target = resolved(device.path);
+    for (const QSerialPortInfo& info : known) {
+      if (resolved(info.systemLocation().toStdString()) != target) continue;
+      device.description = info.description().toStdString();
+      device.manufacturer = info.manufacturer().toStdString();
+      device.serialNumber = info.serialNumber().toStdString();
+      break;
+    }
+    if (device.description.empty()) device.description = byIdName(target);
+  }
+  return devices;
+}
+
+ComDevice describeComDevice(int portNumber) {
+  return describeComDevices({portNumber}).front();
 }
 
 std::string comDeviceDetails(const ComDevice& device) {

@@ -1,6 +1,7 @@
 #pragma once
 // What stands behind a COM port: whether a device is there, and what the system knows of it.
 #include <string>
+#include <vector>
 
 namespace device {
 
@@ -19,6 +20,8 @@ bool comDevicePresent(const std::string& path);
 // The full answer for COM<portNumber>. Asks the system's list of serial ports and
 // /dev/serial/by-id, so call it when presence changes, not on a timer.
 ComDevice describeComDevice(int portNumber);
+// The same for several ports, with one look at the system's list for all of them.
+std::vector<ComDevice> describeComDevices(const std::vector<int>& portNumbers);
 
 // "FT232R USB UART, FTDI, serial A50285BI", "device present" when the system says nothing
 // more, or "no device".
