@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace records {
 
@@ -206,30 +207,72 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
   return exists && writeInPlace(inPlace.get(), bytes) && inPlace.close();
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-  if (path.empty()) return std::nullopt;
+namespace {
+
+bool failed(std::string* why, std::string reason) {
+  if (why) *why = std::move(reason);
+  return false;
+}
+
+bool failedBySystem(std::string* why) {
+  return failed(why, std::strerror(errno));
+}
+
+// Opens a regular file for reading, or says why not.
+bool openForReading(const std::string& path, Descriptor& file, struct stat& info,
+                    std::string* why) {
+  if (path.empty()) return failed(why, "no file name");
   // Looked at before opening, since opening some devices has effects of its own (a serial line
   // is set up, a tape rewinds), and again after, on what was actually opened. Opening never
   // waits (a FIFO without a writer) and never makes a terminal the program's own.
+  if (::stat(path.c_str(), &info) != 0) return failedBySystem(why);
+  if (!S_ISREG(info.st_mode)) return failed(why, "not a regular file");
+  file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid() || ::fstat(file.get(), &info) != 0) return failedBySystem(why);
+  if (!S_ISREG(info.st_mode)) return failed(why, "not a regular file");
+  return true;
+}
+
+bool readPieces(int fd, const std::function<bool(std::string_view)>& take, std::string* why) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return failedBySystem(why);
+    if (n == 0) return true;
+    if (!take(std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> readWholeFile(const std::string& path, std::string* why) {
+  Descriptor file;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+  if (!openForReading(path, file, info, why)) return std::nullopt;
+  const std::string tooLarge = "larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB";
+  if (static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+    failed(why, tooLarge);
     return std::nullopt;
   }
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    // A file that grows while it is read is no more one of the program's than a large one.
-    if (bytes.size() > kMaxFileBytes) return std::nullopt;
-  }
+  const bool read = readPieces(
+      file.get(),
+      [&](std::string_view piece) {
+        bytes.append(piece);
+        // A file that grows while it is read is no more one of the program's than a large one.
+        return bytes.size() <= kMaxFileBytes || failed(why, tooLarge);
+      },
+      why);
+  if (!read) return std::nullopt;
   return bytes;
+}
+
+bool readFileInPieces(const std::string& path,
+                      const std::function<bool(std::string_view piece)>& take, std::string* why) {
+  Descriptor file;
+  struct stat info {};
+  return openForReading(path, file, info, why) && readPieces(file.get(), take, why);
 }
 
 }  // namespace records

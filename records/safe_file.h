@@ -3,6 +3,7 @@
 // file behind: the bytes go into a new file beside it, which takes the old file's place only once
 // every byte is written. On any failure the old file stays as it was and nothing else is left over.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,7 +30,15 @@ bool replaceFile(const std::string& path, std::string_view bytes);
 // Every byte of the file; nullopt when it cannot be read to its end (an empty path, a missing
 // file, no right to read, a read error), when it is not a regular file (a folder, a FIFO, a
 // terminal or other device, a socket: refused at once, never read), or when it holds more than
-// kMaxFileBytes.
-std::optional<std::string> readWholeFile(const std::string& path);
+// kMaxFileBytes. `why`, when given, receives the reason in a few words ("not a regular file",
+// "larger than 1 MiB", the system's own words for a failed open or read).
+std::optional<std::string> readWholeFile(const std::string& path, std::string* why = nullptr);
+
+// The same reading for a file of any size, in pieces handed to `take` as they arrive, so that
+// the reader holds no more than a piece: the same refusals, without the cap. `take` returns
+// false to stop the reading, which then ends false with `why` untouched.
+bool readFileInPieces(const std::string& path,
+                      const std::function<bool(std::string_view piece)>& take,
+                      std::string* why = nullptr);
 
 }  // namespace records
