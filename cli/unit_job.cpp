@@ -98,31 +98,6 @@ std::string portDevice(const std::string& port) {
   return port.starts_with('/') ? port : std::filesystem::absolute(port).string();
 }
 
-std::string portLabel(const std::string& port, bool wholePath) {
-  if (comNumber(port) > 0) return port;
-  // A device under /dev keeps its folders ("pts-4"); any other path is named by its file, or
-  // by all of it where the files' names alone would coincide.
-  std::string label = port.starts_with("/dev/") ? port.substr(5)
-                      : wholePath               ? portDevice(port).substr(1)
-                                                : std::filesystem::path(port).filename().string();
-  for (char& c : label) {
-    if (c == '/' || c == '\\' || c == ':') c = '-';
-  }
-  return label;
-}
-
-std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
-  for (const bool wholePath : {false, true}) {
-    std::vector<std::string> labels;
-    for (const std::string& port : ports) labels.push_back(portLabel(port, wholePath));
-    std::vector<std::string> sorted = labels;
-    std::sort(sorted.begin(), sorted.end());
-    if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() || wholePath)
-      return labels;
-  }
-  return {};
-}
-
 UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(std::move(setup)) {
   if (!port) {
     const bool numbered = comNumber(setup_.port) > 0;

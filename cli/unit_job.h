@@ -48,11 +48,6 @@ struct Outcome {
 int comNumber(const std::string& port);
 // The device a --port value stands for.
 std::string portDevice(const std::string& port);
-// A short name of the port for file names: "COM3", "/dev/pts/4" -> "pts-4", "/tmp/u1" -> "u1"
-// ("tmp-u1" with wholePath).
-std::string portLabel(const std::string& port, bool wholePath = false);
-// The names of a fleet's ports, distinct so that no unit's file replaces another's.
-std::vector<std::string> portLabels(const std::vector<std::string>& ports);
 
 class UnitJob : private device::Host, private ui::Messages {
  public:
