@@ -518,32 +518,6 @@ TEST(CliExport, ImpossibleValuesNeverReachTheExport) {
   EXPECT_EQ(readBack("geojson", out), "12.500000 7.000000 3\n");
 }
 
-// Standard output that takes no more bytes fails the command, with the cause.
-TEST(CliOutput, AFailedWriteToStandardOutputIsAnError) {
-  QTemporaryDir folder;
-  const std::string log = (folder.path() + "/log.csv").toStdString();
-  writeText(log, kLog);
-  const std::vector<std::string> commands[] = {
-      {"gpstracking-cli", "export", log, "--geojson"},
-      {"gpstracking-cli", "--help"},
-  };
-  for (const std::vector<std::string>& args : commands) {
-    SCOPED_TRACE(args[1]);
-    std::FILE* full = std::fopen("/dev/full", "w");
-    ASSERT_NE(full, nullptr);
-    char* err = nullptr;
-    size_t errSize = 0;
-    std::FILE* errFile = open_memstream(&err, &errSize);
-    EXPECT_EQ(cli::runCommand(args, full, errFile), cli::kFailure);
-    std::fclose(full);
-    std::fclose(errFile);
-    EXPECT_NE(std::string(err, errSize).find("standard output: No space left on device"),
-              std::string::npos)
-        << err;
-    std::free(err);
-  }
-}
-
 // Every refusal of an input file says why.
 TEST(CliInputs, RefusalsSayWhy) {
   QTemporaryDir folder;

@@ -103,7 +103,8 @@ CASES = {f.__name__: f for f in (fleet_of_four_with_a_silent_unit,
                                  missing_port_and_unwritable_file)}
 
 
-def main():
+def main(cases):
+    """Runs the case the command line names, from `cases`, on a folder of its own."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
     parser.add_argument("--sim", required=True)
@@ -112,7 +113,7 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         units = Units(options.sim, folder)
         try:
-            CASES[options.case](options.cli, units, folder)
+            cases[options.case](options.cli, units, folder)
         finally:
             units.stop()
     print(f"{options.case}: passed")
@@ -120,4 +121,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(CASES))
