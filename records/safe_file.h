@@ -10,9 +10,10 @@
 
 namespace records {
 
-// The largest file the program reads. Its files are a few kilobytes (a configuration file is
-// under 1 KiB, a GPS table file under 3 KiB), so anything bigger is not one of them; 1 MiB
-// leaves a margin of several hundred times and still loads in a blink.
+// The largest file the program reads whole. Its configuration and table files are a few
+// kilobytes (a configuration file is under 1 KiB, a GPS table file under 3 KiB), so anything
+// bigger is not one of them; 1 MiB leaves a margin of several hundred times and still loads in
+// a blink. A GPS log, which has no such bound, is read in pieces instead.
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 // The name prefix of the new files a save writes beside the file it replaces. The leading dot
