@@ -143,7 +143,7 @@ std::string pngPicture(const Scene& scene) {
     painter.setFont(font);
     auto at = [](const Scene::Point& p) { return QPointF(p.first, p.second); };
     // The track segment by segment: the stroker's time for one path grows far faster than its
-    // length once the path crosses itself thousands of times (most of a minute for 14,500
+    // length once the path crosses itself thousands of times (tens of seconds for 14,500
     // scattered positions), while a segment costs only its own length. Square caps close the
     // joins of a 2-pixel line. Edges are smoothed while the line is short enough to smooth in a
     // fraction of a second; a longer one covers the picture many times over, where smoothing

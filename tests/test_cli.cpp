@@ -480,19 +480,23 @@ TEST(CliExport, ImpossibleValuesNeverReachTheExport) {
     return "\"" + std::string(date) + "\",\"" + time + "\",\"" + latitude +
            "\",\"N\",\"00007.5000\",\"W\",\"0\",\"0\"\r\n";
   };
-  writeText(log, line("15/03/24", "07:58:30", "5130.0000") +      // good
-                     line("15/03/24", "07:58:31", "nan") +        // no position
-                     line("15/03/24", "07:58:32", "-nan") +       // no position
-                     line("15/03/24", "07:58:33", "9100.0000") +  // beyond the pole
-                     line("31/02/24", "12:00:00", "5130.0000") +  // no such day
-                     line("29/02/23", "12:00:00", "5130.0000") +  // no leap year
-                     line("15/03/24", "12:-5:-1", "5130.0000") +  // no such time
-                     line("15/03/24", "12:05:60", "5130.0000") +  // no such second
-                     line("29/02/24", "23:59:59", "5130.0000"));  // a leap day
+  writeText(
+      log,
+      line("15/03/24", "07:58:30", "5130.0000") +      // good
+          line("15/03/24", "07:58:31", "nan") +        // no position
+          line("15/03/24", "07:58:32", "-nan") +       // no position
+          line("15/03/24", "07:58:33", "9100.0000") +  // beyond the pole
+          line("31/02/24", "12:00:00", "5130.0000") +  // no such day
+          line("29/02/23", "12:00:00", "5130.0000") +  // no leap year
+          line("15/03/24", "12:-5:-1", "5130.0000") +  // no such time
+          line("15/03/24", "12:05:60", "5130.0000") +  // no such second
+          line("29/02/24", "23:59:59", "5130.0000") +  // a leap day
+          // Its last field longer than any line of the unit's: skipped unread, though it is good.
+          line("15/03/24", "07:58:30", "5130.0000").insert(60, 2000, '1'));
   const CliRun gpx = run({"export", log, "--gpx"});
   EXPECT_EQ(gpx.status, 0);
   EXPECT_EQ(gpx.err, log +
-                         ": 3 lines without a position skipped, 4 positions kept without "
+                         ": 4 lines without a position skipped, 4 positions kept without "
                          "their time\n");
   EXPECT_EQ(std::count(gpx.out.begin(), gpx.out.end(), '\n') - 8, 6) << gpx.out;
   const std::regex time("<time>([^<]*)</time>");
