@@ -154,10 +154,11 @@ bool loadConfigurationFile(const std::string& path, config::Fields& fields, std:
 }
 
 // Writes a whole output file as the window saves its files: replaced only once every byte is
-// written, the name's bytes as given. Or says that it could not.
+// written, the name's bytes as given. Or says why it could not.
 bool writeOutput(const std::string& path, const std::string& bytes, std::FILE* err) {
-  if (records::replaceFile(path, bytes)) return true;
-  std::fprintf(err, "gpstracking-cli: cannot write %s\n", path.c_str());
+  std::string why;
+  if (records::replaceFile(path, bytes, &why)) return true;
+  std::fprintf(err, "gpstracking-cli: cannot write %s: %s\n", path.c_str(), why.c_str());
   return false;
 }
 

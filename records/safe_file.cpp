@@ -39,6 +39,15 @@ class Descriptor {
   int fd_;
 };
 
+bool failed(std::string* why, std::string reason) {
+  if (why) *why = std::move(reason);
+  return false;
+}
+
+bool failedBySystem(std::string* why) {
+  return failed(why, std::strerror(errno));
+}
+
 bool writeAll(int fd, std::string_view bytes) {
   off_t offset = 0;
   while (!bytes.empty()) {
@@ -123,8 +132,10 @@ Outcome replaceThroughNewFile(const std::string& target, std::string_view bytes,
   if (!file.valid()) return Outcome::FolderRefused;
 
   const auto discard = [&](Outcome outcome) {
+    const int cause = errno;  // what failed, not what the clearing up does
     file.reset();
     ::unlink(temporary.c_str());
+    errno = cause;
     return outcome;
   };
   if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) return discard(Outcome::Failed);
@@ -172,26 +183,27 @@ bool writeInPlace(int fd, std::string_view bytes) {
 //   contents, since the new contents are a new file (writing the shared file in place would
 //   give up the guarantee that a failed save leaves it whole);
 // - a symbolic link is followed, so the file it names is replaced and the link stays.
-bool replaceFile(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
+bool replaceFile(const std::string& path, std::string_view bytes, std::string* why) {
+  if (path.empty()) return failed(why, "no file name");
   std::string target = path;
 
   struct stat old {};
   bool exists = ::lstat(target.c_str(), &old) == 0;
   if (exists && S_ISLNK(old.st_mode)) {
     char resolved[PATH_MAX];
-    if (!::realpath(target.c_str(), resolved)) return false;
+    if (!::realpath(target.c_str(), resolved)) return failedBySystem(why);
     target = resolved;
     exists = ::stat(target.c_str(), &old) == 0;
   }
-  if (exists && !S_ISREG(old.st_mode)) return false;
+  if (exists && !S_ISREG(old.st_mode)) return failed(why, "not a regular file");
 
   Descriptor inPlace;
   if (exists) {
     inPlace.reset(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!inPlace.valid()) return failedBySystem(why);
     struct stat opened {};
-    if (!inPlace.valid() || ::fstat(inPlace.get(), &opened) != 0 || !sameFile(opened, old)) {
-      return false;
+    if (::fstat(inPlace.get(), &opened) != 0 || !sameFile(opened, old)) {
+      return failed(why, "replaced by another file while it was opened");
     }
   }
 
@@ -200,23 +212,17 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
     case Outcome::Replaced:
       return true;
     case Outcome::Failed:
-      return false;
+      return failedBySystem(why);
     case Outcome::FolderRefused:
       break;
   }
-  return exists && writeInPlace(inPlace.get(), bytes) && inPlace.close();
+  // Without an old file to write in place, the folder's refusal is the cause.
+  if (!exists || !writeInPlace(inPlace.get(), bytes) || !inPlace.close())
+    return failedBySystem(why);
+  return true;
 }
 
 namespace {
-
-bool failed(std::string* why, std::string reason) {
-  if (why) *why = std::move(reason);
-  return false;
-}
-
-bool failedBySystem(std::string* why) {
-  return failed(why, std::strerror(errno));
-}
 
 // Opens a regular file for reading, or says why not.
 bool openForReading(const std::string& path, Descriptor& file, struct stat& info,

@@ -25,8 +25,9 @@ inline constexpr std::string_view kSavingPrefix = ".gpstracking-saving-";
 // any failure: an empty path, a folder or anything else that is not a regular file, a missing
 // folder, a file the user may not write, a folder that takes no new file when there is no file
 // to write in place, a full disk. An existing file keeps its permissions, and its owner and
-// group where the system allows (see replaceFile in safe_file.cpp for how).
-bool replaceFile(const std::string& path, std::string_view bytes);
+// group where the system allows (see replaceFile in safe_file.cpp for how). `why`, when given,
+// receives the reason as readWholeFile gives it.
+bool replaceFile(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
 // Every byte of the file; nullopt when it cannot be read to its end (an empty path, a missing
 // file, no right to read, a read error), when it is not a regular file (a folder, a FIFO, a

@@ -92,6 +92,8 @@ def full_disk_under_every_output(cli, units, folder):
         args = args[:1] + [path] + args[1:] if args[0].startswith("read-") else args + [path]
         result = run(cli, folder, *args, disk_bytes=256)
         assert result.returncode == 1, (name, result)
+        if not args[0].startswith("read-"):
+            assert b": File too large" in result.stderr, (name, result.stderr)
         with open(path, "rb") as file:
             assert file.read() == old, name
         assert listing(folder) == before, (name, listing(folder))
@@ -114,9 +116,10 @@ def picture_names(cli, units, folder):
     os.symlink("/dev/null", null_link)
     dangling = os.path.join(folder, "dangling.png")
     os.symlink(os.path.join(folder, "target.png"), dangling)
-    for link in (null_link, dangling):
+    for link, why in ((null_link, b"not a regular file"), (dangling, b"No such file or directory")):
         result = run(cli, folder, "plot", log, "-o", link)
         assert result.returncode == 1, (link, result)
+        assert b"cannot write " + link.encode() + b": " + why in result.stderr, result.stderr
     assert not os.path.exists(os.path.join(folder, "target.png"))
     # A name in Latin-1, as an older system wrote it: the picture gets exactly that name.
     latin1 = os.path.join(folder.encode(), b"caf\xe9.png")
