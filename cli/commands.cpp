@@ -1,6 +1,10 @@
 #include "cli/commands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <map>
@@ -10,6 +14,7 @@
 #include "cli/fleet.h"
 #include "cli/places.h"
 #include "cli/plot.h"
+#include "cli/port_labels.h"
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
@@ -125,49 +130,62 @@ int usage(std::FILE* err, const std::string& error) {
   return kUsage;
 }
 
+void cannotRead(const std::string& path, const std::string& why, std::FILE* err) {
+  std::fprintf(err, "gpstracking-cli: cannot read %s: %s\n", path.c_str(), why.c_str());
+}
+
 // The bytes of a file, or a line saying why not.
 std::optional<std::string> readInput(const std::string& path, std::FILE* err) {
-  auto bytes = records::readWholeFile(path);
-  if (!bytes) std::fprintf(err, "gpstracking-cli: cannot read %s\n", path.c_str());
+  std::string why;
+  auto bytes = records::readWholeFile(path, &why);
+  if (!bytes) cannotRead(path, why, err);
   return bytes;
 }
 
-bool loadConfigurationFile(const std::string& path, config::Fields& fields, std::FILE* err) {
+bool loadConfigurationFile(const std::string& path, config::Fields& fields, std::FILE* err,
+                           config::LoadReport* report = nullptr) {
   const auto bytes = readInput(path, err);
   if (!bytes) return false;
-  if (!config::applyConfigurationText(fields, *bytes)) {
-    std::fprintf(err, "%s: Error loading file\n", path.c_str());
+  config::LoadReport unused;
+  config::LoadReport& said = report ? *report : unused;
+  if (!config::applyConfigurationText(fields, *bytes, &said)) {
+    std::fprintf(err, "%s: Error loading file (%s)\n", path.c_str(), said.failure.c_str());
     return false;
   }
   return true;
 }
 
-// Writes a whole output file, or says why it could not.
+// Writes a whole output file as the window saves its files: replaced only once every byte is
+// written, the name's bytes as given. Or says why it could not.
 bool writeOutput(const std::string& path, const std::string& bytes, std::FILE* err) {
-  if (records::replaceFile(path, bytes)) return true;
-  std::fprintf(err, "gpstracking-cli: cannot write %s\n", path.c_str());
+  std::string why;
+  if (records::replaceFile(path, bytes, &why)) return true;
+  std::fprintf(err, "gpstracking-cli: cannot write %s: %s\n", path.c_str(), why.c_str());
   return false;
 }
 
-int ports(std::FILE* out) {
+int ports(std::string& out) {
   for (int number = 1; number <= device::kComPortCount; ++number) {
     const device::ComDevice device = device::describeComDevice(number);
-    std::fprintf(out, "COM%-3d %-24s %-8s %s\n", number,
-                 device.path.empty() ? "-" : device.path.c_str(),
-                 device.present ? "present" : "absent",
-                 device.present ? device::comDeviceDetails(device).c_str() : "");
+    char line[512];
+    std::snprintf(line, sizeof line, "COM%-3d %-24s %-8s ", number,
+                  device.path.empty() ? "-" : device.path.c_str(),
+                  device.present ? "present" : "absent");
+    out += line + (device.present ? device::comDeviceDetails(device) : "") + "\n";
   }
   return kSuccess;
 }
 
-int check(const Arguments& a, std::FILE* out, std::FILE* err) {
+int check(const Arguments& a, std::string& out, std::FILE* err) {
   if (a.positional.size() != 2) return usage(err, "check needs one configuration file");
   config::FieldStore fields;
   config::applyStartupValues(fields);
-  if (!loadConfigurationFile(a.positional[1], fields, err)) return kFailure;
-  const std::vector<Problem> problems = configurationProblems(fields);
-  for (const Problem& problem : problems) std::fprintf(out, "%s\n", problemLine(problem).c_str());
-  if (problems.empty()) std::fprintf(out, "Configuration is OK\n");
+  config::LoadReport loaded;
+  if (!loadConfigurationFile(a.positional[1], fields, err, &loaded)) return kFailure;
+  std::vector<Problem> problems = loadProblems(loaded, fields);
+  for (Problem& problem : configurationProblems(fields)) problems.push_back(std::move(problem));
+  for (const Problem& problem : problems) out += problemLine(problem) + "\n";
+  if (problems.empty()) out += "Configuration is OK\n";
   return problems.empty() ? kSuccess : kFailure;
 }
 
@@ -189,7 +207,7 @@ FleetOptions fleetOptions(std::FILE* err) {
   return options;
 }
 
-int diff(const Arguments& a, std::FILE* out, std::FILE* err) {
+int diff(const Arguments& a, std::string& out, std::FILE* err) {
   const size_t files = a.positional.size() - 1;
   if (!((files == 2 && a.ports.empty()) || (files == 1 && a.ports.size() == 1)))
     return usage(err, "diff needs two configuration files, or one and a --port");
@@ -207,29 +225,36 @@ int diff(const Arguments& a, std::FILE* out, std::FILE* err) {
     config::copyFields(jobs.front()->fields(), second);
   }
   const std::vector<Difference> found = differences(first, second);
-  for (const Difference& d : found) std::fprintf(out, "%s\n", differenceLine(d).c_str());
+  for (const Difference& d : found) out += differenceLine(d) + "\n";
   // As diff(1) does, for scripts: 0 when the two are the same.
   return found.empty() ? kSuccess : kFailure;
 }
 
-int exportFile(const Arguments& a, std::FILE* out, std::FILE* err) {
+// The positions of a log or table file, or a line saying why there are none.
+std::optional<Places> placesOf(const std::string& path, std::FILE* err) {
+  std::string error;
+  bool unreadable = false;
+  auto places = readPlaces(path, error, unreadable);
+  if (!places && unreadable) cannotRead(path, error, err);
+  if (!places && !unreadable) std::fprintf(err, "%s: %s\n", path.c_str(), error.c_str());
+  return places;
+}
+
+int exportFile(const Arguments& a, std::string& out, std::FILE* err) {
   if (a.positional.size() != 2 || !a.format)
     return usage(err, "export needs one file and one of --gpx, --kml, --geojson");
-  const auto bytes = readInput(a.positional[1], err);
-  if (!bytes) return kFailure;
-  std::string error;
-  const auto places = readPlaces(*bytes, error);
-  if (!places) {
-    std::fprintf(err, "%s: %s\n", a.positional[1].c_str(), error.c_str());
-    return kFailure;
+  const auto places = placesOf(a.positional[1], err);
+  if (!places) return kFailure;
+  if (places->skipped > 0 || places->untimed > 0) {
+    std::string warning = std::to_string(places->skipped) + (places->track ? " lines" : " rows") +
+                          " without a position skipped";
+    if (places->untimed > 0)
+      warning += ", " + std::to_string(places->untimed) + " positions kept without their time";
+    std::fprintf(err, "%s: %s\n", a.positional[1].c_str(), warning.c_str());
   }
-  if (places->skipped > 0) {
-    std::fprintf(err, "%s: %d %s without a position skipped\n", a.positional[1].c_str(),
-                 places->skipped, places->track ? "lines" : "rows");
-  }
-  const std::string text = exportPlaces(*places, *a.format);
+  std::string text = exportPlaces(*places, *a.format);
   if (!a.output) {
-    std::fputs(text.c_str(), out);
+    out = std::move(text);
     return kSuccess;
   }
   return writeOutput(*a.output, text, err) ? kSuccess : kFailure;
@@ -238,15 +263,10 @@ int exportFile(const Arguments& a, std::FILE* out, std::FILE* err) {
 int plot(const Arguments& a, std::FILE* err) {
   if (a.positional.size() != 2 || !a.output)
     return usage(err, "plot needs one GPS log file and -o OUT.png or OUT.svg");
-  auto placesOf = [&](const std::string& path) -> std::optional<Places> {
-    const auto bytes = readInput(path, err);
-    if (!bytes) return std::nullopt;
-    std::string error;
-    auto places = readPlaces(*bytes, error);
-    if (!places) std::fprintf(err, "%s: %s\n", path.c_str(), error.c_str());
-    return places;
-  };
-  const auto track = placesOf(a.positional[1]);
+  const std::string& path = *a.output;
+  if (!path.ends_with(".svg") && !path.ends_with(".png"))
+    return usage(err, "plot writes a .png or an .svg file");
+  const auto track = placesOf(a.positional[1], err);
   if (!track) return kFailure;
   if (!track->track) {
     std::fprintf(err, "%s: not a GPS log\n", a.positional[1].c_str());
@@ -254,7 +274,7 @@ int plot(const Arguments& a, std::FILE* err) {
   }
   Places locations;
   if (a.table) {
-    const auto table = placesOf(*a.table);
+    const auto table = placesOf(*a.table, err);
     if (!table) return kFailure;
     locations = *table;
   }
@@ -263,23 +283,37 @@ int plot(const Arguments& a, std::FILE* err) {
     return kFailure;
   }
   const Scene scene = layOut(*track, locations);
-  const std::string& path = *a.output;
-  if (path.ends_with(".svg"))
-    return writeOutput(path, svgPicture(scene), err) ? kSuccess : kFailure;
-  if (!path.ends_with(".png")) return usage(err, "plot writes a .png or an .svg file");
-  if (!writePng(scene, path)) {
-    std::fprintf(err, "gpstracking-cli: cannot write %s\n", path.c_str());
-    return kFailure;
-  }
-  return kSuccess;
+  const std::string picture = path.ends_with(".svg") ? svgPicture(scene) : pngPicture(scene);
+  return writeOutput(path, picture, err) ? kSuccess : kFailure;
 }
 
-int unitCommand(const Arguments& a, Action action, std::FILE* out, std::FILE* err) {
+// Two names of one device (a link and its target, "/x//u") would put two exchanges on one line,
+// each reading the other's answers. The first pair found, in the order given.
+std::optional<std::pair<std::string, std::string>> sameDevice(
+    const std::vector<std::string>& ports) {
+  std::vector<std::pair<struct stat, const std::string*>> seen;
+  for (const std::string& port : ports) {
+    struct stat info {};
+    std::string refused;
+    const std::optional<std::string> device = device::portDevice(port, refused);
+    // A port that is not there fails in its own exchange, with its own cause.
+    if (!device || ::stat(device->c_str(), &info) != 0) continue;
+    for (const auto& [other, name] : seen) {
+      if (other.st_dev == info.st_dev && other.st_ino == info.st_ino) return std::pair{*name, port};
+    }
+    seen.emplace_back(info, &port);
+  }
+  return std::nullopt;
+}
+
+int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* err) {
   const std::string& command = a.positional[0];
   const bool optionalFile = action == Action::ReadLog;
   if (a.positional.size() > 2 || (!optionalFile && a.positional.size() != 2))
     return usage(err, command + (optionalFile ? " takes at most one folder" : " needs one file"));
   if (a.ports.empty()) return usage(err, command + " needs at least one --port");
+  if (const auto same = sameDevice(a.ports))
+    return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
   const std::string file = a.positional.size() == 2 ? a.positional[1] : "";
   const bool fleet = a.ports.size() > 1;
 
@@ -324,9 +358,9 @@ int unitCommand(const Arguments& a, Action action, std::FILE* out, std::FILE* er
   }
   const std::vector<Outcome> outcomes = runFleet(jobs, fleetOptions(err));
   if (a.json) {
-    for (const Outcome& o : outcomes) std::fprintf(out, "%s\n", jsonLine(o).c_str());
+    for (const Outcome& o : outcomes) out += jsonLine(o) + "\n";
   } else {
-    std::fputs(summaryTable(outcomes).c_str(), out);
+    out += summaryTable(outcomes);
   }
   const bool allOk =
       std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });
@@ -346,14 +380,16 @@ bool needsPainting(const std::vector<std::string>& args) {
   return args.size() > 1 && args[1] == "plot";
 }
 
-int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+namespace {
+
+int execute(const std::vector<std::string>& args, std::string& out, std::FILE* err) {
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsageText, out);
+      out = kUsageText;
       return kSuccess;
     }
     if (arg == "--version") {
-      std::fprintf(out, "gpstracking-cli %s\n", GPSTRACKING_VERSION);
+      out = std::string("gpstracking-cli ") + GPSTRACKING_VERSION + "\n";
       return kSuccess;
     }
   }
@@ -375,6 +411,22 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
   if (command == "export") return exportFile(*a, out, err);
   if (command == "plot") return plot(*a, err);
   return usage(err, "unknown command " + command);
+}
+
+}  // namespace
+
+int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  // What goes to standard output is gathered and written at the end, each write and the flush
+  // checked: a full disk or a closed reader behind it fails the command with the cause.
+  std::string text;
+  const int status = execute(args, text, err);
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
+    std::fprintf(err, "gpstracking-cli: cannot write to the standard output: %s\n",
+                 std::strerror(errno));
+    return kFailure;
+  }
+  return status;
 }
 
 }  // namespace cli

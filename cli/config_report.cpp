@@ -107,6 +107,18 @@ std::vector<Problem> configurationProblems(const config::Fields& fields) {
   return problems;
 }
 
+std::vector<Problem> loadProblems(const config::LoadReport& report, const config::Fields& fields) {
+  std::vector<Problem> problems;
+  for (const config::LoadReport::Cut& cut : report.cut) {
+    const std::string longest = std::to_string(cut.kept);
+    problems.push_back({cut.field, shownValue(fields, cut.field),
+                        "the file's text of " + std::to_string(cut.length) +
+                            " characters was cut to " + longest + " on loading",
+                        "at most " + longest + " characters"});
+  }
+  return problems;
+}
+
 std::string problemLine(const Problem& p) {
   if (p.value.empty()) return "refused for a download: " + p.message;
   return fieldName(p.field) + " = " + p.value + ": " + p.message + " (allowed: " + p.allowed + ")";

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "config/config_file.h"
 #include "config/fields.h"
 
 namespace cli {
@@ -22,6 +23,8 @@ struct Problem {
 
 // The configuration window's checks, each rule on its own, then the encoding's refusals.
 std::vector<Problem> configurationProblems(const config::Fields& fields);
+// The texts a load cut to their fields' maximum length, which the unit would never see whole.
+std::vector<Problem> loadProblems(const config::LoadReport& report, const config::Fields& fields);
 std::string problemLine(const Problem& problem);
 
 struct Difference {

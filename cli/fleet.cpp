@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QString>
+#include <QStringDecoder>
 #include <QTimer>
 #include <algorithm>
 
@@ -123,15 +124,20 @@ std::string summaryTable(const std::vector<Outcome>& outcomes) {
     std::snprintf(seconds, sizeof seconds, "%.1f", o.seconds);
     std::string detail = o.cause;
     if (o.ok && !o.file.empty()) detail += " -> " + o.file;
+    // A box's text may run over lines; a row of the table does not.
+    std::replace(detail.begin(), detail.end(), '\r', ' ');
+    std::replace(detail.begin(), detail.end(), '\n', ' ');
     table += row(o.port, outcomeWord(o), std::to_string(o.bytes), seconds, detail);
   }
   return table;
 }
 
-std::string jsonString(const std::string& latin1) {
-  const std::string utf8 = QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()))
-                               .toUtf8()
-                               .toStdString();
+std::string jsonString(const std::string& text) {
+  const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
+  QStringDecoder fromUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString decoded = fromUtf8(bytes);
+  const std::string utf8 =
+      fromUtf8.hasError() ? QString::fromLatin1(bytes).toUtf8().toStdString() : text;
   std::string out = "\"";
   for (const char c : utf8) {
     const auto byte = static_cast<unsigned char>(c);

@@ -28,7 +28,8 @@ std::string outcomeWord(const Outcome& outcome);
 std::string summaryTable(const std::vector<Outcome>& outcomes);
 // One JSON object on one line.
 std::string jsonLine(const Outcome& outcome);
-// A text of the program (Latin-1) as a JSON string, quotes included.
-std::string jsonString(const std::string& latin1);
+// A text as a JSON string, quotes included: valid UTF-8 as it stands (the file system's names,
+// which a fleet's paths and files are), anything else read as the program's Latin-1.
+std::string jsonString(const std::string& text);
 
 }  // namespace cli

@@ -1,26 +1,33 @@
 #include "cli/places.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <string_view>
 
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "records/numeric.h"
+#include "records/safe_file.h"
 
 namespace cli {
 
 namespace {
 
-std::optional<double> decimal(const std::string& text) {
+std::optional<double> decimal(std::string_view text) {
   double value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+  // "nan" and "inf" read as numbers here; no position is either.
+  if (error != std::errc() || stop != end || text.empty() || !std::isfinite(value))
+    return std::nullopt;
   return value;
 }
 
 // The fields of one CSV line; quotes around a field are taken off.
-std::vector<std::string> csvFields(const std::string& line) {
+std::vector<std::string> csvFields(std::string_view line) {
   std::vector<std::string> fields(1);
   bool quoted = false;
   for (const char c : line) {
@@ -35,49 +42,69 @@ std::vector<std::string> csvFields(const std::string& line) {
   return fields;
 }
 
-std::vector<std::string> lines(const std::string& bytes) {
-  std::vector<std::string> all;
-  size_t from = 0;
-  while (from < bytes.size()) {
-    size_t end = bytes.find('\n', from);
-    if (end == std::string::npos) end = bytes.size();
-    std::string line = bytes.substr(from, end - from);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) all.push_back(line);
-    from = end + 1;
-  }
-  return all;
+// Two digits, "07"; nothing for anything else ("-5", " 7", "7").
+std::optional<int> twoDigits(std::string_view text) {
+  if (text.size() != 2 || text[0] < '0' || text[0] > '9' || text[1] < '0' || text[1] > '9')
+    return std::nullopt;
+  return (text[0] - '0') * 10 + (text[1] - '0');
 }
 
-// "15/03/24" and "07:58:30" as the unit writes them (day, month, two-digit year; GPS time).
+// "15/03/24" gives {15, 3, 24}: three groups of two digits between the separators.
+std::optional<std::array<int, 3>> groups(const std::string& text, char separator) {
+  if (text.size() != 8 || text[2] != separator || text[5] != separator) return std::nullopt;
+  const auto a = twoDigits(std::string_view(text).substr(0, 2));
+  const auto b = twoDigits(std::string_view(text).substr(3, 2));
+  const auto c = twoDigits(std::string_view(text).substr(6, 2));
+  if (!a || !b || !c) return std::nullopt;
+  return std::array<int, 3>{*a, *b, *c};
+}
+
+int daysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// "15/03/24" and "07:58:30" as the unit writes them (day, month, two-digit year; GPS time);
+// empty for a date or time that does not exist, which readers of the exports would drop.
 std::string isoTime(const std::string& date, const std::string& time) {
-  int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
-  char rest = 0;
-  if (std::sscanf(date.c_str(), "%2d/%2d/%2d%c", &day, &month, &year, &rest) != 3 ||
-      std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &hour, &minute, &second, &rest) != 3 ||
-      month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 60) {
+  const auto d = groups(date, '/');
+  const auto t = groups(time, ':');
+  if (!d || !t) return {};
+  const auto [day, month, shortYear] = *d;
+  const auto [hour, minute, second] = *t;
+  const int year = 2000 + shortYear;
+  // GPS time has no leap seconds: 60 is no second of it.
+  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
+      minute > 59 || second > 59) {
     return {};
   }
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", 2000 + year, month, day, hour,
-                minute, second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour, minute,
+                second);
   return text;
 }
 
-Places readLog(const std::vector<std::string>& all) {
-  Places places;
-  places.track = true;
-  for (const std::string& line : all) {
-    const std::vector<std::string> f = csvFields(line);
-    const auto latitude = f.size() == 8 ? logDegrees(f[2], f[3], 90) : std::nullopt;
-    const auto longitude = f.size() == 8 ? logDegrees(f[4], f[5], 180) : std::nullopt;
-    if (!latitude || !longitude) {
-      ++places.skipped;
-      continue;
-    }
-    places.points.push_back({*latitude, *longitude, {}, isoTime(f[0], f[1])});
+void addLogLine(Places& places, std::string_view line) {
+  const std::vector<std::string> f = csvFields(line);
+  const auto latitude = f.size() == 8 ? logDegrees(f[2], f[3], 90) : std::nullopt;
+  const auto longitude = f.size() == 8 ? logDegrees(f[4], f[5], 180) : std::nullopt;
+  if (!latitude || !longitude) {
+    ++places.skipped;
+    return;
   }
-  return places;
+  std::string time = isoTime(f[0], f[1]);
+  if (time.empty()) ++places.untimed;
+  places.points.push_back({*latitude, *longitude, {}, std::move(time)});
+}
+
+// A coordinate cell's degrees, read as the table download reads the cell, so that what is
+// exported is what write-table sends; nothing for the empty marker or what is no number.
+std::optional<double> cellDegrees(const std::string& text, double limit) {
+  if (text == loctable::kEmptyMarker || !records::readsWhole(text)) return std::nullopt;
+  const std::optional<double> value = records::readNumber(text);
+  if (!value || std::fabs(*value) > limit) return std::nullopt;
+  return value;
 }
 
 Places readTable(const std::string& bytes) {
@@ -85,10 +112,9 @@ Places readTable(const std::string& bytes) {
   loctable::CellStore cells;
   loctable::applyTableText(cells, bytes);
   for (int row = 0; row < loctable::kRows; ++row) {
-    const std::string lat = cells.cell(row, 1), lon = cells.cell(row, 2);
-    const auto latitude = decimal(lat), longitude = decimal(lon);
-    if (lat == loctable::kEmptyMarker || lon == loctable::kEmptyMarker || !latitude || !longitude ||
-        std::fabs(*latitude) > 90 || std::fabs(*longitude) > 180) {
+    const auto latitude = cellDegrees(cells.cell(row, 1), 90);
+    const auto longitude = cellDegrees(cells.cell(row, 2), 180);
+    if (!latitude || !longitude) {
       ++places.skipped;
       continue;
     }
@@ -96,6 +122,49 @@ Places readTable(const std::string& bytes) {
   }
   return places;
 }
+
+// The lines of a file as it is read, one at a time: line ends (LF, CR LF) taken off, empty
+// lines left out, a line longer than kLongestLogLine handed on empty and never held whole.
+class LineSplitter {
+ public:
+  using Take = std::function<bool(std::string_view line, int number)>;
+  explicit LineSplitter(Take take) : take_(std::move(take)) {}
+
+  bool add(std::string_view piece) {
+    while (!piece.empty()) {
+      const std::size_t end = piece.find('\n');
+      const std::string_view part = piece.substr(0, end);
+      if (pending_.size() + part.size() > kLongestLogLine + 1) {
+        overlong_ = true;
+        pending_.clear();
+      } else if (!overlong_) {
+        pending_ += part;
+      }
+      if (end == std::string_view::npos) return true;
+      piece.remove_prefix(end + 1);
+      if (!endLine()) return false;
+    }
+    return true;
+  }
+  // The last line, which may have no line end.
+  bool finish() { return endLine(); }
+
+ private:
+  bool endLine() {
+    ++number_;
+    std::string_view line = pending_;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    const bool go = overlong_ ? take_({}, number_) : line.empty() || take_(line, number_);
+    pending_.clear();
+    overlong_ = false;
+    return go;
+  }
+
+  Take take_;
+  std::string pending_;
+  bool overlong_ = false;
+  int number_ = 0;
+};
 
 std::string coordinate(double value) {
   char text[32];
@@ -220,16 +289,45 @@ std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std
   return letter == "S" || letter == "W" ? -result : result;
 }
 
-std::optional<Places> readPlaces(const std::string& bytes, std::string& error) {
-  const std::vector<std::string> all = lines(bytes);
-  if (all.empty()) {
-    error = "the file is empty";
+std::optional<Places> readPlaces(const std::string& path, std::string& error, bool& unreadable) {
+  unreadable = false;
+  std::optional<Places> log;
+  bool table = false;
+  LineSplitter lines([&](std::string_view line, int number) {
+    if (line.find('\0') != std::string_view::npos) {
+      error = "not valid text (line " + std::to_string(number) + " holds a NUL byte)";
+      return false;
+    }
+    if (!log) {
+      const size_t fields = line.empty() ? 0 : csvFields(line).size();
+      table = fields == 3;
+      if (fields != 8) {
+        if (!table) {
+          error = "neither a GPS log (8 fields a line) nor a GPS table file (3 fields a line)";
+        }
+        return false;
+      }
+      log.emplace();
+      log->track = true;
+    }
+    addLogLine(*log, line);
+    return true;
+  });
+  std::string why;
+  const bool read = records::readFileInPieces(
+                        path, [&](std::string_view piece) { return lines.add(piece); }, &why) &&
+                    lines.finish();
+  if (table) {
+    const std::optional<std::string> bytes = records::readWholeFile(path, &why);
+    if (bytes) return readTable(*bytes);
+  }
+  if (!why.empty()) {
+    unreadable = true;
+    error = why;
     return std::nullopt;
   }
-  const size_t fields = csvFields(all.front()).size();
-  if (fields == 8) return readLog(all);
-  if (fields == 3) return readTable(bytes);
-  error = "neither a GPS log (8 fields a line) nor a GPS table file (3 fields a line)";
+  if (read && log) return log;
+  if (error.empty()) error = "the file is empty";
   return std::nullopt;
 }
 

@@ -7,9 +7,13 @@
 //   then minutes with four decimals) and a letter for each: degrees + minutes / 60, negative
 //   for "S" and "W". A line without its letters (before the unit's first valid hemisphere
 //   code), with minutes of 60 or more or with degrees beyond 90 or 180 is skipped.
-// - A table cell already holds decimal degrees, as the table's editor shows them; a row whose
-//   latitude or longitude is the empty marker "255" (or no number) holds no location and is
-//   skipped.
+//   A position whose date or time is no real one (31/02/24, 12:-5:-1, 60 seconds) is kept
+//   without a time.
+// - A table cell already holds decimal degrees, as the table's editor shows them, read by the
+//   rule the table download reads it with (records/numeric.h): "+12.5" is 12.5. A row whose
+//   latitude or longitude is the empty marker "255", no number or beyond 90 or 180 holds no
+//   location and is skipped.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,19 +27,26 @@ struct Place {
   std::string time;      // a track point's ISO 8601 time ("2024-03-15T07:58:30Z"); may be empty
 };
 
+// The longest log line read; a longer one is skipped without being held. The unit's lines are
+// about 80 characters.
+inline constexpr std::size_t kLongestLogLine = 1024;
+
 struct Places {
   bool track = false;  // a GPS log: the points in order make one track
   std::vector<Place> points;
   int skipped = 0;  // lines or rows without a usable position
+  int untimed = 0;  // track points kept without their impossible date or time
 };
 
 // One coordinate of a log line; nothing when it cannot be converted.
 std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std::string& letter,
                                  double limit);
 
-// Reads a log or table file's bytes, telling them apart by their lines' fields (eight or
-// three). Nothing, with the reason in `error`, for anything else.
-std::optional<Places> readPlaces(const std::string& bytes, std::string& error);
+// Reads a log or table file, telling them apart by their first line's fields (eight or three).
+// A log is read as a stream, whatever its length; a table file is one of the program's small
+// files (records::kMaxFileBytes). Nothing, with the reason in `error`, for anything else;
+// `unreadable` tells a file that could not be read from one that is not a log or table.
+std::optional<Places> readPlaces(const std::string& path, std::string& error, bool& unreadable);
 
 // A Latin-1 text for an XML file written in UTF-8: markup characters escaped, the rest of
 // Latin-1 as character references.

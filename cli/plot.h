@@ -27,7 +27,8 @@ struct Scene {
 Scene layOut(const Places& track, const Places& locations, int width = 1000, int height = 750);
 
 std::string svgPicture(const Scene& scene);
-// Writes a PNG file; needs a QGuiApplication for the lettering. False when it cannot be written.
-bool writePng(const Scene& scene, const std::string& path);
+// The bytes of a PNG file; needs a QGuiApplication for the lettering. Empty when it cannot be
+// made.
+std::string pngPicture(const Scene& scene);
 
 }  // namespace cli

@@ -188,41 +188,6 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
   return outcome;
 }
 
-namespace {
-
-// The device a port names, or the name itself where it names none.
-std::string wholeDevice(const std::string& port) {
-  std::string error;
-  return device::portDevice(port, error).value_or("/" + port);
-}
-
-}  // namespace
-
-std::string portLabel(const std::string& port, bool wholePath) {
-  if (device::comPortNumber(port)) return port;
-  // A device under /dev keeps its folders ("pts-4"); any other path is named by its file, or
-  // by all of it where the files' names alone would coincide.
-  std::string label = port.starts_with("/dev/") ? port.substr(5)
-                      : wholePath               ? wholeDevice(port).substr(1)
-                                                : std::filesystem::path(port).filename().string();
-  for (char& c : label) {
-    if (c == '/' || c == '\\' || c == ':') c = '-';
-  }
-  return label;
-}
-
-std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
-  for (const bool wholePath : {false, true}) {
-    std::vector<std::string> labels;
-    for (const std::string& port : ports) labels.push_back(portLabel(port, wholePath));
-    std::vector<std::string> sorted = labels;
-    std::sort(sorted.begin(), sorted.end());
-    if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end() || wholePath)
-      return labels;
-  }
-  return {};
-}
-
 UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(std::move(setup)) {
   if (const auto device = device::portDevice(setup_.port, portError_)) device_ = *device;
   if (!port) port = std::make_unique<device::SerialPort>();

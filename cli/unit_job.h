@@ -42,12 +42,6 @@ struct Outcome {
   std::string file;  // the file written, if any
 };
 
-// A short name of the port for file names: "COM3", "/dev/pts/4" -> "pts-4", "/tmp/u1" -> "u1"
-// ("tmp-u1" with wholePath).
-std::string portLabel(const std::string& port, bool wholePath = false);
-// The names of a fleet's ports, distinct so that no unit's file replaces another's.
-std::vector<std::string> portLabels(const std::vector<std::string>& ports);
-
 // The outcome's words for a session's result: `action` on the unit, `setup` as given.
 Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
                  const loctable::Cells& table);

@@ -137,22 +137,41 @@ bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messag
                         {"Invalid Path", "Error", ui::Icon::Critical});
 }
 
-bool applyConfigurationText(Fields& fields, std::string bytes) {
+bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* report) {
+  LoadReport unused;
+  LoadReport& said = report ? *report : unused;
   records::RecordReader reader(std::move(bytes));
+  int number = 0;
   for (const FileRecord& record : fileRecords()) {
     const std::optional<records::Record> read = reader.next();
-    if (!read) return false;
+    if (!read) {
+      said.failure = "the file ends after " + std::to_string(number) + " of " +
+                     std::to_string(kFileRecordCount) + " records";
+      return false;
+    }
+    ++number;
     if (!record.applied) continue;
     switch (record.kind) {
       case FileRecord::Version:
         fields.setVersionText(fittedText(read->text, kMaxVersionText));
         break;
-      case FileRecord::Text:
-        fields.setText(record.field, fittedText(read->text, maxLoadedLength(record.field)));
+      case FileRecord::Text: {
+        const std::size_t longest = maxLoadedLength(record.field);
+        if (read->text.size() > longest)
+          said.cut.push_back({record.field, read->text.size(), longest});
+        fields.setText(record.field, fittedText(read->text, longest));
         break;
+      }
       case FileRecord::Index: {
         const std::optional<int> index = records::recordIndex(*read);
-        if (!index || !fields.setIndex(record.field, *index)) return false;
+        if (!index || !fields.setIndex(record.field, *index)) {
+          // A long text is named by its start; the line says where the rest is.
+          const FieldRow& list = fieldRow(record.field);
+          said.failure = "line " + std::to_string(reader.line()) + ": \"" +
+                         read->text.substr(0, 24) + "\" is no item of " + windowName(list.window) +
+                         " " + list.control;
+          return false;
+        }
         break;
       }
     }

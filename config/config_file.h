@@ -46,13 +46,24 @@ std::string configurationText(const Fields& fields);
 // file is replaced only once every record is written; on a failure an old file stays as it was.
 bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages);
 
+// What a load found beyond its outcome, for a report: why it failed, and the texts it cut.
+struct LoadReport {
+  std::string failure;  // "line 12: ..."; empty after a successful load
+  struct Cut {
+    Field field;
+    std::size_t length;  // of the text in the file
+    std::size_t kept;    // the field's maximum length, or kMaxLoadedText
+  };
+  std::vector<Cut> cut;
+};
+
 // Loads from path, applying each record as soon as it is read, each text cut as said above. On
 // any failure (empty path, unreadable file, a path that is not a regular file, a file larger
 // than kMaxFileBytes, fewer than 71 records, an index that is no number or names no item)
 // "Error loading file" is shown; the records applied before it keep their values. Records after
 // the 71st are ignored.
 bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages);
-// The same, from the file's bytes; no message.
-bool applyConfigurationText(Fields& fields, std::string bytes);
+// The same, from the file's bytes; no message. `report`, when given, is filled in.
+bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* report = nullptr);
 
 }  // namespace config

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 
 namespace records {
 
@@ -37,6 +38,15 @@ class Descriptor {
  private:
   int fd_;
 };
+
+bool failed(std::string* why, std::string reason) {
+  if (why) *why = std::move(reason);
+  return false;
+}
+
+bool failedBySystem(std::string* why) {
+  return failed(why, std::strerror(errno));
+}
 
 bool writeAll(int fd, std::string_view bytes) {
   off_t offset = 0;
@@ -122,8 +132,10 @@ Outcome replaceThroughNewFile(const std::string& target, std::string_view bytes,
   if (!file.valid()) return Outcome::FolderRefused;
 
   const auto discard = [&](Outcome outcome) {
+    const int cause = errno;  // what failed, not what the clearing up does
     file.reset();
     ::unlink(temporary.c_str());
+    errno = cause;
     return outcome;
   };
   if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) return discard(Outcome::Failed);
@@ -171,26 +183,27 @@ bool writeInPlace(int fd, std::string_view bytes) {
 //   contents, since the new contents are a new file (writing the shared file in place would
 //   give up the guarantee that a failed save leaves it whole);
 // - a symbolic link is followed, so the file it names is replaced and the link stays.
-bool replaceFile(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
+bool replaceFile(const std::string& path, std::string_view bytes, std::string* why) {
+  if (path.empty()) return failed(why, "no file name");
   std::string target = path;
 
   struct stat old {};
   bool exists = ::lstat(target.c_str(), &old) == 0;
   if (exists && S_ISLNK(old.st_mode)) {
     char resolved[PATH_MAX];
-    if (!::realpath(target.c_str(), resolved)) return false;
+    if (!::realpath(target.c_str(), resolved)) return failedBySystem(why);
     target = resolved;
     exists = ::stat(target.c_str(), &old) == 0;
   }
-  if (exists && !S_ISREG(old.st_mode)) return false;
+  if (exists && !S_ISREG(old.st_mode)) return failed(why, "not a regular file");
 
   Descriptor inPlace;
   if (exists) {
     inPlace.reset(::open(target.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!inPlace.valid()) return failedBySystem(why);
     struct stat opened {};
-    if (!inPlace.valid() || ::fstat(inPlace.get(), &opened) != 0 || !sameFile(opened, old)) {
-      return false;
+    if (::fstat(inPlace.get(), &opened) != 0 || !sameFile(opened, old)) {
+      return failed(why, "replaced by another file while it was opened");
     }
   }
 
@@ -199,37 +212,73 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
     case Outcome::Replaced:
       return true;
     case Outcome::Failed:
-      return false;
+      return failedBySystem(why);
     case Outcome::FolderRefused:
       break;
   }
-  return exists && writeInPlace(inPlace.get(), bytes) && inPlace.close();
+  // Without an old file to write in place, the folder's refusal is the cause.
+  if (!exists || !writeInPlace(inPlace.get(), bytes) || !inPlace.close())
+    return failedBySystem(why);
+  return true;
 }
 
-std::optional<std::string> readWholeFile(const std::string& path) {
-  if (path.empty()) return std::nullopt;
+namespace {
+
+// Opens a regular file for reading, or says why not.
+bool openForReading(const std::string& path, Descriptor& file, struct stat& info,
+                    std::string* why) {
+  if (path.empty()) return failed(why, "no file name");
   // Looked at before opening, since opening some devices has effects of its own (a serial line
   // is set up, a tape rewinds), and again after, on what was actually opened. Opening never
   // waits (a FIFO without a writer) and never makes a terminal the program's own.
+  if (::stat(path.c_str(), &info) != 0) return failedBySystem(why);
+  if (!S_ISREG(info.st_mode)) return failed(why, "not a regular file");
+  file.reset(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid() || ::fstat(file.get(), &info) != 0) return failedBySystem(why);
+  if (!S_ISREG(info.st_mode)) return failed(why, "not a regular file");
+  return true;
+}
+
+bool readPieces(int fd, const std::function<bool(std::string_view)>& take, std::string* why) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return failedBySystem(why);
+    if (n == 0) return true;
+    if (!take(std::string_view(buffer, static_cast<std::size_t>(n)))) return false;
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> readWholeFile(const std::string& path, std::string* why) {
+  Descriptor file;
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+  if (!openForReading(path, file, info, why)) return std::nullopt;
+  const std::string tooLarge = "larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB";
+  if (static_cast<std::size_t>(info.st_size) > kMaxFileBytes) {
+    failed(why, tooLarge);
     return std::nullopt;
   }
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return std::nullopt;
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-    // A file that grows while it is read is no more one of the program's than a large one.
-    if (bytes.size() > kMaxFileBytes) return std::nullopt;
-  }
+  const bool read = readPieces(
+      file.get(),
+      [&](std::string_view piece) {
+        bytes.append(piece);
+        // A file that grows while it is read is no more one of the program's than a large one.
+        return bytes.size() <= kMaxFileBytes || failed(why, tooLarge);
+      },
+      why);
+  if (!read) return std::nullopt;
   return bytes;
+}
+
+bool readFileInPieces(const std::string& path,
+                      const std::function<bool(std::string_view piece)>& take, std::string* why) {
+  Descriptor file;
+  struct stat info {};
+  return openForReading(path, file, info, why) && readPieces(file.get(), take, why);
 }
 
 }  // namespace records

@@ -3,15 +3,17 @@
 // file behind: the bytes go into a new file beside it, which takes the old file's place only once
 // every byte is written. On any failure the old file stays as it was and nothing else is left over.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace records {
 
-// The largest file the program reads. Its files are a few kilobytes (a configuration file is
-// under 1 KiB, a GPS table file under 3 KiB), so anything bigger is not one of them; 1 MiB
-// leaves a margin of several hundred times and still loads in a blink.
+// The largest file the program reads whole. Its configuration and table files are a few
+// kilobytes (a configuration file is under 1 KiB, a GPS table file under 3 KiB), so anything
+// bigger is not one of them; 1 MiB leaves a margin of several hundred times and still loads in
+// a blink. A GPS log, which has no such bound, is read in pieces instead.
 inline constexpr std::size_t kMaxFileBytes = 1 << 20;
 
 // The name prefix of the new files a save writes beside the file it replaces. The leading dot
@@ -23,13 +25,22 @@ inline constexpr std::string_view kSavingPrefix = ".gpstracking-saving-";
 // any failure: an empty path, a folder or anything else that is not a regular file, a missing
 // folder, a file the user may not write, a folder that takes no new file when there is no file
 // to write in place, a full disk. An existing file keeps its permissions, and its owner and
-// group where the system allows (see replaceFile in safe_file.cpp for how).
-bool replaceFile(const std::string& path, std::string_view bytes);
+// group where the system allows (see replaceFile in safe_file.cpp for how). `why`, when given,
+// receives the reason as readWholeFile gives it.
+bool replaceFile(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
 // Every byte of the file; nullopt when it cannot be read to its end (an empty path, a missing
 // file, no right to read, a read error), when it is not a regular file (a folder, a FIFO, a
 // terminal or other device, a socket: refused at once, never read), or when it holds more than
-// kMaxFileBytes.
-std::optional<std::string> readWholeFile(const std::string& path);
+// kMaxFileBytes. `why`, when given, receives the reason in a few words ("not a regular file",
+// "larger than 1 MiB", the system's own words for a failed open or read).
+std::optional<std::string> readWholeFile(const std::string& path, std::string* why = nullptr);
+
+// The same reading for a file of any size, in pieces handed to `take` as they arrive, so that
+// the reader holds no more than a piece: the same refusals, without the cap. `take` returns
+// false to stop the reading, which then ends false with `why` untouched.
+bool readFileInPieces(const std::string& path,
+                      const std::function<bool(std::string_view piece)>& take,
+                      std::string* why = nullptr);
 
 }  // namespace records

@@ -26,6 +26,7 @@ std::optional<Record> RecordReader::next() {
   while (pos_ < size && isBlank(bytes_[pos_])) ++pos_;
   if (pos_ >= size) return std::nullopt;
 
+  start_ = pos_;
   Record record;
   if (bytes_[pos_] == '"') {
     record.quoted = true;
@@ -50,6 +51,16 @@ std::optional<Record> RecordReader::next() {
     }
   }
   return record;
+}
+
+int RecordReader::line() const {
+  int line = 1;
+  for (std::size_t i = 0; i < start_; ++i) {
+    // CR LF, CR or LF: one line end each.
+    const bool crlf = bytes_[i] == '\r' && i + 1 < start_ && bytes_[i + 1] == '\n';
+    if (bytes_[i] == '\n' || (bytes_[i] == '\r' && !crlf)) ++line;
+  }
+  return line;
 }
 
 std::optional<int> recordIndex(const Record& record) {

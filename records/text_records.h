@@ -25,12 +25,15 @@ class RecordReader {
   explicit RecordReader(std::string bytes) : bytes_(std::move(bytes)) {}
   // The next record; nothing when the bytes are used up.
   std::optional<Record> next();
+  // The line, counted from 1, on which the last record read began.
+  int line() const;
 
  private:
   bool atLineEnd() const;
   void skipLineEnd();
   std::string bytes_;
   std::size_t pos_ = 0;
+  std::size_t start_ = 0;  // of the last record
 };
 
 // The whole number an index record stands for: its text (quoted or not) as a decimal number,

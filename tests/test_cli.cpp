@@ -23,12 +23,14 @@
 #include "cli/fleet.h"
 #include "cli/places.h"
 #include "cli/plot.h"
+#include "cli/port_labels.h"
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
 #include "link/com_ports.h"
 #include "forms/setup2.h"
 #include "loctable/table_file.h"
+#include "records/safe_file.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"
 #include "sim/pty_server.h"
@@ -282,8 +284,21 @@ TEST(CliFleet, JsonLinesCarryLatin1AndQuotesIntact) {
       {"say \"no\"\\", "\"say \\\"no\\\"\\\\\""},
       {"caf\xe9", "\"caf\xc3\xa9\""},
       {"a\r\nb", "\"a\\u000d\\u000ab\""},
+      // A file's name in UTF-8, as the file system holds it: already what JSON carries.
+      {"\xc3\xa7\xc3\xa9-utf8.cfg", "\"\xc3\xa7\xc3\xa9-utf8.cfg\""},
   };
   for (const auto& [text, json] : cases) EXPECT_EQ(cli::jsonString(text), json);
+}
+
+TEST(CliFleet, SummaryRowStaysOnOneLineWhateverTheBoxSays) {
+  for (const char* cause : {"Upload complete\r\nwith a warning", "one\ntwo\rthree"}) {
+    cli::Outcome outcome;
+    outcome.port = "COM1";
+    outcome.cause = cause;
+    const std::string table = cli::summaryTable({outcome});
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 2) << table;
+    EXPECT_EQ(table.find('\r'), std::string::npos);
+  }
 }
 
 TEST(CliFleet, EachUnitWritesItsOwnFile) {
@@ -292,6 +307,11 @@ TEST(CliFleet, EachUnitWritesItsOwnFile) {
       // The same file name in two folders: the whole paths tell them apart.
       {{"/tmp/a/u1", "/tmp/b/u1", "COM1"},
        {"out-tmp-a-u1.cfg", "out-tmp-b-u1.cfg", "out-COM1.cfg"}},
+      // A separator in a file's name is no separator in the label.
+      {{"/tmp/s/u:1", "/tmp/s/u\\2"}, {"out-u-1.cfg", "out-u-2.cfg"}},
+      // Paths that map to one label: numbered, past a label another port already has.
+      {{"/x/a-b/u", "/x/a/b/u", "/x/a/b/u-2"},
+       {"out-x-a-b-u.cfg", "out-x-a-b-u-3.cfg", "out-x-a-b-u-2.cfg"}},
   };
   for (const auto& [ports, files] : cases) {
     const std::vector<std::string> labels = cli::portLabels(ports);
@@ -342,11 +362,22 @@ TEST(CliCheck, PrintsEveryProblemWithItsFieldValueAndRange) {
        [](config::Fields& f) { f.setText(Field::setup1_Text2, "12"); },
        1,
        {"= \"12\": Invalid Base Phone number 1 (max 16) (allowed: 3 to 16 characters)"}},
+      // The load cuts a text longer than its field takes; the unit would never see it whole.
+      {"cut on loading",
+       [](config::Fields& f) { f.setText(Field::setup1_Text21, "APN"); },
+       1,
+       {"setup1 APN (access point Name) 32 Max = \"" + std::string(32, 'a') +
+        "\": the file's text of 40 characters was cut to 32 on loading (allowed: at most 32 "
+        "characters)"}},
   };
   QTemporaryDir folder;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const CliRun result = run({"check", configurationFile(folder, c.name, c.change)});
+    const std::string path = configurationFile(folder, c.name, c.change);
+    // A field takes no more than its maximum, so the long text is put into the file itself.
+    writeText(path, std::regex_replace(fileText(path), std::regex("\"APN\""),
+                                       "\"" + std::string(40, 'a') + "\""));
+    const CliRun result = run({"check", path});
     EXPECT_EQ(result.status, c.status);
     for (const std::string& line : c.lines) {
       EXPECT_NE(result.out.find(line + "\n"), std::string::npos) << result.out;
@@ -443,6 +474,94 @@ TEST(CliExport, StandardReadersFindEveryPosition) {
   EXPECT_EQ(run({"export", log}).status, cli::kUsage);
 }
 
+// Positions no reader could use are never exported: they are skipped, or kept without their
+// time, and counted in the warning.
+TEST(CliExport, ImpossibleValuesNeverReachTheExport) {
+  QTemporaryDir folder;
+  const std::string log = (folder.path() + "/log.csv").toStdString();
+  auto line = [](const char* date, const char* time, const char* latitude) {
+    return "\"" + std::string(date) + "\",\"" + time + "\",\"" + latitude +
+           "\",\"N\",\"00007.5000\",\"W\",\"0\",\"0\"\r\n";
+  };
+  writeText(
+      log,
+      line("15/03/24", "07:58:30", "5130.0000") +      // good
+          line("15/03/24", "07:58:31", "nan") +        // no position
+          line("15/03/24", "07:58:32", "-nan") +       // no position
+          line("15/03/24", "07:58:33", "9100.0000") +  // beyond the pole
+          line("31/02/24", "12:00:00", "5130.0000") +  // no such day
+          line("29/02/23", "12:00:00", "5130.0000") +  // no leap year
+          line("15/03/24", "12:-5:-1", "5130.0000") +  // no such time
+          line("15/03/24", "12:05:60", "5130.0000") +  // no such second
+          line("29/02/24", "23:59:59", "5130.0000") +  // a leap day
+          // Its last field longer than any line of the unit's: skipped unread, though it is good.
+          line("15/03/24", "07:58:30", "5130.0000").insert(60, 2000, '1'));
+  const CliRun gpx = run({"export", log, "--gpx"});
+  EXPECT_EQ(gpx.status, 0);
+  EXPECT_EQ(gpx.err, log +
+                         ": 4 lines without a position skipped, 4 positions kept without "
+                         "their time\n");
+  EXPECT_EQ(std::count(gpx.out.begin(), gpx.out.end(), '\n') - 8, 6) << gpx.out;
+  const std::regex time("<time>([^<]*)</time>");
+  std::string times;
+  for (auto it = std::sregex_iterator(gpx.out.begin(), gpx.out.end(), time);
+       it != std::sregex_iterator(); ++it) {
+    times += (*it)[1].str() + " ";
+  }
+  EXPECT_EQ(times, "2024-03-15T07:58:30Z 2024-02-29T23:59:59Z ");
+
+  // A table cell means for the export what it means for write-table: its numeric reading.
+  loctable::CellStore cells;
+  cells.setCell(3, 1, "+12.5");
+  cells.setCell(3, 2, " 7 ");
+  cells.setCell(4, 1, "nan");
+  cells.setCell(4, 2, "1");
+  cells.setCell(5, 1, "1");
+  cells.setCell(5, 2, "inf");
+  const std::string table = (folder.path() + "/table.txt").toStdString();
+  writeText(table, loctable::tableText(cells));
+  const std::string out = (folder.path() + "/table.geojson").toStdString();
+  EXPECT_EQ(run({"export", table, "--geojson", "-o", out}).status, 0);
+  EXPECT_EQ(readBack("geojson", out), "12.500000 7.000000 3\n");
+}
+
+// Every refusal of an input file says why.
+TEST(CliInputs, RefusalsSayWhy) {
+  QTemporaryDir folder;
+  const std::string path = folder.path().toStdString();
+  const std::string good = config::configurationText(test::sampleFields());
+  writeText(path + "/large.cfg", good + std::string(records::kMaxFileBytes, '\n'));
+  writeText(path + "/short.cfg", good.substr(0, good.find("\r\n") + 2));
+  std::string badIndex = good;
+  const size_t second = badIndex.find("\r\n") + 2;
+  badIndex.replace(second, badIndex.find("\r\n", second) - second, "x");
+  writeText(path + "/index.cfg", badIndex);
+  writeText(path + "/binary.csv", std::string(kLog) + std::string("\0\1\2", 3));
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"check", path + "/none.cfg"},
+       "gpstracking-cli: cannot read " + path + "/none.cfg: No such file or directory\n"},
+      {{"check", path}, "gpstracking-cli: cannot read " + path + ": not a regular file\n"},
+      {{"write-table", "/dev/null", "--port", "COM1"},
+       "gpstracking-cli: cannot read /dev/null: not a regular file\n"},
+      {{"check", path + "/large.cfg"},
+       "gpstracking-cli: cannot read " + path + "/large.cfg: larger than 1 MiB\n"},
+      {{"check", path + "/short.cfg"},
+       path + "/short.cfg: Error loading file (the file ends after 1 of 71 records)\n"},
+      {{"diff", path + "/index.cfg", path + "/short.cfg"},
+       path + "/index.cfg: Error loading file (line 2: \"x\" is no item of setup1 Combo2)\n"},
+      {{"export", path + "/binary.csv", "--kml"},
+       path + "/binary.csv: not valid text (line 5 holds a NUL byte)\n"},
+      {{"plot", path + "/none.csv", "-o", path + "/none.svg"},
+       "gpstracking-cli: cannot read " + path + "/none.csv: No such file or directory\n"},
+  };
+  for (const auto& [args, said] : cases) {
+    SCOPED_TRACE(args[0] + " " + args[1]);
+    const CliRun result = run(args);
+    EXPECT_EQ(result.status, cli::kFailure);
+    EXPECT_EQ(result.err, said);
+  }
+}
+
 TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   QTemporaryDir folder;
   std::string log;
@@ -494,7 +613,7 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
       end += pixel == QColor("#c01010").rgb();
     }
   }
-  EXPECT_GT(track, 500);
+  EXPECT_GT(track, 400);  // the pixels the 2-pixel line covers whole; its edges are blended
   EXPECT_GT(start, 50);
   EXPECT_GT(end, 50);
 }

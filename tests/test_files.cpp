@@ -9,12 +9,14 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -146,6 +148,41 @@ TEST_F(Files, LoadingRefusesAtOnceWhatIsNoRegularFileOfTheProgramsSize) {
   ::close(terminal);
 }
 
+// A read refuses what is no regular file before opening it (opening a device or FIFO has
+// effects of its own), stops a file that grows past the cap while it is read, and says why.
+TEST_F(Files, ReadingSaysWhyAndOpensNoOtherFile) {
+  const fs::path fifo = folder / "fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  write(folder / "large", std::string(records::kMaxFileBytes + 1, 'x'));
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, fifo.c_str(), IN_OPEN), 0);
+  const std::pair<std::string, std::string> cases[] = {
+      {fifo.string(), "not a regular file"},
+      {folder.string(), "not a regular file"},
+      {(folder / "none").string(), "No such file or directory"},
+      {(folder / "large").string(), "larger than 1 MiB"},
+      // A regular file of size 0 that reads on without end, as a file growing while read does.
+      {"/proc/self/pagemap", "larger than 1 MiB"},
+  };
+  for (const auto& [path, why] : cases) {
+    SCOPED_TRACE(path);
+    const Child child = inChild([&] {
+      std::string said;
+      return records::readWholeFile(path, &said) ? "read" : said;
+    });
+    EXPECT_TRUE(child.finished) << child.how;
+    EXPECT_EQ(child.output, why);
+  }
+  std::string said;
+  EXPECT_FALSE(records::readFileInPieces(
+      fifo.string(), [](std::string_view) { return true; }, &said));
+  EXPECT_EQ(said, "not a regular file");
+  char event[sizeof(inotify_event) + NAME_MAX + 1];
+  EXPECT_LT(::read(watch, event, sizeof event), 0) << "the FIFO was opened";
+  ::close(watch);
+}
+
 // The version text, a text field without a maximum length and a table cell: a record of 500 000
 // characters is cut, so that the window takes it at once.
 TEST_F(Files, LongRecordsAreCut) {
@@ -183,7 +220,8 @@ TEST_F(Files, SavingAsAnUnprivilegedUser) {
     uid = nobody->pw_uid;
     gid = nobody->pw_gid;
   }
-  const std::string old = "old contents\r\n";
+  // Longer than what a save writes: a save in place leaves none of it behind.
+  const std::string old = "old contents\r\n" + std::string(20000, 'o');
   struct Case {
     const char* name;
     mode_t folderMode;  // the user's own folder (a sticky one belongs to root)

@@ -104,7 +104,8 @@ CASES = {f.__name__: f for f in (fleet_of_four_with_a_silent_unit,
                                  missing_port_and_unwritable_file)}
 
 
-def main():
+def main(cases):
+    """Runs the case the command line names, from `cases`, on a folder of its own."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--cli", required=True)
     parser.add_argument("--sim", required=True)
@@ -113,7 +114,7 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         units = Units(options.sim, folder)
         try:
-            CASES[options.case](options.cli, units, folder)
+            cases[options.case](options.cli, units, folder)
         finally:
             units.stop()
     print(f"{options.case}: passed")
@@ -121,4 +122,4 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(main(CASES))
