@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -129,6 +130,12 @@ void GPStracking::startup() {
   configWindows_ = std::make_unique<config::ConfigWindows>(this, *services_.messages,
                                                            *services_.help, configStore_);
   config::applyStartupValues(configStore_);
+  configWindows_->onLoaded([this](const std::string& path, bool loaded,
+                                  const config::LoadReport& report) {
+    const std::string name = QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString();
+    status_.note(configurationLoadText(name, loaded, report));
+    refreshNow();
+  });
 }
 
 void GPStracking::runOperation(int operation) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "config/field_table.h"
 #include "link/exchange.h"
 
 namespace app {
@@ -31,6 +32,30 @@ std::string wholeSeconds(double seconds) {
 }
 
 }  // namespace
+
+std::string configurationLoadText(const std::string& name, bool loaded,
+                                  const config::LoadReport& report) {
+  std::string text;
+  if (loaded) {
+    text = "Loaded " + name + ".";
+  } else if (report.records == 0) {
+    text = "Nothing loaded from " + name + ": " + report.failure + ".";
+  } else {
+    text = "Loaded records 1 to " + std::to_string(report.records) + " of " +
+           std::to_string(config::kFileRecordCount) + " from " + name + " (" + report.failure +
+           "); the other fields keep their earlier values. Download would send this mix.";
+  }
+  if (!report.cut.empty()) {
+    text += " Cut to fit:";
+    for (size_t i = 0; i < report.cut.size(); ++i) {
+      const config::LoadReport::Cut& cut = report.cut[i];
+      text += (i == 0 ? " " : ", ") + config::fieldCaption(cut.field) + " (" +
+              std::to_string(cut.length) + " characters, " + std::to_string(cut.kept) + " kept)";
+    }
+    text += ".";
+  }
+  return text;
+}
 
 void StatusText::start(int operation, std::string port, std::string device, std::string description,
                        double now) {
@@ -72,6 +97,12 @@ void StatusText::end(Ending ending, const std::string& clock, const std::string&
   }
   if (ended_.find_last_of(".!?") != ended_.size() - 1) ended_ += ".";
   if (!path.empty()) ended_ += " File: " + path;
+  phase_ = Phase::Ended;
+}
+
+void StatusText::note(std::string text) {
+  if (phase_ == Phase::Running) return;
+  ended_ = std::move(text);
   phase_ = Phase::Ended;
 }
 

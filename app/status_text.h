@@ -5,12 +5,19 @@
 // the line is painted. The texts are UTF-8.
 #include <string>
 
+#include "config/config_file.h"
 #include "link/progress.h"
 
 namespace app {
 
 // How an exchange ended, as the status line says it.
 enum class Ending { Done, Failed, Cancelled };
+
+// What the status line says after a configuration load from `name` (the file's name):
+// whether it loaded, which texts were cut to fit their fields, and after a failed load which
+// records were applied, since the fields before the failure keep the file's values.
+std::string configurationLoadText(const std::string& name, bool loaded,
+                                  const config::LoadReport& report);
 
 class StatusText {
  public:
@@ -28,6 +35,10 @@ class StatusText {
   // was shown; may be empty) and the full path of the file it wrote (empty: none).
   void end(Ending ending, const std::string& clock, const std::string& outcome,
            const std::string& path);
+
+  // Something the technician did outside an exchange (a load), said in full; it replaces the
+  // last exchange's ending. Ignored while an exchange runs.
+  void note(std::string text);
 
   // The line as it reads at `now`; empty before the first exchange.
   std::string text(double now) const;

@@ -150,6 +150,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
       return false;
     }
     ++number;
+    said.records = number;
     if (!record.applied) continue;
     switch (record.kind) {
       case FileRecord::Version:
@@ -167,6 +168,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
         if (!index || !fields.setIndex(record.field, *index)) {
           // A long text is named by its start; the line says where the rest is.
           const FieldRow& list = fieldRow(record.field);
+          said.records = number - 1;
           said.failure = "line " + std::to_string(reader.line()) + ": \"" +
                          read->text.substr(0, 24) + "\" is no item of " + windowName(list.window) +
                          " " + list.control;
@@ -179,9 +181,12 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
   return true;
 }
 
-bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages) {
-  std::optional<std::string> bytes = records::readWholeFile(path);
-  const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes));
+bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages,
+                       LoadReport* report) {
+  LoadReport unused;
+  LoadReport& said = report ? *report : unused;
+  std::optional<std::string> bytes = records::readWholeFile(path, &said.failure);
+  const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes), &said);
   if (!loaded) messages.show(ui::kErrorLoadingFile);
   return loaded;
 }

@@ -49,6 +49,7 @@ bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messag
 // What a load found beyond its outcome, for a report: why it failed, and the texts it cut.
 struct LoadReport {
   std::string failure;  // "line 12: ..."; empty after a successful load
+  int records = 0;      // the records read and applied before the end or the failure
   struct Cut {
     Field field;
     std::size_t length;  // of the text in the file
@@ -62,7 +63,9 @@ struct LoadReport {
 // than kMaxFileBytes, fewer than 71 records, an index that is no number or names no item)
 // "Error loading file" is shown; the records applied before it keep their values. Records after
 // the 71st are ignored.
-bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages);
+// `report`, when given, is filled in.
+bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages,
+                       LoadReport* report = nullptr);
 // The same, from the file's bytes; no message. `report`, when given, is filled in.
 bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* report = nullptr);
 

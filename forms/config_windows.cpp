@@ -245,8 +245,12 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
   connect(save, &QPushButton::clicked, this,
           [this, &messages] { saveConfiguration(fields_, browser_->path(), messages); });
-  connect(load, &QPushButton::clicked, this,
-          [this, &messages] { loadConfiguration(fields_, browser_->path(), messages); });
+  connect(load, &QPushButton::clicked, this, [this, &messages] {
+    const std::string path = browser_->path();
+    LoadReport report;
+    const bool loaded = loadConfiguration(fields_, path, messages, &report);
+    if (fields_.loaded_) fields_.loaded_(path, loaded, report);
+  });
   connect(back, &QPushButton::clicked, this, &QWidget::hide);
 }
 

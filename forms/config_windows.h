@@ -6,9 +6,11 @@
 // changes and write every edit back.
 #include <QDialog>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "config/config_file.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "config/fields.h"
@@ -88,6 +90,11 @@ class ConfigWindows : public Fields {
   std::string versionText() const override { return store_.versionText(); }
   void setVersionText(const std::string& text) override { store_.setVersionText(text); }
 
+  // Told after every load from setup1's file browser: the file, whether it loaded, and what the
+  // load found.
+  using LoadHandler = std::function<void(const std::string& path, bool loaded, const LoadReport&)>;
+  void onLoaded(LoadHandler handler) { loaded_ = std::move(handler); }
+
   // The controls of the fields, for the windows and their tests; the windows are built.
   QLineEdit* textBox(Field field);
   QComboBox* list(Field field);
@@ -106,6 +113,7 @@ class ConfigWindows : public Fields {
   ui::HelpLauncher& help_;
   FieldStore& store_;
   bool writingBack_ = false;
+  LoadHandler loaded_;
   std::array<QWidget*, kFieldCount> controls_{};
   QLabel* version_ = nullptr;
   Setup1* setup1_ = nullptr;

@@ -4,14 +4,19 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <fstream>
 
 #include "app/main_window.h"
+#include "config/config_file.h"
 #include "config/field_store.h"
+#include "forms/config_windows.h"
 #include "link/config_download.h"
 #include "sim/config_operations.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/main_menu_fixture.h"
+#include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/messages.h"
 
@@ -91,6 +96,44 @@ TEST_F(ConfigMenu, UploadFillsBothWindowsAndTheVersion) {
   EXPECT_EQ(fields.index(config::Field::setup3_Combo2), 3);
   EXPECT_EQ(fields.text(config::Field::setup3_Text4), "4815062937");
   EXPECT_FALSE(window.control("Command8")->isVisible());
+}
+
+// A load from setup1 says in the status line what it did: the texts it cut to fit, and after a
+// failure which records were applied.
+TEST_F(ConfigMenu, ALoadSaysWhatItDidInTheStatusLine) {
+  QTemporaryDir folder;
+  config::FieldStore sample;
+  sample.setText(config::Field::setup1_Text21, std::string(40, 'a'));
+  std::string text = config::configurationText(sample);
+  // The APN is cut only by the load: the file says 40 characters.
+  const std::string apn = "\"" + sample.text(config::Field::setup1_Text21) + "\"";
+  text.replace(text.find(apn), apn.size(), "\"" + std::string(40, 'a') + "\"");
+  const std::string whole = (folder.path() + "/long.cfg").toStdString();
+  const std::string cutShort = (folder.path() + "/short.cfg").toStdString();
+  std::ofstream(whole, std::ios::binary) << text;
+  std::size_t end = 0;
+  for (int line = 0; line < 40; ++line) end = text.find("\r\n", end) + 2;
+  std::ofstream(cutShort, std::ios::binary) << text.substr(0, end);
+
+  config::Setup1& setup1 = window.configWindows().setup1();
+  struct Case {
+    std::string path;
+    std::string said;
+  };
+  const Case cases[] = {
+      {whole,
+       "Loaded long.cfg. Cut to fit: APN (access point Name) 32 Max (40 characters, 32 "
+       "kept)."},
+      {cutShort,
+       "Loaded records 1 to 40 of 71 from short.cfg (the file ends after 40 of 71 "
+       "records); the other fields keep their earlier values. Download would send "
+       "this mix. Cut to fit: APN (access point Name) 32 Max (40 characters, 32 kept)."},
+  };
+  for (const Case& c : cases) {
+    setup1.fileBrowser().setPath(c.path);
+    qobject_cast<QPushButton*>(setup1.control("Command1"))->click();
+    EXPECT_EQ(window.statusText(), c.said);
+  }
 }
 
 }  // namespace

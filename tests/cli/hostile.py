@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""gpstracking-cli against what goes wrong around it: fleet ports whose names map to one file,
+"""gpstracking-cli against what goes wrong around it: noise on the line during an upload, fleet
+ports whose names map to one file,
 one device given under two names, a full disk under every kind of output, standard output that
 takes nothing, names the picture must not follow or mangle, a log far larger than the program's
 other files. Each case runs the real program, as a user's shell would.
@@ -129,6 +130,17 @@ def picture_names(cli, units, folder):
         assert file.read(8) == b"\x89PNG\r\n\x1a\n"
 
 
+def noisy_uploads_are_never_ok(cli, units, folder):
+    # Noise on the line from the 200th character on: what arrived is counted as damaged, the
+    # unit's outcome is FAILED, and no file is written.
+    for command, name in (("read-config", "unit.cfg"), ("read-table", "table.txt")):
+        port = units.start("noisy-" + command, "--hostile", "noise:data:200", "--seed", "5")
+        result = run(cli, folder, command, name, "--port", port)
+        assert result.returncode == 1, result
+        assert b"FAILED" in result.stdout and b" damaged character" in result.stdout, result
+        assert not os.path.exists(os.path.join(folder, name)), listing(folder)
+
+
 def a_log_of_seven_megabytes(cli, units, folder):
     log = os.path.join(folder, "log.csv")
     write_log(log, 100000)
@@ -146,7 +158,7 @@ def a_log_of_seven_megabytes(cli, units, folder):
 CASES = {f.__name__: f for f in (colliding_fleet_names, same_device_twice,
                                  fleet_logs_carry_their_ports, full_disk_under_every_output,
                                  standard_output_that_takes_nothing, picture_names,
-                                 a_log_of_seven_megabytes)}
+                                 noisy_uploads_are_never_ok, a_log_of_seven_megabytes)}
 
 
 if __name__ == "__main__":
