@@ -88,20 +88,16 @@ std::vector<Problem> configurationProblems(const config::Fields& fields) {
     }
   }
   // The encoding refuses more than the checks do (a list with nothing selected, a number
-  // that does not fit its bytes): what it would say on a download is a problem too.
-  config::Image image;
-  config::VoltageCodeTable codes;
-  ui::RecordedMessages refusals;
-  if (!config::encodeConfiguration(fields, image, codes, refusals)) {
-    // What the checks above already said is not said again, nor the closing "Invalid
-    // Configuration" of a refusal that has been named.
-    for (const ui::Message& refusal : refusals.shown) {
-      const bool said = std::any_of(problems.begin(), problems.end(),
-                                    [&](const Problem& p) { return p.message == refusal.text; });
-      const bool closing =
-          refusal.text == config::kInvalidConfiguration.text && problems.size() > 0;
-      if (!said && !closing)
-        problems.push_back({config::Field::setup1_Text9, {}, refusal.text, {}});
+  // that does not fit its bytes): what it would refuse on a download is a problem too. What
+  // the checks above already said is not said again, nor a closing "Invalid Configuration"
+  // when problems have been named.
+  for (const config::EncodingProblem& refusal : config::encodingProblems(fields)) {
+    const bool said = std::any_of(problems.begin(), problems.end(),
+                                  [&](const Problem& p) { return p.message == refusal.message; });
+    const bool closing = refusal.message == config::kInvalidConfiguration.text && !problems.empty();
+    if (!said && !closing) {
+      problems.push_back(
+          {refusal.field.value_or(config::Field::setup1_Text9), {}, refusal.message, {}});
     }
   }
   return problems;

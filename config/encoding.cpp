@@ -235,6 +235,31 @@ bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& v
   return true;
 }
 
+std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
+  std::vector<EncodingProblem> found;
+  ui::RecordedMessages named;
+  if (!downloadRulesPass(fields, named)) {
+    for (const ui::Message& box : named.shown) found.push_back({std::nullopt, box.text});
+    found.push_back({std::nullopt, kInvalidConfiguration.text});
+    return found;
+  }
+  Image scratch;
+  VoltageCodeTable voltageCodes;
+  voltageCodes.build();
+  std::vector<FieldError> problems;
+  Encoder encoder(fields, scratch, voltageCodes, &problems);
+  try {
+    scratch.fill(0, kDownloadedBytes - 1, 255);
+    encode(encoder);
+  } catch (const ImageError&) {
+    problems.clear();
+    found.push_back({std::nullopt, kInvalidConfiguration.text});
+    return found;
+  }
+  for (const FieldError& problem : problems) found.push_back({problem.field, problem.message.text});
+  return found;
+}
+
 bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
   Image scratch;
   VoltageCodeTable voltageCodes;
