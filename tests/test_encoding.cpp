@@ -333,6 +333,23 @@ TEST_P(Refusals, AreReportedByTheCheck) {
   }
 }
 
+// What the download refuses is there as facts too, for reports: every box that names a problem
+// is among them, and a valid configuration has none.
+TEST_P(Refusals, AreEncodingProblems) {
+  const RefusalCase& c = GetParam();
+  FieldStore fields = test::sampleFields();
+  EXPECT_TRUE(encodingProblems(fields).empty());
+  c.change(fields);
+  const std::vector<EncodingProblem> problems = encodingProblems(fields);
+  EXPECT_FALSE(problems.empty());
+  for (const Message& box : encodeWith(c.change).shown) {
+    if (box == kInvalid) continue;
+    EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const EncodingProblem& p) {
+      return p.message == box.text;
+    })) << box.text;
+  }
+}
+
 // Blanks the encoding leaves out at the end of a text take no byte, so they do not count.
 TEST(Encoding, TrailingBlanksTakeNoByte) {
   for (const auto& change :
