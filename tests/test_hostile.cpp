@@ -1,8 +1,8 @@
-// Every transfer against a unit that turns hostile at some point of the exchange: random
-// bytes, bytes above 127, NUL, a flood, silence, or gone from the line. Whatever the unit does,
-// the exchange ends by itself within its time-outs, shows exactly one message of the transfer's
-// own, hides its progress buttons, keeps the GPS log lines completed before the fault, and
-// the next exchange with a unit that behaves works.
+// Every transfer of the session both programs run, against a unit that turns hostile at some
+// point of the exchange: random bytes, bytes above 127, NUL, a flood, silence, or gone from the
+// line. Whatever the unit does, the exchange ends by itself within its time-outs, shows exactly
+// one message of the transfer's own, hides its progress buttons, keeps the GPS log lines
+// completed before the fault, and the next exchange with a unit that behaves works.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -13,18 +13,13 @@
 #include <sstream>
 
 #include "config/field_store.h"
-#include "config/image.h"
-#include "link/config_download.h"
-#include "link/config_upload.h"
 #include "link/log_upload.h"
-#include "link/table_download.h"
-#include "link/table_upload.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
-#include "sim/rig.h"
 #include "sim/table_operations.h"
+#include "tests/config_samples.h"
 #include "window_rig.h"
 
 namespace {
@@ -105,45 +100,31 @@ std::string readFile(const fs::path& path) {
   return text.str();
 }
 
-// A unit with every operation and a program side (image, fields, table, log folder) for them.
+// A unit with every operation, and the session both programs run over a configuration, a
+// table and a log folder of its own.
 struct Bench {
-  testing_window::WindowRig rig;
+  config::FieldStore fields = test::sampleFields();
+  loctable::CellStore table;
+  fs::path folder = makeFolder();
+  int uploads = 0;
+  // Each GPS log its own file, a second apart.
+  testing_window::SessionRig rig{
+      {&fields, &table, std::make_shared<logfile::DiskLogFolder>(folder.string(), "", [this] {
+         return logfile::LogStamp{"12/05/08", "10:15:0" + std::to_string(uploads++)};
+       })}};
   std::shared_ptr<sim::ConfigMemory> memory = sim::installConfigOperations(rig.unit);
   std::vector<std::string> log = sim::plausibleLog(kLogRecords);
-  config::Image image;
-  config::FieldStore fields;
-  loctable::CellStore table;
-  fs::path folder;
-  int uploads = 0;
 
   Bench() {
     *memory = sim::plausibleConfiguration();
     sim::installTableOperations(rig.unit, sim::plausibleTable());
     rig.unit.install<sim::LogOperation>('L', log);
-    char name[] = "/tmp/gpstracking-hostile-XXXXXX";
-    folder = ::mkdtemp(name);
   }
   ~Bench() { fs::remove_all(folder); }
 
-  device::Transfer transfer(int code) {
-    switch (code) {
-      case device::kConfigUpload:
-        return device::configUploadTransfer({&image, &fields});
-      case device::kConfigDownload:
-        return device::configDownloadTransfer(&image);
-      case device::kLogUpload: {
-        // Each upload its own file, a second apart.
-        const int second = uploads++;
-        return device::logUploadTransfer({std::make_shared<logfile::DiskLogFolder>(
-            folder.string(), "", [second] {
-              return logfile::LogStamp{"12/05/08", "10:15:0" + std::to_string(second)};
-            })});
-      }
-      case device::kTableUpload:
-        return device::tableUploadTransfer(&table);
-      default:
-        return device::tableDownloadTransfer(&table);
-    }
+  static fs::path makeFolder() {
+    char name[] = "/tmp/gpstracking-hostile-XXXXXX";
+    return ::mkdtemp(name);
   }
 
   // The lines the first `records` records make.
@@ -181,12 +162,12 @@ TEST_P(HostileUnit, EndsWithAMessageOfItsOwnAndTheNextExchangeWorks) {
   const HostileCase& c = GetParam();
   const Operation& op = *c.operation;
   Bench bench;
-  testing_window::WindowRig& rig = bench.rig;
+  testing_window::SessionRig& rig = bench.rig;
   rig.unit.hostile.settings = {c.act, c.stage, c.after, 4096, 7};
 
   // Handshake (at most 6 ticks), then at most the longest time-outs of a transfer (8 ticks of
   // silence, then 5 for the version text), with room to spare; never more.
-  const int ticks = rig.exchange(op.code, bench.transfer(op.code), 1, 40);
+  const int ticks = rig.exchange(op.code, 1, 40);
   ASSERT_TRUE(rig.unit.hostile.turned());
   ASSERT_FALSE(rig.link.busy()) << "still running after " << ticks << " ticks";
   EXPECT_LE(ticks, 25);
@@ -206,7 +187,7 @@ TEST_P(HostileUnit, EndsWithAMessageOfItsOwnAndTheNextExchangeWorks) {
   if (upload && noise && c.stage == Stage::Data) {
     EXPECT_FALSE(rig.result.finished());
     if (op.code == device::kConfigUpload) {
-      EXPECT_EQ(bench.fields.versionText(), config::FieldStore().versionText());
+      EXPECT_EQ(bench.fields.versionText(), test::sampleFields().versionText());
     }
   }
   // A unit that falls silent or leaves the line mid-transfer fails the transfer.
@@ -241,7 +222,7 @@ TEST_P(HostileUnit, EndsWithAMessageOfItsOwnAndTheNextExchangeWorks) {
   // The unit is switched off and on again; the program answers as if nothing had happened.
   rig.unit.restart();
   rig.face.boxes.shown.clear();
-  rig.exchange(op.code, bench.transfer(op.code), 1, 40);
+  rig.exchange(op.code, 1, 40);
   ASSERT_FALSE(rig.link.busy());
   ASSERT_EQ(rig.face.boxes.shown.size(), 1u);
   const Message second = rig.face.boxes.shown.front();
@@ -275,12 +256,11 @@ TEST(HostileUnitAtWakeUp, KeepsThePollGoingUntilCancelled) {
     for (const int after : {0, 3}) {
       SCOPED_TRACE(actName(act) + " after " + std::to_string(after));
       Bench bench;
-      testing_window::WindowRig& rig = bench.rig;
+      testing_window::SessionRig& rig = bench.rig;
       rig.unit.hostile.settings = {act, Stage::Wake, after, 4096, 7};
-      rig.run(rig.exchangeTask(device::kLogUpload, bench.transfer(device::kLogUpload)), 40,
-              [&rig](int tick) {
-                if (tick == 20) rig.link.cancel();
-              });
+      rig.run(device::kLogUpload, 40, [&rig](int tick) {
+        if (tick == 20) rig.link.cancel();
+      });
       EXPECT_TRUE(rig.unit.hostile.turned());
       EXPECT_FALSE(rig.link.busy());
       EXPECT_TRUE(rig.face.boxes.shown.empty());
@@ -288,7 +268,7 @@ TEST(HostileUnitAtWakeUp, KeepsThePollGoingUntilCancelled) {
       EXPECT_FALSE(rig.port.isOpen());
 
       rig.unit.restart();
-      rig.exchange(device::kLogUpload, bench.transfer(device::kLogUpload), 1, 40);
+      rig.exchange(device::kLogUpload, 1, 40);
       ASSERT_EQ(rig.face.boxes.shown.size(), 1u);
       EXPECT_EQ(rig.face.boxes.shown.front().text,
                 std::to_string(kLogRecords) + " GPS locations Saved !");
@@ -304,18 +284,17 @@ TEST(SlowUnit, AnUploadSpanningManyTicksCompletes) {
     if (op.code != device::kConfigUpload && op.code != device::kTableUpload) continue;
     SCOPED_TRACE(op.name);
     Bench bench;
-    testing_window::WindowRig& rig = bench.rig;
+    testing_window::SessionRig& rig = bench.rig;
     rig.unit.knobs.dataPerTick = 25;
     int operatingFrom = -1;
-    const int ticks =
-        rig.run(rig.exchangeTask(op.code, bench.transfer(op.code)), 200, [&](int tick) {
-          if (operatingFrom < 0 && rig.unit.operating()) operatingFrom = tick;
-        });
+    const int ticks = rig.run(op.code, 200, [&](int tick) {
+      if (operatingFrom < 0 && rig.unit.operating()) operatingFrom = tick;
+    });
     EXPECT_GT(ticks - operatingFrom, 3 * 8);
     EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{op.endings.back()});
     if (op.code == device::kConfigUpload) {
       for (int i = 0; i < config::kUploadedBytes; ++i)
-        ASSERT_EQ(bench.image.at(i), bench.memory->image[static_cast<size_t>(i)]) << i;
+        ASSERT_EQ(rig.session.image().at(i), bench.memory->image[static_cast<size_t>(i)]) << i;
     } else {
       EXPECT_EQ(bench.table.cell(0, 1), "32.0851");
       EXPECT_EQ(bench.table.cell(9, 2), "149.0744");
@@ -342,9 +321,9 @@ TEST(Progress, EachTransferCountsItsDataUpToTheWhole) {
   for (const Expected& e : expected) {
     SCOPED_TRACE(e.code);
     Bench bench;
-    testing_window::WindowRig& rig = bench.rig;
-    rig.exchange(e.code, bench.transfer(e.code), 1, 40);
-    const std::vector<device::Progress>& reports = rig.host.reports;
+    testing_window::SessionRig& rig = bench.rig;
+    rig.exchange(e.code, 1, 40);
+    const std::vector<device::Progress>& reports = rig.reports;
     ASSERT_GE(reports.size(), 4u);
     EXPECT_EQ(reports[0].stage, device::Stage::Polling);
     EXPECT_EQ(reports[0].polls, 1);

@@ -47,3 +47,54 @@ struct WindowRig : sim::Rig {
 };
 
 }  // namespace testing_window
+
+#include "link/com_ports.h"
+#include "link/session.h"
+
+namespace testing_window {
+
+// The session both programs run, on the simulated unit in virtual time, presented as the main
+// window presents it.
+struct SessionRig {
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  device::Session session;
+  device::Link& link = session.link();
+  RecordingFace face;
+  std::optional<app::ExchangeView> view;
+  std::vector<device::Progress> reports;
+  device::Result result;
+
+  explicit SessionRig(device::Workspace workspace) : session(port, std::move(workspace), nullptr) {
+    session.onProgress([this](const device::Progress& report) {
+      reports.push_back(report);
+      view->progress(report);
+    });
+    session.onFinished([this](const device::Result& ended, std::exception_ptr) {
+      result = ended;
+      view->end(ended);
+    });
+  }
+
+  // Runs the session's exchange for `operation` until it ends or `maxTicks` ticks have passed;
+  // `beforeTick` runs before each tick with its number. Returns the ticks it took.
+  int run(int operation, int maxTicks = 600, std::function<void(int)> beforeTick = nullptr,
+          int portNumber = 1) {
+    view.emplace(operation, face);
+    session.start({operation, device::comDevicePath(portNumber), {}});
+    int ticks = 0;
+    while (session.busy() && ticks < maxTicks) {
+      if (beforeTick) beforeTick(ticks);
+      if (!session.busy()) break;
+      ++ticks;
+      unit.tick();
+      link.timerTick();
+    }
+    return ticks;
+  }
+  int exchange(int operation, int portNumber = 1, int maxTicks = 600) {
+    return run(operation, maxTicks, nullptr, portNumber);
+  }
+};
+
+}  // namespace testing_window
