@@ -26,6 +26,11 @@ class RecordingHost : public device::Host {
   std::function<void(const device::Progress&)> onProgress;
 };
 
+// Advances the unit and the link one virtual tick at a time while an exchange runs on the link,
+// at most `maxTicks`; `beforeTick` runs before each tick with its number. Returns the ticks.
+int tickWhileBusy(Unit& unit, device::Link& link, int maxTicks,
+                  const std::function<void(int)>& beforeTick);
+
 struct Rig {
   Unit unit;
   SimPort port{unit};

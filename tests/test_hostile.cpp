@@ -20,7 +20,7 @@
 #include "sim/log_operation.h"
 #include "sim/table_operations.h"
 #include "tests/config_samples.h"
-#include "window_rig.h"
+#include "session_rig.h"
 
 namespace {
 
