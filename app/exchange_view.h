@@ -8,7 +8,7 @@
 #include "app/status_text.h"
 #include "link/progress.h"
 #include "link/result.h"
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace app {
 

@@ -25,9 +25,9 @@
 #include "link/serial_port_info.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
+#include "messages/messages.h"
 #include "ui/accessibility.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 #ifndef GPSTRACKING_VERSION

@@ -12,8 +12,8 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "forms/config_windows.h"
+#include "messages/messages.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 namespace {

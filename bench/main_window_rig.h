@@ -10,10 +10,10 @@
 
 #include "app/main_window.h"
 #include "link/serial_port.h"
+#include "messages/messages.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 
 namespace bench {
 

@@ -7,7 +7,7 @@
 #include "config/field_table.h"
 #include "config/image.h"
 #include "config/validation.h"
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace cli {
 

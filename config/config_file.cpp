@@ -1,9 +1,9 @@
 #include "config/config_file.h"
 
 #include "config/field_table.h"
+#include "messages/file_messages.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
-#include "ui/file_messages.h"
 
 namespace config {
 

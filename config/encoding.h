@@ -11,7 +11,7 @@
 #include "config/fields.h"
 #include "config/image.h"
 #include "config/validation.h"
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace config {
 

@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "config/slot_limits.h"
+#include "messages/messages.h"
 #include "records/numeric.h"
-#include "ui/messages.h"
 
 namespace config {
 

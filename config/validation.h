@@ -9,7 +9,7 @@
 
 #include "config/fields.h"
 
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace config {
 

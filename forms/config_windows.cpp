@@ -19,10 +19,10 @@
 #include "config/config_file.h"
 #include "config/encoding.h"
 #include "config/validation.h"
+#include "messages/messages.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 namespace config {

@@ -13,10 +13,10 @@
 
 #include "loctable/entry_check.h"
 #include "loctable/table_file.h"
+#include "messages/messages.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 namespace loctable {

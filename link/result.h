@@ -7,7 +7,7 @@
 
 #include "link/port_failure.h"
 #include "link/progress.h"
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace device {
 

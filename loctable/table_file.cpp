@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "messages/file_messages.h"
 #include "records/numeric.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
-#include "ui/file_messages.h"
 
 namespace loctable {
 

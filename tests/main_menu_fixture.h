@@ -8,9 +8,9 @@
 #include <QPushButton>
 
 #include "app/main_window.h"
+#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 
 struct MainMenuFixture : ::testing::Test {
   struct CountingHelp : ui::HelpLauncher {

@@ -12,14 +12,14 @@
 #include <set>
 
 #include "app/main_window.h"
-#include "forms/config_windows.h"
 #include "config/field_table.h"
+#include "forms/config_windows.h"
 #include "forms/setup2.h"
+#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 
 namespace {
 

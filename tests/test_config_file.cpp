@@ -12,9 +12,9 @@
 #include "config/config_file.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
+#include "messages/messages.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
-#include "ui/messages.h"
 
 namespace config {
 namespace {

@@ -12,13 +12,13 @@
 #include "config/field_store.h"
 #include "forms/config_windows.h"
 #include "link/config_download.h"
+#include "messages/messages.h"
 #include "sim/config_operations.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 
 namespace {
 

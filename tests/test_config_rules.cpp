@@ -5,8 +5,8 @@
 
 #include "config/field_store.h"
 #include "config/validation.h"
+#include "messages/messages.h"
 #include "records/numeric.h"
-#include "ui/messages.h"
 
 namespace config {
 namespace {

@@ -17,13 +17,13 @@
 #include <QTimer>
 
 #include "config/config_file.h"
-#include "forms/config_windows.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
+#include "forms/config_windows.h"
+#include "messages/messages.h"
 #include "tests/config_samples.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 namespace config {

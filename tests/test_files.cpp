@@ -27,10 +27,10 @@
 #include "config/field_store.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "messages/messages.h"
 #include "records/safe_file.h"
 #include "tests/child_process.h"
 #include "tests/file_bytes.h"
-#include "ui/messages.h"
 
 namespace {
 

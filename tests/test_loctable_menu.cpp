@@ -8,13 +8,13 @@
 #include <QTimer>
 
 #include "app/main_window.h"
-#include "loctable/cell_store.h"
 #include "forms/setup2.h"
+#include "loctable/cell_store.h"
+#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "loctable/cell_store.h"
 #include "forms/setup2.h"
+#include "loctable/cell_store.h"
+#include "messages/messages.h"
 #include "tests/layout_checks.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
-#include "ui/messages.h"
 #include "ui/window_look.h"
 
 namespace {

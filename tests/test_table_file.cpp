@@ -8,8 +8,8 @@
 
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "messages/messages.h"
 #include "tests/file_bytes.h"
-#include "ui/messages.h"
 
 namespace {
 

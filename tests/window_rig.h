@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/exchange_view.h"
+#include "messages/messages.h"
 #include "sim/rig.h"
-#include "ui/messages.h"
 
 namespace testing_window {
 
@@ -47,4 +47,3 @@ struct WindowRig : sim::Rig {
 };
 
 }  // namespace testing_window
-

@@ -1,5 +1,5 @@
 #pragma once
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 class QWidget;
 

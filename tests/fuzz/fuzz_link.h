@@ -13,7 +13,7 @@
 #include "link/exchange.h"
 #include "link/link.h"
 #include "link/port.h"
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace fuzzing {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The boxes the configuration file and the GPS location table file share: both are saved and
 // loaded with the same words.
-#include "ui/messages.h"
+#include "messages/messages.h"
 
 namespace ui {
 
