@@ -62,7 +62,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   // transfers work on the windows' fields, the table transfers on the grid of setup2.
   session_ = std::make_unique<device::Session>(
       *services_.port,
-      device::Workspace{&configFields(), setup2_.get(), std::make_shared<logfile::DiskLogFolder>()},
+      device::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
       this);
   session_->onStarting([this] { exchangeStarting(); });
   session_->onProgress([this](const device::Progress& report) { progress(report); });
@@ -116,17 +116,17 @@ void GPStracking::buildControls() {
           [this] { ui::openModal(configWindows_->setup1()); });
   connect(button("Command17"), &QPushButton::clicked, this,
           [this] { ui::openModal(configWindows_->setup3()); });
-  connect(button("Command12"), &QPushButton::clicked, this, [this] { ui::openModal(*setup2_); });
+  connect(button("Command12"), &QPushButton::clicked, this,
+          [this] { ui::openModal(locationTable()); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { takeComPort(PortList::portName(*item)); });
 }
 
-// The state every window starts from; the editing windows are created here, hidden.
+// The state every window starts from; the editing windows are built when first needed.
 void GPStracking::startup() {
-  setup2_ = std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help);
-  loctable::fillStartupContent(*setup2_);
+  loctable::fillStartupContent(tableStore_);
   configWindows_ = std::make_unique<config::ConfigWindows>(this, *services_.messages,
                                                            *services_.help, configStore_);
   config::applyStartupValues(configStore_);
@@ -221,6 +221,14 @@ void GPStracking::exitProgram() {
 void GPStracking::closeEvent(QCloseEvent* event) {
   exitProgram();
   event->accept();
+}
+
+loctable::Setup2& GPStracking::locationTable() {
+  if (!setup2_) {
+    setup2_ =
+        std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help, tableStore_);
+  }
+  return *setup2_;
 }
 
 config::Fields& GPStracking::configFields() {

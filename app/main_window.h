@@ -13,6 +13,7 @@
 #include "config/field_store.h"
 #include "config/image.h"
 #include "link/session.h"
+#include "loctable/cell_store.h"
 
 class QElapsedTimer;
 class QLabel;
@@ -62,7 +63,7 @@ class GPStracking : public QWidget, private Face {
   // What the last configuration encoding or upload left in the configuration image.
   const config::Image& configImage() const { return session_->image(); }
   // The GPS location table window setup2, whose grid is the table.
-  loctable::Setup2& locationTable() { return *setup2_; }
+  loctable::Setup2& locationTable();
   // True from EXIT on.
   bool exited() const { return exited_; }
   // What the status line says now; the line itself repaints at most every kRefreshMs.
@@ -104,6 +105,8 @@ class GPStracking : public QWidget, private Face {
   // The configuration, and the two windows that show it.
   config::FieldStore configStore_;
   std::unique_ptr<config::ConfigWindows> configWindows_;
+  // The GPS location table, and the window that shows it (built on first use).
+  loctable::CellStore tableStore_;
   std::unique_ptr<loctable::Setup2> setup2_;
   // The session with the unit, over the windows' configuration and table; the view of the
   // exchange it runs.

@@ -32,14 +32,20 @@ constexpr int kEditHeight = ui::twipsToPixels(kEditHeightTwips);
 
 }  // namespace
 
-Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help)
-    : QDialog(owner), messages_(messages) {
+Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, CellStore& store)
+    : QDialog(owner), messages_(messages), store_(store) {
   setObjectName("setup2");
   setWindowTitle("GPS Location Table");
   setModal(true);
   setFixedSize(ui::twipsToPixels(6705), ui::twipsToPixels(7635));
   ui::installAccessibleInterfaces();
   buildControls(help);
+  for (int index = 0; index < kCellCount; ++index) show(index);
+  store_.onChange([this](int index) { show(index); });
+}
+
+Setup2::~Setup2() {
+  store_.onChange(nullptr);
 }
 
 void Setup2::buildControls(ui::HelpLauncher& help) {
@@ -150,15 +156,16 @@ QWidget* Setup2::control(const char* name) const {
 }
 
 std::string Setup2::cell(int index) const {
-  if (index < 0 || index >= kCellCount) return {};
-  const QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns);
-  return item ? ui::toLatin1(item->text()) : std::string();
+  return store_.cell(index);
 }
 
 void Setup2::setCell(int index, const std::string& text) {
-  if (index < 0 || index >= kCellCount) return;
+  store_.setCell(index, text);
+}
+
+void Setup2::show(int index) {
   if (QTableWidgetItem* item = grid_->item(index / kColumns, index % kColumns)) {
-    item->setText(ui::fromLatin1(text));
+    item->setText(ui::fromLatin1(store_.cell(index)));
   }
 }
 

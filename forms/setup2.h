@@ -1,12 +1,13 @@
 #pragma once
 // setup2, "GPS Location Table": the grid of the GPS location table with its in-place edit box,
-// the table file's browser and buttons. The window is created hidden with the main window,
-// shown modally by it and hidden again by "RETURN MAIN MENU" (or its close box); it is never
-// destroyed before the program ends, because its grid is the table's only store. The transfers
-// and the table file reach the grid through loctable::Cells, whether the window is shown or not.
+// the table file's browser and buttons. The window is built the first time it is needed, shown
+// modally by the main window and hidden again by "RETURN MAIN MENU" (or its close box). The table
+// itself is a loctable::CellStore: the grid shows it, follows its changes and writes every edit
+// back; as loctable::Cells the window reads and writes the store.
 #include <QDialog>
 #include <string>
 
+#include "loctable/cell_store.h"
 #include "loctable/cells.h"
 
 class QLineEdit;
@@ -24,7 +25,9 @@ class Setup2 : public QDialog, public Cells {
   Q_OBJECT
 
  public:
-  Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
+  // The store must outlive the window.
+  Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, CellStore& store);
+  ~Setup2() override;
 
   // The control with this object name ("MSFlexGrid1", "txtEdit", "Command2"), nullptr if none.
   QWidget* control(const char* name) const;
@@ -57,7 +60,11 @@ class Setup2 : public QDialog, public Cells {
  private:
   void buildControls(ui::HelpLauncher& help);
 
+  // The store's cell into its grid item.
+  void show(int index);
+
   ui::Messages& messages_;
+  CellStore& store_;
   QTableWidget* grid_;
   QLineEdit* txtEdit_;
   ui::FileBrowser* browser_;

@@ -22,6 +22,7 @@ std::string CellStore::cell(int index) const {
 void CellStore::setCell(int index, const std::string& text) {
   if (index < 0 || index >= kCellCount) return;
   cells_[static_cast<size_t>(index)] = text;
+  if (changed_) changed_(index);
 }
 
 }  // namespace loctable

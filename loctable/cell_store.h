@@ -1,7 +1,8 @@
 #pragma once
-// The GPS location table held in memory, without any window: what the tests and the benchmark
-// use in place of the grid of setup2. It starts with the table's startup content.
+// The GPS location table held in memory: the table of both programs. The grid of setup2 shows it
+// and writes every edit back. It starts with the table's startup content.
 #include <array>
+#include <functional>
 #include <string>
 
 #include "loctable/cells.h"
@@ -20,8 +21,12 @@ class CellStore : public Cells {
   std::string cell(int index) const override;
   void setCell(int index, const std::string& text) override;
 
+  // Told of every cell written, by its index: the grid that shows the store follows it.
+  void onChange(std::function<void(int index)> handler) { changed_ = std::move(handler); }
+
  private:
   std::array<std::string, kCellCount> cells_;
+  std::function<void(int)> changed_;
 };
 
 }  // namespace loctable

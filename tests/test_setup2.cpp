@@ -34,7 +34,8 @@ struct CountingHelp : ui::HelpLauncher {
 struct Setup2Window : ::testing::Test {
   ui::RecordedMessages boxes;
   CountingHelp help;
-  loctable::Setup2 window{nullptr, boxes, help};
+  loctable::CellStore store;
+  loctable::Setup2 window{nullptr, boxes, help, store};
 
   Setup2Window() { loctable::fillStartupContent(window); }
 
@@ -50,6 +51,16 @@ struct Setup2Window : ::testing::Test {
     loseFocus();
   }
 };
+
+// The grid shows the table's store, also when it changes behind it (a load, an upload), and an
+// edit reaches the store.
+TEST_F(Setup2Window, GridFollowsTheStore) {
+  store.setCell(3, 1, "45.5");
+  EXPECT_EQ(window.grid()->item(3, 1)->text(), "45.5");
+  enter(4, 2, "12.5");
+  EXPECT_EQ(store.cell(4, 2), window.grid()->item(4, 2)->text().toStdString());
+  EXPECT_NE(store.cell(4, 2), loctable::kEmptyMarker);
+}
 
 // Everything inside the window, nothing on anything else, and every caption readable in its
 // control.
