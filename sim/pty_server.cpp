@@ -192,6 +192,7 @@ double transcriptDataSeconds(std::istream& transcript) {
   double first = -1, last = -1;
   bool operating = false;
   bool accepting = false;  // the operation's first piece from the unit is still to come
+  bool download = false;   // the PC sent the operation's first data character
   for (std::string line; std::getline(transcript, line);) {
     std::istringstream words(line);
     std::string who;
@@ -210,8 +211,13 @@ double transcriptDataSeconds(std::istream& transcript) {
     words >> bytes >> at;
     if (!operating) continue;
     if (who == "unit" && std::exchange(accepting, false)) continue;
-    if (first < 0 && who == "unit") first = at;
-    if (first >= 0) last = at;
+    // An upload's data starts with the unit's first character and ends with the operation's
+    // last; a download's is the PC's characters, from its first to its last.
+    if (first < 0) {
+      first = at;
+      download = who == "pc";
+    }
+    if (!download || who == "pc") last = at;
   }
   return first >= 0 ? last - first : 0;
 }

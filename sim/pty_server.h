@@ -85,8 +85,9 @@ class PtyServer {
   Clock::time_point dataStart_, dataEnd_;
 };
 
-// From a transcript (PtyServer::setTranscript), the seconds of the last operation's data: from
-// the unit's first data character to the operation's last character, either way. The unit's
+// From a transcript (PtyServer::setTranscript), the seconds of the last operation's data: in an
+// upload from the unit's first data character to the operation's last character, either way; in
+// a download from the PC's first data character to its last. The unit's
 // first piece after it starts an operation is its acceptance of the password, not data: the
 // unit pauses after it, as it changes its line speed. 0 when no data crossed.
 double transcriptDataSeconds(std::istream& transcript);

@@ -27,8 +27,8 @@
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
-#include "link/com_ports.h"
 #include "forms/setup2.h"
+#include "link/com_ports.h"
 #include "loctable/table_file.h"
 #include "records/safe_file.h"
 #include "sim/demo.h"
@@ -679,6 +679,9 @@ TEST(PacedUnit, TranscriptDataPhaseStartsAtTheFirstDataCharacter) {
        "accept L 9.000\nunit 70 9.001\nunit 33 11.000\npc 31 11.500\nend 11.500\n",
        0.5},
       {"accept D 1.000\nunit 70 1.001\npc 3030 1.300\nend 1.300\n", 0},
+      // A download's data is the PC's digits, from the first to the last.
+      {"accept D 1.000\nunit 70 1.001\npc 30 1.010\npc 41 1.013\nunit 4f4b 1.020\nend 1.020\n",
+       0.003},
       {"unit 4f 0.311\n", 0},
   };
   for (const auto& c : cases) {
