@@ -15,18 +15,6 @@ constexpr std::array<const char*, device::kOperationCount> kOperationNames = {
     "Configuration upload", "Configuration download", "GPS log upload", "GPS table upload",
     "GPS table download"};
 
-const char* countingName(device::Counting counting) {
-  switch (counting) {
-    case device::Counting::Digits:
-      return "digits";
-    case device::Counting::Bytes:
-      return "bytes";
-    case device::Counting::Characters:
-      break;
-  }
-  return "characters";
-}
-
 std::string wholeSeconds(double seconds) {
   return std::to_string(static_cast<long long>(std::floor(std::max(0.0, seconds))));
 }
@@ -152,12 +140,12 @@ std::string StatusText::dataText(double now) const {
   } else {
     text += std::to_string(done_);
     if (total_ > 0) text += " of " + std::to_string(total_);
-    text += std::string(" ") + countingName(counting_);
+    text += std::string(" ") + device::countingName(counting_);
   }
   const double elapsed = now - dataStartedAt_;
   if (elapsed >= 1 && done_ > 0) {
     text += ", " + std::to_string(std::lround(static_cast<double>(done_) / elapsed)) + " " +
-            countingName(counting_) + "/s";
+            device::countingName(counting_) + "/s";
   }
   text += ".";
   if (now - lastDataAt_ >= kStallSeconds) {

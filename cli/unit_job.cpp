@@ -79,18 +79,6 @@ const char* phaseName(device::Stage stage) {
   return "the data transfer";
 }
 
-const char* countingName(device::Counting counting) {
-  switch (counting) {
-    case device::Counting::Digits:
-      return "digits";
-    case device::Counting::Bytes:
-      return "bytes";
-    case device::Counting::Characters:
-      break;
-  }
-  return "characters";
-}
-
 // What a finished exchange did, by action.
 std::string finishedWords(const JobSetup& setup, const device::Result& result) {
   switch (setup.action) {
@@ -163,7 +151,7 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
       outcome.cause = std::string("the unit fell silent during ") + phaseName(result.phase) +
                       " after " + std::to_string(result.moved) + " of " +
                       (result.total > 0 ? std::to_string(result.total) : std::string("?")) + " " +
-                      countingName(result.counting);
+                      device::countingName(result.counting);
       if (setup.action == Action::ReadLog)
         outcome.cause = "the unit fell silent during the GPS log after " +
                         plural(result.positions, "position", "positions");

@@ -235,6 +235,26 @@ bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& v
   return true;
 }
 
+namespace {
+
+// Every value the encoding cannot take, as an encoding that goes on after each. False when the
+// image cannot be filled at all (a text too long for its slot, which the slot rules report).
+bool collectEncoderProblems(const Fields& fields, std::vector<FieldError>& problems) {
+  Image scratch;
+  VoltageCodeTable voltageCodes;
+  voltageCodes.build();
+  Encoder encoder(fields, scratch, voltageCodes, &problems);
+  try {
+    scratch.fill(0, kDownloadedBytes - 1, 255);
+    encode(encoder);
+  } catch (const ImageError&) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
   std::vector<EncodingProblem> found;
   ui::RecordedMessages named;
@@ -243,16 +263,8 @@ std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
     found.push_back({std::nullopt, kInvalidConfiguration.text});
     return found;
   }
-  Image scratch;
-  VoltageCodeTable voltageCodes;
-  voltageCodes.build();
   std::vector<FieldError> problems;
-  Encoder encoder(fields, scratch, voltageCodes, &problems);
-  try {
-    scratch.fill(0, kDownloadedBytes - 1, 255);
-    encode(encoder);
-  } catch (const ImageError&) {
-    problems.clear();
+  if (!collectEncoderProblems(fields, problems)) {
     found.push_back({std::nullopt, kInvalidConfiguration.text});
     return found;
   }
@@ -261,16 +273,8 @@ std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
 }
 
 bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
-  Image scratch;
-  VoltageCodeTable voltageCodes;
-  voltageCodes.build();
   std::vector<FieldError> problems;
-  Encoder encoder(fields, scratch, voltageCodes, &problems);
-  try {
-    scratch.fill(0, kDownloadedBytes - 1, 255);
-    encode(encoder);
-  } catch (const ImageError&) {
-    // Only a text too long for its slot gets here, and the slot rules have reported it.
+  if (!collectEncoderProblems(fields, problems)) {
     messages.show(kInvalidConfiguration);
     return true;
   }

@@ -17,6 +17,19 @@ enum class Stage {
 // What the data phase counts.
 enum class Counting { Digits, Bytes, Characters };
 
+// What is counted, in words: "digits", "bytes", "characters".
+inline const char* countingName(Counting counting) {
+  switch (counting) {
+    case Counting::Digits:
+      return "digits";
+    case Counting::Bytes:
+      return "bytes";
+    case Counting::Characters:
+      break;
+  }
+  return "characters";
+}
+
 struct Progress {
   Stage stage = Stage::Polling;
   // Polling: the polls sent so far, and whether the port was lost (the device hung up) and is

@@ -16,11 +16,11 @@
 #include "link/log_upload.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
+#include "session_rig.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
 #include "sim/table_operations.h"
 #include "tests/config_samples.h"
-#include "session_rig.h"
 
 namespace {
 
