@@ -19,7 +19,7 @@ constexpr std::array kProgressButtons = {Indicator::Command8, Indicator::Command
 
 // How a transfer's data phase ends on the window: its box for the ending (none: no box), and
 // whether the box shows while the progress button still does.
-struct Closing {
+struct ClosingRow {
   int operation;
   device::Ending ending;
   Message box;
@@ -35,7 +35,7 @@ const Message kLogFileFailed{"Download ", "Error", Icon::Critical};
 const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::Critical};
 
 // clang-format off
-const Closing kClosings[] = {
+const ClosingRow kClosings[] = {
     {device::kConfigUpload,   device::Ending::Finished,    kUploadComplete,    false},
     {device::kConfigUpload,   device::Ending::TimedOut,    kDownloadFailed,    false},
     {device::kConfigDownload, device::Ending::Finished,    kDownloadSucceeded, false},
@@ -131,49 +131,46 @@ void ExchangeView::progress(const device::Progress& report) {
   }
 }
 
-std::vector<Message> ExchangeView::end(const device::Result& result) {
-  std::vector<Message> boxes;
-  auto show = [&](const Message& box) {
-    boxes.push_back(box);
-    face_.showBox(box);
-  };
+ExchangeView::Closing ExchangeView::closing(const device::Result& result) const {
   switch (result.ending) {
     case device::Ending::Invalid:
-      for (const Message& box : result.refusal) show(box);
-      return boxes;
+      return {result.refusal, false, false};
     case device::Ending::PortUnavailable:
-      show(portNotAvailable(result));
-      return boxes;
+      return {{portNotAvailable(result)}, false, false};
     case device::Ending::WrongPassword:
-      hideAll();
-      show(kInvalidPassword);
-      return boxes;
+      return {{kInvalidPassword}, true, false};
     case device::Ending::Cancelled:
-      hideAll();
-      return boxes;
+      return {{}, true, false};
     default:
       break;
   }
   if (operation_ == device::kLogUpload && result.finished()) {
-    hideAll();
-    show(endOfLog(result.positions, result.damaged));
-    return boxes;
+    return {{endOfLog(result.positions, result.damaged)}, true, false};
   }
   if (result.ending == device::Ending::Damaged) {
-    hideAll();
-    show(damaged(operation_ == device::kTableUpload ? kTableUploadFailed : kDownloadFailed,
-                 result.damaged));
-    return boxes;
+    return {{damaged(operation_ == device::kTableUpload ? kTableUploadFailed : kDownloadFailed,
+                     result.damaged)},
+            true,
+            false};
   }
-  for (const Closing& closing : kClosings) {
-    if (closing.operation != operation_ || closing.ending != result.ending) continue;
-    if (closing.beforeHiding) show(closing.box);
-    hideAll();
-    if (!closing.beforeHiding) show(closing.box);
-    return boxes;
+  for (const ClosingRow& row : kClosings) {
+    if (row.operation == operation_ && row.ending == result.ending) {
+      return {{row.box}, true, row.beforeHiding};
+    }
   }
-  hideAll();
-  return boxes;
+  return {{}, true, false};
+}
+
+std::vector<Message> ExchangeView::end(const device::Result& result) {
+  const Closing plan = closing(result);
+  if (plan.boxesFirst) {
+    for (const Message& box : plan.boxes) face_.showBox(box);
+  }
+  if (plan.hides) hideAll();
+  if (!plan.boxesFirst) {
+    for (const Message& box : plan.boxes) face_.showBox(box);
+  }
+  return plan.boxes;
 }
 
 }  // namespace app

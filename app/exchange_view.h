@@ -53,6 +53,15 @@ class ExchangeView {
   ExchangeView(int operation, Face& face) : operation_(operation), face_(face) {}
 
   void progress(const device::Progress& report);
+
+  // How a result ends on the window: its boxes in order, whether what the exchange showed is
+  // hidden, and whether the boxes show before that.
+  struct Closing {
+    std::vector<ui::Message> boxes;
+    bool hides;
+    bool boxesFirst;
+  };
+  Closing closing(const device::Result& result) const;
   // Hides what the exchange showed and shows the result's boxes; returns them in order.
   std::vector<ui::Message> end(const device::Result& result);
   // The user's cancel hid the button already.

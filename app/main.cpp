@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("gpstracking");
   device::SerialPort port;
-  ui::DesktopHelp help;
   ui::QtMessages messages(nullptr);
+  ui::DesktopHelp help(messages);
   app::GPStracking window({&port, &messages, &help});
   window.show();
   // The menu takes the keyboard at start, also where no window manager hands it over.

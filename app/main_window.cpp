@@ -19,10 +19,12 @@
 #include "app/main_menu.h"
 #include "app/port_list.h"
 #include "config/field_table.h"
+#include "config/problems.h"
 #include "forms/config_windows.h"
 #include "forms/setup2.h"
 #include "link/com_ports.h"
 #include "link/serial_port_info.h"
+#include "link/table_download.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "messages/messages.h"
@@ -130,12 +132,23 @@ void GPStracking::startup() {
   configWindows_ = std::make_unique<config::ConfigWindows>(this, *services_.messages,
                                                            *services_.help, configStore_);
   config::applyStartupValues(configStore_);
-  configWindows_->onLoaded([this](const std::string& path, bool loaded,
-                                  const config::LoadReport& report) {
-    const std::string name = QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString();
-    status_.note(configurationLoadText(name, loaded, report));
-    refreshNow();
+  configWindows_->onLoaded(
+      [this](const std::string& path, bool loaded, const config::LoadReport& report) {
+        fileNote(configurationLoadText(fileName(path), loaded, report));
+      });
+  configWindows_->onSaved([this](const std::string& path, bool saved) {
+    fileNote(saveText("Configuration", fullPath(path), saved));
   });
+}
+
+std::string GPStracking::fileName(const std::string& path) {
+  return QFileInfo(QFile::decodeName(path.c_str())).fileName().toStdString();
+}
+
+// A load or a save replaces what the status line said last.
+void GPStracking::fileNote(std::string text) {
+  status_.note(std::move(text));
+  refreshNow();
 }
 
 void GPStracking::runOperation(int operation) {
@@ -160,23 +173,25 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
     setTransfersEnabled(true);
     return;
   }
-  // A refusal only says why; the status line goes on saying what it said.
-  const bool refused = result.ending == device::Ending::Invalid;
-  const std::vector<ui::Message> told = view_->end(result);
-  setTransfersEnabled(true);
-  if (refused || exited_) return;
-  const Ending ending = error ? Ending::Failed : endingOf(result);
-  const std::string path =
-      result.file.empty() ? std::string()
-                          : QDir::toNativeSeparators(QDir::current().absoluteFilePath(
-                                                         QFile::decodeName(result.file.c_str())))
-                                .toStdString();
-  status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-              !told.empty() && ending != Ending::Cancelled
-                  ? ui::fromLatin1(told.back().text).toStdString()
-                  : std::string(),
-              path);
+  // The status line says how the exchange ended, at the moment it ended, before any box waits
+  // for the technician.
+  if (result.ending == device::Ending::Invalid) {
+    status_.note(refusalText(refusalCauses()));
+  } else {
+    const Ending ending = error ? Ending::Failed : endingOf(result);
+    const std::vector<ui::Message> boxes = view_->closing(result).boxes;
+    const bool cancelledLog =
+        ending == Ending::Cancelled && operation_ == device::kLogUpload && !result.file.empty();
+    status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
+                !boxes.empty() && ending != Ending::Cancelled
+                    ? ui::fromLatin1(boxes.back().text).toStdString()
+                    : std::string(),
+                fullPath(result.file), cancelledLog ? result.positions : -1);
+  }
   refreshNow();
+  view_->end(result);
+  setTransfersEnabled(true);
+  if (result.ending == device::Ending::Invalid || exited_) return;
   // The keyboard goes back to where the exchange was started. A closed message box has no
   // owner to hand the keyboard back to; without a window manager nobody would.
   for (const auto& [name, code] : kTransferButtons) {
@@ -186,6 +201,26 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   if (!error) return;
   services_.messages->show("Unexpected error" + device::errorDetail(error), "Error",
                            ui::Icon::Critical);
+}
+
+// Why the session refused to send: every problem of the configuration, or the table's first
+// coordinate the unit cannot store.
+std::vector<std::string> GPStracking::refusalCauses() const {
+  std::vector<std::string> causes;
+  if (operation_ == device::kTableDownload) {
+    if (const auto cell = device::firstUnsendableCell(tableStore_))
+      causes.push_back(device::unsendableCellWords(*cell));
+    return causes;
+  }
+  for (const config::Problem& problem : config::downloadProblems(configStore_))
+    causes.push_back(ui::fromLatin1(config::problemSummary(problem)).toStdString());
+  return causes;
+}
+
+std::string GPStracking::fullPath(const std::string& file) {
+  if (file.empty()) return {};
+  return QDir::toNativeSeparators(QDir::current().absoluteFilePath(QFile::decodeName(file.c_str())))
+      .toStdString();
 }
 
 void GPStracking::setTransfersEnabled(bool enabled) {
@@ -227,6 +262,12 @@ loctable::Setup2& GPStracking::locationTable() {
   if (!setup2_) {
     setup2_ =
         std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help, tableStore_);
+    setup2_->onLoaded([this](const std::string& path, bool loaded, int rows) {
+      fileNote(tableLoadText(fileName(path), loaded, rows));
+    });
+    setup2_->onSaved([this](const std::string& path, bool saved) {
+      fileNote(saveText("GPS location table", fullPath(path), saved));
+    });
   }
   return *setup2_;
 }

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/exchange_view.h"
 #include "app/status_text.h"
@@ -93,6 +94,11 @@ class GPStracking : public QWidget, private Face {
   void startup();
   void exchangeStarting();
   void exchangeEnded(const device::Result& result, std::exception_ptr error);
+  std::vector<std::string> refusalCauses() const;
+  void fileNote(std::string text);
+  static std::string fileName(const std::string& path);
+  // The file's full path in the platform's form; empty for none.
+  static std::string fullPath(const std::string& file);
   void setTransfersEnabled(bool enabled);
   // The status line and the record counter show what has changed, at most every kRefreshMs.
   void refreshSoon();

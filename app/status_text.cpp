@@ -5,6 +5,7 @@
 
 #include "config/field_table.h"
 #include "link/exchange.h"
+#include "loctable/cells.h"
 
 namespace app {
 
@@ -30,8 +31,9 @@ std::string configurationLoadText(const std::string& name, bool loaded,
     text = "Nothing loaded from " + name + ": " + report.failure + ".";
   } else {
     text = "Loaded records 1 to " + std::to_string(report.records) + " of " +
-           std::to_string(config::kFileRecordCount) + " from " + name + " (" + report.failure +
-           "); the other fields keep their earlier values. Download would send this mix.";
+           std::to_string(config::kFileRecordCount) + " from " + name +
+           "; the other fields keep their earlier values. Download would send this mix. (" +
+           report.failure + ".)";
   }
   if (!report.cut.empty()) {
     text += " Cut to fit:";
@@ -43,6 +45,25 @@ std::string configurationLoadText(const std::string& name, bool loaded,
     text += ".";
   }
   return text;
+}
+
+std::string tableLoadText(const std::string& name, bool loaded, int rows) {
+  if (loaded) return "Loaded " + name + ".";
+  if (rows == 0) return "Nothing loaded from " + name + ".";
+  return "Loaded rows 1 to " + std::to_string(rows) + " of " + std::to_string(loctable::kRows) +
+         " from " + name +
+         "; the other rows keep their earlier values. Download would send this mix.";
+}
+
+std::string saveText(const std::string& what, const std::string& path, bool saved) {
+  return saved ? what + " saved to " + path + "." : what + " not saved to " + path + ".";
+}
+
+std::string refusalText(const std::vector<std::string>& causes) {
+  std::string text = "Refused";
+  if (causes.size() > 1) text += " (" + std::to_string(causes.size()) + " problems)";
+  for (size_t i = 0; i < causes.size(); ++i) text += (i == 0 ? ": " : "; ") + causes[i];
+  return text + ".";
 }
 
 void StatusText::start(int operation, std::string port, std::string device, std::string description,
@@ -73,7 +94,7 @@ void StatusText::progress(const device::Progress& progress, double now) {
 }
 
 void StatusText::end(Ending ending, const std::string& clock, const std::string& outcome,
-                     const std::string& path) {
+                     const std::string& path, long long keptPositions) {
   static constexpr const char* kWords[] = {"Done", "Failed", "Cancelled"};
   ended_ = std::string(kWords[static_cast<int>(ending)]) + " at " + clock;
   if (!outcome.empty()) {
@@ -84,7 +105,15 @@ void StatusText::end(Ending ending, const std::string& clock, const std::string&
     ended_ += ": " + oneLine;
   }
   if (ended_.find_last_of(".!?") != ended_.size() - 1) ended_ += ".";
-  if (!path.empty()) ended_ += " File: " + path;
+  if (ending == Ending::Cancelled && keptPositions >= 0 && !path.empty()) {
+    // What the cancelled GPS log left behind: whole positions, or nothing at all.
+    ended_ += keptPositions == 0
+                  ? " The file " + path + " is empty."
+                  : " Kept " + std::to_string(keptPositions) +
+                        (keptPositions == 1 ? " position in " : " positions in ") + path + ".";
+  } else if (!path.empty()) {
+    ended_ += " File: " + path;
+  }
   phase_ = Phase::Ended;
 }
 

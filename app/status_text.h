@@ -4,6 +4,7 @@
 // from any fixed point), so the tests drive it in virtual time; the window decides how often
 // the line is painted. The texts are UTF-8.
 #include <string>
+#include <vector>
 
 #include "config/config_file.h"
 #include "link/progress.h"
@@ -18,6 +19,13 @@ enum class Ending { Done, Failed, Cancelled };
 // records were applied, since the fields before the failure keep the file's values.
 std::string configurationLoadText(const std::string& name, bool loaded,
                                   const config::LoadReport& report);
+// The same for a GPS location table load: `rows` were set before a failure.
+std::string tableLoadText(const std::string& name, bool loaded, int rows);
+// After a save of `what` ("Configuration", "GPS location table") to `path`.
+std::string saveText(const std::string& what, const std::string& path, bool saved);
+// A download refused before the port opened, by its causes ("Input voltage low trigger level:
+// nothing selected"), all of them, with their count when there are several.
+std::string refusalText(const std::vector<std::string>& causes);
 
 class StatusText {
  public:
@@ -32,9 +40,10 @@ class StatusText {
              double now);
   void progress(const device::Progress& progress, double now);
   // The exchange ended at `clock` ("14:02:11"): how, the outcome's own words (the box the user
-  // was shown; may be empty) and the full path of the file it wrote (empty: none).
+  // is shown; may be empty) and the full path of the file it wrote (empty: none). A cancelled
+  // GPS log upload gives the positions its file kept (-1: not a GPS log).
   void end(Ending ending, const std::string& clock, const std::string& outcome,
-           const std::string& path);
+           const std::string& path, long long keptPositions = -1);
 
   // Something the technician did outside an exchange (a load), said in full; it replaces the
   // last exchange's ending. Ignored while an exchange runs.

@@ -183,7 +183,7 @@ int check(const Arguments& a, std::string& out, std::FILE* err) {
   config::LoadReport loaded;
   if (!loadConfigurationFile(a.positional[1], fields, err, &loaded)) return kFailure;
   std::vector<Problem> problems = loadProblems(loaded, fields);
-  for (Problem& problem : configurationProblems(fields)) problems.push_back(std::move(problem));
+  for (Problem& problem : config::checkProblems(fields)) problems.push_back(std::move(problem));
   for (const Problem& problem : problems) out += problemLine(problem) + "\n";
   if (problems.empty()) out += "Configuration is OK\n";
   return problems.empty() ? kSuccess : kFailure;

@@ -6,23 +6,13 @@
 
 #include "config/config_file.h"
 #include "config/fields.h"
+#include "config/problems.h"
 
 namespace cli {
 
 // A field as a technician knows it: its window and caption ("setup1 Base Phone number 1").
 std::string fieldName(config::Field field);
-// A field's value as shown: a text between quotes, a list's selected item (or "(none)").
-std::string shownValue(const config::Fields& fields, config::Field field);
-
-struct Problem {
-  config::Field field;
-  std::string value;    // as shown
-  std::string message;  // the system's own text for it
-  std::string allowed;  // the range or form the field must keep to
-};
-
-// The configuration window's checks, each rule on its own, then the encoding's refusals.
-std::vector<Problem> configurationProblems(const config::Fields& fields);
+using config::Problem;
 // The texts a load cut to their fields' maximum length, which the unit would never see whole.
 std::vector<Problem> loadProblems(const config::LoadReport& report, const config::Fields& fields);
 std::string problemLine(const Problem& problem);

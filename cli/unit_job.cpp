@@ -102,12 +102,11 @@ std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
                          const loctable::Cells& table) {
   if (setup.action == Action::WriteTable) {
     if (const auto cell = device::firstUnsendableCell(table)) {
-      return "nothing sent: row " + std::to_string(cell->row) + " " +
-             (cell->column == 1 ? "latitude" : "longitude") + " \"" + cell->text +
-             "\" is not a coordinate the unit can store (0 to 255.9999, 255 for none)";
+      return "nothing sent: " + device::unsendableCellWords(*cell) +
+             " (the unit stores 0 to 255.9999, 255 for none)";
     }
   }
-  const std::vector<Problem> problems = configurationProblems(sent);
+  const std::vector<Problem> problems = config::downloadProblems(sent);
   if (problems.empty()) return "nothing sent: the configuration cannot be encoded";
   std::string words = "nothing sent: " + problemLine(problems.front());
   if (problems.size() > 1)

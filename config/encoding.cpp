@@ -33,24 +33,10 @@ int code(char c) {
   return static_cast<unsigned char>(c);
 }
 
-// A value of a field that cannot be encoded, with the box that names the field.
+// A value of a field that cannot be encoded, with the reason.
 struct FieldError {
-  Field field;
-  ui::Message message;
+  EncodingProblem problem;
 };
-
-// Why a value cannot be encoded: `reason`, or the range the field's caption gives.
-ui::Message unencodable(Field field, const char* reason) {
-  std::string text = "Invalid " + fieldCaption(field);
-  if (reason) {
-    text += reason;
-  } else if (fieldRow(field).kind == Kind::List) {
-    text += " (nothing selected)";
-  } else if (text.find('(') == std::string::npos) {
-    text += " (out of range)";
-  }
-  return {text, "Error", ui::Icon::Critical};
-}
 
 class Encoder {
  public:
@@ -170,7 +156,7 @@ class Encoder {
           image_.set(at + 1, rounded(number(part(point + 1, 2))));
           image_.set(at + 2, rounded(number(part(point + 3, 2))));
         },
-        " (digits only after the point)");
+        Unencodable::DigitsAfterThePoint);
   }
   // The characters from `at` on, none of them past the slot's `width`. A skipped blank keeps
   // its byte; blanks after the last other character take none.
@@ -190,11 +176,12 @@ class Encoder {
   }
 
   template <class Step>
-  void guarded(Field field, Step write, const char* reason = nullptr) {
+  void guarded(Field field, Step write, Unencodable why = Unencodable::OutOfRange) {
     try {
       write();
     } catch (const ImageError&) {
-      FieldError error{field, unencodable(field, reason)};
+      if (fieldRow(field).kind == Kind::List) why = Unencodable::NothingSelected;
+      FieldError error{{field, why}};
       if (!problems_) throw error;
       problems_->push_back(std::move(error));
     }
@@ -224,8 +211,7 @@ bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& v
     }
     image.fill(0, kDownloadedBytes - 1, 255);
     encode(encoder);
-  } catch (const FieldError& error) {
-    messages.show(error.message);
+  } catch (const FieldError&) {
     messages.show(kInvalidConfiguration);
     return false;
   } catch (const ImageError&) {
@@ -235,50 +221,55 @@ bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& v
   return true;
 }
 
-namespace {
-
-// Every value the encoding cannot take, as an encoding that goes on after each. False when the
-// image cannot be filled at all (a text too long for its slot, which the slot rules report).
-bool collectEncoderProblems(const Fields& fields, std::vector<FieldError>& problems) {
+std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
+  std::vector<FieldError> errors;
   Image scratch;
   VoltageCodeTable voltageCodes;
   voltageCodes.build();
-  Encoder encoder(fields, scratch, voltageCodes, &problems);
+  Encoder encoder(fields, scratch, voltageCodes, &errors);
   try {
     scratch.fill(0, kDownloadedBytes - 1, 255);
     encode(encoder);
   } catch (const ImageError&) {
-    return false;
+    // A text too long for its slot: the download's rules name it, not the encoding.
   }
-  return true;
-}
-
-}  // namespace
-
-std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
   std::vector<EncodingProblem> found;
-  ui::RecordedMessages named;
-  if (!downloadRulesPass(fields, named)) {
-    for (const ui::Message& box : named.shown) found.push_back({std::nullopt, box.text});
-    found.push_back({std::nullopt, kInvalidConfiguration.text});
-    return found;
-  }
-  std::vector<FieldError> problems;
-  if (!collectEncoderProblems(fields, problems)) {
-    found.push_back({std::nullopt, kInvalidConfiguration.text});
-    return found;
-  }
-  for (const FieldError& problem : problems) found.push_back({problem.field, problem.message.text});
+  for (const FieldError& error : errors) found.push_back(error.problem);
   return found;
 }
 
-bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
-  std::vector<FieldError> problems;
-  if (!collectEncoderProblems(fields, problems)) {
-    messages.show(kInvalidConfiguration);
-    return true;
+ui::Message encodingProblemBox(const EncodingProblem& problem) {
+  std::string text = "Invalid " + fieldCaption(problem.field);
+  switch (problem.why) {
+    case Unencodable::NothingSelected:
+      text += " (nothing selected)";
+      break;
+    case Unencodable::DigitsAfterThePoint:
+      text += " (digits only after the point)";
+      break;
+    case Unencodable::OutOfRange:
+      // A caption that gives its range says it already.
+      if (text.find('(') == std::string::npos) text += " (out of range)";
+      break;
   }
-  for (const FieldError& problem : problems) messages.show(problem.message);
+  return {text, "Error", ui::Icon::Critical};
+}
+
+std::string allowedInstead(Unencodable why) {
+  switch (why) {
+    case Unencodable::NothingSelected:
+      return "an item selected";
+    case Unencodable::DigitsAfterThePoint:
+      return "digits only after the point";
+    case Unencodable::OutOfRange:
+      break;
+  }
+  return "a number the unit's bytes can hold";
+}
+
+bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
+  const std::vector<EncodingProblem> problems = encodingProblems(fields);
+  for (const EncodingProblem& problem : problems) messages.show(encodingProblemBox(problem));
   return !problems.empty();
 }
 

@@ -2,8 +2,9 @@
 // Encoding the configuration of setup1 and setup3 into the configuration image, as the
 // configuration download does before it talks to the unit: the SIM PIN checks with their own
 // messages, the silent checks, the texts that would not fit their bytes (each named in a box),
-// then every field into its bytes; a value that cannot be encoded is named in a box too. A
-// configuration that fails is answered with "Invalid Configuration" and is never sent.
+// then every field into its bytes. A configuration that fails is answered with "Invalid
+// Configuration" and is never sent; a value that cannot be encoded gets no box of its own there
+// (the window's status line names it), only in the configuration window's check.
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,19 +22,29 @@ namespace config {
 bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& voltageCodes,
                          ui::Messages& messages);
 
-// What a download would refuse, as facts for a report: each value the encoding cannot encode
-// (a list with nothing selected, a number outside its bytes) by its field and the words of its
-// box, and "Invalid Configuration" alone (with no field) for a refusal that names no field.
-// Empty when the download would go ahead.
-struct EncodingProblem {
-  std::optional<Field> field;
-  std::string message;
+// Why the encoding cannot take a field's value.
+enum class Unencodable {
+  NothingSelected,      // a list without a selection
+  OutOfRange,           // a number outside its bytes once rounded
+  DigitsAfterThePoint,  // a coordinate's decimals that do not read as digits
 };
+
+struct EncodingProblem {
+  Field field;
+  Unencodable why;
+};
+
+// Every value the encoding cannot take, each by its field, in the layout's write order. Meant
+// for a configuration that passed the download's rules; empty when it would be sent.
 std::vector<EncodingProblem> encodingProblems(const Fields& fields);
 
-// The configuration window's look at what only the encoding finds: a list without a selection
-// or a value that does not fit its byte, each named in a box (as the download names it before
-// "Invalid Configuration"). True when it found any. Meant for after the window's rules passed.
+// The box of the configuration window's check that names the problem ("Invalid LAT2 hemisphere
+// (nothing selected)"), and what the field allows instead ("an item selected").
+ui::Message encodingProblemBox(const EncodingProblem& problem);
+std::string allowedInstead(Unencodable why);
+
+// The configuration window's look at what only the encoding finds, one box each, after the
+// window's rules passed. True when it found any.
 bool showEncodingProblems(const Fields& fields, ui::Messages& messages);
 
 }  // namespace config

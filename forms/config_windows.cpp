@@ -243,8 +243,12 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   connect(check, &QPushButton::clicked, this,
           [this, &messages] { checkFields(fields_, messages, showEncodingProblems); });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
-  connect(save, &QPushButton::clicked, this,
-          [this, &messages] { saveConfiguration(fields_, browser_->path(), messages); });
+  connect(save, &QPushButton::clicked, this, [this, &messages] {
+    const std::string path = browser_->path();
+    const bool saved = saveConfiguration(fields_, path, messages);
+    browser_->refresh();
+    if (fields_.saved_) fields_.saved_(path, saved);
+  });
   connect(load, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
     LoadReport report;

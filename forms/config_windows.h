@@ -94,6 +94,9 @@ class ConfigWindows : public Fields {
   // load found.
   using LoadHandler = std::function<void(const std::string& path, bool loaded, const LoadReport&)>;
   void onLoaded(LoadHandler handler) { loaded_ = std::move(handler); }
+  // Told after every save from setup1: the file, and whether it was saved.
+  using SaveHandler = std::function<void(const std::string& path, bool saved)>;
+  void onSaved(SaveHandler handler) { saved_ = std::move(handler); }
 
   // The controls of the fields, for the windows and their tests; the windows are built.
   QLineEdit* textBox(Field field);
@@ -114,6 +117,7 @@ class ConfigWindows : public Fields {
   FieldStore& store_;
   bool writingBack_ = false;
   LoadHandler loaded_;
+  SaveHandler saved_;
   std::array<QWidget*, kFieldCount> controls_{};
   QLabel* version_ = nullptr;
   Setup1* setup1_ = nullptr;

@@ -184,6 +184,8 @@ void Setup2::startEdit(int row, int column) {
   txtEdit_->show();
   txtEdit_->raise();
   txtEdit_->setFocus(Qt::MouseFocusReason);
+  // Typing replaces the cell's text, as in any grid; a click inside the box places the cursor.
+  txtEdit_->selectAll();
 }
 
 void Setup2::endEdit() {
@@ -213,12 +215,18 @@ void Setup2::reject() {
 
 void Setup2::saveTable() {
   if (editing_) endEdit();
-  loctable::saveTable(*this, browser_->path(), messages_);
+  const std::string path = browser_->path();
+  const bool saved = loctable::saveTable(*this, path, messages_);
+  browser_->refresh();
+  if (saved_) saved_(path, saved);
 }
 
 void Setup2::loadTable() {
   if (editing_) endEdit();
-  loctable::loadTable(*this, browser_->path(), messages_);
+  const std::string path = browser_->path();
+  int rows = 0;
+  const bool loaded = loctable::loadTable(*this, path, messages_, &rows);
+  if (loaded_) loaded_(path, loaded, rows);
 }
 
 bool Setup2::eventFilter(QObject* watched, QEvent* event) {

@@ -5,6 +5,7 @@
 // itself is a loctable::CellStore: the grid shows it, follows its changes and writes every edit
 // back; as loctable::Cells the window reads and writes the store.
 #include <QDialog>
+#include <functional>
 #include <string>
 
 #include "loctable/cell_store.h"
@@ -50,6 +51,12 @@ class Setup2 : public QDialog, public Cells {
   void saveTable();         // Command4
   void loadTable();         // Command1
 
+  // Told after every save and load: the file, whether it worked, and the rows a load set.
+  using SaveHandler = std::function<void(const std::string& path, bool saved)>;
+  using LoadHandler = std::function<void(const std::string& path, bool loaded, int rows)>;
+  void onSaved(SaveHandler handler) { saved_ = std::move(handler); }
+  void onLoaded(LoadHandler handler) { loaded_ = std::move(handler); }
+
  public slots:
   // Escape and the close box leave the window as "RETURN MAIN MENU" does.
   void reject() override;
@@ -65,6 +72,8 @@ class Setup2 : public QDialog, public Cells {
 
   ui::Messages& messages_;
   CellStore& store_;
+  SaveHandler saved_;
+  LoadHandler loaded_;
   QTableWidget* grid_;
   QLineEdit* txtEdit_;
   ui::FileBrowser* browser_;

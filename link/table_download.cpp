@@ -67,13 +67,26 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) 
   return std::nullopt;
 }
 
-ui::Message unsendableCellMessage(const UnsendableCell& cell) {
-  // A long text is shown by its start; the row and column say where the rest is.
+namespace {
+
+// The column and the text; a long text is shown by its start, the row and column say where the
+// rest is.
+std::string cellPlace(const UnsendableCell& cell) {
   constexpr std::size_t kShown = 24;
   const std::string shown =
       cell.text.size() > kShown ? cell.text.substr(0, kShown) + "..." : cell.text;
-  const std::string where =
-      std::string(cell.column == 1 ? "latitude" : "longitude") + " \"" + shown + "\"";
+  return std::string(cell.column == 1 ? "latitude" : "longitude") + " \"" + shown + "\"";
+}
+
+}  // namespace
+
+std::string unsendableCellWords(const UnsendableCell& cell) {
+  return "row " + std::to_string(cell.row) + " " + cellPlace(cell) +
+         (cell.reason == UnsendableCell::NotANumber ? ": not a number" : ": outside 0 to 255.9999");
+}
+
+ui::Message unsendableCellMessage(const UnsendableCell& cell) {
+  const std::string where = cellPlace(cell);
   const std::string what = cell.reason == UnsendableCell::NotANumber
                                ? "a coordinate that is not a number (" + where + ")"
                                : "a coordinate outside 0 to 255.9999 (" + where + ")";

@@ -37,6 +37,9 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells);
 // The message that refuses such a table before anything is sent: the row, the column, the text
 // and what to do.
 ui::Message unsendableCellMessage(const UnsendableCell& cell);
+// The same in a few words for a status line or a summary: "row 5 latitude "300": outside 0 to
+// 255.9999".
+std::string unsendableCellWords(const UnsendableCell& cell);
 
 // The transfer. The table is expected to have passed firstUnsendableCell(); a coordinate that
 // has become unsendable since (edited while the transfer runs) goes out as the empty marker.

@@ -46,8 +46,11 @@ std::string cut(std::string text) {
 }
 }  // namespace
 
-bool applyTableText(Cells& cells, std::string bytes) {
+bool applyTableText(Cells& cells, std::string bytes, int* rows) {
   records::RecordReader reader(std::move(bytes));
+  int set = 0;
+  if (!rows) rows = &set;
+  *rows = 0;
   for (int row = 0; row < kRows; ++row) {
     const std::optional<records::Record> id = reader.next();
     const std::optional<records::Record> latitude = reader.next();
@@ -55,13 +58,15 @@ bool applyTableText(Cells& cells, std::string bytes) {
     if (!id || !latitude || !longitude) return false;
     cells.setCell(row, 1, loadedCellText(cut(latitude->text), latitude->quoted));
     cells.setCell(row, 2, loadedCellText(cut(longitude->text), longitude->quoted));
+    *rows = row + 1;
   }
   return true;
 }
 
-bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages) {
+bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages, int* rows) {
+  if (rows) *rows = 0;
   std::optional<std::string> bytes = records::readWholeFile(path);
-  const bool loaded = bytes && applyTableText(cells, std::move(*bytes));
+  const bool loaded = bytes && applyTableText(cells, std::move(*bytes), rows);
   if (!loaded) messages.show(ui::kErrorLoadingFile);
   return loaded;
 }

@@ -40,9 +40,10 @@ inline constexpr std::size_t kMaxLoadedCell = 64;
 // row's coordinates, each row set as soon as its fields are read. On any failure (empty path,
 // unreadable file, a path that is not a regular file, a file larger than records::kMaxFileBytes,
 // fewer than 300 fields) "Error loading file" is shown and the rows set before
-// keep their values. Fields after the 300th are ignored.
-bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages);
+// keep their values. Fields after the 300th are ignored. `rows`, when given, is set to the rows
+// set, 100 after a successful load.
+bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages, int* rows = nullptr);
 // The same, from the file's bytes; no message.
-bool applyTableText(Cells& cells, std::string bytes);
+bool applyTableText(Cells& cells, std::string bytes, int* rows = nullptr);
 
 }  // namespace loctable

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <functional>
 
 #include "app/main_window.h"
 #include "messages/messages.h"
@@ -18,9 +19,19 @@ struct MainMenuFixture : ::testing::Test {
     int opened = 0;
   };
 
+  // Recorded boxes; `whenShown` looks at the window while a box would be waiting for its OK.
+  struct Boxes : ui::RecordedMessages {
+    using Messages::show;
+    void show(const ui::Message& message) override {
+      RecordedMessages::show(message);
+      if (whenShown) whenShown();
+    }
+    std::function<void()> whenShown;
+  };
+
   sim::Unit unit;
   sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
+  Boxes boxes;
   CountingHelp help;
   app::GPStracking window{{&port, &boxes, &help}};
 

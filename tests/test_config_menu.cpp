@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 
 #include "app/main_window.h"
 #include "config/config_file.h"
@@ -45,6 +46,46 @@ TEST_F(ConfigMenu, AConfigurationThatFailsItsChecksIsNeverSent) {
   EXPECT_EQ(port.opens, 0);
   EXPECT_TRUE(unit.heard().empty());
   EXPECT_EQ(window.configImage().at(0), 0);
+}
+
+// A refused download shows the one box the download has for it; the status line names every
+// cause, in place of what the last exchange said.
+TEST_F(ConfigMenu, ARefusalNamesItsCausesInTheStatusLine) {
+  struct Case {
+    std::function<void(config::Fields&)> change;
+    std::string said;
+  };
+  const Case cases[] = {
+      {[](config::Fields& f) { f.setIndex(config::Field::setup1_Combo15, -1); },
+       "Refused: Input voltage low trigger level: nothing selected."},
+      {[](config::Fields& f) {
+         f.setText(config::Field::setup1_Text29, "200");
+         f.setText(config::Field::setup1_Text32, "2");
+       },
+       "Refused (2 problems): Speed Limit (0-183 km/h): \"200\" (allowed: 0 to 183); "
+       "Vibration sensitivity (3-255): \"2\" (allowed: 3 to 255)."},
+  };
+  config::copyFields(test::sampleFields(), window.configFields());
+  click("Command1");
+  runExchange();
+  for (const Case& c : cases) {
+    config::copyFields(test::sampleFields(), window.configFields());
+    c.change(window.configFields());
+    boxes.shown.clear();
+    click("Command1");
+    EXPECT_EQ(boxes.shown, only("Invalid Configuration", "Error", Icon::Critical));
+    EXPECT_EQ(window.statusText(), c.said);
+  }
+}
+
+// The status line says how an exchange ended when it ends, not when its box is closed.
+TEST_F(ConfigMenu, TheStatusLineEndsBeforeTheBoxShows) {
+  config::copyFields(test::sampleFields(), window.configFields());
+  std::string atTheBox;
+  boxes.whenShown = [&] { atTheBox = window.statusText(); };
+  click("Command1");
+  runExchange();
+  EXPECT_EQ(atTheBox.substr(0, 8), "Done at ") << atTheBox;
 }
 
 TEST_F(ConfigMenu, DownloadSendsTheEncodedConfigurationAtItsPace) {
@@ -125,9 +166,9 @@ TEST_F(ConfigMenu, ALoadSaysWhatItDidInTheStatusLine) {
        "Loaded long.cfg. Cut to fit: APN (access point Name) 32 Max (40 characters, 32 "
        "kept)."},
       {cutShort,
-       "Loaded records 1 to 40 of 71 from short.cfg (the file ends after 40 of 71 "
-       "records); the other fields keep their earlier values. Download would send "
-       "this mix. Cut to fit: APN (access point Name) 32 Max (40 characters, 32 kept)."},
+       "Loaded records 1 to 40 of 71 from short.cfg; the other fields keep their earlier "
+       "values. Download would send this mix. (the file ends after 40 of 71 records.) Cut to "
+       "fit: APN (access point Name) 32 Max (40 characters, 32 kept)."},
   };
   for (const Case& c : cases) {
     setup1.fileBrowser().setPath(c.path);

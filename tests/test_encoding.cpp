@@ -9,6 +9,7 @@
 
 #include "config/encoding.h"
 #include "config/field_store.h"
+#include "config/problems.h"
 #include "config/validation.h"
 #include "tests/config_samples.h"
 
@@ -172,6 +173,8 @@ struct RefusalCase {
   std::function<void(FieldStore&)> change;
   std::vector<Message> shown;
   bool imageTouched;  // a value that could not be encoded after the image fill had begun
+  // Such a value: the configuration window's check names it in a box of its own.
+  const char* named = nullptr;
   friend void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -238,25 +241,26 @@ INSTANTIATE_TEST_SUITE_P(
                     named("Invalid Primary DNS (max 16)"), false},
         // Run-time errors after the image fill has begun: the box names the field.
         RefusalCase{"NoLowVoltage", [](FieldStore& f) { f.setIndex(F::setup1_Combo15, -1); },
-                    named("Invalid Input voltage low trigger level (nothing selected)"), true},
+                    kJustInvalid, true,
+                    "Invalid Input voltage low trigger level (nothing selected)"},
         RefusalCase{"NoListSelection", [](FieldStore& f) { f.setIndex(F::setup3_Combo8, -1); },
-                    named("Invalid Send data using SMS if GPRS fails (nothing selected)"), true},
+                    kJustInvalid, true,
+                    "Invalid Send data using SMS if GPRS fails (nothing selected)"},
         RefusalCase{"NoHemisphere", [](FieldStore& f) { f.setIndex(F::setup1_Combo9, -1); },
-                    named("Invalid LAT2 hemisphere (nothing selected)"), true},
+                    kJustInvalid, true, "Invalid LAT2 hemisphere (nothing selected)"},
         RefusalCase{"NoChoiceUnderATwoLineCaption",
-                    [](FieldStore& f) { f.setIndex(F::setup3_Combo6, -1); },
-                    named("Invalid Send Panic, Alarm, GEO or Power loss activated to Base Phone "
-                          "Number 3 (nothing selected)"),
-                    true},
-        RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"),
-                    named("Invalid LAT1 (digits only after the point)"), true},
-        RefusalCase{"AdcLevelAbove255", setText(F::setup3_Text2, "256"),
-                    named("Invalid ADC input trigger level (0-255)"), true},
-        RefusalCase{"AdcDelayTooLargeForADouble", setText(F::setup3_Text3, "1e999"),
-                    named("Invalid ADC delay time (0-255 sec)"), true},
+                    [](FieldStore& f) { f.setIndex(F::setup3_Combo6, -1); }, kJustInvalid, true,
+                    "Invalid Send Panic, Alarm, GEO or Power loss activated to Base Phone "
+                    "Number 3 (nothing selected)"},
+        RefusalCase{"NegativeDecimals", setText(F::setup1_Text25, "12.-512"), kJustInvalid, true,
+                    "Invalid LAT1 (digits only after the point)"},
+        RefusalCase{"AdcLevelAbove255", setText(F::setup3_Text2, "256"), kJustInvalid, true,
+                    "Invalid ADC input trigger level (0-255)"},
+        RefusalCase{"AdcDelayTooLargeForADouble", setText(F::setup3_Text3, "1e999"), kJustInvalid,
+                    true, "Invalid ADC delay time (0-255 sec)"},
         // 255.6 rounds to 256, which is no byte.
-        RefusalCase{"IntervalRoundingPastAByte", setText(F::setup1_Text22, "255.6"),
-                    named("Invalid Real Time track int. ONLINE(0-16383)"), true}),
+        RefusalCase{"IntervalRoundingPastAByte", setText(F::setup1_Text22, "255.6"), kJustInvalid,
+                    true, "Invalid Real Time track int. ONLINE(0-16383)"}),
     [](const auto& info) { return info.param.name; });
 
 // Each check the download makes without a box of its own refuses with "Invalid Configuration"
@@ -325,28 +329,25 @@ TEST_P(Refusals, AreReportedByTheCheck) {
   EXPECT_NE(checkFields(fields, messages, showEncodingProblems), CheckOutcome::Valid);
   ASSERT_FALSE(messages.shown.empty());
   EXPECT_NE(messages.shown.back().text, "Configuration is OK");
-  // The box that names the field in the download is among the check's.
-  if (c.shown.size() == 2 && c.shown[0] != kPinLength && c.shown[0] != kPinDigits &&
-      c.shown[0].text.find("(max 1") == std::string::npos) {
-    EXPECT_NE(std::find(messages.shown.begin(), messages.shown.end(), c.shown[0]),
+  if (c.named) {
+    EXPECT_NE(std::find(messages.shown.begin(), messages.shown.end(), error(c.named)),
               messages.shown.end());
   }
 }
 
-// What the download refuses is there as facts too, for reports: every box that names a problem
-// is among them, and a valid configuration has none.
-TEST_P(Refusals, AreEncodingProblems) {
+// What the download refuses is there as facts too, for the status line and reports, and a
+// valid configuration has none; a value the encoding cannot take is named by its check's box.
+TEST_P(Refusals, AreDownloadProblems) {
   const RefusalCase& c = GetParam();
   FieldStore fields = test::sampleFields();
-  EXPECT_TRUE(encodingProblems(fields).empty());
+  EXPECT_TRUE(config::downloadProblems(fields).empty());
   c.change(fields);
-  const std::vector<EncodingProblem> problems = encodingProblems(fields);
+  const std::vector<config::Problem> problems = config::downloadProblems(fields);
   EXPECT_FALSE(problems.empty());
-  for (const Message& box : encodeWith(c.change).shown) {
-    if (box == kInvalid) continue;
-    EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const EncodingProblem& p) {
-      return p.message == box.text;
-    })) << box.text;
+  if (c.named) {
+    EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const config::Problem& p) {
+      return p.message == c.named;
+    })) << c.named;
   }
 }
 

@@ -199,6 +199,17 @@ void FileBrowser::chooseFolder(const QString& folder) {
   chooseFolderName(fsName(native(QDir::cleanPath(QDir(folder).absolutePath()))));
 }
 
+void FileBrowser::refresh() {
+  showFolder(folderName_);
+  const std::string path = this->path();
+  const std::string name = path.substr(path.find_last_of("/\\") + 1);
+  for (int row = 0; row < file1_->count(); ++row) {
+    if (file1_->item(row)->data(kPathRole).toByteArray().toStdString() == name) {
+      file1_->setCurrentRow(row);
+    }
+  }
+}
+
 void FileBrowser::chooseFolderName(const std::string& folder) {
   showFolder(folder);
   const int drive = driveOf(folder_);

@@ -50,6 +50,10 @@ class FileBrowser : public QObject {
   // The drive roots Drive1 offers.
   std::vector<QString> drives() const;
 
+  // Lists the shown folder again, as after a save that may have added a file to it; the path box
+  // keeps its text and a file of that name in the folder is the one selected.
+  void refresh();
+
   // What the user's choices do, callable directly.
   void chooseDrive(int index);
   void chooseFolder(const QString& folder);

@@ -22,14 +22,42 @@ std::string helpFilePath() {
   return candidates[0].string();
 }
 
+ui::Message helpNotOpened(const std::string& path) {
+  return {"No viewer could open the help file. Open it with any text editor:\n" + path, "HELP",
+          Icon::Warning};
+}
+
+DesktopHelp::DesktopHelp(Messages& messages, std::vector<std::string> viewers)
+    : messages_(messages), viewers_(std::move(viewers)) {}
+
 void DesktopHelp::open() {
-  // xdg-open hands the file to the desktop's own viewer; with no desktop at all, fall back to
-  // a plain editor in a terminal-free window if one is installed. Nothing is waited for.
-  const QString file = QString::fromStdString(helpFilePath());
-  for (const char* viewer : {"xdg-open", "gedit", "mousepad", "xedit"}) {
-    const QString program = QStandardPaths::findExecutable(viewer);
-    if (!program.isEmpty() && QProcess::startDetached(program, {file})) return;
+  // The desktop's opener hands the file to the desktop's own viewer and ends, its exit status
+  // saying whether it could; with no desktop at all, a plain editor in a window of its own, if
+  // one is installed, is started and left to run.
+  const std::string path = helpFilePath();
+  const QString file = QString::fromStdString(path);
+  for (size_t i = 0; i < viewers_.size(); ++i) {
+    const QString program = QStandardPaths::findExecutable(QString::fromStdString(viewers_[i]));
+    if (program.isEmpty()) continue;
+    if (i > 0) {
+      if (QProcess::startDetached(program, {file})) return;
+      continue;
+    }
+    auto* opener = new QProcess(this);
+    const auto ended = [this, opener, path](bool opened) {
+      opener->deleteLater();
+      if (!opened) messages_.show(helpNotOpened(path));
+    };
+    connect(opener, &QProcess::finished, this, [ended](int code, QProcess::ExitStatus how) {
+      ended(how == QProcess::NormalExit && code == 0);
+    });
+    connect(opener, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
+      if (error == QProcess::FailedToStart) ended(false);
+    });
+    opener->start(program, {file});
+    return;
   }
+  messages_.show(helpNotOpened(path));
 }
 
 }  // namespace ui

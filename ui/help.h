@@ -1,7 +1,12 @@
 #pragma once
-// Opens the help text info.txt in the desktop's text viewer and
-// returns at once without waiting for the viewer or looking at its result.
+// Opens the help text info.txt in the desktop's text viewer and returns at once without waiting
+// for the viewer. When no viewer opens it, a box says so and names the file, so that the
+// technician can open it by other means.
+#include <QObject>
 #include <string>
+#include <vector>
+
+#include "messages/messages.h"
 
 namespace ui {
 
@@ -15,9 +20,20 @@ class HelpLauncher {
 // ../share/gpstracking/info.txt beside it (the installed program).
 std::string helpFilePath();
 
-class DesktopHelp : public HelpLauncher {
+// Where no viewer could open the help file, and the file's full path on its second line.
+ui::Message helpNotOpened(const std::string& path);
+
+class DesktopHelp : public QObject, public HelpLauncher {
  public:
+  // The viewers are tried in order until one starts; the desktop's opener (the first) is
+  // watched until it has handed the file over, since it fails by its exit status.
+  explicit DesktopHelp(Messages& messages, std::vector<std::string> viewers = {
+                                               "xdg-open", "gedit", "mousepad", "xedit"});
   void open() override;
+
+ private:
+  Messages& messages_;
+  std::vector<std::string> viewers_;
 };
 
 }  // namespace ui
