@@ -50,6 +50,7 @@ bench: build
 screenshot: build
 	@scripts/screenshot.sh $(BUILD)
 	@/usr/bin/python3 scripts/status_screenshots.py $(BUILD)
+	@/usr/bin/python3 scripts/problem_screenshots.py $(BUILD)
 
 # The file readers and upload decoders under libFuzzer (clang++), FUZZ_SECONDS each, one after
 # another; the seeds are in tests/fuzz/corpus, what the runs find goes to $(FUZZ_BUILD)/fuzz-out.

@@ -1,6 +1,7 @@
 #include "app/port_list.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QListWidget>
 
 #include "app/com_ports.h"
@@ -18,6 +19,10 @@ PortList::PortList(QListWidget& list) : QObject(&list), list_(list), presence_(k
     auto* item = new QListWidgetItem(QString::fromStdString(comPortName(i)), &list_);
     item->setData(kPortNameRole, QString::fromStdString(comPortName(i)));
   }
+  // The list keeps its fixed size: an entry longer than the list ends in "...", the whole of
+  // it in the entry's tool tip.
+  list_.setTextElideMode(Qt::ElideRight);
+  list_.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   timer_.setInterval(kCheckMilliseconds);
   connect(&timer_, &QTimer::timeout, this, [this] { refresh(); });
   // The entries are looked at when the list shows, not before: the program starts without
@@ -46,9 +51,16 @@ void PortList::refresh() {
 void PortList::describe(int index, const device::ComDevice& device) {
   const bool present = device.present;
   QListWidgetItem* item = list_.item(index);
+  // A present port shows its device and what the system calls it beside its name:
+  // "COM1 ttyUSB0 - FT232R USB UART".
   QString text = QString::fromStdString(comPortName(index));
-  if (present && !device.description.empty())
-    text += QString::fromUtf8(" \u2013 ") + QString::fromStdString(device.description);
+  if (present) {
+    QString path = QFile::decodeName(device.path.c_str());
+    if (path.startsWith("/dev/")) path = path.mid(5);
+    text += ' ' + path;
+    if (!device.description.empty())
+      text += QString::fromUtf8(" \u2013 ") + QString::fromStdString(device.description);
+  }
   item->setText(text);
   QFont font = list_.font();
   font.setBold(present);

@@ -247,6 +247,10 @@ const char* windowName(Window window) {
   return window == Window::setup1 ? "setup1" : "setup3";
 }
 
+const char* windowLabel(Window window) {
+  return window == Window::setup1 ? "Configuration" : "Special functions";
+}
+
 const char* windowCaption(Window window) {
   return window == Window::setup1 ? "View/ Setup/ Select Configuration"
                                   : "View/ Setup/ Select VOICE/ ADC Configuration";

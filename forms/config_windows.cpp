@@ -1,5 +1,8 @@
 #include "forms/config_windows.h"
 
+#include "config/problems.h"
+#include "forms/problem_list.h"
+
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
@@ -82,7 +85,8 @@ QString joinedCaption(const std::vector<std::string>& lines) {
 // ---------------------------------------------------------------------------------------------
 
 FieldForm::FieldForm(Window window, ConfigWindows& fields, QWidget* owner)
-    : QDialog(owner), window_(window), fields_(fields) {
+    : QDialog(owner), page_(new QWidget(this)), window_(window), fields_(fields) {
+  page_->setObjectName("page");
   setObjectName(windowName(window));
   setWindowTitle(QString::fromLatin1(windowCaption(window)));
   setFont(windowFont(false));
@@ -180,7 +184,7 @@ void FieldForm::layOutColumn(int column, QVBoxLayout* into) {
 Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
                ui::HelpLauncher& help)
     : FieldForm(Window::setup1, fields, owner) {
-  auto* grid = new QGridLayout(this);
+  auto* grid = new QGridLayout(page_);
   grid->setContentsMargins(6, 6, 6, 6);
   grid->setHorizontalSpacing(10);
   std::array<QVBoxLayout*, 3> columns{};
@@ -231,7 +235,7 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   ui::setReturnLook(*back);
   bottom->addWidget(back);
   grid->addLayout(bottom, 1, 0, 1, 3);
-  resize(732, 532);
+  ui::putOnScrollingPage(*this, page_, QSize(732, 532));
 
   // Tab goes down the columns from left to right, the file browser's row by row, then along
   // the bottom.
@@ -240,8 +244,12 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
                              browser_->fileList(), save, load, browser_->pathBox(), back});
   ui::setTabChain(chain);
 
-  connect(check, &QPushButton::clicked, this,
-          [this, &messages] { checkFields(fields_, messages, showEncodingProblems); });
+  // Every problem at once beside the window, then the check's boxes one by one.
+  problems_ = new ProblemList(*this, Window::setup1);
+  connect(check, &QPushButton::clicked, this, [this, &messages] {
+    problems_->present(checkProblems(fields_));
+    checkFields(fields_, messages, showEncodingProblems);
+  });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
   connect(save, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
@@ -259,7 +267,7 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
 }
 
 Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3, fields, owner) {
-  auto* grid = new QGridLayout(this);
+  auto* grid = new QGridLayout(page_);
   grid->setContentsMargins(6, 6, 6, 6);
   grid->setHorizontalSpacing(10);
   auto* left = new QVBoxLayout;
@@ -273,7 +281,7 @@ Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3
   right->addStretch(1);
   grid->addLayout(left, 0, 0);
   grid->addLayout(right, 0, 1);
-  resize(661, 463);
+  ui::putOnScrollingPage(*this, page_, QSize(661, 463));
 
   // Tab goes down the left column to its button, then down the right column.
   std::vector<QWidget*> chain = visibleFields(0);

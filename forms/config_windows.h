@@ -30,6 +30,7 @@ class Messages;
 namespace config {
 
 class ConfigWindows;
+class ProblemList;
 
 // One editing window: its fields from the table, each control named by its control name.
 class FieldForm : public QDialog {
@@ -48,6 +49,8 @@ class FieldForm : public QDialog {
   // from left to right; only those of one column when column is 0 or more.
   std::vector<QWidget*> visibleFields(int column = -1) const;
 
+  // What the window shows, laid out on a page that scrolls where the screen is too small.
+  QWidget* page_;
   Window window_;
   ConfigWindows& fields_;
 };
@@ -58,9 +61,12 @@ class Setup1 : public FieldForm {
  public:
   Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
   ui::FileBrowser& fileBrowser() { return *browser_; }
+  // The list of every problem the last check found.
+  ProblemList& problemList() { return *problems_; }
 
  private:
   ui::FileBrowser* browser_;
+  ProblemList* problems_;
 };
 
 class Setup3 : public FieldForm {

@@ -42,10 +42,7 @@ def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build")
     app = os.path.join(build, "app", "gpstracking")
     sim = os.path.join(build, "sim", "gpstracking-unit-sim")
-    if os.environ.get("GPSTRACKING_E2E_SESSION") != "1":
-        os.environ["GPSTRACKING_E2E_SESSION"] = "1"
-        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable,
-                                       os.path.abspath(__file__), build])
+    driver.in_own_session(__file__, build)
     folder = tempfile.mkdtemp(prefix="gpstracking-screenshots-")
     with Desktop():
         silent = Unit(sim, folder, ["--silent"], "silent")

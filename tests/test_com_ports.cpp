@@ -80,6 +80,10 @@ TEST(PortList, MarksADeviceAsItComesAndGoesWithoutMovingTheSelection) {
       ASSERT_EQ(::unlink(link.c_str()), 0);
     }
     EXPECT_TRUE(within2Seconds([&] { return present() == plugged; })) << plugged;
+    // The device beside the name, cut by the list's width rather than widening it.
+    EXPECT_EQ(com3->text().toStdString().substr(0, plugged ? 5 + link.size() : std::string::npos),
+              plugged ? "COM3 " + link : "COM3");
+    EXPECT_EQ(list.textElideMode(), Qt::ElideRight);
     EXPECT_EQ(list.currentRow(), 5);
     EXPECT_EQ(app::PortList::portName(*com3), "COM3");
   }

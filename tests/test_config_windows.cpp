@@ -13,6 +13,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -20,6 +23,7 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "forms/config_windows.h"
+#include "forms/problem_list.h"
 #include "messages/messages.h"
 #include "tests/config_samples.h"
 #include "ui/file_browser.h"
@@ -361,6 +365,86 @@ TEST(FileBrowserWidget, FollowsFolderAndFileChoices) {
   browser.chooseFolder("/");
   emit browser.fileList()->itemClicked(new QListWidgetItem("x.cfg", browser.fileList()));
   EXPECT_EQ(browser.path(), "/x.cfg");
+}
+
+}  // namespace
+}  // namespace config
+
+namespace config {
+namespace {
+
+// However small the screen, an editing window fits its free area, and what does not fit on
+// the window scrolls: every control stays within reach, none is squeezed.
+TEST_F(ConfigWindowsTest, WindowsFitTheScreenAndScrollWhereItIsSmaller) {
+  for (Window w : {Window::setup1, Window::setup3}) {
+    FieldForm& window = form(w);
+    const QSize free = window.screen()->availableGeometry().size();
+    auto* area = window.findChild<QScrollArea*>("scrollArea");
+    ASSERT_NE(area, nullptr) << windowName(w);
+    QWidget* page = area->widget();
+    EXPECT_LE(window.width(), free.width()) << windowName(w);
+    EXPECT_LE(window.height(), free.height()) << windowName(w);
+    window.show();
+    QApplication::processEvents();
+    EXPECT_GE(page->width(), page->minimumSizeHint().width()) << windowName(w);
+    EXPECT_GE(page->height(), page->minimumSizeHint().height()) << windowName(w);
+    EXPECT_EQ(area->horizontalScrollBar()->isVisible(), page->width() > area->viewport()->width())
+        << windowName(w);
+    window.hide();
+  }
+}
+
+// Beside the check's boxes, which come one at a time, a list of our own shows every problem at
+// once by its window and caption, value and range; choosing one puts the keyboard on its field.
+// A configuration without problems hides the list.
+TEST_F(ConfigWindowsTest, TheCheckListsEveryProblemAtOnce) {
+  Setup1& setup1 = windows.setup1();
+  setup1.show();
+  click(setup1.control("Command5"));
+  ProblemList& problems = setup1.problemList();
+  ASSERT_TRUE(problems.isVisible());
+  QListWidget* list = problems.list();
+  std::vector<std::string> rows;
+  for (int row = 0; row < list->count(); ++row)
+    rows.push_back(list->item(row)->text().toStdString());
+  const auto listed = [&](const std::string& part) {
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const std::string& row) { return row.find(part) != std::string::npos; });
+  };
+  for (const ui::Message& box : messages.shown) EXPECT_TRUE(listed(box.text)) << box.text;
+  EXPECT_TRUE(listed("Configuration: GPS reading interval  (1-240 min): \"\" (allowed: 1 to 240)"));
+  // What only the encoding finds is listed too, though the check's boxes stop at its rules.
+  EXPECT_TRUE(listed("Configuration: Input voltage low trigger level: nothing selected"));
+
+  const int interval =
+      static_cast<int>(std::find_if(rows.begin(), rows.end(),
+                                    [](const std::string& r) {
+                                      return r.find("GPS reading interval") != std::string::npos;
+                                    }) -
+                       rows.begin());
+  emit list->itemActivated(list->item(interval));
+  EXPECT_EQ(setup1.focusWidget(), setup1.control("Text8"));
+
+  copyFields(test::sampleFields(), windows);
+  messages.shown.clear();
+  click(setup1.control("Command5"));
+  EXPECT_FALSE(problems.isVisible());
+  ASSERT_EQ(messages.shown.size(), 1u);
+  EXPECT_EQ(messages.shown[0].text, "Configuration is OK");
+  setup1.hide();
+}
+
+// A file just saved is in the browser's list, chosen.
+TEST_F(ConfigWindowsTest, ASavedFileShowsInTheBrowser) {
+  Setup1& setup1 = windows.setup1();
+  QTemporaryDir dir;
+  setup1.fileBrowser().chooseFolder(dir.path());
+  type(setup1.fileBrowser().pathBox(), "new.cfg");
+  click(setup1.control("Command4"));
+  QListWidget* files = setup1.fileBrowser().fileList();
+  ASSERT_EQ(files->count(), 1);
+  EXPECT_EQ(files->item(0)->text(), "new.cfg");
+  EXPECT_EQ(files->currentRow(), 0);
 }
 
 }  // namespace

@@ -5,15 +5,20 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <fstream>
+#include <functional>
 
 #include "app/main_window.h"
 #include "forms/setup2.h"
 #include "loctable/cell_store.h"
+#include "loctable/table_file.h"
 #include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
 #include "tests/main_menu_fixture.h"
+#include "ui/file_browser.h"
 #include "ui/help.h"
 
 namespace {
@@ -124,6 +129,44 @@ TEST_F(TableFromMenu, UnsendableTableIsRefusedWithoutOpeningThePort) {
   EXPECT_FALSE(window.serialLink().busy());
   EXPECT_EQ(port.opens, 0);
   EXPECT_EQ(unit.heard(), "");
+}
+
+// The table window's loads and saves, and a refused download, each replace what the status
+// line said last; a failed load says which rows it set.
+TEST_F(TableFromMenu, FilesAndRefusalsSayWhatTheyDidInTheStatusLine) {
+  QTemporaryDir folder;
+  const std::string saved = folder.filePath("t.gps").toStdString();
+  const std::string cut = folder.filePath("cut.gps").toStdString();
+  const std::string text = loctable::tableText(table);
+  std::size_t end = 0;
+  for (int row = 0; row < 30; ++row) end = text.find('\n', end) + 1;
+  std::ofstream(cut, std::ios::binary) << text.substr(0, end);
+  struct Step {
+    std::function<void()> act;
+    std::string said;
+  };
+  const Step steps[] = {
+      {[&] {
+         table.fileBrowser().setPath(saved);
+         qobject_cast<QPushButton*>(table.control("Command4"))->click();
+       },
+       "GPS location table saved to " + saved + "."},
+      {[&] {
+         table.fileBrowser().setPath(cut);
+         qobject_cast<QPushButton*>(table.control("Command1"))->click();
+       },
+       "Loaded rows 1 to 30 of 100 from cut.gps; the other rows keep their earlier values. "
+       "Download would send this mix."},
+      {[&] {
+         table.setCell(60, 1, "300");
+         click("Command14");
+       },
+       "Refused: row 60 latitude \"300\": outside 0 to 255.9999."},
+  };
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(window.statusText(), step.said);
+  }
 }
 
 }  // namespace

@@ -144,6 +144,13 @@ TEST_F(Setup2Window, EditBoxCoversTheClickedCellWithItsText) {
   EXPECT_EQ(box->text(), "255");
 }
 
+// An edit starts with the cell's text selected, so that typing replaces it.
+TEST_F(Setup2Window, AnEditStartsWithTheTextSelected) {
+  store.setCell(7, 2, "12.5");
+  window.startEdit(7, 2);
+  EXPECT_EQ(window.editBox()->selectedText(), "12.5");
+}
+
 TEST_F(Setup2Window, EveryButtonCommitsTheEditBeforeItActs) {
   QTemporaryDir folder;
   const std::string path = folder.filePath("t.txt").toLatin1().toStdString();

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 namespace ui {
 
@@ -32,6 +35,38 @@ void setReturnLook(QPushButton& button) {
   palette.setColor(QPalette::Button, QColor(255, 128, 128));
   button.setPalette(palette);
   button.setAutoFillBackground(true);
+}
+
+void putOnScrollingPage(QWidget& window, QWidget* page, QSize wanted) {
+  auto* area = new QScrollArea(&window);
+  area->setObjectName("scrollArea");
+  area->setFrameShape(QFrame::NoFrame);
+  area->setFocusPolicy(Qt::NoFocus);
+  area->setWidgetResizable(true);
+  // The window's own background shows through, as before the page was put in.
+  page->setAutoFillBackground(false);
+  area->viewport()->setAutoFillBackground(false);
+  area->setWidget(page);
+  // What a screen reader passes on the way to the controls says where it is.
+  const QString title = window.windowTitle();
+  area->setAccessibleName(title + ": scrolling view");
+  area->viewport()->setAccessibleName(title + ": visible part");
+  page->setAccessibleName(title + ": page");
+  auto* layout = new QVBoxLayout(&window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(area);
+
+  QSize size = wanted.expandedTo(page->minimumSizeHint());
+  if (const QScreen* screen = window.screen()) {
+    // Room for the window manager's frame and title bar.
+    constexpr int kFrameWidth = 16, kFrameHeight = 48;
+    const QSize free = screen->availableGeometry().size() - QSize(kFrameWidth, kFrameHeight);
+    size = size.boundedTo(free);
+  }
+  window.resize(size);
+  QObject::connect(qApp, &QApplication::focusChanged, area, [area, page](QWidget*, QWidget* now) {
+    if (now && page->isAncestorOf(now)) area->ensureWidgetVisible(now);
+  });
 }
 
 void openModal(QDialog& window) {

@@ -4,10 +4,12 @@
 // is opened.
 #include <QFont>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <string>
 
 class QDialog;
+class QWidget;
 class QPushButton;
 
 namespace ui {
@@ -34,5 +36,11 @@ void setReturnLook(QPushButton& button);
 // Shows an editing window modally and returns when it has been hidden again, with the mouse
 // pointer back to the arrow whatever was left of a busy pointer.
 void openModal(QDialog& window);
+
+// Puts `page` (its layout installed) into a frameless scroll area that fills `window`, and gives
+// the window the size it wants, or the screen's free area where that is smaller: then scroll
+// bars appear, and no control is out of reach. The keyboard's focus is always scrolled into
+// view. The controls keep their places on the page.
+void putOnScrollingPage(QWidget& window, QWidget* page, QSize wanted);
 
 }  // namespace ui

@@ -21,6 +21,7 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 
@@ -43,6 +44,15 @@ def wait_until(condition, timeout, what, interval=0.05):
         if time.monotonic() >= deadline:
             raise Failure(f"timed out after {timeout:g} s waiting for {what}")
         time.sleep(interval)
+
+
+def in_own_session(script, *args):
+    """Runs `script` again under a D-Bus session of its own, once: the accessibility bus needs
+    one. Returns in the run inside the session."""
+    if os.environ.get("GPSTRACKING_E2E_SESSION") != "1":
+        os.environ["GPSTRACKING_E2E_SESSION"] = "1"
+        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable,
+                                       os.path.abspath(script), *args])
 
 
 class Desktop:
