@@ -64,6 +64,13 @@ GPStracking::GPStracking(Services services, QWidget* parent)
       *services_.port,
       device::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
       this);
+  // For support: every character of every exchange of this run, in the file the environment
+  // names.
+  if (const QByteArray trace = qgetenv("GPSTRACKING_TRACE"); !trace.isEmpty()) {
+    std::string why;
+    if (!session_->traceTo(trace.toStdString(), &why))
+      qWarning("GPSTRACKING_TRACE: cannot write %s: %s", trace.constData(), why.c_str());
+  }
   session_->onStarting([this] { exchangeStarting(); });
   session_->onProgress([this](const device::Progress& report) { progress(report); });
   session_->onFinished([this](const device::Result& result, std::exception_ptr error) {
