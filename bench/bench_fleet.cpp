@@ -34,9 +34,11 @@ struct PacedUnit {
   std::string device;
   fs::path transcript;
 
-  PacedUnit(const fs::path& folder, int number, const std::vector<std::string>& extra) {
+  PacedUnit(const fs::path& folder, int number, const std::vector<std::string>& extra,
+            bool paced = true) {
     transcript = folder / ("transcript" + std::to_string(number));
-    QStringList args{"--baud-pacing", "--transcript", QString::fromStdString(transcript)};
+    QStringList args{"--transcript", QString::fromStdString(transcript)};
+    if (paced) args << "--baud-pacing";
     for (const std::string& arg : extra) args << QString::fromStdString(arg);
     process->start(GPSTRACKING_UNIT_SIM, args);
     process->waitForReadyRead(10000);
@@ -132,5 +134,42 @@ std::vector<bench::Figure> fleet() {
 }
 
 const bench::Register registered("command line: paced fleets and uploads", fleet);
+
+// A configuration upload with a trace of every character beside one without, on a paced unit
+// and on one that answers as fast as the terminal goes: the data phase by the unit's transcript,
+// the median of five runs each, the two kinds taking turns.
+std::vector<bench::Figure> trace() {
+  constexpr int kRuns = 5;
+  const fs::path folder =
+      fs::temp_directory_path() / ("gpstracking-bench-trace-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::vector<bench::Figure> figures;
+  for (const bool paced : {true, false}) {
+    std::vector<std::unique_ptr<PacedUnit>> one;
+    one.push_back(
+        std::make_unique<PacedUnit>(folder, paced ? 1 : 2, std::vector<std::string>{}, paced));
+    std::vector<double> plain, traced;
+    bool failed = false;
+    for (int i = 0; i < kRuns; ++i) {
+      failed |= runCli(folder, withPorts({"read-config", "unit.cfg"}, one)) < 0;
+      plain.push_back(one.front()->dataSeconds());
+      failed |=
+          runCli(folder, withPorts({"read-config", "unit.cfg", "--trace", "trace.txt"}, one)) < 0;
+      traced.push_back(one.front()->dataSeconds());
+    }
+    const double without = bench::median(plain), with = bench::median(traced);
+    const std::string kind = paced ? "paced" : "unpaced";
+    figures.push_back({kind + " configuration upload, data phase, untraced", without, "s", ""});
+    char ratio[80];
+    std::snprintf(ratio, sizeof ratio, "(%.3f x untraced; goal at most 1.05 x)",
+                  without > 0 ? with / without : 0);
+    figures.push_back({kind + " configuration upload, data phase, traced", with, "s",
+                       failed ? "(FAILED)" : ratio});
+  }
+  fs::remove_all(folder);
+  return figures;
+}
+
+const bench::Register traced("command line: a traced configuration upload", trace);
 
 }  // namespace
