@@ -156,6 +156,8 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
     row.line = number;
     config::copyFields(templ, row.fields);
     std::vector<std::string> cells = cellsOf(text);
+    // Empty cells after the last column (a spreadsheet's trailing commas) are no values.
+    while (cells.size() > columns.size() && cells.back().empty()) cells.pop_back();
     if (cells.size() > columns.size()) {
       row.problems.push_back(std::to_string(cells.size()) + " values for " +
                              std::to_string(columns.size()) + " columns");
@@ -243,6 +245,8 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
       for (const std::string& problem : problems) outcome.cause += " " + problem + ";";
       outcome.cause.pop_back();
       outcome.file.clear();
+      if (run.fleet.errors)
+        std::fprintf(run.fleet.errors, "%s: %s\n", outcome.port.c_str(), outcome.cause.c_str());
       continue;
     }
     JobSetup setup = run.base;

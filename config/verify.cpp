@@ -6,13 +6,13 @@ namespace config {
 
 namespace {
 
-// What an upload makes of a slot: a list's position, or a text field's text.
+// What an upload makes of a slot: a text field's text as the decoding reads it; a list's byte
+// itself (a voltage's code, which gives the lowest position of that code whichever was sent).
 std::string readBackValue(const Image& image, const Slot& slot) {
   switch (slot.format) {
     case Format::ListPosition:
-      return std::to_string(image.at(slot.index));
     case Format::VoltageCode:
-      return std::to_string(voltageCodeLookup(image.at(slot.index)));
+      return std::to_string(image.at(slot.index));
     default:
       return decodedText(image, slot);
   }

@@ -1,4 +1,5 @@
 #include "link/trace.h"
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -108,6 +109,14 @@ void TracingPort::write(std::string_view text) {
 void TracingPort::characters(bool fromUnit, std::string_view text, size_t masked) {
   const char* who = fromUnit ? "unit" : "pc";
   const char* phase = phaseWord(phase_);
+  // One clock reading and one write to the file for the whole piece: the trace stays off the
+  // exchange's pace.
+  const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+                           std::chrono::steady_clock::now() - start_)
+                           .count();
+  const long long seconds = elapsed / 1000000, micros = elapsed % 1000000;
+  std::string lines;
+  lines.reserve(text.size() * 32);
   for (size_t i = 0; i < text.size(); ++i) {
     bool secret = i < masked;
     if (phase_ == Stage::Data) {
@@ -115,16 +124,22 @@ void TracingPort::characters(bool fromUnit, std::string_view text, size_t masked
       secret = secret ||
                (at >= maskFirst_[fromUnit] && at < maskFirst_[fromUnit] + maskCount_[fromUnit]);
     }
-    stamp();
     const auto byte = static_cast<unsigned char>(text[i]);
+    char line[64];
+    int length = 0;
     if (secret) {
-      std::fprintf(file_.get(), "%s %s **\n", who, phase);
+      length =
+          std::snprintf(line, sizeof line, "%lld.%06lld %s %s **\n", seconds, micros, who, phase);
     } else if (byte > 0x20 && byte < 0x7F) {
-      std::fprintf(file_.get(), "%s %s %02X %c\n", who, phase, byte, byte);
+      length = std::snprintf(line, sizeof line, "%lld.%06lld %s %s %02X %c\n", seconds, micros, who,
+                             phase, byte, byte);
     } else {
-      std::fprintf(file_.get(), "%s %s %02X\n", who, phase, byte);
+      length = std::snprintf(line, sizeof line, "%lld.%06lld %s %s %02X\n", seconds, micros, who,
+                             phase, byte);
     }
+    lines.append(line, static_cast<size_t>(std::max(length, 0)));
   }
+  std::fwrite(lines.data(), 1, lines.size(), file_.get());
 }
 
 }  // namespace device
