@@ -93,12 +93,11 @@ void Session::start(Request request) {
 void Session::run(int operation, Transfer transfer) {
   // The device password inside a configuration image is a password too: two digits a byte, in
   // the direction the image goes.
+  tracing_.maskData(false, 0, 0);
+  tracing_.maskData(true, 0, 0);
   if (operation == kConfigUpload || operation == kConfigDownload) {
     const config::Slot& password = config::slotOf(config::Field::setup1_Text14);
     tracing_.maskData(operation == kConfigUpload, 2LL * password.index, 2LL * password.width);
-  } else {
-    tracing_.maskData(false, 0, 0);
-    tracing_.maskData(true, 0, 0);
   }
   link_.start(runExchange(Context{&link_, this, &result_},
                           ExchangeRequest{operation, request_.device, std::move(transfer)}));

@@ -86,12 +86,10 @@ def a_byte_stored_wrongly_is_named(cli, units, folder):
     assert unproven.returncode == 0 and "verified" not in unproven.stdout, unproven
 
 
-def trace_holds_what_crossed_the_line(cli, units, folder):
-    transcript = os.path.join(folder, "transcript.txt")
-    port = units.start("unit1", "--transcript", transcript)
-    result = run_cli(cli, folder, "read-config", "unit.cfg", "--port", port, "--trace",
-                     "trace.txt")
-    assert result.returncode == 0, result
+def crossed(transcript, trace):
+    """Compares a trace with the unit's transcript of the same exchanges, direction by
+    direction; gives the characters the trace masked, as the transcript has them, and the
+    trace's opens."""
     sent = {"pc": [], "unit": []}
     with open(transcript) as f:
         for line in f:
@@ -100,7 +98,7 @@ def trace_holds_what_crossed_the_line(cli, units, folder):
                 sent[who] += [rest[0][i:i + 2].upper() for i in range(0, len(rest[0]), 2)]
     traced = {"pc": [], "unit": []}
     opens = []
-    with open(os.path.join(folder, "trace.txt")) as f:
+    with open(trace) as f:
         for line in f:
             fields = line.split()
             float(fields[0])  # the seconds
@@ -109,19 +107,37 @@ def trace_holds_what_crossed_the_line(cli, units, folder):
                 traced[fields[1]].append(fields[3])
             elif fields[1] == "open":
                 opens.append(fields[2:])
-    assert opens == [[os.path.realpath(port), "9600,N,8,1"]] or opens == [[port, "9600,N,8,1"]], \
-        opens
+    masked = {}
     for who in sent:
         assert len(traced[who]) == len(sent[who]), (who, len(traced[who]), len(sent[who]))
-        masked = [i for i, c in enumerate(traced[who]) if c == "**"]
         for i, c in enumerate(traced[who]):
             assert c == "**" or c == sent[who][i], (who, i, c, sent[who][i])
-        # The PC's password twice; the unit's device password inside the image, two digits a
-        # byte.
-        assert len(masked) == 8, (who, masked)
-    password = "".join(chr(int(sent["pc"][i], 16))
-                       for i, c in enumerate(traced["pc"]) if c == "**")
-    assert password == "73917391", password
+        masked[who] = "".join(chr(int(sent[who][i], 16))
+                              for i, c in enumerate(traced[who]) if c == "**")
+    return masked, opens
+
+
+def trace_holds_what_crossed_the_line(cli, units, folder):
+    transcript = os.path.join(folder, "transcript.txt")
+    port = units.start("unit1", "--transcript", transcript)
+    result = run_cli(cli, folder, "read-config", "unit.cfg", "--port", port, "--trace",
+                     "trace.txt")
+    assert result.returncode == 0, result
+    masked, opens = crossed(transcript, os.path.join(folder, "trace.txt"))
+    assert opens == [[port, "9600,N,8,1"]], opens
+    # The PC's password twice; the unit's device password inside the image, two digits a byte.
+    assert masked == {"pc": "73917391", "unit": "37333931"}, masked
+
+    # A write and its read-back in one trace: the image's password goes out in the first
+    # exchange's data and comes back in the second's.
+    written = os.path.join(folder, "written.txt")
+    other = units.start("unit2", "--transcript", written)
+    result = run_cli(cli, folder, "write-config", "unit.cfg", "--verify", "--port", other,
+                     "--trace", "written-trace.txt")
+    assert result.returncode == 0 and "verified" in result.stdout, result
+    masked, opens = crossed(written, os.path.join(folder, "written-trace.txt"))
+    assert opens == [[other, "9600,N,8,1"]] * 2, opens
+    assert masked == {"pc": "73917391" + "37333931" + "73917391", "unit": "37333931"}, masked
 
 
 CASES = {f.__name__: f for f in (four_units_from_a_template, a_byte_stored_wrongly_is_named,
