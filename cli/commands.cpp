@@ -404,6 +404,12 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
     std::fprintf(err, "%s: %s\n", a.values->c_str(), error.c_str());
     return kFailure;
   }
+  std::vector<std::string> ports;
+  for (const UnitRow& row : *rows) {
+    if (row.problems.empty()) ports.push_back(row.port);
+  }
+  if (const auto same = sameDevice(ports))
+    return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
   Provisioning run;
   run.templatePath = a.positional[1];
   run.folder = a.output.value_or(".");

@@ -118,7 +118,8 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
   // The header: the port's column and each field's.
   std::optional<size_t> portColumn;
   std::vector<std::optional<config::Field>> columns;
-  const std::vector<std::string> header = cellsOf(lines.front().second);
+  std::vector<std::string> header = cellsOf(lines.front().second);
+  while (!header.empty() && header.back().empty()) header.pop_back();
   for (size_t i = 0; i < header.size(); ++i) {
     if (folded(header[i]) == kPortColumn) {
       if (portColumn) {

@@ -20,8 +20,7 @@ using config::Field;
 config::FieldStore plausibleTemplate() {
   const sim::ConfigMemory memory = sim::plausibleConfiguration();
   config::Image image;
-  for (size_t i = 0; i < memory.image.size(); ++i)
-    image.set(static_cast<int>(i), memory.image[i]);
+  for (size_t i = 0; i < memory.image.size(); ++i) image.set(static_cast<int>(i), memory.image[i]);
   config::FieldStore fields;
   config::applyStartupValues(fields);
   config::decodeImage(image, fields);
@@ -51,7 +50,8 @@ TEST(Provision, AHeaderThatCannotBeUsedStopsEverything) {
       {"port,setup1.Text2,Base phone number 1\r\nCOM3,+1,+2\r\n",
        "line 1: setup1 Base phone number 1 is named twice"},
       {"port,PORT\r\nCOM3,COM4\r\n", "line 1: the port column is given twice"},
-      {"port,setup1.Text2\r\n\r\n", "no unit after the header line"},
+      {"port,setup1.Text2,,\r\n\r\n", "no unit after the header line"},
+      {"port,,setup1.Text2\r\nCOM3,,+1\r\n", "line 1: \"\" names no field"},
       {"", "no header line"},
   };
   for (const auto& [csv, why] : cases) {
