@@ -71,6 +71,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
     if (!session_->traceTo(trace.toStdString(), &why))
       qWarning("GPSTRACKING_TRACE: cannot write %s: %s", trace.constData(), why.c_str());
   }
+  readBack_ = qEnvironmentVariable("GPSTRACKING_VERIFY") == "1";
   session_->onStarting([this] { exchangeStarting(); });
   session_->onProgress([this](const device::Progress& report) { progress(report); });
   session_->onFinished([this](const device::Result& result, std::exception_ptr error) {
@@ -150,16 +151,23 @@ void GPStracking::runOperation(int operation) {
   if (session_->busy() || exited_) return;
   operation_ = static_cast<std::int16_t>(operation);
   view_ = std::make_unique<ExchangeView>(operation, static_cast<Face&>(*this));
-  session_->start({operation, device::comDevicePath(comIndex_ + 1), {}});
+  session_->start({operation,
+                   device::comDevicePath(comIndex_ + 1),
+                   {},
+                   readBack_ && operation == device::kConfigDownload});
 }
 
 // The refusals have passed; the port is about to be opened.
 void GPStracking::exchangeStarting() {
-  const int portNumber = comIndex_ + 1;
-  status_.start(operation_, comPortName(comIndex_), device::comDevicePath(portNumber),
-                device::describeComDevice(portNumber).description, seconds());
+  startStatus(operation_);
   refreshNow();
   setTransfersEnabled(false);
+}
+
+void GPStracking::startStatus(int operation) {
+  const int portNumber = comIndex_ + 1;
+  status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
+                device::describeComDevice(portNumber).description, seconds());
 }
 
 void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr error) {
@@ -170,6 +178,7 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   // A refusal only says why; the status line goes on saying what it said.
   const bool refused = result.ending == device::Ending::Invalid;
   const std::vector<ui::Message> told = view_->end(result);
+  readingBackShown_ = false;
   setTransfersEnabled(true);
   if (refused || exited_) return;
   const Ending ending = error ? Ending::Failed : endingOf(result);
@@ -178,11 +187,16 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
                           : QDir::toNativeSeparators(QDir::current().absoluteFilePath(
                                                          QFile::decodeName(result.file.c_str())))
                                 .toStdString();
-  status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-              !told.empty() && ending != Ending::Cancelled
-                  ? ui::fromLatin1(told.back().text).toStdString()
-                  : std::string(),
-              path);
+  std::string outcome = !told.empty() && ending != Ending::Cancelled
+                            ? ui::fromLatin1(told.back().text).toStdString()
+                            : std::string();
+  if (const device::Session::ReadBack& proof = session_->readBack(); proof.ran && !error) {
+    std::vector<std::string> differing;
+    for (const config::Field field : proof.unconfirmed)
+      differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
+    outcome += " " + readBackText(proof.result.finished(), differing, result.version);
+  }
+  status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome, path);
   refreshNow();
   // The keyboard goes back to where the exchange was started. A closed message box has no
   // owner to hand the keyboard back to; without a window manager nobody would.
@@ -284,6 +298,15 @@ void GPStracking::showBox(const ui::Message& message) {
 }
 
 void GPStracking::progress(const device::Progress& progress) {
+  // A read-back is the status line's alone: it says the upload as it goes, while the download's
+  // indicators and box wait for its end.
+  if (session_->readingBack()) {
+    if (!readingBackShown_) startStatus(device::kConfigUpload);
+    readingBackShown_ = true;
+    status_.progress(progress, seconds());
+    refreshSoon();
+    return;
+  }
   status_.progress(progress, seconds());
   view_->progress(progress);
   refreshSoon();

@@ -4,6 +4,7 @@
 // from any fixed point), so the tests drive it in virtual time; the window decides how often
 // the line is painted. The texts are UTF-8.
 #include <string>
+#include <vector>
 
 #include "config/config_file.h"
 #include "link/progress.h"
@@ -18,6 +19,11 @@ enum class Ending { Done, Failed, Cancelled };
 // records were applied, since the fields before the failure keep the file's values.
 std::string configurationLoadText(const std::string& name, bool loaded,
                                   const config::LoadReport& report);
+
+// What the status line adds after a configuration download read back: whether the read-back
+// finished, the captions of the fields that came back otherwise, the unit's version text.
+std::string readBackText(bool finished, const std::vector<std::string>& differing,
+                         const std::string& version);
 
 class StatusText {
  public:

@@ -83,6 +83,8 @@ class Session : private Host {
     std::vector<config::Field> unconfirmed;
   };
   const ReadBack& readBack() const { return readBack_; }
+  // Whether the exchange running now is a read-back.
+  bool readingBack() const { return readingBack_; }
   const config::Fields& readBackFields() const { return readBackFields_; }
 
  private:
