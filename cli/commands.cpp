@@ -412,7 +412,7 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
     return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
   Provisioning run;
   run.templatePath = a.positional[1];
-  run.folder = a.output.value_or(".");
+  run.folder = a.output.value_or("");
   run.base = jobSetup(a, Action::WriteConfig, "");
   run.base.verify = a.verify.value_or(true);
   run.passwordGiven = a.password.has_value();

@@ -45,7 +45,7 @@ std::string keptFileName(const std::string& folder, const std::string& templateP
 
 struct Provisioning {
   std::string templatePath;
-  std::string folder;  // where each unit's file is kept
+  std::string folder;  // where each unit's file is kept (empty: the current folder)
   // The limits, and the password when one was given (otherwise each unit's existing password).
   JobSetup base;
   bool passwordGiven = false;
