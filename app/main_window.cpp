@@ -66,6 +66,14 @@ GPStracking::GPStracking(Services services, QWidget* parent)
       *services_.port,
       device::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
       this);
+  // For support: every character of every exchange of this run, in the file the environment
+  // names.
+  if (const QByteArray trace = qgetenv("GPSTRACKING_TRACE"); !trace.isEmpty()) {
+    std::string why;
+    if (!session_->traceTo(trace.toStdString(), &why))
+      qWarning("GPSTRACKING_TRACE: cannot write %s: %s", trace.constData(), why.c_str());
+  }
+  readBack_ = qEnvironmentVariable("GPSTRACKING_VERIFY") == "1";
   session_->onStarting([this] { exchangeStarting(); });
   session_->onProgress([this](const device::Progress& report) { progress(report); });
   session_->onFinished([this](const device::Result& result, std::exception_ptr error) {
@@ -156,16 +164,23 @@ void GPStracking::runOperation(int operation) {
   if (session_->busy() || exited_) return;
   operation_ = static_cast<std::int16_t>(operation);
   view_ = std::make_unique<ExchangeView>(operation, static_cast<Face&>(*this));
-  session_->start({operation, device::comDevicePath(comIndex_ + 1), {}});
+  session_->start({operation,
+                   device::comDevicePath(comIndex_ + 1),
+                   {},
+                   readBack_ && operation == device::kConfigDownload});
 }
 
 // The refusals have passed; the port is about to be opened.
 void GPStracking::exchangeStarting() {
-  const int portNumber = comIndex_ + 1;
-  status_.start(operation_, comPortName(comIndex_), device::comDevicePath(portNumber),
-                device::describeComDevice(portNumber).description, seconds());
+  startStatus(operation_);
   refreshNow();
   setTransfersEnabled(false);
+}
+
+void GPStracking::startStatus(int operation) {
+  const int portNumber = comIndex_ + 1;
+  status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
+                device::describeComDevice(portNumber).description, seconds());
 }
 
 void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr error) {
@@ -175,6 +190,7 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   }
   // The status line says how the exchange ended, at the moment it ended, before any box waits
   // for the technician.
+  readingBackShown_ = false;
   if (result.ending == device::Ending::Invalid) {
     status_.note(refusalText(refusalCauses()));
   } else {
@@ -182,10 +198,16 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
     const std::vector<ui::Message> boxes = view_->closing(result).boxes;
     const bool cancelledLog =
         ending == Ending::Cancelled && operation_ == device::kLogUpload && !result.file.empty();
-    status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(),
-                !boxes.empty() && ending != Ending::Cancelled
-                    ? ui::fromLatin1(boxes.back().text).toStdString()
-                    : std::string(),
+    std::string outcome = !boxes.empty() && ending != Ending::Cancelled
+                              ? ui::fromLatin1(boxes.back().text).toStdString()
+                              : std::string();
+    if (const device::Session::ReadBack& proof = session_->readBack(); proof.ran && !error) {
+      std::vector<std::string> differing;
+      for (const config::Field field : proof.unconfirmed)
+        differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
+      outcome += " " + readBackText(proof.result.finished(), differing, result.version);
+    }
+    status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome,
                 fullPath(result.file), cancelledLog ? result.positions : -1);
   }
   refreshNow();
@@ -318,6 +340,15 @@ void GPStracking::showBox(const ui::Message& message) {
 }
 
 void GPStracking::progress(const device::Progress& progress) {
+  // A read-back is the status line's alone: it says the upload as it goes, while the download's
+  // indicators and box wait for its end.
+  if (session_->readingBack()) {
+    if (!readingBackShown_) startStatus(device::kConfigUpload);
+    readingBackShown_ = true;
+    status_.progress(progress, seconds());
+    refreshSoon();
+    return;
+  }
   status_.progress(progress, seconds());
   view_->progress(progress);
   refreshSoon();

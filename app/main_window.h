@@ -58,6 +58,10 @@ class GPStracking : public QWidget, private Face {
   device::Link& serialLink() { return session_->link(); }
   int comPortIndex() const { return comIndex_; }
   int operationCode() const { return operation_; }
+  // The proof of a configuration download by reading it back, an option of this program's own
+  // (off at start; GPSTRACKING_VERIFY=1 turns it on): the status line says what it showed, the
+  // boxes stay as they are.
+  void setReadBack(bool on) { readBack_ = on; }
   // The configuration windows setup1 and setup3, and their fields: the configuration.
   config::ConfigWindows& configWindows() { return *configWindows_; }
   config::Fields& configFields();
@@ -93,6 +97,7 @@ class GPStracking : public QWidget, private Face {
   void buildControls();
   void startup();
   void exchangeStarting();
+  void startStatus(int operation);
   void exchangeEnded(const device::Result& result, std::exception_ptr error);
   std::vector<std::string> refusalCauses() const;
   void fileNote(std::string text);
@@ -124,6 +129,8 @@ class GPStracking : public QWidget, private Face {
   std::int16_t comIndex_ = 0;  // 0 to 19: COM1 to COM20
   std::int16_t operation_ = 0;
   bool exited_ = false;
+  bool readBack_ = false;
+  bool readingBackShown_ = false;  // the status line follows the read-back
 
   // What the status line says, and the record count Label3 is to show.
   StatusText status_;

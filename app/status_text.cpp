@@ -93,6 +93,20 @@ void StatusText::progress(const device::Progress& progress, double now) {
   if (progress.file != file_) file_ = progress.file;
 }
 
+std::string readBackText(bool finished, const std::vector<std::string>& differing,
+                         const std::string& version) {
+  if (!finished) return "Read back: failed, not verified.";
+  std::string text;
+  if (differing.empty()) {
+    text = "Read back: verified";
+  } else {
+    text = "Read back otherwise, not verified:";
+    for (const std::string& caption : differing) text += " " + caption + ",";
+    text.pop_back();
+  }
+  return text + " (unit version " + version + ").";
+}
+
 void StatusText::end(Ending ending, const std::string& clock, const std::string& outcome,
                      const std::string& path, long long keptPositions) {
   static constexpr const char* kWords[] = {"Done", "Failed", "Cancelled"};

@@ -27,6 +27,11 @@ std::string saveText(const std::string& what, const std::string& path, bool save
 // nothing selected"), all of them, with their count when there are several.
 std::string refusalText(const std::vector<std::string>& causes);
 
+// What the status line adds after a configuration download read back: whether the read-back
+// finished, the captions of the fields that came back otherwise, the unit's version text.
+std::string readBackText(bool finished, const std::vector<std::string>& differing,
+                         const std::string& version);
+
 class StatusText {
  public:
   // Unanswered polls after which the line adds where to look.

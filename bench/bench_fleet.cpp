@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QProcess>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -132,5 +133,46 @@ std::vector<bench::Figure> fleet() {
 }
 
 const bench::Register registered("command line: paced fleets and uploads", fleet);
+
+// A configuration upload with a trace of every character beside one without, on a paced unit as
+// on a real line: the data phase by the unit's transcript, the two kinds taking turns, nine runs
+// each. The fastest run of each kind is the one least disturbed by whatever else the machine
+// runs; the medians go beside them.
+std::vector<bench::Figure> trace() {
+  constexpr int kRuns = 9;
+  const fs::path folder =
+      fs::temp_directory_path() / ("gpstracking-bench-trace-" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  std::vector<bench::Figure> figures;
+  std::vector<double> plain, traced;
+  bool failed = false;
+  {
+    std::vector<std::unique_ptr<PacedUnit>> one;
+    one.push_back(std::make_unique<PacedUnit>(folder, 1, std::vector<std::string>{}));
+    for (int i = 0; i < kRuns; ++i) {
+      failed |= runCli(folder, withPorts({"read-config", "unit.cfg"}, one)) < 0;
+      plain.push_back(one.front()->dataSeconds());
+      failed |=
+          runCli(folder, withPorts({"read-config", "unit.cfg", "--trace", "trace.txt"}, one)) < 0;
+      traced.push_back(one.front()->dataSeconds());
+    }
+  }
+  fs::remove_all(folder);
+  const double without = *std::min_element(plain.begin(), plain.end());
+  const double with = *std::min_element(traced.begin(), traced.end());
+  char medians[80];
+  std::snprintf(medians, sizeof medians, "(medians: %.3f s untraced, %.3f s traced)",
+                bench::median(plain), bench::median(traced));
+  figures.push_back(
+      {"paced configuration upload, data phase, untraced, fastest", without, "s", medians});
+  char ratio[80];
+  std::snprintf(ratio, sizeof ratio, "(%.3f x untraced; goal at most 1.05 x)",
+                without > 0 ? with / without : 0);
+  figures.push_back({"paced configuration upload, data phase, traced, fastest", with, "s",
+                     failed ? "(FAILED)" : ratio});
+  return figures;
+}
+
+const bench::Register traced("command line: a traced configuration upload", trace);
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "cli/places.h"
 #include "cli/plot.h"
 #include "cli/port_labels.h"
+#include "cli/provision.h"
 #include "cli/unit_job.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
@@ -37,6 +38,8 @@ constexpr const char* kUsageText =
     "  write-table FILE            a table file into the unit\n"
     "  check FILE                  every problem of a configuration file\n"
     "  diff A B | diff A --port P  field by field differences of two configurations\n"
+    "  provision FILE --values CSV one configuration file into many units, each with its own\n"
+    "                              values (a line of CSV each, with its port); verifies\n"
     "  export FILE --gpx|--kml|--geojson [-o OUT]   a GPS log or table file as GPX, KML, GeoJSON\n"
     "  plot LOG [--table TABLE] -o OUT.png|OUT.svg  a picture of the log's track\n"
     "options of the unit commands:\n"
@@ -44,7 +47,10 @@ constexpr const char* kUsageText =
     "  --password TEXT      the unit's password (write-config: the file's, otherwise 7391)\n"
     "  --json               one JSON object per unit instead of the summary table\n"
     "  --wake-limit S       give up on a unit that has not answered the poll in S seconds (10)\n"
-    "  --time-limit S       give up on a unit whose exchange takes longer than S seconds (900)\n";
+    "  --time-limit S       give up on a unit whose exchange takes longer than S seconds (900)\n"
+    "  --verify, --no-verify  read a written configuration back and compare it (provision: on)\n"
+    "  --trace FILE         every character on the line into FILE (a fleet: FILE with the port)\n"
+    "  -o DIR               provision: the folder for each unit's kept file (the current one)\n";
 
 struct Arguments {
   std::vector<std::string> positional;
@@ -53,6 +59,9 @@ struct Arguments {
   std::optional<std::string> output;
   std::optional<std::string> table;
   std::optional<ExportFormat> format;
+  std::optional<std::string> values;
+  std::optional<std::string> trace;
+  std::optional<bool> verify;
   bool json = false;
   int wakeLimit = 10;
   int timeLimit = 900;
@@ -102,6 +111,12 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, std::string
       if (!(parsed.output = value())) return std::nullopt;
     } else if (arg == "--table") {
       if (!(parsed.table = value())) return std::nullopt;
+    } else if (arg == "--values") {
+      if (!(parsed.values = value())) return std::nullopt;
+    } else if (arg == "--trace") {
+      if (!(parsed.trace = value())) return std::nullopt;
+    } else if (arg == "--verify" || arg == "--no-verify") {
+      parsed.verify = arg == "--verify";
     } else if (arg == "--json") {
       parsed.json = true;
     } else if (arg == "--wake-limit") {
@@ -196,6 +211,8 @@ JobSetup jobSetup(const Arguments& a, Action action, const std::string& port) {
   setup.password = a.password.value_or(config::kInitialPassword);
   setup.wakeLimit = std::chrono::seconds(a.wakeLimit);
   setup.totalLimit = std::chrono::seconds(a.timeLimit);
+  setup.verify = a.verify.value_or(false);
+  if (a.trace) setup.trace = *a.trace;
   return setup;
 }
 
@@ -306,6 +323,18 @@ std::optional<std::pair<std::string, std::string>> sameDevice(
   return std::nullopt;
 }
 
+// The summary or the JSON lines of a run; success when every unit's outcome is.
+int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) {
+  if (json) {
+    for (const Outcome& o : outcomes) out += jsonLine(o) + "\n";
+  } else {
+    out += summaryTable(outcomes);
+  }
+  const bool allOk =
+      std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });
+  return allOk ? kSuccess : kFailure;
+}
+
 int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* err) {
   const std::string& command = a.positional[0];
   const bool optionalFile = action == Action::ReadLog;
@@ -344,6 +373,7 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
     if (action == Action::WriteConfig && !a.password) {
       setup.password = configuration.text(config::Field::setup1_Text9);
     }
+    if (fleet && a.trace) setup.trace = fleetFileName(*a.trace, labels[i]);
     if (action == Action::ReadLog) {
       setup.target = file;
       if (fleet) setup.logPrefix = labels[i] + "_";
@@ -356,15 +386,39 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
       job->cells().setCell(cell, table.cell(cell));
     jobs.push_back(std::move(job));
   }
-  const std::vector<Outcome> outcomes = runFleet(jobs, fleetOptions(err));
-  if (a.json) {
-    for (const Outcome& o : outcomes) out += jsonLine(o) + "\n";
-  } else {
-    out += summaryTable(outcomes);
+  return reported(runFleet(jobs, fleetOptions(err)), a.json, out);
+}
+
+int provision(const Arguments& a, std::string& out, std::FILE* err) {
+  if (a.positional.size() != 2 || !a.values)
+    return usage(err, "provision needs one configuration file and --values CSV");
+  if (!a.ports.empty()) return usage(err, "provision takes its ports from the --values file");
+  config::FieldStore model;
+  config::applyStartupValues(model);
+  if (!loadConfigurationFile(a.positional[1], model, err)) return kFailure;
+  const auto csv = readInput(*a.values, err);
+  if (!csv) return kFailure;
+  std::string error;
+  const auto rows = unitRows(*csv, model, error);
+  if (!rows) {
+    std::fprintf(err, "%s: %s\n", a.values->c_str(), error.c_str());
+    return kFailure;
   }
-  const bool allOk =
-      std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });
-  return allOk ? kSuccess : kFailure;
+  std::vector<std::string> ports;
+  for (const UnitRow& row : *rows) {
+    if (row.problems.empty()) ports.push_back(row.port);
+  }
+  if (const auto same = sameDevice(ports))
+    return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
+  Provisioning run;
+  run.templatePath = a.positional[1];
+  run.folder = a.output.value_or("");
+  run.base = jobSetup(a, Action::WriteConfig, "");
+  run.base.verify = a.verify.value_or(true);
+  run.passwordGiven = a.password.has_value();
+  run.trace = a.trace.value_or("");
+  run.fleet = fleetOptions(err);
+  return reported(provisionFleet(*rows, run), a.json, out);
 }
 
 }  // namespace
@@ -408,6 +462,7 @@ int execute(const std::vector<std::string>& args, std::string& out, std::FILE* e
   if (command == "ports") return ports(out);
   if (command == "check") return check(*a, out, err);
   if (command == "diff") return diff(*a, out, err);
+  if (command == "provision") return provision(*a, out, err);
   if (command == "export") return exportFile(*a, out, err);
   if (command == "plot") return plot(*a, err);
   return usage(err, "unknown command " + command);

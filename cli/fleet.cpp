@@ -161,7 +161,9 @@ std::string jsonLine(const Outcome& o) {
   return "{\"port\":" + jsonString(o.port) + ",\"device\":" + jsonString(o.device) +
          ",\"outcome\":\"" + (o.ok ? outcomeWord(o) : "failed") + "\"" +
          ",\"cause\":" + jsonString(o.cause) + ",\"bytes\":" + std::to_string(o.bytes) +
-         ",\"seconds\":" + seconds + ",\"file\":" + jsonString(o.file) + "}";
+         ",\"seconds\":" + seconds + ",\"file\":" + jsonString(o.file) +
+         ",\"version\":" + jsonString(o.version) +
+         ",\"verified\":" + (o.verified ? (*o.verified ? "true" : "false") : "null") + "}";
 }
 
 }  // namespace cli

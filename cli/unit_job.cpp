@@ -115,6 +115,30 @@ std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
   return words;
 }
 
+// What the read-back of a written configuration showed: "verified", each field that came back
+// otherwise with both values, or why the read-back did not finish.
+std::string readBackWords(const device::Session& session, const config::Fields& meant,
+                          bool& verified) {
+  const device::Session::ReadBack& proof = session.readBack();
+  verified = proof.result.finished() && proof.unconfirmed.empty();
+  if (!proof.result.finished()) {
+    JobSetup reading;
+    reading.action = Action::ReadConfig;
+    return "not verified: the read-back failed: " +
+           describe(reading, proof.result, meant, loctable::CellStore()).cause;
+  }
+  if (verified) return "verified";
+  std::string words = "NOT verified, read back otherwise:";
+  for (const config::Field field : proof.unconfirmed) {
+    const std::string written = config::shownValue(meant, field);
+    const std::string read = config::shownValue(session.readBackFields(), field);
+    words += " " + fieldName(field) + " " + written + " written, " +
+             (read == written ? std::string("a value that names no item") : read) + " read back;";
+  }
+  words.pop_back();
+  return words;
+}
+
 }  // namespace
 
 Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
@@ -222,8 +246,18 @@ void UnitJob::start(std::function<void()> done) {
     ended(refused, nullptr);
     return;
   }
+  std::string why;
+  if (!session_->traceTo(setup_.trace, &why)) {
+    givenUp_ = "the trace " + setup_.trace + " cannot be written: " + why;
+    say(givenUp_);
+    device::Result refused;
+    refused.ending = device::Ending::FileFailed;
+    ended(refused, nullptr);
+    return;
+  }
   const bool reads = setup_.action == Action::ReadConfig || setup_.action == Action::ReadTable;
-  session_->start({operationOf(setup_.action), device_, reads ? setup_.target : std::string()});
+  session_->start({operationOf(setup_.action), device_, reads ? setup_.target : std::string(),
+                   setup_.verify && setup_.action == Action::WriteConfig});
 }
 
 void UnitJob::tick() {
@@ -265,6 +299,14 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   } else if (!givenUp_.empty()) {
     outcome_.ok = false;
     outcome_.cause = givenUp_;
+  }
+  outcome_.version = result.version;
+  if (outcome_.ok && session_->readBack().ran) {
+    bool verified = false;
+    outcome_.cause += "; " + readBackWords(*session_, fields_, verified);
+    if (!result.version.empty()) outcome_.cause += " (unit version \"" + result.version + "\")";
+    outcome_.verified = verified;
+    outcome_.ok = verified;
   }
   if (!outcome_.ok && givenUp_.empty()) say(outcome_.cause);
   outcome_.bytes = bytes();

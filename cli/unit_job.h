@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct JobSetup {
   std::string logPrefix;
   std::chrono::seconds wakeLimit{10};    // no answer to the poll in this time: given up
   std::chrono::seconds totalLimit{900};  // the whole exchange, whatever it waits for
+  // WriteConfig: read the configuration back and compare it with what was written.
+  bool verify = false;
+  // Every character of the exchange goes to a trace in this file (empty: none).
+  std::string trace{};
 };
 
 struct Outcome {
@@ -39,7 +44,11 @@ struct Outcome {
   std::string cause;  // what happened, in a line
   long long bytes = 0;
   double seconds = 0;
-  std::string file;  // the file written, if any
+  std::string file;     // the file written, if any
+  std::string version;  // the unit's version text, when an upload or a read-back gave it
+  // A write asked to verify: whether what was read back confirmed it (nothing: not asked, or
+  // the write did not finish).
+  std::optional<bool> verified;
 };
 
 // The outcome's words for a session's result: `action` on the unit, `setup` as given.

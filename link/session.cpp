@@ -3,6 +3,7 @@
 #include "config/config_file.h"
 #include "config/encoding.h"
 #include "config/field_table.h"
+#include "config/verify.h"
 #include "link/config_download.h"
 #include "link/config_upload.h"
 #include "link/precise_timer.h"
@@ -13,7 +14,7 @@
 namespace device {
 
 Session::Session(Port& port, Workspace workspace, QObject* timerOwner)
-    : workspace_(std::move(workspace)), link_(port) {
+    : workspace_(std::move(workspace)), tracing_(port), link_(tracing_) {
   if (timerOwner) usePreciseTimer(link_, timerOwner);
   link_.onFinished([this](std::exception_ptr error) { ended(error); });
 }
@@ -24,10 +25,16 @@ Session::~Session() {
 }
 
 std::string Session::password() {
-  return workspace_.fields->text(config::Field::setup1_Text9);
+  // A read-back talks to the unit with the password the download has just given it.
+  const std::string password = readingBack_ ? config::devicePassword(sent_)
+                                            : workspace_.fields->text(config::Field::setup1_Text9);
+  tracing_.setPhase(Stage::Password);
+  tracing_.maskNextWrite(password.size());
+  return password;
 }
 
 void Session::progress(const Progress& report) {
+  tracing_.setPhase(report.stage);
   // The GPS log file is known from its creation on, however the upload ends.
   if (!report.file.empty()) result_.file = report.file;
   if (progress_) progress_(report);
@@ -78,12 +85,52 @@ void Session::start(Request request) {
     return;
   }
   if (starting_) starting_();
-  link_.start(runExchange(
-      Context{&link_, this, &result_},
-      ExchangeRequest{request_.operation, request_.device, transfer(request_.operation)}));
+  readBack_ = ReadBack{};
+  readingBack_ = false;
+  run(request_.operation, transfer(request_.operation));
+}
+
+void Session::run(int operation, Transfer transfer) {
+  // The device password inside a configuration image is a password too: two digits a byte, in
+  // the direction the image goes.
+  tracing_.maskData(false, 0, 0);
+  tracing_.maskData(true, 0, 0);
+  if (operation == kConfigUpload || operation == kConfigDownload) {
+    const config::Slot& password = config::slotOf(config::Field::setup1_Text14);
+    tracing_.maskData(operation == kConfigUpload, 2LL * password.index, 2LL * password.width);
+  }
+  link_.start(runExchange(Context{&link_, this, &result_},
+                          ExchangeRequest{operation, request_.device, std::move(transfer)}));
+}
+
+// The configuration is read back into fields of its own, so the windows' fields keep what was
+// meant; the unit's version text comes with it.
+void Session::startReadBack() {
+  readingBack_ = true;
+  sent_ = image_;
+  written_ = result_;
+  readBack_.ran = true;
+  config::copyFields(*workspace_.fields, readBackFields_);
+  result_ = Result{};
+  run(kConfigUpload, configUploadTransfer({&image_, &readBackFields_}));
 }
 
 void Session::ended(std::exception_ptr error) {
+  if (readingBack_) {
+    readingBack_ = false;
+    readBack_.result = result_;
+    if (!error && result_.finished())
+      readBack_.unconfirmed = config::unconfirmedFields(sent_, image_);
+    const std::string version = result_.version;
+    result_ = written_;
+    result_.version = version;
+    if (finished_) finished_(result_, error);
+    return;
+  }
+  if (!error && request_.verify && request_.operation == kConfigDownload && result_.finished()) {
+    startReadBack();
+    return;
+  }
   // What an upload read is saved only when it finished: a half-read configuration or table
   // never replaces a file.
   const bool saves = request_.operation == kConfigUpload || request_.operation == kTableUpload;

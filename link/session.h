@@ -9,11 +9,13 @@
 #include <memory>
 #include <string>
 
+#include "config/field_store.h"
 #include "config/fields.h"
 #include "config/image.h"
 #include "config/validation.h"
 #include "link/exchange.h"
 #include "link/log_upload.h"
+#include "link/trace.h"
 #include "loctable/cells.h"
 
 namespace device {
@@ -58,10 +60,32 @@ class Session : private Host {
     std::string device;
     // A configuration or table upload that finished is saved here (empty: not saved).
     std::string saveTo;
+    // A configuration download that finished is proven by reading the configuration back.
+    bool verify = false;
   };
   // Starts the exchange. What cannot be sent is refused before the port is opened: the
   // finished handler then runs before start returns, with Ending::Invalid.
   void start(Request request);
+
+  // Every character of the exchanges that follow goes to a trace in `path` (link/trace.h);
+  // empty: no trace. False with the reason when the file cannot be created.
+  bool traceTo(const std::string& path, std::string* why = nullptr) {
+    return tracing_.traceTo(path, why);
+  }
+
+  // The proof of the last download asked to verify: the read-back exchange ran once the write
+  // had finished; how it ended; and, when it finished, the fields that came back otherwise than
+  // they were sent and the fields as read back. The download's own Result carries the unit's
+  // version text from the read-back.
+  struct ReadBack {
+    bool ran = false;
+    Result result;
+    std::vector<config::Field> unconfirmed;
+  };
+  const ReadBack& readBack() const { return readBack_; }
+  // Whether the exchange running now is a read-back.
+  bool readingBack() const { return readingBack_; }
+  const config::Fields& readBackFields() const { return readBackFields_; }
 
  private:
   // Host
@@ -71,13 +95,22 @@ class Session : private Host {
   bool refuse(int operation);
   Transfer transfer(int operation);
   void ended(std::exception_ptr error);
+  void startReadBack();
+  void run(int operation, Transfer transfer);
 
   Workspace workspace_;
+  TracingPort tracing_;
   Link link_;
   config::Image image_;
   config::VoltageCodeTable voltageCodes_;
   Request request_;
   Result result_;
+  // While a download is read back: what was sent, the download's result, what came back.
+  bool readingBack_ = false;
+  config::Image sent_;
+  Result written_;
+  ReadBack readBack_;
+  config::FieldStore readBackFields_;
   std::function<void()> starting_;
   std::function<void(const Progress&)> progress_;
   std::function<void(const Result&, std::exception_ptr)> finished_;

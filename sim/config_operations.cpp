@@ -97,6 +97,9 @@ void ConfigReceive::receive(Unit& unit, char c) {
                                     device::hexDigitValue(digits_[static_cast<size_t>(i) + 1])));
     }
     std::copy_n(bytes.begin(), memory_->image.size(), memory_->image.begin());
+    const int wrong = unit.knobs.storeWrong;
+    if (wrong >= 0 && wrong < static_cast<int>(memory_->image.size()))
+      ++memory_->image[static_cast<size_t>(wrong)];
     memory_->lastDownload = std::move(bytes);
     unit.finish();
   }

@@ -41,7 +41,7 @@ void usage() {
       "                            [--lower] [--password TEXT] [--accept TEXT]\n"
       "                            [--silent-after K] [--log-file FILE] [--transcript FILE]\n"
       "                            [--hostile ACT[:STAGE[:K]]] [--seed N] [--flood N]\n"
-      "                            [--baud-pacing]\n"
+      "                            [--baud-pacing] [--store-wrong INDEX]\n"
       "Serves a simulated GPS tracking unit on a pseudo-terminal and prints its device path.\n"
       "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
       "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
@@ -53,7 +53,9 @@ void usage() {
       "                    vanish (closes the terminal and ends); STAGE: wake, password, data\n"
       "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n"
       "  --baud-pacing     each character takes its time on the line at the speed the PC\n"
-      "                    has set (10 bits a character), both ways\n",
+      "                    has set (10 bits a character), both ways\n"
+      "  --store-wrong INDEX  a configuration download stores the image byte at INDEX one\n"
+      "                    higher than it came\n",
       stderr);
 }
 
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
           static_cast<std::uint32_t>(std::strtoul(value().c_str(), nullptr, 10));
     else if (arg == "--baud-pacing")
       pacing = true;
+    else if (arg == "--store-wrong")
+      unit.knobs.storeWrong = std::atoi(value().c_str());
     else if (arg == "--flood")
       unit.hostile.settings.floodSize = std::atoi(value().c_str());
     else {

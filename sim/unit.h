@@ -30,6 +30,9 @@ struct Knobs {
   // A slow unit: at most this many pieces of data go out in each second, the rest wait for the
   // next ones (0: no limit). A long transfer then spans many ticks without a silent one.
   int dataPerTick = 0;
+  // A faulty memory: a configuration download stores the byte at this image index one higher
+  // than it came (-1: every byte as it came).
+  int storeWrong = -1;
 };
 
 class Unit;

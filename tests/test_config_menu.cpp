@@ -103,6 +103,31 @@ TEST_F(ConfigMenu, DownloadSendsTheEncodedConfigurationAtItsPace) {
   EXPECT_FALSE(port.isOpen());
 }
 
+// The window's own proof of a download: the status line says what the read-back showed; the
+// boxes are the download's, and only they.
+TEST_F(ConfigMenu, AReadBackAfterADownloadSpeaksInTheStatusLineOnly) {
+  config::copyFields(test::sampleFields(), window.configFields());
+  window.setReadBack(true);
+  const std::pair<int, std::string> cases[] = {
+      {-1, "Download succesful ! Read back: verified (unit version 2.14)."},
+      {16,
+       "Download succesful ! Read back otherwise, not verified: Base phone number 1 (unit "
+       "version 2.14)."},
+  };
+  for (const auto& [wrong, said] : cases) {
+    unit.knobs.storeWrong = wrong;
+    boxes.shown.clear();
+    const std::string sent = window.configFields().text(config::Field::setup1_Text2);
+    click("Command1");
+    runExchange();
+    EXPECT_EQ(boxes.shown, only("Download succesful !", "Download", Icon::Information)) << wrong;
+    const std::string status = window.statusText();
+    EXPECT_TRUE(status.ends_with(said)) << status;
+    // The windows keep what was meant, whatever came back.
+    EXPECT_EQ(window.configFields().text(config::Field::setup1_Text2), sent);
+  }
+}
+
 TEST_F(ConfigMenu, ExitDuringTheDownloadsPausesEndsItCleanly) {
   config::copyFields(test::sampleFields(), window.configFields());
   click("Command1");

@@ -1,0 +1,127 @@
+// Provisioning's reading of a CSV file against a template: the header's names, each line's
+// values and its problems by line number, and the kept file's name.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "cli/provision.h"
+#include "config/decoding.h"
+#include "config/field_table.h"
+#include "config/image.h"
+#include "sim/config_operations.h"
+
+namespace cli {
+namespace {
+
+using config::Field;
+
+// A configuration that passes every check, as a unit in service holds it.
+config::FieldStore plausibleTemplate() {
+  const sim::ConfigMemory memory = sim::plausibleConfiguration();
+  config::Image image;
+  for (size_t i = 0; i < memory.image.size(); ++i) image.set(static_cast<int>(i), memory.image[i]);
+  config::FieldStore fields;
+  config::applyStartupValues(fields);
+  config::decodeImage(image, fields);
+  return fields;
+}
+
+TEST(Provision, AHeaderNamesAFieldByCaptionOrByWindowAndControl) {
+  const std::pair<const char*, std::optional<Field>> cases[] = {
+      {"Base phone number 1", Field::setup1_Text2},
+      {"Base phone number 1:", Field::setup1_Text2},
+      {"  BASE PHONE NUMBER 1 :  ", Field::setup1_Text2},
+      {"setup1.Text2", Field::setup1_Text2},
+      {"SETUP3.combo2", Field::setup3_Combo2},
+      {"Real Time track int. ONLINE(0-16383)", Field::setup1_Text22},
+      {"setup2.Text2", std::nullopt},
+      {"Base phone number", std::nullopt},
+      {"port", std::nullopt},
+  };
+  for (const auto& [name, field] : cases) EXPECT_EQ(fieldNamed(name), field) << name;
+}
+
+TEST(Provision, AHeaderThatCannotBeUsedStopsEverything) {
+  const config::FieldStore model = plausibleTemplate();
+  const std::pair<const char*, const char*> cases[] = {
+      {"Base phone number 1\r\n+2782\r\n", "line 1: no \"port\" column"},
+      {"port,Nothing like it\r\nCOM3,1\r\n", "line 1: \"Nothing like it\" names no field"},
+      {"port,setup1.Text2,Base phone number 1\r\nCOM3,+1,+2\r\n",
+       "line 1: setup1 Base phone number 1 is named twice"},
+      {"port,PORT\r\nCOM3,COM4\r\n", "line 1: the port column is given twice"},
+      {"port,setup1.Text2,,\r\n\r\n", "no unit after the header line"},
+      {"port,,setup1.Text2\r\nCOM3,,+1\r\n", "line 1: \"\" names no field"},
+      {"", "no header line"},
+  };
+  for (const auto& [csv, why] : cases) {
+    std::string error;
+    EXPECT_FALSE(unitRows(csv, model, error)) << csv;
+    EXPECT_TRUE(error.starts_with(why)) << csv << " -> " << error;
+  }
+}
+
+TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem) {
+  const config::FieldStore model = plausibleTemplate();
+  // A byte order mark, CR LF, LF and a blank line, as spreadsheets and editors leave them.
+  const std::string csv =
+      "\xEF\xBB\xBFport,Base phone number 1,Enabled by:,setup1.Text22\r\n"
+      "COM3,+27820000001,\"AUX1 only\",60\r\n"
+      "\r\n"
+      "COM4,,,20000\n"
+      "COM3,+27820000003,,\n"
+      "COM5,+27820000005,Sometimes,1\r\n"
+      "COM6,+27820000000000006,,1\r\n"
+      "COM21,+27820000007,,1\r\n"
+      ",+27820000008,,1,\r\n"
+      "COM9,+27820000009,,1,extra\r\n";
+  std::string error;
+  const auto rows = unitRows(csv, model, error);
+  ASSERT_TRUE(rows) << error;
+  struct Expected {
+    int line;
+    std::string port;
+    std::string problem;  // empty: written
+  };
+  const Expected expected[] = {
+      {2, "COM3", ""},
+      {4, "COM4", "Invalid SMS tracking interval ONLINE"},
+      {5, "COM3", "the port COM3 is given on an earlier line"},
+      {6, "COM5", "setup1 Enabled by = \"Sometimes\": not one of its items"},
+      {7, "COM6", "longer than its 16 characters"},
+      {8, "COM21", "COM21"},
+      {9, "", "no port"},
+      {10, "COM9", "5 values for 4 columns"},
+  };
+  ASSERT_EQ(rows->size(), std::size(expected));
+  for (size_t i = 0; i < rows->size(); ++i) {
+    const UnitRow& row = (*rows)[i];
+    const Expected& want = expected[i];
+    EXPECT_EQ(row.line, want.line) << i;
+    EXPECT_EQ(row.port, want.port) << i;
+    if (want.problem.empty()) {
+      EXPECT_TRUE(row.problems.empty()) << row.line << ": " << row.problems.front();
+    } else {
+      ASSERT_FALSE(row.problems.empty()) << row.line;
+      EXPECT_NE(row.problems.front().find(want.problem), std::string::npos)
+          << row.line << ": " << row.problems.front();
+    }
+  }
+  // The values replace the template's; an empty one keeps it.
+  const UnitRow& first = rows->front();
+  EXPECT_EQ(first.fields.text(Field::setup1_Text2), "+27820000001");
+  EXPECT_EQ(first.fields.index(Field::setup1_Combo2), 1);
+  EXPECT_EQ(first.fields.text(Field::setup1_Text22), "60");
+  EXPECT_EQ(first.fields.text(Field::setup1_Text21), model.text(Field::setup1_Text21));
+  EXPECT_EQ((*rows)[1].fields.text(Field::setup1_Text2), model.text(Field::setup1_Text2));
+  EXPECT_EQ((*rows)[1].fields.index(Field::setup1_Combo2), model.index(Field::setup1_Combo2));
+}
+
+TEST(Provision, TheKeptFileCarriesThePortAndTheUnitsVersion) {
+  EXPECT_EQ(keptFileName("kept", "/x/fleet.cfg", "COM3", ""), "kept/fleet-COM3.cfg");
+  EXPECT_EQ(keptFileName(".", "fleet.cfg", "pts-4", "2.14"), "./fleet-pts-4-v2.14.cfg");
+  EXPECT_EQ(keptFileName("k", "fleet.cfg", "COM3", "a/b c"), "k/fleet-COM3-va_b_c.cfg");
+}
+
+}  // namespace
+}  // namespace cli
