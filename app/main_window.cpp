@@ -26,6 +26,7 @@
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "messages/messages.h"
+#include "trackview/track_links.h"
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
@@ -119,6 +120,7 @@ void GPStracking::buildControls() {
   connect(button("Command12"), &QPushButton::clicked, this,
           [this] { ui::openModal(locationTable()); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
+  trackLinks_ = new trackview::TrackLinks(*control("Status"), tableStore_, configStore_);
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { takeComPort(PortList::portName(*item)); });
@@ -176,6 +178,9 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
                   ? ui::fromLatin1(told.back().text).toStdString()
                   : std::string(),
               path);
+  if (operation_ == device::kLogUpload && !path.empty() &&
+      QFile::exists(QString::fromStdString(path)))
+    trackLinks_->logSaved(QString::fromStdString(path));
   refreshNow();
   // The keyboard goes back to where the exchange was started. A closed message box has no
   // owner to hand the keyboard back to; without a window manager nobody would.
@@ -243,9 +248,9 @@ void GPStracking::setIndicator(Indicator indicator, bool visible) {
     // The status line ends before the record counter while it shows.
     if (indicator == Indicator::Label4) {
       QWidget* line = control("Status");
-      const int right = (visible ? control("Label4")->geometry().left()
-                                 : control("Picture1")->geometry().right()) -
-                        7;
+      const int right =
+          (visible ? control("Label4")->geometry().left() : trackLinks_->geometry().left()) - 7;
+      trackLinks_->setVisible(!visible);
       line->resize(right - line->x(), line->height());
     }
     if (std::find(kProgressButtons.begin(), kProgressButtons.end(), std::string_view(name)) ==
