@@ -110,7 +110,10 @@ TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& con
   resize(1180, 760);
 }
 
-TrackWindow::~TrackWindow() = default;
+// The list reads the log, which goes before the list does.
+TrackWindow::~TrackWindow() {
+  model_->show(nullptr);
+}
 
 void TrackWindow::buildControls() {
   auto* open = button("&Open a GPS log...", "Open a GPS log", this);
