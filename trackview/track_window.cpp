@@ -104,7 +104,6 @@ TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& con
                          QWidget* parent)
     : QWidget(parent, Qt::Window), table_(table), configuration_(configuration) {
   setWindowTitle("GPS track");
-  setAccessibleName("GPS track");
   buildControls();
   refresh();
   resize(1180, 760);
