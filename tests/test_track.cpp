@@ -19,7 +19,6 @@
 
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "link/log_upload.h"
 #include "loctable/cell_store.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
@@ -32,13 +31,7 @@ namespace {
 using track::Warning;
 
 // The demo unit's log as a GPS log upload writes it, `count` positions long.
-std::string demoLog(int count) {
-  device::Hemisphere letters;
-  std::string text;
-  for (const std::string& record : sim::plausibleLog(count))
-    text += device::csvLine(device::cutRecord(record, letters));
-  return text;
-}
+const auto& demoLog = sim::plausibleLogFile;
 
 std::string logFile(const QTemporaryDir& folder, const std::string& text) {
   const std::string path = (folder.path() + "/log.csv").toStdString();

@@ -45,8 +45,12 @@ void paintArea(QPainter& painter, const Scene& scene) {
   painter.setBrush(QColor(128, 32, 160, 25));
   painter.drawPolygon(corners);
   painter.setBrush(Qt::NoBrush);
+  // Its name inside its top edge, moved left where it would leave the picture.
   const QRectF box = corners.boundingRect();
-  label(painter, box.topLeft() + QPointF(4, 14), QString::fromStdString(scene.areaLabel));
+  const QString name = QString::fromStdString(scene.areaLabel);
+  const double wide = QFontMetricsF(painter.font()).horizontalAdvance(name);
+  const double x = std::max(4.0, std::min(box.left() + 4, scene.width - wide - 6));
+  label(painter, QPointF(x, box.top() + 14), name);
 }
 
 // The track segment by segment: the stroker's time for one path grows far faster than its
