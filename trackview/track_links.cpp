@@ -1,5 +1,6 @@
 #include "trackview/track_links.h"
 
+#include <QKeySequence>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -10,12 +11,16 @@ namespace trackview {
 namespace {
 
 // A link's look on the menu's black face: small, underlined, light blue.
-QPushButton* link(const QString& caption, QWidget* parent) {
+// The menu's Tab order is its own, so a link is reached from the keyboard by its shortcut.
+QPushButton* link(const QString& caption, const char* shortcut, QWidget* parent) {
   auto* b = new QPushButton(caption, parent);
   b->setFlat(true);
   b->setAutoDefault(false);
   b->setCursor(Qt::PointingHandCursor);
-  b->setAccessibleName(caption.endsWith("...") ? caption.chopped(3) : caption);
+  b->setFocusPolicy(Qt::ClickFocus);
+  b->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+  b->setToolTip(QString::fromLatin1(shortcut));
+  b->setAccessibleDescription(QStringLiteral("Shortcut: %1").arg(QString::fromLatin1(shortcut)));
   QFont font = parent->font();
   font.setUnderline(true);
   b->setFont(font);
@@ -33,8 +38,9 @@ TrackLinks::TrackLinks(QWidget& status, const loctable::Cells& table,
                        const config::Fields& configuration)
     : QWidget(status.parentWidget()), table_(table), configuration_(configuration) {
   setFont(status.font());
-  show_ = link("Show track", this);
-  open_ = link("Open a GPS log...", this);
+  setAccessibleName("GPS track");
+  show_ = link("Show track", "Ctrl+T", this);
+  open_ = link("Open a GPS log...", "Ctrl+O", this);
   show_->hide();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

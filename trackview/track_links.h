@@ -1,7 +1,8 @@
 #pragma once
 // The main menu's ways into the track window, in the free end of the strip under the logo:
 // "Open a GPS log..." at any time, and "Show track" once a GPS log upload has saved a file.
-// They stand aside while a transfer shows its record counter in the strip.
+// They stand aside while a transfer shows its record counter in the strip. The menu's Tab order
+// stays its own: Ctrl+O and Ctrl+T are the links' keys.
 #include <QString>
 #include <QWidget>
 #include <memory>

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -381,6 +382,14 @@ void TrackWindow::askExport(Export format) {
         this, "Export",
         QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
   }
+}
+
+void TrackWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void TrackWindow::showEvent(QShowEvent* event) {

@@ -60,6 +60,8 @@ class TrackWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Escape closes the window, as it closes a box.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildControls();

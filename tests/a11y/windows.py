@@ -347,7 +347,7 @@ def track_window(t):
                        .encode())
     program = t.program(com1=t.path("no-such-device"), args=["--track", path])
     # The main menu's ways in: the links in the strip under the logo.
-    program.find(BUTTON, "Open a GPS log", root=program.main)
+    program.find(BUTTON, "Open a GPS log...", root=program.main)
     window = program.window("GPS track - drive.csv")
     check_window(program, window, TRACK)
     summary = program.text("Summary", window)
