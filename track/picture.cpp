@@ -12,8 +12,9 @@ namespace track {
 namespace {
 
 constexpr double kSmallestSpan = 200.0;  // metres, so that a single point gets a sensible scale
-// Thinned points are at least this far apart, in pixels.
-constexpr double kThinning = 0.75;
+// Thinned points are at least this far apart, in pixels: under a 2-pixel line the eye sees no
+// step of 1.5, and a whole track of 100,000 positions then paints in about half the time.
+constexpr double kThinning = 1.5;
 // Grid lines are at least this far apart, in pixels; no more than this many each way.
 constexpr double kGridSpacing = 90.0;
 constexpr int kMostGridLines = 60;
