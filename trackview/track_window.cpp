@@ -392,6 +392,11 @@ void TrackWindow::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
+void TrackWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) refresh();
+  QWidget::changeEvent(event);
+}
+
 void TrackWindow::showEvent(QShowEvent* event) {
   refresh();
   QWidget::showEvent(event);

@@ -60,6 +60,8 @@ class TrackWindow : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // Coming back to the window takes the table and the area as they are now.
+  void changeEvent(QEvent* event) override;
   // Escape closes the window, as it closes a box.
   void keyPressEvent(QKeyEvent* event) override;
 
