@@ -3,6 +3,7 @@
 // GEO fencing area where they belong; zoom, pan, keys and the lists that mark a position.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QWheelEvent>
@@ -312,6 +314,34 @@ TEST(TrackWindow, ZoomPanKeysAndListsMarkPositions) {
   const QString png = folder.path() + "/shown.png";
   ASSERT_TRUE(window.exportTo(trackview::Export::Png, png));
   EXPECT_EQ(QImage(png).size(), canvas.size());
+}
+
+// Tab alone goes through every control once, each named, and comes back to the first; keys in
+// the picture do not leave it.
+TEST(TrackWindow, TabReachesEveryNamedControlInTurn) {
+  Stores stores;
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  window.show();
+  window.activateWindow();
+  QApplication::processEvents();
+  const std::vector<std::string> expected = {
+      "Open a GPS log",     "Fit the picture", "Table quadrant without a log",
+      "Export GPX",         "Export KML",      "Export GeoJSON",
+      "Export PNG picture", "Track picture",   "Summary",
+      "Warnings",           "Positions",       "Open a GPS log"};
+  window.findChild<QPushButton*>()->setFocus(Qt::TabFocusReason);
+  std::vector<std::string> visited;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    visited.push_back(focus->accessibleName().toStdString());
+    if (focus == &window.canvas()) {
+      send(*focus, QKeyEvent(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier));
+      EXPECT_EQ(QApplication::focusWidget(), focus);
+    }
+    send(*focus, QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+  }
+  EXPECT_EQ(visited, expected);
 }
 
 }  // namespace
