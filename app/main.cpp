@@ -1,17 +1,19 @@
 // The configuration utility for the GPS/GSM vehicle tracking unit.
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <cstring>
 
 #include "app/main_window.h"
 #include "link/serial_port.h"
+#include "trackview/track_links.h"
 #include "ui/help.h"
 #include "ui/qt_messages.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: gpstracking [--help | --version]\n"
+    "usage: gpstracking [--help | --version | --track FILE.csv]\n"
     "\n"
     "Configuration utility for the GPS/GSM vehicle tracking unit on a serial cable: reads and\n"
     "writes the unit's configuration, reads its GPS log into a .csv file, and moves the table\n"
@@ -19,6 +21,7 @@ constexpr const char* kUsage =
     "\n"
     "  --help     this text, then exit\n"
     "  --version  the version, then exit\n"
+    "  --track FILE.csv  opens the track window on a GPS log file beside the main menu\n"
     "\n"
     "Serial ports: COM1-COM8 are /dev/ttyUSB0-7, COM9-COM12 /dev/ttyACM0-3, COM13-COM20\n"
     "/dev/ttyS0-7; GPSTRACKING_COM<n>=PATH points COM<n> at any other device.\n"
@@ -53,5 +56,9 @@ int main(int argc, char** argv) {
   window.show();
   // The menu takes the keyboard at start, also where no window manager hands it over.
   window.activateWindow();
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (!std::strcmp(argv[i], "--track"))
+      window.trackLinks().showTrack(QFile::decodeName(argv[i + 1]));
+  }
   return QApplication::exec();
 }

@@ -28,6 +28,7 @@
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "messages/messages.h"
+#include "trackview/track_links.h"
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
@@ -129,6 +130,7 @@ void GPStracking::buildControls() {
   connect(button("Command12"), &QPushButton::clicked, this,
           [this] { ui::openModal(locationTable()); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
+  trackLinks_ = new trackview::TrackLinks(*control("Status"), tableStore_, configStore_);
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { takeComPort(PortList::portName(*item)); });
@@ -207,8 +209,12 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
         differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
       outcome += " " + readBackText(proof.result.finished(), differing, result.version);
     }
-    status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome,
-                fullPath(result.file), cancelledLog ? result.positions : -1);
+    const std::string path = fullPath(result.file);
+    status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome, path,
+                cancelledLog ? result.positions : -1);
+    if (operation_ == device::kLogUpload && !path.empty() &&
+        QFile::exists(QString::fromStdString(path)))
+      trackLinks_->logSaved(QString::fromStdString(path));
   }
   refreshNow();
   view_->end(result);
@@ -306,9 +312,9 @@ void GPStracking::setIndicator(Indicator indicator, bool visible) {
     // The status line ends before the record counter while it shows.
     if (indicator == Indicator::Label4) {
       QWidget* line = control("Status");
-      const int right = (visible ? control("Label4")->geometry().left()
-                                 : control("Picture1")->geometry().right()) -
-                        7;
+      const int right =
+          (visible ? control("Label4")->geometry().left() : trackLinks_->geometry().left()) - 7;
+      trackLinks_->setVisible(!visible);
       line->resize(right - line->x(), line->height());
     }
     if (std::find(kProgressButtons.begin(), kProgressButtons.end(), std::string_view(name)) ==

@@ -36,6 +36,10 @@ namespace loctable {
 class Setup2;
 }  // namespace loctable
 
+namespace trackview {
+class TrackLinks;
+}
+
 namespace app {
 
 // What the main window talks to outside itself; the program passes the real ones, the tests
@@ -69,6 +73,8 @@ class GPStracking : public QWidget, private Face {
   const config::Image& configImage() const { return session_->image(); }
   // The GPS location table window setup2, whose grid is the table.
   loctable::Setup2& locationTable();
+  // The links to the track window in the strip under the logo.
+  trackview::TrackLinks& trackLinks() { return *trackLinks_; }
   // True from EXIT on.
   bool exited() const { return exited_; }
   // What the status line says now; the line itself repaints at most every kRefreshMs.
@@ -119,6 +125,7 @@ class GPStracking : public QWidget, private Face {
   // The GPS location table, and the window that shows it (built on first use).
   loctable::CellStore tableStore_;
   std::unique_ptr<loctable::Setup2> setup2_;
+  trackview::TrackLinks* trackLinks_ = nullptr;
   // The session with the unit, over the windows' configuration and table; the view of the
   // exchange it runs.
   std::unique_ptr<device::Session> session_;

@@ -12,8 +12,6 @@
 
 #include "cli/config_report.h"
 #include "cli/fleet.h"
-#include "cli/places.h"
-#include "cli/plot.h"
 #include "cli/port_labels.h"
 #include "cli/provision.h"
 #include "cli/unit_job.h"
@@ -23,8 +21,14 @@
 #include "link/serial_port_info.h"
 #include "loctable/table_file.h"
 #include "records/safe_file.h"
+#include "track/exports.h"
+#include "track/painting.h"
+#include "track/places.h"
 
 namespace cli {
+
+using track::ExportFormat;
+using track::Places;
 
 namespace {
 
@@ -251,7 +255,7 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
 std::optional<Places> placesOf(const std::string& path, std::FILE* err) {
   std::string error;
   bool unreadable = false;
-  auto places = readPlaces(path, error, unreadable);
+  auto places = track::readPlaces(path, error, unreadable);
   if (!places && unreadable) cannotRead(path, error, err);
   if (!places && !unreadable) std::fprintf(err, "%s: %s\n", path.c_str(), error.c_str());
   return places;
@@ -269,7 +273,7 @@ int exportFile(const Arguments& a, std::string& out, std::FILE* err) {
       warning += ", " + std::to_string(places->untimed) + " positions kept without their time";
     std::fprintf(err, "%s: %s\n", a.positional[1].c_str(), warning.c_str());
   }
-  std::string text = exportPlaces(*places, *a.format);
+  std::string text = track::exportPlaces(*places, *a.format);
   if (!a.output) {
     out = std::move(text);
     return kSuccess;
@@ -299,8 +303,13 @@ int plot(const Arguments& a, std::FILE* err) {
     std::fprintf(err, "%s: no position to draw\n", a.positional[1].c_str());
     return kFailure;
   }
-  const Scene scene = layOut(*track, locations);
-  const std::string picture = path.ends_with(".svg") ? svgPicture(scene) : pngPicture(scene);
+  const track::Scene scene = track::layOut(*track, locations);
+  if (scene.locationsOutside > 0) {
+    std::fprintf(err, "%s: %d of %zu table locations fall outside the picture\n", a.table->c_str(),
+                 scene.locationsOutside, locations.points.size());
+  }
+  const std::string picture =
+      path.ends_with(".svg") ? track::svgPicture(scene) : track::pngPicture(scene);
   return writeOutput(path, picture, err) ? kSuccess : kFailure;
 }
 

@@ -7,7 +7,9 @@ packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev li
           dpkg-dev file
           # the end-to-end tests: a private D-Bus session, the accessibility bus, and Python's
           # AT-SPI bindings to drive the program
-          dbus at-spi2-core python3 python3-pyatspi gir1.2-atspi-2.0)
+          dbus at-spi2-core python3 python3-pyatspi gir1.2-atspi-2.0
+          # the exports' tests check GPX and KML are well-formed XML
+          libxml2-utils)
 # `install-deps.sh fuzz` (make fuzz): also clang++ and its sanitizer and libFuzzer runtimes.
 if [ "${1:-}" = fuzz ]; then packages+=(clang libclang-rt-dev); fi
 missing=()

@@ -47,6 +47,45 @@ def editing_window(program, button, out, name):
     wait_until(lambda: not program.is_showing("RETURN MAIN MENU"), 5, "the main menu")
 
 
+# Fixed locations near the demo unit's drive (the table holds no hemisphere) and a GEO fencing
+# area around its start, for the track window's picture.
+TABLE_NEAR_THE_DRIVE = {1: ("51.5100", "0.1000"), 2: ("51.5550", "0.3700"),
+                        3: ("51.6000", "0.9000"), 4: ("51.5800", "1.1500")}
+
+
+def track_window(program, folder, out):
+    """A GPS log uploaded, a table and a GEO fencing area loaded, then "Show track"."""
+    table = os.path.join(folder, "table.txt")
+    with open(table, "wb") as file:
+        for row in range(100):
+            lat, lon = TABLE_NEAR_THE_DRIVE.get(row, ("255", "255"))
+            file.write(f'"{row}","{lat}","{lon}"\r\n'.encode())
+    program.press("View/ Setup/Select GPS Location Table")
+    window = program.window("GPS Location Table")
+    program.set_text("File Selected :", table, window)
+    program.press("Load GPS Table")
+    program.press("RETURN MAIN MENU")
+    # The area: records 19 to 26 of a saved configuration are its corners and hemispheres.
+    configuration = os.path.join(folder, "area.cfg")
+    program.press("View/ Setup/ Select Configuration")
+    window = program.window("View/ Setup/ Select Configuration")
+    program.set_text("File Selected :", configuration, window)
+    program.press("Save Configuration")
+    program.message(5).close()
+    with open(configuration, "rb") as file:
+        records = file.read().split(b"\r\n")
+    records[18:26] = [b'"51.4700"', b"0", b'"51.5600"', b"0", b'"0.0200"', b"1", b'"0.2400"', b"1"]
+    with open(configuration, "wb") as file:
+        file.write(b"\r\n".join(records))
+    program.press("Load Configuration")
+    program.press("RETURN MAIN MENU")
+    program.press("Upload GPS locations from GPS TRACKING system")
+    program.message(timeout=60).close()
+    program.press("Show track")
+    program.window("GPS track")
+    shoot("GPS track", os.path.join(out, "track-window.png"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--app", required=True)
@@ -68,6 +107,7 @@ def main():
         box = program.message(timeout=30)
         shoot(box.title, os.path.join(out, "message-box.png"))
         box.close()
+        track_window(program, folder, out)
         # The port list, with the simulated unit present behind COM1.
         program.press("Select COM port")
         shoot("GPS Trackingconfiguration menu", os.path.join(out, "port-list.png"))

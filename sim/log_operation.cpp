@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <numbers>
 
+#include "link/log_upload.h"
+
 namespace sim {
 
 void LogOperation::begin(Unit& unit) {
@@ -122,6 +124,14 @@ std::vector<std::string> plausibleLog(int count) {
     }
   }
   return log;
+}
+
+std::string plausibleLogFile(int count) {
+  device::Hemisphere letters;
+  std::string text;
+  for (const std::string& record : plausibleLog(count))
+    text += device::csvLine(device::cutRecord(record, letters));
+  return text;
 }
 
 }  // namespace sim

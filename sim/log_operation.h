@@ -53,5 +53,7 @@ class LogOperation : public Operation {
 
 // A plausible log of `count` records: a drive around a city, one fix every half minute.
 std::vector<std::string> plausibleLog(int count);
+// The same log as a GPS log upload writes it to its .csv file.
+std::string plausibleLogFile(int count);
 
 }  // namespace sim

@@ -21,8 +21,8 @@
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/fleet.h"
-#include "cli/places.h"
-#include "cli/plot.h"
+#include "track/places.h"
+#include "track/picture.h"
 #include "cli/port_labels.h"
 #include "cli/unit_job.h"
 #include "config/config_file.h"
@@ -415,7 +415,7 @@ TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
   };
   for (const auto& [text, letter, limit, expected] : cases) {
     SCOPED_TRACE(std::string(text) + letter);
-    const auto degrees = cli::logDegrees(text, letter, limit);
+    const auto degrees = track::logDegrees(text, letter, limit);
     ASSERT_EQ(degrees.has_value(), expected.has_value());
     if (expected) {
       EXPECT_NEAR(*degrees, *expected, 1e-7);
@@ -425,10 +425,14 @@ TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
 
 const char* const kLog =
     "\"15/03/24\",\"07:58:30\",\"5130.0000\",\"N\",\"00007.5000\",\"W\",\"012.0\",\"075.0\"\r\n"
-    "\"15/03/24\",\"07:59:00\",\"3345.1234\",\"S\",\"15112.3456\",\"E\",\"000.0\",\"000.0\"\r\n"
+    "\"15/03/24\",\"07:59:00\",\"3345.1234\",\"S\",\"15112.3456\",\"E\",\"003.5\",\"120.0\"\r\n"
     ",\"07:59:30\",\"3345.1234\",,\"15112.3456\",,\"000.0\",\"000.0\"\r\n"
     "\"15/03/24\",\"07:59:30\",\"4045.0000\",\"N\",\"07400.6000\",\"W\",\"000.0\",\"000.0\"\r\n";
-const char* const kLogPoints = "51.500000 -0.125000\n-33.752057 151.205760\n40.750000 -74.010000\n";
+// Each position with the log line's date and time (UTC) and its two values.
+const char* const kLogPoints =
+    "51.500000 -0.125000 2024-03-15T07:58:30Z 12.0 75.0\n"
+    "-33.752057 151.205760 2024-03-15T07:59:00Z 3.5 120.0\n"
+    "40.750000 -74.010000 2024-03-15T07:59:30Z 0.0 0.0\n";
 
 std::string tableFile(const QTemporaryDir& folder) {
   loctable::CellStore cells;
@@ -584,7 +588,9 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   writeText(tablePath, loctable::tableText(cells));
 
   const std::string svg = (folder.path() + "/track.svg").toStdString();
-  ASSERT_EQ(run({"plot", logPath, "--table", tablePath, "-o", svg}).status, 0);
+  const CliRun outside = run({"plot", logPath, "--table", tablePath, "-o", svg});
+  ASSERT_EQ(outside.status, 0);
+  EXPECT_EQ(outside.err, tablePath + ": 1 of 1 table locations fall outside the picture\n");
   const std::string picture = fileText(svg);
   const size_t points = picture.find("points=\"");
   ASSERT_NE(points, std::string::npos);
@@ -597,7 +603,9 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   EXPECT_EQ(picture.find("class=\"location\""), std::string::npos);
   cells.setCell(5, 2, "-0.12");
   writeText(tablePath, loctable::tableText(cells));
-  ASSERT_EQ(run({"plot", logPath, "--table", tablePath, "-o", svg}).status, 0);
+  const CliRun inside = run({"plot", logPath, "--table", tablePath, "-o", svg});
+  ASSERT_EQ(inside.status, 0);
+  EXPECT_EQ(inside.err, "");
   EXPECT_NE(fileText(svg).find("class=\"location\""), std::string::npos);
 
   const std::string png = (folder.path() + "/track.png").toStdString();

@@ -15,6 +15,8 @@
 #include "sim/log_operation.h"
 #include "tests/layout_checks.h"
 #include "tests/main_menu_fixture.h"
+#include "trackview/track_links.h"
+#include "trackview/track_window.h"
 
 namespace {
 
@@ -246,6 +248,34 @@ TEST_F(Keyboard, EscapeCancelsTheLogUploadAndTheStatusSaysWhatTheFileKept) {
   EXPECT_EQ(status().substr(status().size() - path.size() - 20),
             " The file " + path + " is empty.");
   EXPECT_TRUE(boxes.shown.empty());
+  QDir::setCurrent(before);
+}
+
+// A finished GPS log upload offers its track in the strip under the logo, which stands aside
+// while the record counter shows; the track window opens on the file just saved.
+TEST_F(Keyboard, AFinishedLogUploadOffersItsTrack) {
+  QTemporaryDir folder;
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(folder.path());
+  QPushButton* show = nullptr;
+  for (QPushButton* b : window.findChildren<QPushButton*>()) {
+    if (b->text() == "Show track") show = b;
+  }
+  ASSERT_TRUE(show);
+  EXPECT_FALSE(show->isVisibleTo(&window));
+  unit.install<sim::LogOperation>('L', sim::plausibleLog(5));
+  start("Command10");
+  runUntilShowing("Label4");
+  EXPECT_FALSE(window.trackLinks().isVisible());
+  EXPECT_LT(window.control("Status")->geometry().right(), window.control("Label4")->x());
+  runExchange();
+  ASSERT_TRUE(window.trackLinks().isVisible());
+  EXPECT_TRUE(show->isVisibleTo(&window));
+  EXPECT_LT(window.control("Status")->geometry().right(), window.trackLinks().x());
+  show->click();
+  EXPECT_TRUE(window.trackLinks().window().isVisible());
+  EXPECT_EQ(window.trackLinks().window().log().points.size(), 5u);
+  window.trackLinks().window().close();
   QDir::setCurrent(before);
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The four windows of the real program as a screen reader or a desktop test tool sees them
+"""The windows of the real program as a screen reader or a desktop test tool sees them
 through the accessibility interface (AT-SPI), under Xvfb: every field and button found by its
 name with its role, the hidden fields out of sight, and texts typed and buttons pressed through
 the interface doing what they do for a user.
@@ -165,6 +165,20 @@ SETUP2 = [
     (TEXT, "File Selected :"),
 ]
 
+# The track window's controls.
+TRACK = [
+    (BUTTON, "Open a GPS log"),
+    (BUTTON, "Fit the picture"),
+    (LIST, "Table quadrant without a log"),
+    (BUTTON, "Export GPX"),
+    (BUTTON, "Export KML"),
+    (BUTTON, "Export GeoJSON"),
+    (BUTTON, "Export PNG picture"),
+    (TEXT, "Summary"),
+    ("list", "Warnings"),
+    ("table", "Positions"),
+]
+
 CONTROL_ROLES = ("text", "combo box", "list", "push button", "table")
 
 
@@ -318,6 +332,31 @@ def location_table_window(t):
     check(file_lines(path)[7] == '"7","32.0851","255"', f"row 7 saved as {file_lines(path)[7]}")
     check(program.table(window)[7] == ["7", "32.0851", "255"], "row 7 in the grid")
     program.press("RETURN MAIN MENU")
+    program.exit()
+
+
+@case
+def track_window(t):
+    # Three positions, the second at 0,0: one warning and the jumps to it and back.
+    path = t.path("drive.csv")
+    with open(path, "wb") as file:
+        for time_, lat, lon in (("08:00:00", "5130.0000", "00007.5000"),
+                                ("08:00:30", "0000.0000", "00000.0000"),
+                                ("08:01:00", "5130.0500", "00007.5000")):
+            file.write(f'"15/03/24","{time_}","{lat}","N","{lon}","W","012.0","090.0"\r\n'
+                       .encode())
+    program = t.program(com1=t.path("no-such-device"), args=["--track", path])
+    # The main menu's ways in: the links in the strip under the logo.
+    program.find(BUTTON, "Open a GPS log...", root=program.main)
+    window = program.window("GPS track - drive.csv")
+    check_window(program, window, TRACK)
+    summary = program.text("Summary", window)
+    for line in ("Positions: 3", "First: 15/03/24 08:00:00", "Last: 15/03/24 08:01:00",
+                 "Warnings: 3"):
+        check(line in summary, f"{line!r} not in the summary {summary!r}")
+    warnings = program.find("list", "Warnings", root=window)
+    check(warnings.childCount == 3, f"{warnings.childCount} warnings listed")
+    program.press("Fit the picture")
     program.exit()
 
 

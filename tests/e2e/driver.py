@@ -298,7 +298,7 @@ def extents(accessible):
 class Program:
     """The real gpstracking binary, in its own working folder, with COM1 set to `com1`."""
 
-    def __init__(self, app, folder, com1, env=None):
+    def __init__(self, app, folder, com1, env=None, args=()):
         self.folder = folder
         environment = dict(os.environ)
         environment.update({
@@ -311,7 +311,7 @@ class Program:
         self.stderr_path = os.path.join(folder, "program.stderr")
         for attempt in (1, 2):
             self._stderr = open(self.stderr_path, "wb")
-            self.process = subprocess.Popen([app], cwd=folder, env=environment,
+            self.process = subprocess.Popen([app, *args], cwd=folder, env=environment,
                                             stdout=subprocess.DEVNULL, stderr=self._stderr)
             try:
                 self.application = wait_until(self._find_application, 30,

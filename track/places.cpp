@@ -1,4 +1,4 @@
-#include "cli/places.h"
+#include "track/places.h"
 
 #include <array>
 #include <charconv>
@@ -12,7 +12,7 @@
 #include "records/numeric.h"
 #include "records/safe_file.h"
 
-namespace cli {
+namespace track {
 
 namespace {
 
@@ -65,37 +65,60 @@ int daysInMonth(int year, int month) {
   return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
-// "15/03/24" and "07:58:30" as the unit writes them (day, month, two-digit year; GPS time);
-// empty for a date or time that does not exist, which readers of the exports would drop.
-std::string isoTime(const std::string& date, const std::string& time) {
+// Days from 2000-01-01 to the first of the month (proleptic Gregorian calendar).
+std::int64_t daysBefore(int year, int month) {
+  std::int64_t days = 0;
+  for (int y = 2000; y < year; ++y) days += daysInMonth(y, 2) == 29 ? 366 : 365;
+  for (int m = 1; m < month; ++m) days += daysInMonth(year, m);
+  return days;
+}
+
+// "15/03/24" and "07:58:30" as the unit writes them (day, month, two-digit year; GPS time) give
+// the point's ISO 8601 time and its seconds; a date or time that does not exist, which readers
+// of the exports would drop, leaves both unset.
+void setTime(Place& place, const std::string& date, const std::string& time) {
   const auto d = groups(date, '/');
   const auto t = groups(time, ':');
-  if (!d || !t) return {};
+  if (!d || !t) return;
   const auto [day, month, shortYear] = *d;
   const auto [hour, minute, second] = *t;
   const int year = 2000 + shortYear;
   // GPS time has no leap seconds: 60 is no second of it.
   if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
       minute > 59 || second > 59) {
-    return {};
+    return;
   }
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour, minute,
                 second);
-  return text;
+  place.time = text;
+  place.seconds = ((daysBefore(year, month) + day - 1) * 24 + hour) * 3600 + minute * 60 + second;
+}
+
+// A new point at the two coordinates; none, and one more skipped, without both.
+Place* addPlace(Places& places, std::optional<double> latitude, std::optional<double> longitude) {
+  if (!latitude || !longitude) {
+    ++places.skipped;
+    return nullptr;
+  }
+  Place& place = places.points.emplace_back();
+  place.latitude = *latitude;
+  place.longitude = *longitude;
+  return &place;
 }
 
 void addLogLine(Places& places, std::string_view line) {
-  const std::vector<std::string> f = csvFields(line);
-  const auto latitude = f.size() == 8 ? logDegrees(f[2], f[3], 90) : std::nullopt;
-  const auto longitude = f.size() == 8 ? logDegrees(f[4], f[5], 180) : std::nullopt;
-  if (!latitude || !longitude) {
-    ++places.skipped;
-    return;
-  }
-  std::string time = isoTime(f[0], f[1]);
-  if (time.empty()) ++places.untimed;
-  places.points.push_back({*latitude, *longitude, {}, std::move(time)});
+  std::vector<std::string> f = csvFields(line);
+  Place* added = addPlace(places, f.size() == 8 ? logDegrees(f[2], f[3], 90) : std::nullopt,
+                          f.size() == 8 ? logDegrees(f[4], f[5], 180) : std::nullopt);
+  if (!added) return;
+  Place& place = *added;
+  setTime(place, f[0], f[1]);
+  if (place.time.empty()) ++places.untimed;
+  place.value1 = decimal(f[6]);
+  place.value2 = decimal(f[7]);
+  place.logDate = std::move(f[0]);
+  place.logTime = std::move(f[1]);
 }
 
 // A coordinate cell's degrees, read as the table download reads the cell, so that what is
@@ -105,22 +128,6 @@ std::optional<double> cellDegrees(const std::string& text, double limit) {
   const std::optional<double> value = records::readNumber(text);
   if (!value || std::fabs(*value) > limit) return std::nullopt;
   return value;
-}
-
-Places readTable(const std::string& bytes) {
-  Places places;
-  loctable::CellStore cells;
-  loctable::applyTableText(cells, bytes);
-  for (int row = 0; row < loctable::kRows; ++row) {
-    const auto latitude = cellDegrees(cells.cell(row, 1), 90);
-    const auto longitude = cellDegrees(cells.cell(row, 2), 180);
-    if (!latitude || !longitude) {
-      ++places.skipped;
-      continue;
-    }
-    places.points.push_back({*latitude, *longitude, cells.cell(row, 0), {}});
-  }
-  return places;
 }
 
 // The lines of a file as it is read, one at a time: line ends (LF, CR LF) taken off, empty
@@ -166,115 +173,7 @@ class LineSplitter {
   int number_ = 0;
 };
 
-std::string coordinate(double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.6f", value);
-  return text;
-}
-
-std::string gpx(const Places& places) {
-  std::string out =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<gpx version=\"1.1\" creator=\"gpstracking-cli\" "
-      "xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
-  auto point = [](const char* tag, const Place& p, const char* indent) {
-    std::string text = std::string(indent) + "<" + tag + " lat=\"" + coordinate(p.latitude) +
-                       "\" lon=\"" + coordinate(p.longitude) + "\">";
-    if (!p.time.empty()) text += "<time>" + p.time + "</time>";
-    if (!p.name.empty()) text += "<name>" + xmlEscaped(p.name) + "</name>";
-    return text + "</" + tag + ">\n";
-  };
-  if (places.track) {
-    out += "  <trk>\n    <name>GPS log</name>\n    <trkseg>\n";
-    for (const Place& p : places.points) out += point("trkpt", p, "      ");
-    out += "    </trkseg>\n  </trk>\n";
-  } else {
-    for (const Place& p : places.points) out += point("wpt", p, "  ");
-  }
-  return out + "</gpx>\n";
-}
-
-// KML and GeoJSON both give longitude first.
-std::string lonLat(const Place& p, const char* separator) {
-  return coordinate(p.longitude) + separator + coordinate(p.latitude);
-}
-
-std::string kml(const Places& places) {
-  std::string out =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n";
-  if (places.track) {
-    out +=
-        "    <Placemark>\n      <name>GPS log</name>\n      <LineString>\n"
-        "        <tessellate>1</tessellate>\n        <coordinates>\n";
-    for (const Place& p : places.points) out += "          " + lonLat(p, ",") + "\n";
-    out += "        </coordinates>\n      </LineString>\n    </Placemark>\n";
-  } else {
-    for (const Place& p : places.points) {
-      out += "    <Placemark><name>" + xmlEscaped(p.name) + "</name><Point><coordinates>" +
-             lonLat(p, ",") + "</coordinates></Point></Placemark>\n";
-    }
-  }
-  return out + "  </Document>\n</kml>\n";
-}
-
-std::string geoJson(const Places& places) {
-  std::string out = "{\"type\":\"FeatureCollection\",\"features\":[";
-  if (places.track) {
-    std::string coordinates, times;
-    for (const Place& p : places.points) {
-      if (!coordinates.empty()) coordinates += ',', times += ',';
-      coordinates += "[" + lonLat(p, ",") + "]";
-      times += "\"" + p.time + "\"";
-    }
-    out += "\n{\"type\":\"Feature\",\"properties\":{\"name\":\"GPS log\",\"times\":[" + times +
-           "]},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[" + coordinates + "]}}";
-  } else {
-    bool first = true;
-    for (const Place& p : places.points) {
-      out += first ? "\n" : ",\n";
-      first = false;
-      // An ID is the row's number, digits only; anything else is left out rather than escaped.
-      std::string id;
-      for (const char c : p.name) {
-        if (c >= '0' && c <= '9') id += c;
-      }
-      out += "{\"type\":\"Feature\",\"properties\":{\"id\":\"" + id +
-             "\"},\"geometry\":{\"type\":\"Point\",\"coordinates\":[" + lonLat(p, ",") + "]}}";
-    }
-  }
-  return out + "\n]}\n";
-}
-
 }  // namespace
-
-std::string xmlEscaped(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        // Only ASCII goes out as it is; the files are UTF-8.
-        if (static_cast<unsigned char>(c) >= 0x80) {
-          out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ";";
-        } else {
-          out += c;
-        }
-    }
-  }
-  return out;
-}
 
 std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std::string& letter,
                                  double limit) {
@@ -319,7 +218,11 @@ std::optional<Places> readPlaces(const std::string& path, std::string& error, bo
                     lines.finish();
   if (table) {
     const std::optional<std::string> bytes = records::readWholeFile(path, &why);
-    if (bytes) return readTable(*bytes);
+    if (bytes) {
+      loctable::CellStore cells;
+      loctable::applyTableText(cells, *bytes);
+      return tablePlaces(cells);
+    }
   }
   if (!why.empty()) {
     unreadable = true;
@@ -331,16 +234,14 @@ std::optional<Places> readPlaces(const std::string& path, std::string& error, bo
   return std::nullopt;
 }
 
-std::string exportPlaces(const Places& places, ExportFormat format) {
-  switch (format) {
-    case ExportFormat::Gpx:
-      return gpx(places);
-    case ExportFormat::Kml:
-      return kml(places);
-    case ExportFormat::GeoJson:
-      return geoJson(places);
+Places tablePlaces(const loctable::Cells& cells) {
+  Places places;
+  for (int row = 0; row < loctable::kRows; ++row) {
+    Place* place =
+        addPlace(places, cellDegrees(cells.cell(row, 1), 90), cellDegrees(cells.cell(row, 2), 180));
+    if (place) place->name = cells.cell(row, 0);
   }
-  return {};
+  return places;
 }
 
-}  // namespace cli
+}  // namespace track

@@ -1,6 +1,6 @@
 #pragma once
 // Positions read from a GPS log file (a track) or a GPS table file (fixed locations), in signed
-// decimal degrees, and written out as GPX 1.1, KML 2.2 or GeoJSON (RFC 7946).
+// decimal degrees.
 //
 // The conversions:
 // - A log line holds the latitude as ddmm.mmmm and the longitude as dddmm.mmmm (whole degrees,
@@ -8,23 +8,34 @@
 //   for "S" and "W". A line without its letters (before the unit's first valid hemisphere
 //   code), with minutes of 60 or more or with degrees beyond 90 or 180 is skipped.
 //   A position whose date or time is no real one (31/02/24, 12:-5:-1, 60 seconds) is kept
-//   without a time.
+//   without a time. The date and time are the unit's GPS time, taken as UTC.
 // - A table cell already holds decimal degrees, as the table's editor shows them, read by the
 //   rule the table download reads it with (records/numeric.h): "+12.5" is 12.5. A row whose
 //   latitude or longitude is the empty marker "255", no number or beyond 90 or 180 holds no
 //   location and is skipped.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-namespace cli {
+#include "loctable/cells.h"
+
+namespace track {
+
+// Seconds of a position without a time.
+inline constexpr std::int64_t kNoTime = INT64_MIN;
 
 struct Place {
   double latitude = 0;   // degrees, north positive
   double longitude = 0;  // degrees, east positive
   std::string name;      // a table row's ID; empty in a track
   std::string time;      // a track point's ISO 8601 time ("2024-03-15T07:58:30Z"); may be empty
+  std::int64_t seconds = kNoTime;  // the same time in seconds since 2000-01-01 00:00:00 UTC
+  // The log line's own date and time fields ("15/03/24", "07:58:30"), as the unit wrote them.
+  std::string logDate, logTime;
+  // The line's last two fields, one-decimal numbers whose meaning the unit defines.
+  std::optional<double> value1, value2;
 };
 
 // The longest log line read; a longer one is skipped without being held. The unit's lines are
@@ -48,11 +59,7 @@ std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std
 // `unreadable` tells a file that could not be read from one that is not a log or table.
 std::optional<Places> readPlaces(const std::string& path, std::string& error, bool& unreadable);
 
-// A Latin-1 text for an XML file written in UTF-8: markup characters escaped, the rest of
-// Latin-1 as character references.
-std::string xmlEscaped(const std::string& text);
+// The locations a GPS location table holds, row by row.
+Places tablePlaces(const loctable::Cells& cells);
 
-enum class ExportFormat { Gpx, Kml, GeoJson };
-std::string exportPlaces(const Places& places, ExportFormat format);
-
-}  // namespace cli
+}  // namespace track

@@ -1,0 +1,347 @@
+// The track window and the sums behind it: on the demo unit's log and on a log of 100,000
+// positions, each figure against a computation of the test's own; the table's locations and the
+// GEO fencing area where they belong; zoom, pan, keys and the lists that mark a position.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QImage>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QWheelEvent>
+#include <cmath>
+#include <numbers>
+#include <sstream>
+
+#include "config/field_store.h"
+#include "config/field_table.h"
+#include "loctable/cell_store.h"
+#include "sim/log_operation.h"
+#include "tests/file_bytes.h"
+#include "track/sums.h"
+#include "trackview/track_canvas.h"
+#include "trackview/track_window.h"
+
+namespace {
+
+using track::Warning;
+
+// The demo unit's log as a GPS log upload writes it, `count` positions long.
+const auto& demoLog = sim::plausibleLogFile;
+
+std::string logFile(const QTemporaryDir& folder, const std::string& text) {
+  const std::string path = (folder.path() + "/log.csv").toStdString();
+  testing_files::writeBytes(path, text);
+  return path;
+}
+
+// The test's own reading of a log: the fields split at commas, quotes taken off.
+std::vector<std::vector<std::string>> fieldsOf(const std::string& text) {
+  std::vector<std::vector<std::string>> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string>& fields = lines.emplace_back(1);
+    for (const char c : line) {
+      if (c == ',') {
+        fields.emplace_back();
+      } else if (c != '"') {
+        fields.back() += c;
+      }
+    }
+  }
+  return lines;
+}
+
+struct Figures {
+  int count = 0;
+  std::string first, last;
+  double km = 0;
+  qint64 largestGap = 0;
+};
+
+// The same figures by other means: Qt's calendar for the times, and the straight line through
+// the earth between two points on the unit sphere for each step, turned into an arc.
+Figures independently(const std::string& text) {
+  Figures f;
+  const auto lines = fieldsOf(text);
+  f.count = int(lines.size());
+  f.first = lines.front()[0] + " " + lines.front()[1];
+  f.last = lines.back()[0] + " " + lines.back()[1];
+  auto degrees = [](const std::string& value, const std::string& letter) {
+    const double v = std::stod(value);
+    const double d = std::trunc(v / 100) + std::fmod(v, 100) / 60;
+    return (letter == "S" || letter == "W" ? -d : d) * std::numbers::pi / 180;
+  };
+  auto moment = [](const std::vector<std::string>& l) {
+    const QDate date = QDate::fromString(QString::fromStdString(l[0]), "dd/MM/yy").addYears(100);
+    return QDateTime(date, QTime::fromString(QString::fromStdString(l[1]), "HH:mm:ss"), Qt::UTC);
+  };
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    const auto &a = lines[i - 1], &b = lines[i];
+    const double la = degrees(a[2], a[3]), lo = degrees(a[4], a[5]);
+    const double lb = degrees(b[2], b[3]), mo = degrees(b[4], b[5]);
+    const double dx = std::cos(lb) * std::cos(mo) - std::cos(la) * std::cos(lo);
+    const double dy = std::cos(lb) * std::sin(mo) - std::cos(la) * std::sin(lo);
+    const double dz = std::sin(lb) - std::sin(la);
+    f.km += 2 * track::kEarthRadiusKm * std::asin(std::sqrt(dx * dx + dy * dy + dz * dz) / 2);
+    f.largestGap = std::max(f.largestGap, moment(a).secsTo(moment(b)));
+  }
+  return f;
+}
+
+struct Stores {
+  loctable::CellStore table;
+  config::FieldStore configuration;
+  Stores() {
+    loctable::fillStartupContent(table);
+    config::applyStartupValues(configuration);
+  }
+};
+
+TEST(TrackWindow, SummaryFiguresMatchAnIndependentComputation) {
+  for (const int count : {300, 100000}) {
+    SCOPED_TRACE(count);
+    QTemporaryDir folder;
+    const std::string text = demoLog(count);
+    Stores stores;
+    trackview::TrackWindow window(stores.table, stores.configuration);
+    window.show();
+    ASSERT_TRUE(window.openLog(QString::fromStdString(logFile(folder, text))));
+    const Figures expected = independently(text);
+    const track::Sums& sums = window.sums();
+    EXPECT_EQ(sums.count, expected.count);
+    EXPECT_EQ(sums.first, expected.first);
+    EXPECT_EQ(sums.last, expected.last);
+    EXPECT_NEAR(sums.lengthKm, expected.km, expected.km * 1e-9);
+    EXPECT_EQ(sums.largestGapSeconds, expected.largestGap);
+    EXPECT_TRUE(sums.warnings.empty());  // the demo drives at 90 km/h at most
+    // What a screen reader reads is what was summed.
+    const QString summary = window.findChild<QPlainTextEdit*>()->toPlainText();
+    char length[64];
+    std::snprintf(length, sizeof length, "Length: %.3f km", expected.km);
+    for (const std::string& line :
+         {"Positions: " + std::to_string(expected.count), "First: " + expected.first,
+          "Last: " + expected.last, std::string(length)}) {
+      EXPECT_TRUE(summary.contains(QString::fromStdString(line))) << line << "\n"
+                                                                  << summary.toStdString();
+    }
+    EXPECT_EQ(window.positions().model()->rowCount(), expected.count);
+  }
+}
+
+// Each kind of wrong position, and the gap, in a log written line by line.
+TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
+  auto line = [](const char* time, const char* latitude, const char* longitude) {
+    return "\"15/03/24\",\"" + std::string(time) + "\",\"" + latitude + "\",\"N\",\"" + longitude +
+           "\",\"W\",\"001.0\",\"002.0\"\r\n";
+  };
+  struct Case {
+    std::string name, log;
+    std::vector<std::pair<Warning::Kind, int>> warnings;
+    std::int64_t gap;
+    int gapAt;
+  };
+  const Case cases[] = {
+      {"a drive of 100 m in 30 s",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5130.0540", "00007.5000"),
+       {},
+       30,
+       1},
+      // 10 km in 30 s is 1200 km/h.
+      {"a jump",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5135.4000", "00007.5000"),
+       {{Warning::Kind::Jump, 1}},
+       30,
+       1},
+      // 15 km in 4 min is 225 km/h: fast, but no jump.
+      {"a fast drive",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:04:00", "5138.0900", "00007.5000"),
+       {},
+       240,
+       1},
+      {"a position at 0,0 between two others, the jumps to it and back",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "0000.0000", "00000.0000") +
+           line("08:01:00", "5130.0000", "00007.5000"),
+       {{Warning::Kind::AtZero, 1}, {Warning::Kind::Jump, 1}, {Warning::Kind::Jump, 2}},
+       30,
+       1},
+      {"a time going back, and a gap of 10 minutes after an untimed position",
+       line("08:10:00", "5130.0000", "00007.5000") + line("08:09:00", "5130.0000", "00007.5000") +
+           line("08:61:00", "5130.0000", "00007.5000") +
+           line("08:19:00", "5130.0000", "00007.5000"),
+       {{Warning::Kind::TimeBack, 1}},
+       600,
+       3},
+  };
+  QTemporaryDir folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    bool unreadable = false;
+    const auto places = track::readPlaces(logFile(folder, c.log), error, unreadable);
+    ASSERT_TRUE(places) << error;
+    const track::Sums sums = track::sumsOf(*places);
+    std::vector<std::pair<Warning::Kind, int>> found;
+    for (const Warning& w : sums.warnings) found.emplace_back(w.kind, w.position);
+    EXPECT_EQ(found, c.warnings);
+    EXPECT_EQ(sums.largestGapSeconds, c.gap);
+    EXPECT_EQ(sums.largestGapAt, c.gapAt);
+  }
+}
+
+// The table's coordinates carry no hemisphere: they are drawn where the log is, or in the
+// quadrant chosen without a log. The GEO fencing area has its hemisphere lists.
+TEST(TrackWindow, TableAndAreaAreDrawnInTheirHemispheres) {
+  Stores stores;
+  stores.table.setCell(3, 1, "51.51");
+  stores.table.setCell(3, 2, "0.1");
+  stores.configuration.setText(config::Field::setup1_Text25, "51.4000");
+  stores.configuration.setText(config::Field::setup1_Text24, "51.6000");
+  stores.configuration.setText(config::Field::setup1_Text26, "0.0500");
+  stores.configuration.setText(config::Field::setup1_Text23, "0.2000");
+  stores.configuration.setIndex(config::Field::setup1_Combo10, 1);  // W
+  stores.configuration.setIndex(config::Field::setup1_Combo11, 1);
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  window.resize(1100, 700);
+  window.show();
+
+  struct Expected {
+    trackview::Quadrant quadrant;
+    double latitude, longitude;
+  };
+  for (const auto& [quadrant, latitude, longitude] :
+       {Expected{trackview::Quadrant::SouthWest, -51.51, -0.1},
+        Expected{trackview::Quadrant::NorthEast, 51.51, 0.1}}) {
+    window.setQuadrant(quadrant);
+    ASSERT_EQ(window.shownTable().points.size(), 1u);
+    EXPECT_EQ(window.shownTable().points[0].latitude, latitude);
+    EXPECT_EQ(window.shownTable().points[0].longitude, longitude);
+  }
+  EXPECT_NE(window.canvas().scene().note.find("chosen quadrant: N, E"), std::string::npos);
+
+  QTemporaryDir folder;
+  ASSERT_TRUE(window.openLog(QString::fromStdString(logFile(folder, demoLog(300)))));
+  const track::Scene scene = window.canvas().scene();
+  EXPECT_NE(scene.note.find("log's hemispheres: N, W"), std::string::npos);
+  EXPECT_EQ(window.shownTable().points[0].longitude, -0.1);
+  EXPECT_EQ(scene.locations.size(), 1u);  // near the track, so in the picture
+  ASSERT_EQ(scene.area.size(), 4u);
+  const auto [north, west] = window.canvas().projection().toDegrees(scene.area[0]);
+  EXPECT_NEAR(north, 51.4, 1e-9);
+  EXPECT_NEAR(west, -0.05, 1e-9);
+}
+
+void send(QWidget& widget, QEvent&& event) {
+  QCoreApplication::sendEvent(&widget, &event);
+}
+
+TEST(TrackWindow, ZoomPanKeysAndListsMarkPositions) {
+  Stores stores;
+  QTemporaryDir folder;
+  std::string text = demoLog(300);
+  // Position 151 at 0,0: a warning, with the jumps to it and back.
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) lines.push_back(l + "\n");
+  lines[150] = "\"15/03/24\",\"09:13:00\",\"0000.0000\",\"N\",\"00000.0000\",\"E\",\"0\",\"0\"\r\n";
+  text.clear();
+  for (const std::string& l : lines) text += l;
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  window.resize(1100, 700);
+  window.show();
+  ASSERT_TRUE(window.openLog(QString::fromStdString(logFile(folder, text))));
+  trackview::TrackCanvas& canvas = window.canvas();
+  const track::Projection fitted = canvas.projection();
+
+  // The wheel zooms about the pointer: the place under it stays there.
+  const QPointF pointer(200, 150);
+  const auto under = fitted.toDegrees({pointer.x(), pointer.y()});
+  send(canvas, QWheelEvent(pointer, canvas.mapToGlobal(pointer), {}, {0, 240}, Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false));
+  EXPECT_NEAR(canvas.projection().pixelsPerMetre, fitted.pixelsPerMetre * 1.5625, 1e-12);
+  const auto after = canvas.projection().toDegrees({pointer.x(), pointer.y()});
+  EXPECT_NEAR(after.first, under.first, 1e-9);
+  EXPECT_NEAR(after.second, under.second, 1e-9);
+
+  // A drag moves the picture with the pointer.
+  const track::Projection before = canvas.projection();
+  send(canvas, QMouseEvent(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100),
+                           Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+  send(canvas, QMouseEvent(QEvent::MouseMove, QPointF(150, 120), QPointF(150, 120), Qt::NoButton,
+                           Qt::LeftButton, Qt::NoModifier));
+  send(canvas, QMouseEvent(QEvent::MouseButtonRelease, QPointF(150, 120), QPointF(150, 120),
+                           Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+  EXPECT_DOUBLE_EQ(canvas.projection().x, before.x + 50);
+  EXPECT_DOUBLE_EQ(canvas.projection().y, before.y + 20);
+
+  // The keys: - zooms out, the right arrow looks further east, 0 fits again.
+  auto key = [&](int code) { send(canvas, QKeyEvent(QEvent::KeyPress, code, Qt::NoModifier)); };
+  const double zoomed = canvas.projection().pixelsPerMetre;
+  key(Qt::Key_Minus);
+  EXPECT_NEAR(canvas.projection().pixelsPerMetre, zoomed / 1.25, 1e-12);
+  const double east = canvas.projection().toDegrees({0, 0}).second;
+  key(Qt::Key_Right);
+  EXPECT_GT(canvas.projection().toDegrees({0, 0}).second, east);
+  key(Qt::Key_0);
+  EXPECT_EQ(canvas.projection().pixelsPerMetre, fitted.pixelsPerMetre);
+  EXPECT_EQ(canvas.projection().x, fitted.x);
+
+  // A warning selected marks its position and selects its row.
+  ASSERT_EQ(window.warnings().count(), 3);
+  ASSERT_EQ(window.sums().warnings[0].kind, Warning::Kind::AtZero);
+  window.warnings().setCurrentRow(0);
+  EXPECT_EQ(window.positions().currentIndex().row(), 150);
+  const track::Scene marked = canvas.scene();
+  ASSERT_TRUE(marked.marked);
+  EXPECT_EQ(canvas.positionAt({marked.marked->first, marked.marked->second}), 150);
+  // A row selected marks its position; hovering it tells its time and values.
+  window.positions().setCurrentIndex(window.positions().model()->index(7, 0));
+  const track::Scene row = canvas.scene();
+  ASSERT_TRUE(row.marked);
+  EXPECT_EQ(canvas.positionAt({row.marked->first, row.marked->second}), 7);
+  const std::string hover = canvas.describe(7).toStdString();
+  EXPECT_NE(hover.find("15/03/24 08:01:30"), std::string::npos) << hover;
+  EXPECT_NE(hover.find("Values: 30.0, 66.0"), std::string::npos) << hover;
+
+  // The picture exported is the one shown.
+  const QString png = folder.path() + "/shown.png";
+  ASSERT_TRUE(window.exportTo(trackview::Export::Png, png));
+  EXPECT_EQ(QImage(png).size(), canvas.size());
+}
+
+// Tab alone goes through every control once, each named, and comes back to the first; keys in
+// the picture do not leave it.
+TEST(TrackWindow, TabReachesEveryNamedControlInTurn) {
+  Stores stores;
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  window.show();
+  window.activateWindow();
+  QApplication::processEvents();
+  const std::vector<std::string> expected = {
+      "Open a GPS log",     "Fit the picture", "Table quadrant without a log",
+      "Export GPX",         "Export KML",      "Export GeoJSON",
+      "Export PNG picture", "Track picture",   "Summary",
+      "Warnings",           "Positions",       "Open a GPS log"};
+  window.findChild<QPushButton*>()->setFocus(Qt::TabFocusReason);
+  std::vector<std::string> visited;
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus);
+    visited.push_back(focus->accessibleName().toStdString());
+    if (focus == &window.canvas()) {
+      send(*focus, QKeyEvent(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier));
+      EXPECT_EQ(QApplication::focusWidget(), focus);
+    }
+    send(*focus, QKeyEvent(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier));
+  }
+  EXPECT_EQ(visited, expected);
+}
+
+}  // namespace

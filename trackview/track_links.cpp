@@ -1,0 +1,83 @@
+#include "trackview/track_links.h"
+
+#include <QKeySequence>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "trackview/track_window.h"
+
+namespace trackview {
+
+namespace {
+
+// A link's look on the menu's black face: small, underlined, light blue.
+// The menu's Tab order is its own, so a link is reached from the keyboard by its shortcut.
+QPushButton* link(const QString& caption, const char* shortcut, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setFlat(true);
+  b->setAutoDefault(false);
+  b->setCursor(Qt::PointingHandCursor);
+  b->setFocusPolicy(Qt::ClickFocus);
+  b->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+  b->setToolTip(QString::fromLatin1(shortcut));
+  b->setAccessibleDescription(QStringLiteral("Shortcut: %1").arg(QString::fromLatin1(shortcut)));
+  QFont font = parent->font();
+  font.setUnderline(true);
+  b->setFont(font);
+  b->setStyleSheet(
+      "QPushButton { color: #9cc8ff; border: none; padding: 0; text-align: right; }"
+      "QPushButton:focus { color: white; border: 1px dotted white; }");
+  return b;
+}
+
+constexpr int kWidth = 104;
+
+}  // namespace
+
+TrackLinks::TrackLinks(QWidget& status, const loctable::Cells& table,
+                       const config::Fields& configuration)
+    : QWidget(status.parentWidget()), table_(table), configuration_(configuration) {
+  setFont(status.font());
+  setAccessibleName("GPS track");
+  show_ = link("Show track", "Ctrl+T", this);
+  open_ = link("Open a GPS log...", "Ctrl+O", this);
+  show_->hide();
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(open_);
+  layout->addWidget(show_);
+  const QRect line = status.geometry();
+  setGeometry(line.right() + 1 - kWidth, line.top(), kWidth, line.height());
+  status.resize(line.width() - kWidth - 7, line.height());
+  connect(open_, &QPushButton::clicked, this, [this] {
+    window().show();
+    window().raise();
+    window().activateWindow();
+    window().chooseLog();
+  });
+  connect(show_, &QPushButton::clicked, this, [this] { showTrack(lastLog_); });
+  show();
+}
+
+TrackLinks::~TrackLinks() = default;
+
+void TrackLinks::logSaved(const QString& path) {
+  lastLog_ = path;
+  show_->setVisible(!path.isEmpty());
+}
+
+TrackWindow& TrackLinks::window() {
+  if (!window_) window_ = std::make_unique<TrackWindow>(table_, configuration_);
+  return *window_;
+}
+
+bool TrackLinks::showTrack(const QString& path) {
+  const bool opened = window().openLog(path);
+  window().show();
+  window().raise();
+  window().activateWindow();
+  return opened;
+}
+
+}  // namespace trackview

@@ -1,0 +1,405 @@
+#include "trackview/track_window.h"
+
+#include <QAbstractTableModel>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "config/field_table.h"
+#include "config/fields.h"
+#include "loctable/cells.h"
+#include "records/numeric.h"
+#include "records/safe_file.h"
+#include "track/exports.h"
+#include "track/painting.h"
+#include "trackview/track_canvas.h"
+
+namespace trackview {
+
+// The log's positions, one row each, for the list beside the picture; it reads the window's
+// places as they are, without a copy.
+class PositionsModel : public QAbstractTableModel {
+ public:
+  explicit PositionsModel(QObject* parent) : QAbstractTableModel(parent) {}
+  void show(const track::Places* places) {
+    beginResetModel();
+    places_ = places;
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() || !places_ ? 0 : int(places_->points.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 6; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const track::Place& p = places_->points[index.row()];
+    auto value = [](const std::optional<double>& v) {
+      return v ? QString::number(*v, 'f', 1) : QString();
+    };
+    switch (index.column()) {
+      case 0:
+        return QString::fromStdString(p.logDate);
+      case 1:
+        return QString::fromStdString(p.logTime);
+      case 2:
+        return QString::number(p.latitude, 'f', 6);
+      case 3:
+        return QString::number(p.longitude, 'f', 6);
+      case 4:
+        return value(p.value1);
+      default:
+        return value(p.value2);
+    }
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return section + 1;
+    static const char* const kHeaders[] = {"Date",      "Time",    "Latitude",
+                                           "Longitude", "Value 1", "Value 2"};
+    return QString::fromLatin1(kHeaders[section]);
+  }
+
+ private:
+  const track::Places* places_ = nullptr;
+};
+
+namespace {
+
+using config::Field;
+
+const char* quadrantName(Quadrant quadrant) {
+  static const char* const kNames[] = {"N, E", "N, W", "S, E", "S, W"};
+  return kNames[static_cast<int>(quadrant)];
+}
+
+// A configuration coordinate: a number within its limit, or nothing.
+std::optional<double> areaDegrees(const std::string& text, double limit) {
+  if (text.empty() || !records::readsWhole(text)) return std::nullopt;
+  const auto value = records::readNumber(text);
+  if (!value || *value < 0 || *value > limit) return std::nullopt;
+  return value;
+}
+
+QPushButton* button(const QString& caption, const QString& accessible, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setAccessibleName(accessible);
+  b->setAutoDefault(false);
+  return b;
+}
+
+}  // namespace
+
+TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& configuration,
+                         QWidget* parent)
+    : QWidget(parent, Qt::Window), table_(table), configuration_(configuration) {
+  setWindowTitle("GPS track");
+  buildControls();
+  refresh();
+  resize(1180, 760);
+}
+
+// The list reads the log, which goes before the list does.
+TrackWindow::~TrackWindow() {
+  model_->show(nullptr);
+}
+
+void TrackWindow::buildControls() {
+  auto* open = button("&Open a GPS log...", "Open a GPS log", this);
+  fit_ = button("&Fit", "Fit the picture", this);
+  fit_->setToolTip("Shows every position (key 0 in the picture)");
+  quadrantBox_ = new QComboBox(this);
+  for (const Quadrant q :
+       {Quadrant::NorthEast, Quadrant::NorthWest, Quadrant::SouthEast, Quadrant::SouthWest}) {
+    quadrantBox_->addItem(QString::fromLatin1(quadrantName(q)));
+  }
+  quadrantBox_->setAccessibleName("Table quadrant without a log");
+  auto* quadrantLabel = new QLabel("Table &quadrant:", this);
+  quadrantLabel->setBuddy(quadrantBox_);
+  auto* gpx = button("GPX...", "Export GPX", this);
+  auto* kml = button("KML...", "Export KML", this);
+  auto* geoJson = button("GeoJSON...", "Export GeoJSON", this);
+  auto* png = button("PNG...", "Export PNG picture", this);
+  auto* exportLabel = new QLabel("Export:", this);
+
+  canvas_ = new TrackCanvas(this);
+  summary_ = new QPlainTextEdit(this);
+  summary_->setReadOnly(true);
+  summary_->setAccessibleName("Summary");
+  summary_->setTabChangesFocus(true);
+  summary_->setMaximumHeight(170);
+  warnings_ = new QListWidget(this);
+  warnings_->setAccessibleName("Warnings");
+  warnings_->setMaximumHeight(130);
+  model_ = new PositionsModel(this);
+  positions_ = new QTableView(this);
+  positions_->setModel(model_);
+  positions_->setAccessibleName("Positions");
+  positions_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  positions_->setSelectionMode(QAbstractItemView::SingleSelection);
+  positions_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  positions_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  positions_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  positions_->setTabKeyNavigation(false);
+
+  auto* tools = new QHBoxLayout;
+  tools->addWidget(open);
+  tools->addWidget(fit_);
+  tools->addSpacing(12);
+  tools->addWidget(quadrantLabel);
+  tools->addWidget(quadrantBox_);
+  tools->addStretch();
+  tools->addWidget(exportLabel);
+  for (QPushButton* b : {gpx, kml, geoJson, png}) tools->addWidget(b);
+  auto* left = new QVBoxLayout;
+  left->addLayout(tools);
+  left->addWidget(canvas_, 1);
+  auto* side = new QVBoxLayout;
+  auto* summaryLabel = new QLabel("&Summary", this);
+  summaryLabel->setBuddy(summary_);
+  auto* warningsLabel = new QLabel("&Warnings", this);
+  warningsLabel->setBuddy(warnings_);
+  auto* positionsLabel = new QLabel("&Positions", this);
+  positionsLabel->setBuddy(positions_);
+  side->addWidget(summaryLabel);
+  side->addWidget(summary_);
+  side->addWidget(warningsLabel);
+  side->addWidget(warnings_);
+  side->addWidget(positionsLabel);
+  side->addWidget(positions_, 1);
+  auto* sideWidget = new QWidget(this);
+  sideWidget->setLayout(side);
+  sideWidget->setFixedWidth(420);
+  auto* all = new QHBoxLayout(this);
+  all->addLayout(left, 1);
+  all->addWidget(sideWidget);
+
+  connect(open, &QPushButton::clicked, this, &TrackWindow::chooseLog);
+  connect(fit_, &QPushButton::clicked, canvas_, &TrackCanvas::fitAll);
+  connect(quadrantBox_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { setQuadrant(static_cast<Quadrant>(index)); });
+  connect(gpx, &QPushButton::clicked, this, [this] { askExport(Export::Gpx); });
+  connect(kml, &QPushButton::clicked, this, [this] { askExport(Export::Kml); });
+  connect(geoJson, &QPushButton::clicked, this, [this] { askExport(Export::GeoJson); });
+  connect(png, &QPushButton::clicked, this, [this] { askExport(Export::Png); });
+  connect(positions_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { canvas_->mark(current.row()); });
+  connect(warnings_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (row >= 0 && row < int(sums_.warnings.size())) select(sums_.warnings[row].position);
+  });
+
+  // The keyboard's order: the tools, the picture, then the side from top to bottom.
+  QWidget* order[] = {open, fit_,    quadrantBox_, gpx,       kml,       geoJson,
+                      png,  canvas_, summary_,     warnings_, positions_};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+bool TrackWindow::openLog(const QString& path) {
+  std::string error;
+  bool unreadable = false;
+  auto places = track::readPlaces(QFile::encodeName(path).toStdString(), error, unreadable);
+  if (places && !places->track) error = "a GPS table file, not a GPS log";
+  if (!places || !places->track) {
+    summary_->setPlainText(
+        QStringLiteral("Cannot show %1: %2\n\n%3")
+            .arg(QDir::toNativeSeparators(path), QString::fromStdString(error), summaryText()));
+    return false;
+  }
+  log_ = std::move(*places);
+  file_ = path;
+  sums_ = track::sumsOf(log_);
+  setWindowTitle(QStringLiteral("GPS track - %1").arg(QFileInfo(path).fileName()));
+  model_->show(&log_);
+  warnings_->clear();
+  for (const track::Warning& w : sums_.warnings) warnings_->addItem(QString::fromStdString(w.text));
+  refresh();
+  canvas_->fitAll();
+  return true;
+}
+
+void TrackWindow::chooseLog() {
+  const QString path = QFileDialog::getOpenFileName(this, "Open a GPS log", QString(),
+                                                    "GPS logs (*.csv);;All files (*)");
+  if (!path.isEmpty()) openLog(path);
+}
+
+void TrackWindow::refresh() {
+  // The table's coordinates carry no hemisphere: they go where the log is, or into the chosen
+  // quadrant.
+  int latitudeSign = 1, longitudeSign = 1;
+  if (!log_.points.empty()) {
+    double latitudes = 0, longitudes = 0;
+    for (const track::Place& p : log_.points) {
+      latitudes += p.latitude;
+      longitudes += p.longitude;
+    }
+    latitudeSign = latitudes < 0 ? -1 : 1;
+    longitudeSign = longitudes < 0 ? -1 : 1;
+  } else {
+    latitudeSign = quadrant_ == Quadrant::SouthEast || quadrant_ == Quadrant::SouthWest ? -1 : 1;
+    longitudeSign = quadrant_ == Quadrant::NorthWest || quadrant_ == Quadrant::SouthWest ? -1 : 1;
+  }
+  quadrantBox_->setEnabled(log_.points.empty());
+  shownTable_ = track::tablePlaces(table_);
+  for (track::Place& p : shownTable_.points) {
+    p.latitude = std::abs(p.latitude) * latitudeSign;
+    p.longitude = std::abs(p.longitude) * longitudeSign;
+  }
+  const std::string hemispheres =
+      std::string(latitudeSign < 0 ? "S" : "N") + ", " + (longitudeSign < 0 ? "W" : "E");
+  note_ = shownTable_.points.empty()
+              ? std::string()
+              : "Table locations drawn in the " +
+                    std::string(log_.points.empty() ? "chosen quadrant" : "log's hemispheres") +
+                    ": " + hemispheres;
+
+  // The GEO fencing area: the configuration's corners with their hemisphere lists.
+  area_.clear();
+  const auto lat1 = areaDegrees(configuration_.text(Field::setup1_Text25), 90);
+  const auto lat2 = areaDegrees(configuration_.text(Field::setup1_Text24), 90);
+  const auto lon1 = areaDegrees(configuration_.text(Field::setup1_Text26), 180);
+  const auto lon2 = areaDegrees(configuration_.text(Field::setup1_Text23), 180);
+  if (lat1 && lat2 && lon1 && lon2) {
+    const double a = *lat1 * (configuration_.index(Field::setup1_Combo8) == 1 ? -1 : 1);
+    const double b = *lat2 * (configuration_.index(Field::setup1_Combo9) == 1 ? -1 : 1);
+    const double c = *lon1 * (configuration_.index(Field::setup1_Combo10) == 1 ? -1 : 1);
+    const double d = *lon2 * (configuration_.index(Field::setup1_Combo11) == 1 ? -1 : 1);
+    area_ = {{a, c}, {a, d}, {b, d}, {b, c}};
+    const auto& items = config::fieldRow(Field::setup1_Combo12).items;
+    const int activation = configuration_.index(Field::setup1_Combo12);
+    areaLabel_ = "GEO fencing area";
+    if (activation >= 0 && activation < int(items.size()))
+      areaLabel_ += " (activation: " + items[activation] + ")";
+  }
+  showContent();
+}
+
+void TrackWindow::setQuadrant(Quadrant quadrant) {
+  quadrant_ = quadrant;
+  if (quadrantBox_->currentIndex() != static_cast<int>(quadrant))
+    quadrantBox_->setCurrentIndex(static_cast<int>(quadrant));
+  refresh();
+  if (log_.points.empty()) canvas_->fitAll();
+}
+
+void TrackWindow::showContent() {
+  track::Content content;
+  content.track = &log_;
+  content.locations = &shownTable_;
+  content.area = area_;
+  content.areaLabel = areaLabel_;
+  content.note = note_;
+  for (const track::Warning& w : sums_.warnings) content.warnings.push_back(w.position);
+  content.marked = positions_->currentIndex().isValid() ? positions_->currentIndex().row() : -1;
+  canvas_->setContent(content);
+  summary_->setPlainText(summaryText());
+}
+
+QString TrackWindow::summaryText() const {
+  if (log_.points.empty() && file_.isEmpty()) {
+    return QStringLiteral("No GPS log open. %1 table locations, %2.")
+        .arg(shownTable_.points.size())
+        .arg(area_.empty() ? "no GEO fencing area set" : "the GEO fencing area");
+  }
+  QStringList lines;
+  lines << QStringLiteral("File: %1").arg(QFileInfo(file_).fileName());
+  lines << QStringLiteral("Positions: %1").arg(sums_.count);
+  if (log_.skipped > 0) lines << QStringLiteral("Lines without a position: %1").arg(log_.skipped);
+  if (log_.untimed > 0) lines << QStringLiteral("Positions without a time: %1").arg(log_.untimed);
+  lines << QStringLiteral("First: %1").arg(QString::fromStdString(sums_.first));
+  lines << QStringLiteral("Last: %1").arg(QString::fromStdString(sums_.last));
+  lines << QStringLiteral("Length: %1 km").arg(sums_.lengthKm, 0, 'f', 3);
+  if (sums_.largestGapAt >= 0) {
+    lines << QStringLiteral("Largest gap: %1, before position %2")
+                 .arg(QString::fromStdString(track::duration(sums_.largestGapSeconds)))
+                 .arg(sums_.largestGapAt + 1);
+  }
+  lines << QStringLiteral(
+               "Warnings: %1 (a jump faster than %2 km/h, a position at 0,0, a time "
+               "earlier than the one before)")
+               .arg(sums_.warnings.size())
+               .arg(track::kFastestKmh, 0, 'f', 0);
+  lines << QStringLiteral("Table locations: %1; %2")
+               .arg(shownTable_.points.size())
+               .arg(area_.empty() ? "no GEO fencing area set" : "GEO fencing area shown");
+  return lines.join('\n');
+}
+
+void TrackWindow::select(int position) {
+  positions_->setCurrentIndex(model_->index(position, 0));
+  positions_->scrollTo(model_->index(position, 0));
+  canvas_->mark(position);
+}
+
+bool TrackWindow::exportTo(Export format, const QString& path, QString* why) {
+  std::string bytes;
+  if (format == Export::Png) {
+    bytes = track::pngPicture(canvas_->scene());
+  } else {
+    if (log_.points.empty()) {
+      if (why) *why = "no GPS log is open";
+      return false;
+    }
+    const track::ExportFormat kinds[] = {track::ExportFormat::Gpx, track::ExportFormat::Kml,
+                                         track::ExportFormat::GeoJson};
+    bytes = track::exportPlaces(log_, kinds[static_cast<int>(format)], "gpstracking");
+  }
+  std::string reason;
+  if (bytes.empty() ||
+      !records::replaceFile(QFile::encodeName(path).toStdString(), bytes, &reason)) {
+    if (why)
+      *why = QString::fromStdString(reason.empty() ? "the picture could not be made" : reason);
+    return false;
+  }
+  return true;
+}
+
+void TrackWindow::askExport(Export format) {
+  static const char* const kFilters[] = {"GPX (*.gpx)", "KML (*.kml)", "GeoJSON (*.geojson)",
+                                         "PNG picture (*.png)"};
+  static const char* const kSuffixes[] = {".gpx", ".kml", ".geojson", ".png"};
+  const int kind = static_cast<int>(format);
+  QString suggested =
+      file_.isEmpty() ? QStringLiteral("track") : QFileInfo(file_).completeBaseName();
+  suggested += QString::fromLatin1(kSuffixes[kind]);
+  const QString path =
+      QFileDialog::getSaveFileName(this, "Export", suggested, QString::fromLatin1(kFilters[kind]));
+  if (path.isEmpty()) return;
+  QString why;
+  if (!exportTo(format, path, &why)) {
+    QMessageBox::warning(
+        this, "Export",
+        QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), why));
+  }
+}
+
+void TrackWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TrackWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) refresh();
+  QWidget::changeEvent(event);
+}
+
+void TrackWindow::showEvent(QShowEvent* event) {
+  refresh();
+  QWidget::showEvent(event);
+}
+
+}  // namespace trackview
