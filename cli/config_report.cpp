@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/fleet.h"
 #include "config/encoding.h"
 #include "config/field_table.h"
 #include "config/image.h"
@@ -56,10 +57,7 @@ std::string allowedBy(const config::Rule& rule) {
 }  // namespace
 
 std::string fieldName(config::Field field) {
-  const config::FieldRow& entry = config::fieldRow(field);
-  std::string caption = config::fieldCaption(field);
-  if (caption.empty()) caption = entry.control;
-  return std::string(config::windowName(entry.window)) + " " + caption;
+  return config::fieldLabel(field);
 }
 
 std::string shownValue(const config::Fields& fields, config::Field field) {
@@ -132,6 +130,20 @@ std::vector<Difference> differences(const config::Fields& a, const config::Field
 
 std::string differenceLine(const Difference& d) {
   return fieldName(d.field) + ": " + d.first + " -> " + d.second;
+}
+
+std::string differenceJson(const Difference& d) {
+  // The value as shown, without its quotes; "(none)" stands for no item.
+  const auto value = [](const std::string& shown) {
+    if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"')
+      return jsonString(shown.substr(1, shown.size() - 2));
+    return std::string("null");
+  };
+  const config::FieldRow& entry = config::fieldRow(d.field);
+  return "{\"window\":" + jsonString(config::windowLabel(entry.window)) +
+         ",\"field\":" + jsonString(config::fieldCaption(d.field)) + ",\"control\":" +
+         jsonString(std::string(config::windowName(entry.window)) + "." + entry.control) +
+         ",\"first\":" + value(d.first) + ",\"second\":" + value(d.second) + "}";
 }
 
 }  // namespace cli

@@ -9,7 +9,7 @@
 
 namespace cli {
 
-// A field as a technician knows it: its window and caption ("setup1 Base Phone number 1").
+// A field as a technician knows it (config::fieldLabel).
 std::string fieldName(config::Field field);
 // A field's value as shown: a text between quotes, a list's selected item (or "(none)").
 std::string shownValue(const config::Fields& fields, config::Field field);
@@ -34,5 +34,8 @@ struct Difference {
 
 std::vector<Difference> differences(const config::Fields& a, const config::Fields& b);
 std::string differenceLine(const Difference& difference);
+// One JSON object: "window", "field" (its caption), "control", "first" and "second" (a list
+// with nothing selected: null).
+std::string differenceJson(const Difference& difference);
 
 }  // namespace cli

@@ -252,6 +252,17 @@ const char* windowCaption(Window window) {
                                   : "View/ Setup/ Select VOICE/ ADC Configuration";
 }
 
+const char* windowLabel(Window window) {
+  return window == Window::setup1 ? "Configuration" : "Special functions";
+}
+
+std::string fieldLabel(Field field) {
+  const FieldRow& entry = fieldRow(field);
+  std::string caption = fieldCaption(field);
+  if (caption.empty()) caption = entry.control;
+  return std::string(windowLabel(entry.window)) + " / " + caption;
+}
+
 void applyStartupValues(Fields& fields) {
   for (const FieldRow& row : fieldTable()) {
     if (row.kind == Kind::Text) {
