@@ -57,7 +57,8 @@ std::string usageText() {
          "  --silence-limit S after S seconds (" +
          std::to_string(sim::Knobs{}.silenceLimit) +
          ") without a word from the PC in the middle of an\n"
-         "                    exchange the unit gives it up and answers polls again (0: never)\n";
+         "                    exchange the unit gives it up and answers polls again (0: never;\n"
+         "                    below 3 it cuts short the PC's own pauses in the handshake)\n";
 }
 
 // A wrong command line: one line saying what is wrong, then the usage.
