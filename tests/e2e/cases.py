@@ -429,22 +429,17 @@ def interrupted_transfers_then_whole(t):
     upload = ("Upload", "Upload complete")
     download = ("Download", "Download succesful !")
     table_upload = ("Upload", "Upload succesful !")
-    program = exit_midway(t, program, unit, CONFIG_UPLOAD, "U")
-    program.press(CONFIG_UPLOAD)
-    program.expect_message(*upload, timeout=30)
-    program = exit_midway(t, program, unit, CONFIG_DOWNLOAD, "D")
-    program.press(CONFIG_UPLOAD)  # the fields to send again
-    program.expect_message(*upload, timeout=30)
-    program.press(CONFIG_DOWNLOAD)
-    program.expect_message(*download, timeout=30)
-    program = exit_midway(t, program, unit, TABLE_UPLOAD, "C")
-    program.press(TABLE_UPLOAD)
-    program.expect_message(*table_upload, timeout=30)
-    program = exit_midway(t, program, unit, TABLE_DOWNLOAD, "O")
-    program.press(TABLE_UPLOAD)  # the table to send again
-    program.expect_message(*table_upload, timeout=30)
-    program.press(TABLE_DOWNLOAD)
-    program.expect_message(*download, timeout=30)
+    # Each transfer, then what runs at once after it; a download needs an upload first, since
+    # the new start of the program holds nothing to send.
+    steps = [(CONFIG_UPLOAD, "U", [(CONFIG_UPLOAD, upload)]),
+             (CONFIG_DOWNLOAD, "D", [(CONFIG_UPLOAD, upload), (CONFIG_DOWNLOAD, download)]),
+             (TABLE_UPLOAD, "C", [(TABLE_UPLOAD, table_upload)]),
+             (TABLE_DOWNLOAD, "O", [(TABLE_UPLOAD, table_upload), (TABLE_DOWNLOAD, download)])]
+    for button, letter, after in steps:
+        program = exit_midway(t, program, unit, button, letter)
+        for again, box in after:
+            program.press(again)
+            program.expect_message(*box, timeout=30)
 
     program.press(LOG_UPLOAD)
     wait_until(lambda: under_way(unit, "L", 38 * 3), 20, "the GPS log upload under way")
