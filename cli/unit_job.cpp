@@ -231,7 +231,6 @@ void UnitJob::progress(const device::Progress& report) {
     stageStarted_ = std::chrono::steady_clock::now();
   lastProgress_ = report;
   connecting_ = report.stage == device::Stage::Polling;
-  if (report.positions > records_) records_ = report.positions;
 }
 
 void UnitJob::start(std::function<void()> done) {

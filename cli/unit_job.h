@@ -67,9 +67,8 @@ class UnitJob {
   bool finished() const { return finished_; }
   device::Link& link() { return session_->link(); }
 
-  // Progress: characters on the line so far, and log records.
+  // Progress: characters on the line so far.
   long long bytes() const;
-  long long records() const { return records_; }
   bool connecting() const { return connecting_; }
   // The last progress report, and the seconds since its stage began.
   const device::Progress& lastProgress() const { return lastProgress_; }
@@ -103,7 +102,6 @@ class UnitJob {
   int seconds_ = 0;
   int waking_ = 0;
   bool connecting_ = false;
-  long long records_ = 0;
   device::Progress lastProgress_;
   std::chrono::steady_clock::time_point stageStarted_;
   bool finished_ = false;
