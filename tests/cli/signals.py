@@ -137,9 +137,33 @@ def every_transfer_interrupted_then_whole(cli, units, folder):
         assert result.returncode == 0, (command, result)
 
 
+def a_second_ctrl_c_ends_at_once(cli, units, folder):
+    port = start_unit(units, folder, "unit1")
+    assert run_cli(cli, folder, "read-config", "unit.cfg", "--port", port).returncode == 0
+    # A configuration download heeds a cancel only after its last digit, two seconds on.
+    since = len(transcript(folder, "unit1"))
+    process = subprocess.Popen([cli, "write-config", "unit.cfg", "--port", port], cwd=folder,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    try:
+        wait_for(lambda: data_lines(folder, "unit1", since) > 40, "download under way")
+        process.send_signal(signal.SIGINT)
+        wait_for(lambda: b"once more ends at once" in os.read(process.stderr.fileno(), 4096),
+                 "word of the cancel")
+        process.send_signal(signal.SIGINT)
+        out, err = process.communicate(timeout=30)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert process.returncode == 130 and out == b"", (process.returncode, out, err)
+    sent = sum(len(bytes.fromhex(words[1])) for words in transcript(folder, "unit1")[since:]
+               if words[0] == "pc")
+    assert sent < 738, f"the download ran to its end: {sent} characters"
+
+
 CASES = {f.__name__: f for f in (sigint_to_a_fleet_mid_log_upload,
                                  sigterm_before_the_first_position,
-                                 every_transfer_interrupted_then_whole)}
+                                 every_transfer_interrupted_then_whole,
+                                 a_second_ctrl_c_ends_at_once)}
 
 
 if __name__ == "__main__":
