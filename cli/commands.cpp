@@ -14,7 +14,9 @@
 #include "cli/fleet.h"
 #include "cli/port_labels.h"
 #include "cli/provision.h"
+#include "cli/signals.h"
 #include "cli/unit_job.h"
+#include "cli/usage.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
 #include "link/serial_port.h"
@@ -190,7 +192,12 @@ int ports(std::string& out) {
     std::snprintf(line, sizeof line, "COM%-3d %-24s %-8s ", number,
                   device.path.empty() ? "-" : device.path.c_str(),
                   device.present ? "present" : "absent");
-    out += line + (device.present ? device::comDeviceDetails(device) : "") + "\n";
+    // What the device says of itself, when it says anything: "present" is said once.
+    const bool described =
+        !device.description.empty() || !device.manufacturer.empty() || !device.serialNumber.empty();
+    std::string text = line + (device.present && described ? device::comDeviceDetails(device) : "");
+    text.erase(text.find_last_not_of(' ') + 1);
+    out += text + "\n";
   }
   return kSuccess;
 }
@@ -242,11 +249,13 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
     std::vector<std::unique_ptr<UnitJob>> jobs;
     jobs.push_back(std::make_unique<UnitJob>(jobSetup(a, Action::ReadConfig, a.ports.front())));
     const Outcome outcome = runFleet(jobs, fleetOptions(err)).front();
+    if (const int signal = caughtSignal()) return 128 + signal;
     if (!outcome.ok) return kFailure;
     config::copyFields(jobs.front()->fields(), second);
   }
   const std::vector<Difference> found = differences(first, second);
-  for (const Difference& d : found) out += differenceLine(d) + "\n";
+  for (const Difference& d : found) out += (a.json ? differenceJson(d) : differenceLine(d)) + "\n";
+  if (found.empty() && !a.json) out += "identical\n";
   // As diff(1) does, for scripts: 0 when the two are the same.
   return found.empty() ? kSuccess : kFailure;
 }
@@ -339,6 +348,8 @@ int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) 
   } else {
     out += summaryTable(outcomes);
   }
+  // Stopped by Ctrl-C or SIGTERM: the status a shell gives a program the signal ended.
+  if (const int signal = caughtSignal()) return 128 + signal;
   const bool allOk =
       std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });
   return allOk ? kSuccess : kFailure;
@@ -370,7 +381,8 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
     }
   }
   if (action == Action::ReadLog && !file.empty() && !std::filesystem::is_directory(file)) {
-    std::fprintf(err, "gpstracking-cli: %s is not a folder\n", file.c_str());
+    std::fprintf(err, "gpstracking-cli: %s: %s\n", file.c_str(),
+                 std::filesystem::exists(file) ? "not a folder" : "no such folder");
     return kFailure;
   }
 
@@ -445,10 +457,37 @@ bool needsPainting(const std::vector<std::string>& args) {
 
 namespace {
 
+// The commands that talk to units, and so take the unit options.
+const std::map<std::string, Action>& unitCommands() {
+  static const std::map<std::string, Action> kUnitCommands = {{"read-config", Action::ReadConfig},
+                                                              {"write-config", Action::WriteConfig},
+                                                              {"read-log", Action::ReadLog},
+                                                              {"read-table", Action::ReadTable},
+                                                              {"write-table", Action::WriteTable}};
+  return kUnitCommands;
+}
+
+std::optional<std::string> usageOf(const std::string& command) {
+  return commandUsage(kUsageText, command, unitCommands().contains(command) || command == "diff");
+}
+
 int execute(const std::vector<std::string>& args, std::string& out, std::FILE* err) {
+  // "help COMMAND" and "COMMAND --help": that command's usage.
+  if (args.size() > 1 && args[1] == "help") {
+    if (args.size() == 2) {
+      out = kUsageText;
+      return kSuccess;
+    }
+    if (args.size() > 3) return usage(err, "help takes one command");
+    const auto found = usageOf(args[2]);
+    if (!found) return usage(err, "unknown command " + args[2]);
+    out = *found;
+    return kSuccess;
+  }
   for (const std::string& arg : args) {
     if (arg == "--help" || arg == "-h") {
-      out = kUsageText;
+      const auto found = args.size() > 1 ? usageOf(args[1]) : std::nullopt;
+      out = found ? *found : kUsageText;
       return kSuccess;
     }
     if (arg == "--version") {
@@ -461,11 +500,7 @@ int execute(const std::vector<std::string>& args, std::string& out, std::FILE* e
   if (!a) return usage(err, error);
   if (a->positional.empty()) return usage(err, "");
   const std::string& command = a->positional[0];
-  static const std::map<std::string, Action> kUnitCommands = {{"read-config", Action::ReadConfig},
-                                                              {"write-config", Action::WriteConfig},
-                                                              {"read-log", Action::ReadLog},
-                                                              {"read-table", Action::ReadTable},
-                                                              {"write-table", Action::WriteTable}};
+  const auto& kUnitCommands = unitCommands();
   if (const auto found = kUnitCommands.find(command); found != kUnitCommands.end())
     return unitCommand(*a, found->second, out, err);
   if (command == "ports") return ports(out);

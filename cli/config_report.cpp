@@ -1,14 +1,15 @@
 #include "cli/config_report.h"
 
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/fleet.h"
 #include "config/field_table.h"
 
 namespace cli {
 
 std::string fieldName(config::Field field) {
-  const config::FieldRow& entry = config::fieldRow(field);
-  std::string caption = config::fieldCaption(field);
-  if (caption.empty()) caption = entry.control;
-  return std::string(config::windowName(entry.window)) + " " + caption;
+  return config::fieldLabel(field);
 }
 
 std::vector<Problem> loadProblems(const config::LoadReport& report, const config::Fields& fields) {
@@ -40,6 +41,20 @@ std::vector<Difference> differences(const config::Fields& a, const config::Field
 
 std::string differenceLine(const Difference& d) {
   return fieldName(d.field) + ": " + d.first + " -> " + d.second;
+}
+
+std::string differenceJson(const Difference& d) {
+  // The value as shown, without its quotes; "(none)" stands for no item.
+  const auto value = [](const std::string& shown) {
+    if (shown.size() >= 2 && shown.front() == '"' && shown.back() == '"')
+      return jsonString(shown.substr(1, shown.size() - 2));
+    return std::string("null");
+  };
+  const config::FieldRow& entry = config::fieldRow(d.field);
+  return "{\"window\":" + jsonString(config::windowLabel(entry.window)) +
+         ",\"field\":" + jsonString(config::fieldCaption(d.field)) + ",\"control\":" +
+         jsonString(std::string(config::windowName(entry.window)) + "." + entry.control) +
+         ",\"first\":" + value(d.first) + ",\"second\":" + value(d.second) + "}";
 }
 
 }  // namespace cli

@@ -10,7 +10,7 @@
 
 namespace cli {
 
-// A field as a technician knows it: its window and caption ("setup1 Base Phone number 1").
+// A field as a technician knows it (config::fieldLabel).
 std::string fieldName(config::Field field);
 using config::Problem;
 // The texts a load cut to their fields' maximum length, which the unit would never see whole.
@@ -24,5 +24,8 @@ struct Difference {
 
 std::vector<Difference> differences(const config::Fields& a, const config::Fields& b);
 std::string differenceLine(const Difference& difference);
+// One JSON object: "window", "field" (its caption), "control", "first" and "second" (a list
+// with nothing selected: null).
+std::string differenceJson(const Difference& difference);
 
 }  // namespace cli

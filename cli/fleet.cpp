@@ -5,25 +5,28 @@
 #include <QStringDecoder>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
+
+#include "cli/signals.h"
 
 namespace cli {
 
 namespace {
 
-// One unit's progress: "COM3     1234 characters", "COM3     57 records", ...
+// One unit's progress: "COM3     polling: 4 s, 4 polls", "COM3     312 of 736 digits, ...".
 std::string progressLine(const UnitJob& job, size_t portWidth) {
   std::string line = job.outcome().port;
   line.resize(std::max(portWidth, line.size()) + 2, ' ');
   if (job.finished()) {
-    line += job.outcome().ok ? "done" : "failed";
-  } else if (job.connecting()) {
-    line += "connecting";
-  } else if (job.records() > 0) {
-    line += std::to_string(job.records()) + " records";
+    line += job.outcome().cancelled ? "cancelled" : job.outcome().ok ? "done" : "failed";
   } else {
-    line += std::to_string(job.bytes()) + " characters";
+    line += progressWords(job.lastProgress(), job.stageSeconds(std::chrono::steady_clock::now()));
   }
   return line;
+}
+
+std::string count(long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // The progress lines at the bottom of a terminal, one per unit, rewritten in place; a unit's
@@ -83,6 +86,16 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   progress.setInterval(200);
   QObject::connect(&progress, &QTimer::timeout, [&] { block.show(); });
 
+  // Ctrl-C or SIGTERM: every unit's exchange is cancelled; the run ends as they end.
+  SignalWatch watch([&](int) {
+    if (options.errors) {
+      block.erase();
+      std::fputs("gpstracking-cli: cancelling every unit (once more ends at once)\n",
+                 options.errors);
+      std::fflush(options.errors);
+    }
+    for (const auto& job : jobs) job->cancel();
+  });
   for (const auto& job : jobs) {
     job->start([&] {
       if (allEnded()) loop.quit();
@@ -103,7 +116,36 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   return outcomes;
 }
 
+std::string progressWords(const device::Progress& p, double stageSeconds) {
+  const long long seconds = static_cast<long long>(std::max(0.0, stageSeconds));
+  switch (p.stage) {
+    case device::Stage::Polling:
+      return std::string(p.portLost ? "device lost, reopening: " : "polling: ") +
+             std::to_string(seconds) + " s, " + count(p.polls, "poll", "polls");
+    case device::Stage::Password:
+    case device::Stage::Acceptance:
+      return "password check: " + std::to_string(seconds) + " s";
+    case device::Stage::Data:
+      break;
+  }
+  const char* unit = device::countingName(p.counting);
+  std::string words = std::to_string(p.done);
+  if (p.total > 0) words += " of " + std::to_string(p.total);
+  words += std::string(" ") + unit;
+  if (p.positions >= 0) words += " (" + count(p.positions, "position", "positions") + ")";
+  // A rate only once a second of data has passed: before that it says nothing true.
+  if (stageSeconds >= 1 && p.done > 0) {
+    const double rate = static_cast<double>(p.done) / stageSeconds;
+    words += ", " + std::to_string(std::lround(rate)) + " " + unit + "/s";
+    if (p.total > p.done)
+      words += ", " + std::to_string(std::lround(static_cast<double>(p.total - p.done) / rate)) +
+               " s left";
+  }
+  return words;
+}
+
 std::string outcomeWord(const Outcome& outcome) {
+  if (outcome.cancelled) return "cancelled";
   if (!outcome.ok) return "FAILED";
   return outcome.warning ? "warning" : "ok";
 }
@@ -114,7 +156,7 @@ std::string summaryTable(const std::vector<Outcome>& outcomes) {
   auto row = [&](const std::string& port, const std::string& outcome, const std::string& bytes,
                  const std::string& seconds, const std::string& detail) {
     char text[160];
-    std::snprintf(text, sizeof text, "%-*s  %-7s  %8s  %7s  ", static_cast<int>(portWidth),
+    std::snprintf(text, sizeof text, "%-*s  %-9s  %8s  %7s  ", static_cast<int>(portWidth),
                   port.c_str(), outcome.c_str(), bytes.c_str(), seconds.c_str());
     return text + detail + "\n";
   };
@@ -159,7 +201,7 @@ std::string jsonLine(const Outcome& o) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
   return "{\"port\":" + jsonString(o.port) + ",\"device\":" + jsonString(o.device) +
-         ",\"outcome\":\"" + (o.ok ? outcomeWord(o) : "failed") + "\"" +
+         ",\"outcome\":\"" + (o.ok || o.cancelled ? outcomeWord(o) : "failed") + "\"" +
          ",\"cause\":" + jsonString(o.cause) + ",\"bytes\":" + std::to_string(o.bytes) +
          ",\"seconds\":" + seconds + ",\"file\":" + jsonString(o.file) +
          ",\"version\":" + jsonString(o.version) +

@@ -22,7 +22,11 @@ struct FleetOptions {
 std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
                               const FleetOptions& options);
 
-// "ok", "warning" (done, something left out) or "FAILED".
+// What a unit's exchange is doing, for its progress line: the stage's seconds and the polls
+// while connecting; in the data phase the count against the whole, the rate and the time left.
+std::string progressWords(const device::Progress& progress, double stageSeconds);
+
+// "ok", "warning" (done, something left out), "cancelled" or "FAILED".
 std::string outcomeWord(const Outcome& outcome);
 // The table that ends a run: port, outcome, bytes, seconds, and the cause or file.
 std::string summaryTable(const std::vector<Outcome>& outcomes);

@@ -164,8 +164,10 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
                                                 : "port not available: " + result.portDetail;
       break;
     case Ending::WrongPassword:
+      // The unit says nothing to a password it does not take: all that is known is the phase.
       outcome.cause =
-          "Invalid Password: the unit answered the poll but did not accept the password";
+          "Invalid Password: the unit answered the poll, no answer to the password in " +
+          std::to_string(device::kAcceptanceTicks) + " s";
       break;
     case Ending::Unconfirmed:
       outcome.cause = "the unit did not confirm the configuration (no \"OK\" after the last digit)";
@@ -180,7 +182,20 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
                         plural(result.positions, "position", "positions");
       break;
     case Ending::Cancelled:
+      outcome.cancelled = true;
       outcome.cause = std::string("cancelled during ") + phaseName(result.phase);
+      if (setup.action == Action::ReadLog && result.phase == device::Stage::Data) {
+        outcome.cause = result.positions == 0
+                            ? "cancelled during the GPS log before its first position; no file kept"
+                            : "cancelled during the GPS log; " +
+                                  plural(result.positions, "whole line", "whole lines") +
+                                  " kept in " + result.file;
+      } else if (result.phase == device::Stage::Data) {
+        const bool reads = setup.action == Action::ReadConfig || setup.action == Action::ReadTable;
+        outcome.cause += " after " + std::to_string(result.moved) + " of " +
+                         std::to_string(result.total) + " " +
+                         device::countingName(result.counting) + (reads ? "; nothing saved" : "");
+      }
       break;
     case Ending::FileFailed:
       if (setup.action == Action::ReadLog) {
@@ -230,13 +245,20 @@ void UnitJob::say(const std::string& text) {
 }
 
 void UnitJob::progress(const device::Progress& report) {
+  // The password check's two reports are one stage for the one reading the line.
+  const bool checking =
+      report.stage == device::Stage::Password || report.stage == device::Stage::Acceptance;
+  const bool wasChecking = lastProgress_.stage == device::Stage::Password ||
+                           lastProgress_.stage == device::Stage::Acceptance;
+  if (report.stage != lastProgress_.stage && !(checking && wasChecking))
+    stageStarted_ = std::chrono::steady_clock::now();
+  lastProgress_ = report;
   connecting_ = report.stage == device::Stage::Polling;
-  if (report.positions > records_) records_ = report.positions;
 }
 
 void UnitJob::start(std::function<void()> done) {
   done_ = std::move(done);
-  started_ = std::chrono::steady_clock::now();
+  started_ = stageStarted_ = std::chrono::steady_clock::now();
   fields_.setText(config::Field::setup1_Text9, setup_.password);
   if (device_.empty()) {
     givenUp_ = portError_;
@@ -263,6 +285,10 @@ void UnitJob::start(std::function<void()> done) {
 void UnitJob::tick() {
   if (finished_) return;
   ++seconds_;
+  // The exchange sees the second end first: an answer that came during it moves it on to the
+  // password, and only a poll phase that goes on counts against the wake limit.
+  session_->link().timerTick();
+  if (finished_) return;
   waking_ = connecting_ ? waking_ + 1 : 0;
   if (waking_ >= setup_.wakeLimit.count()) {
     giveUp("the unit does not answer (no reply to the poll in " +
@@ -271,9 +297,12 @@ void UnitJob::tick() {
   }
   if (seconds_ >= setup_.totalLimit.count()) {
     giveUp("time limit of " + std::to_string(setup_.totalLimit.count()) + " s reached");
-    return;
   }
-  session_->link().timerTick();
+}
+
+void UnitJob::cancel() {
+  if (finished_) return;
+  session_->link().cancel();
 }
 
 void UnitJob::giveUp(std::string cause) {
@@ -293,11 +322,21 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   outcome_.device = device;
   // A GPS log file is named even when the upload failed or was stopped: it holds what came.
   if (setup_.action == Action::ReadLog) outcome_.file = result.file;
+  // A cancelled upload's file without a single position would look like a log that is empty.
+  if (setup_.action == Action::ReadLog && result.ending == device::Ending::Cancelled &&
+      result.positions == 0 && !result.file.empty()) {
+    std::error_code ignored;
+    if (std::filesystem::file_size(result.file, ignored) == 0) {
+      std::filesystem::remove(result.file, ignored);
+      outcome_.file.clear();
+    }
+  }
   if (error) {
     outcome_.ok = false;
     outcome_.cause = "unexpected error" + device::errorDetail(error);
   } else if (!givenUp_.empty()) {
     outcome_.ok = false;
+    outcome_.cancelled = false;
     outcome_.cause = givenUp_;
   }
   outcome_.version = result.version;
@@ -308,7 +347,7 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
     outcome_.verified = verified;
     outcome_.ok = verified;
   }
-  if (!outcome_.ok && givenUp_.empty()) say(outcome_.cause);
+  if (!outcome_.ok && !outcome_.cancelled && givenUp_.empty()) say(outcome_.cause);
   outcome_.bytes = bytes();
   outcome_.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();

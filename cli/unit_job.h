@@ -39,6 +39,8 @@ struct Outcome {
   std::string port;
   std::string device;
   bool ok = false;
+  // Stopped by the user (Ctrl-C, SIGTERM) before it ended: not ok, and not a failure of the unit.
+  bool cancelled = false;
   // Done, but with something left out (damaged GPS log records): ok stays true.
   bool warning = false;
   std::string cause;  // what happened, in a line
@@ -69,13 +71,19 @@ class UnitJob {
   void start(std::function<void()> done);
   // Timer1: a second has passed.
   void tick();
+  // Ctrl-C or SIGTERM: the exchange is cancelled as the window's cancel buttons do it.
+  void cancel();
   bool finished() const { return finished_; }
   device::Link& link() { return session_->link(); }
 
-  // Progress: characters on the line so far, and log records.
+  // Progress: characters on the line so far.
   long long bytes() const;
-  long long records() const { return records_; }
   bool connecting() const { return connecting_; }
+  // The last progress report, and the seconds since its stage began.
+  const device::Progress& lastProgress() const { return lastProgress_; }
+  double stageSeconds(std::chrono::steady_clock::time_point now) const {
+    return std::chrono::duration<double>(now - stageStarted_).count();
+  }
 
   const Outcome& outcome() const { return outcome_; }
   // Called with each line for the user ("COM3: Invalid Password ...").
@@ -103,7 +111,8 @@ class UnitJob {
   int seconds_ = 0;
   int waking_ = 0;
   bool connecting_ = false;
-  long long records_ = 0;
+  device::Progress lastProgress_;
+  std::chrono::steady_clock::time_point stageStarted_;
   bool finished_ = false;
   Outcome outcome_;
 };

@@ -147,6 +147,7 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
     if (!read) {
       said.failure = "the file ends after " + std::to_string(number) + " of " +
                      std::to_string(kFileRecordCount) + " records";
+      if (number > 0) said.failure += ", the last on line " + std::to_string(reader.line());
       return false;
     }
     ++number;
@@ -167,11 +168,9 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
         const std::optional<int> index = records::recordIndex(*read);
         if (!index || !fields.setIndex(record.field, *index)) {
           // A long text is named by its start; the line says where the rest is.
-          const FieldRow& list = fieldRow(record.field);
           said.records = number - 1;
           said.failure = "line " + std::to_string(reader.line()) + ": \"" +
-                         read->text.substr(0, 24) + "\" is no item of " + windowName(list.window) +
-                         " " + list.control;
+                         read->text.substr(0, 24) + "\" is no item of " + fieldLabel(record.field);
           return false;
         }
         break;

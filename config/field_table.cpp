@@ -247,13 +247,20 @@ const char* windowName(Window window) {
   return window == Window::setup1 ? "setup1" : "setup3";
 }
 
+const char* windowCaption(Window window) {
+  return window == Window::setup1 ? "View/ Setup/ Select Configuration"
+                                  : "View/ Setup/ Select VOICE/ ADC Configuration";
+}
+
 const char* windowLabel(Window window) {
   return window == Window::setup1 ? "Configuration" : "Special functions";
 }
 
-const char* windowCaption(Window window) {
-  return window == Window::setup1 ? "View/ Setup/ Select Configuration"
-                                  : "View/ Setup/ Select VOICE/ ADC Configuration";
+std::string fieldLabel(Field field) {
+  const FieldRow& entry = fieldRow(field);
+  std::string caption = fieldCaption(field);
+  if (caption.empty()) caption = entry.control;
+  return std::string(windowLabel(entry.window)) + " / " + caption;
 }
 
 void applyStartupValues(Fields& fields) {

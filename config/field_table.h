@@ -46,9 +46,12 @@ std::string fieldCaption(Field field);
 const FieldRow* findField(Window window, std::string_view control);
 
 const char* windowName(Window window);  // "setup1", "setup3"
-// The window as a technician names it: "Configuration", "Special functions".
-const char* windowLabel(Window window);
 const char* windowCaption(Window window);  // the window's title
+// The window as a technician names it in a sentence: "Configuration", "Special functions".
+const char* windowLabel(Window window);
+// A field as a technician finds it: its window and caption
+// ("Configuration / Base Phone number 1"), its control where it has no caption.
+std::string fieldLabel(Field field);
 
 // The items of a voltage list: item k stands for 5 + k/3 volts.
 std::vector<std::string> voltageItems(int count);

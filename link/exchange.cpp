@@ -99,11 +99,11 @@ Task runExchange(Context context, ExchangeRequest request) {
   result.phase = Stage::Acceptance;
   host.progress(atStage(Stage::Acceptance));
 
-  // Any lower-case "p" within 3 ticks accepts the password.
+  // Any lower-case "p" within kAcceptanceTicks ticks accepts the password.
   bool accepted = false;
   std::string received;
   link.setTick(0);
-  while (!accepted && link.tick() < 3) {
+  while (!accepted && link.tick() < kAcceptanceTicks) {
     co_await link.next();
     if (link.cancelled()) co_return;
     if (port.waiting() > 0) received += port.read();

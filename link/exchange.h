@@ -46,6 +46,9 @@ enum Operation : int {
 };
 inline constexpr int kOperationCount = 5;
 
+// The seconds (link ticks) the exchange waits for the unit's "p" after the second password.
+inline constexpr int kAcceptanceTicks = 3;
+
 // The letter that names an operation on the wire.
 char operationLetter(int operation);
 

@@ -45,6 +45,7 @@ class ConfigSend : public Operation {
   void begin(Unit& unit) override;
   void receive(Unit& unit, char c) override;
   void tick(Unit& unit) override;
+  bool pausing() const override { return pauseLeft_ >= 0; }
 
   // Digits sent so far.
   int sent() const { return static_cast<int>(next_); }

@@ -36,6 +36,7 @@ class LogOperation : public Operation {
   void begin(Unit& unit) override;
   void receive(Unit& unit, char c) override;
   void tick(Unit& unit) override;
+  bool pausing() const override { return pending_; }
 
  private:
   enum class State { Sending, AwaitingOne, Ended };

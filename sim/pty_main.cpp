@@ -3,6 +3,7 @@
 // unit on it in real time until it is stopped.
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -35,28 +36,38 @@ std::vector<std::string> readLog(const std::string& path) {
   return records;
 }
 
-void usage() {
-  std::fputs(
-      "usage: gpstracking-unit-sim [--link PATH] [--silent] [--answer TEXT] [--pieces N]\n"
-      "                            [--lower] [--password TEXT] [--accept TEXT]\n"
-      "                            [--silent-after K] [--log-file FILE] [--transcript FILE]\n"
-      "                            [--hostile ACT[:STAGE[:K]]] [--seed N] [--flood N]\n"
-      "                            [--baud-pacing] [--store-wrong INDEX]\n"
-      "Serves a simulated GPS tracking unit on a pseudo-terminal and prints its device path.\n"
-      "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
-      "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
-      "  --transcript FILE every piece on the line, as it goes: 'pc HEX', 'unit HEX',\n"
-      "                    'accept LETTER', 'end', each with the seconds since the start\n"
-      "  --hostile ACT[:STAGE[:K]]  after K characters (0) of STAGE (data) the unit turns\n"
-      "                    hostile; ACT: noise (random bytes), high (bytes above 127), nul,\n"
-      "                    flood (N random characters at once, then silence), stop (silence),\n"
-      "                    vanish (closes the terminal and ends); STAGE: wake, password, data\n"
-      "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n"
-      "  --baud-pacing     each character takes its time on the line at the speed the PC\n"
-      "                    has set (10 bits a character), both ways\n"
-      "  --store-wrong INDEX  a configuration download stores the image byte at INDEX one\n"
-      "                    higher than it came\n",
-      stderr);
+std::string usageText() {
+  return "usage: gpstracking-unit-sim [--link PATH] [--silent] [--answer TEXT] [--pieces N]\n"
+         "                            [--lower] [--password TEXT] [--accept TEXT]\n"
+         "                            [--silent-after K] [--log-file FILE] [--transcript FILE]\n"
+         "                            [--hostile ACT[:STAGE[:K]]] [--seed N] [--flood N]\n"
+         "                            [--baud-pacing] [--store-wrong INDEX] [--silence-limit S]\n"
+         "                            [--help] [--version]\n"
+         "Serves a simulated GPS tracking unit on a pseudo-terminal and prints its device path.\n"
+         "Point COMn at it with GPSTRACKING_COMn=PATH.\n"
+         "  --log-file FILE   the GPS log to send: one 38-digit record a line\n"
+         "  --transcript FILE every piece on the line, as it goes: 'pc HEX', 'unit HEX',\n"
+         "                    'accept LETTER', 'end', each with the seconds since the start\n"
+         "  --hostile ACT[:STAGE[:K]]  after K characters (0) of STAGE (data) the unit turns\n"
+         "                    hostile; ACT: noise (random bytes), high (bytes above 127), nul,\n"
+         "                    flood (N random characters at once, then silence), stop (silence),\n"
+         "                    vanish (closes the terminal and ends); STAGE: wake, password, data\n"
+         "  --seed N          seed of the random bytes;  --flood N  size of a flood (4096)\n"
+         "  --baud-pacing     each character takes its time on the line at the speed the PC\n"
+         "                    has set (10 bits a character), both ways\n"
+         "  --store-wrong INDEX  a configuration download stores the image byte at INDEX one\n"
+         "                    higher than it came\n"
+         "  --silence-limit S after S seconds (" +
+         std::to_string(sim::Knobs{}.silenceLimit) +
+         ") without a word from the PC in the middle of an\n"
+         "                    exchange the unit gives it up and answers polls again (0: never;\n"
+         "                    below 3 it cuts short the PC's own pauses in the handshake)\n";
+}
+
+// A wrong command line: one line saying what is wrong, then the usage.
+[[noreturn]] void usage(const std::string& error) {
+  std::fprintf(stderr, "gpstracking-unit-sim: %s\n%s", error.c_str(), usageText().c_str());
+  std::exit(2);
 }
 
 }  // namespace
@@ -69,12 +80,17 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        usage();
-        std::exit(2);
-      }
+      if (i + 1 >= argc) usage(std::string(arg) + " needs a value");
       return argv[++i];
     };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(usageText().c_str(), stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("gpstracking-unit-sim %s\n", GPSTRACKING_VERSION);
+      return 0;
+    }
     if (arg == "--link")
       linkPath = value();
     else if (arg == "--silent")
@@ -97,10 +113,7 @@ int main(int argc, char** argv) {
       transcriptPath = value();
     else if (arg == "--hostile") {
       const auto hostility = sim::parseHostility(value());
-      if (!hostility) {
-        usage();
-        return 2;
-      }
+      if (!hostility) usage("--hostile takes ACT[:STAGE[:K]]");
       const auto seed = unit.hostile.settings.seed;
       const auto flood = unit.hostile.settings.floodSize;
       unit.hostile.settings = *hostility;
@@ -115,10 +128,10 @@ int main(int argc, char** argv) {
       unit.knobs.storeWrong = std::atoi(value().c_str());
     else if (arg == "--flood")
       unit.hostile.settings.floodSize = std::atoi(value().c_str());
-    else {
-      usage();
-      return 2;
-    }
+    else if (arg == "--silence-limit")
+      unit.knobs.silenceLimit = std::max(0, std::atoi(value().c_str()));
+    else
+      usage("unknown option " + std::string(arg));
   }
 
   try {

@@ -8,6 +8,10 @@ namespace sim {
 void Unit::receive(std::string_view fromPc) {
   for (const char c : fromPc) {
     heard_ += c;
+    // A poll the unit does not take as one (it is in the middle of an exchange) is the PC
+    // starting afresh, not an answer: it does not keep the old exchange alive.
+    const bool poll = c == 'O' && state_ != State::Letter;
+    if (!poll) silentTicks_ = 0;
     if (state_ == State::Operating) {
       dataHeard_ += c;
       if (current_) current_->receive(*this, c);
@@ -24,6 +28,7 @@ void Unit::handshake(char c) {
       // A poll comes once a second until the PC has seen an answer; the unit answers each one.
       if (c == 'O' && (state_ == State::Asleep || password1_.empty())) {
         ++polls_;
+        silentTicks_ = 0;
         password1_.clear();
         state_ = State::Password1;
         if (knobs.silent) return;
@@ -83,6 +88,18 @@ void Unit::tick() {
   releasedThisTick_ = 0;
   release();
   if (state_ == State::Operating && current_) current_->tick(*this);
+  if (!waitingForPc()) {
+    silentTicks_ = 0;
+  } else if (knobs.silenceLimit > 0 && ++silentTicks_ >= knobs.silenceLimit) {
+    // Whatever it still held for the PC is dropped with the exchange.
+    held_.clear();
+    finish();
+  }
+}
+
+bool Unit::waitingForPc() const {
+  if (state_ == State::Asleep || !held_.empty()) return false;
+  return !(state_ == State::Operating && current_ && current_->pausing());
 }
 
 void Unit::send(std::string piece) {
@@ -95,6 +112,7 @@ void Unit::send(std::string piece) {
 }
 
 void Unit::finish() {
+  silentTicks_ = 0;
   state_ = State::Asleep;
   current_ = nullptr;
   password1_.clear();

@@ -33,6 +33,10 @@ struct Knobs {
   // A faulty memory: a configuration download stores the byte at this image index one higher
   // than it came (-1: every byte as it came).
   int storeWrong = -1;
+  // A unit that has answered a poll and hears nothing more from the PC for this many seconds
+  // while it waits for it (its own pauses aside) gives the exchange up and listens for polls
+  // again, as a real unit does after an interrupted exchange (0: it waits for ever).
+  int silenceLimit = 5;
 };
 
 class Unit;
@@ -47,6 +51,8 @@ class Operation {
   virtual void receive(Unit& unit, char c) = 0;
   // One second passes during the operation.
   virtual void tick(Unit&) {}
+  // The unit is in a pause of its own before it sends again: the PC's silence is no silence.
+  virtual bool pausing() const { return false; }
 };
 
 class Unit {
@@ -97,6 +103,7 @@ class Unit {
   void release();
   void handshake(char c);
   void accept();
+  bool waitingForPc() const;
 
   std::map<char, std::unique_ptr<Operation>> operations_;
   Operation* current_ = nullptr;
@@ -109,6 +116,7 @@ class Unit {
   std::string password1_, password2_;
   char letter_ = 0;
   int polls_ = 0;
+  int silentTicks_ = 0;  // seconds the unit has waited for the PC in vain
   long long dataSent_ = 0;
 };
 

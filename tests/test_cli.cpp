@@ -21,8 +21,6 @@
 #include "cli/commands.h"
 #include "cli/config_report.h"
 #include "cli/fleet.h"
-#include "track/places.h"
-#include "track/picture.h"
 #include "cli/port_labels.h"
 #include "cli/unit_job.h"
 #include "config/config_file.h"
@@ -37,6 +35,8 @@
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/file_bytes.h"
+#include "track/picture.h"
+#include "track/places.h"
 #include "ui/help.h"
 
 namespace {
@@ -79,8 +79,10 @@ struct SimulatedJob {
     sim::installDemoOperations(unit);
     auto simPort = std::make_unique<sim::SimPort>(unit);
     port = simPort.get();
-    // Every pass is a second here: no limit but the test's own.
+    // Every pass is a second here: no limit but the test's own, and a unit that waits for the
+    // PC's paced characters however many passes they take.
     setup.totalLimit = std::chrono::seconds(1 << 30);
+    unit.knobs.silenceLimit = 0;
     job = std::make_unique<cli::UnitJob>(std::move(setup), std::move(simPort));
   }
   const cli::Outcome& run() {
@@ -108,7 +110,11 @@ struct Program {
   NoHelp help;
   app::GPStracking window{{&port, &boxes, &help}};
 
-  Program() { sim::installDemoOperations(unit); }
+  Program() {
+    sim::installDemoOperations(unit);
+    // A pass is a second to the unit: it waits for the paced characters however many it takes.
+    unit.knobs.silenceLimit = 0;
+  }
   void click(const char* name) {
     qobject_cast<QPushButton*>(window.control(name))->click();
     QElapsedTimer elapsed;
@@ -221,7 +227,7 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
        "", false, "does not answer"},
       {"COM3", cli::Action::ReadConfig,
        [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
-       "Invalid Password"},
+       "Invalid Password: the unit answered the poll, no answer to the password in 3 s"},
       {"COM4", cli::Action::ReadConfig,
        [](sim::Unit&, sim::SimPort& p) { p.existing = {device::comDevicePath(9)}; }, "", false,
        "port not available"},
@@ -346,7 +352,8 @@ TEST(CliCheck, PrintsEveryProblemWithItsFieldValueAndRange) {
       {"one value",
        [](config::Fields& f) { f.setText(Field::setup1_Text3, "999"); },
        1,
-       {"setup1 GEO fencing delay (1-240 sec) = \"999\": Invalid GEO fencing delay (allowed: 1 "
+       {"Configuration / GEO fencing delay (1-240 sec) = \"999\": Invalid GEO fencing delay "
+        "(allowed: 1 "
         "to 240)"}},
       // The window stops looking at the PIN's digits once an earlier rule broke; the command
       // line lists both.
@@ -367,7 +374,7 @@ TEST(CliCheck, PrintsEveryProblemWithItsFieldValueAndRange) {
       {"cut on loading",
        [](config::Fields& f) { f.setText(Field::setup1_Text21, "APN"); },
        1,
-       {"setup1 APN (access point Name) 32 Max = \"" + std::string(32, 'a') +
+       {"Configuration / APN (access point Name) 32 Max = \"" + std::string(32, 'a') +
         "\": the file's text of 40 characters was cut to 32 on loading (allowed: at most 32 "
         "characters)"}},
   };
@@ -396,13 +403,19 @@ TEST(CliDiff, ListsChangedFieldsByCaptionInWindowOrder) {
   });
   const CliRun same = run({"diff", base, base});
   EXPECT_EQ(same.status, 0);
-  EXPECT_EQ(same.out, "");
+  EXPECT_EQ(same.out, "identical\n");
+  EXPECT_EQ(run({"diff", base, base, "--json"}).out, "");
+  const CliRun json = run({"diff", base, changed, "--json"});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+            "{\"window\":\"Configuration\",\"field\":\"GEO fencing delay (1-240 sec)\","
+            "\"control\":\"setup1.Text3\",\"first\":\"30\",\"second\":\"60\"}");
   const CliRun different = run({"diff", base, changed});
   EXPECT_EQ(different.status, 1);
-  const std::string first = "setup1 GEO fencing delay (1-240 sec): \"30\" -> \"60\"\n";
+  const std::string first = "Configuration / GEO fencing delay (1-240 sec): \"30\" -> \"60\"\n";
   ASSERT_EQ(different.out.find(first), 0u) << different.out;
   EXPECT_EQ(std::count(different.out.begin(), different.out.end(), '\n'), 2);
-  EXPECT_NE(different.out.find("setup3 "), std::string::npos);
+  EXPECT_NE(different.out.find("Special functions / "), std::string::npos);
 }
 
 TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
@@ -551,9 +564,11 @@ TEST(CliInputs, RefusalsSayWhy) {
       {{"check", path + "/large.cfg"},
        "gpstracking-cli: cannot read " + path + "/large.cfg: larger than 1 MiB\n"},
       {{"check", path + "/short.cfg"},
-       path + "/short.cfg: Error loading file (the file ends after 1 of 71 records)\n"},
+       path + "/short.cfg: Error loading file (the file ends after 1 of 71 records, the last on "
+              "line 1)\n"},
       {{"diff", path + "/index.cfg", path + "/short.cfg"},
-       path + "/index.cfg: Error loading file (line 2: \"x\" is no item of setup1 Combo2)\n"},
+       path + "/index.cfg: Error loading file (line 2: \"x\" is no item of Configuration / "
+              "Enabled by)\n"},
       {{"export", path + "/binary.csv", "--kml"},
        path + "/binary.csv: not valid text (line 5 holds a NUL byte)\n"},
       {{"plot", path + "/none.csv", "-o", path + "/none.svg"},
@@ -695,6 +710,76 @@ TEST(PacedUnit, TranscriptDataPhaseStartsAtTheFirstDataCharacter) {
   for (const auto& c : cases) {
     std::istringstream transcript(c.transcript);
     EXPECT_NEAR(sim::transcriptDataSeconds(transcript), c.seconds, 1e-9) << c.transcript;
+  }
+}
+
+// Help where it is asked for, on standard output; a wrong command line in one line and the
+// usage, on the error stream, with status 2.
+TEST(CliManners, HelpAndWrongCommandLines) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;  // its beginning
+    std::string err;  // its beginning
+  };
+  const std::string usage = "usage: gpstracking-cli COMMAND";
+  const Case cases[] = {
+      {{"help", "check"}, 0, "usage: gpstracking-cli check FILE\nLists every problem", ""},
+      {{"check", "--help"}, 0, "usage: gpstracking-cli check FILE\n", ""},
+      {{"read-log", "-h"}, 0, "usage: gpstracking-cli read-log [DIR] [OPTIONS]\n", ""},
+      {{"help"}, 0, usage, ""},
+      {{"help", "nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + usage},
+      {{"nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + usage},
+      {{"check", "--nonsense"}, 2, "", "gpstracking-cli: unknown option --nonsense\n" + usage},
+      {{"read-log", "/nonexistent/folder", "--port", "COM1"},
+       1,
+       "",
+       "gpstracking-cli: /nonexistent/folder: no such folder\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+    const CliRun result = run(c.args);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
+    EXPECT_EQ(result.out.empty(), c.out.empty());
+    EXPECT_EQ(result.err.substr(0, c.err.size()), c.err);
+    EXPECT_EQ(result.err.empty(), c.err.empty());
+  }
+  // A unit command's usage carries the unit options.
+  EXPECT_NE(run({"help", "write-table"}).out.find("--wake-limit"), std::string::npos);
+}
+
+// The wake limit counts the poll phase only: a unit that answers the first poll at once and
+// then says nothing to the password is said to be just that, whatever the limit.
+TEST(CliFleet, AUnitThatAnsweredThePollIsNeverSaidNotToAnswer) {
+  for (const int wakeLimit : {1, 2, 10}) {
+    SCOPED_TRACE(wakeLimit);
+    cli::JobSetup setup{cli::Action::ReadConfig, "COM1", "1111", "", ""};
+    setup.wakeLimit = std::chrono::seconds(wakeLimit);
+    SimulatedJob job(setup);
+    EXPECT_EQ(job.run().cause,
+              "Invalid Password: the unit answered the poll, no answer to the password in 3 s");
+  }
+}
+
+TEST(CliProgress, EachStageSaysWhereItIs) {
+  const auto at = [](device::Stage stage) { return device::atStage(stage); };
+  device::Progress polling = at(device::Stage::Polling);
+  polling.polls = 1;
+  device::Progress digits = device::dataPhase(736, device::Counting::Digits);
+  digits.done = 184;
+  device::Progress log = device::dataPhase(0, device::Counting::Characters);
+  log.done = 380;
+  log.positions = 1;
+  const std::tuple<device::Progress, double, std::string> cases[] = {
+      {polling, 0.4, "polling: 0 s, 1 poll"},
+      {at(device::Stage::Acceptance), 2.5, "password check: 2 s"},
+      {digits, 0.5, "184 of 736 digits"},
+      {digits, 2.0, "184 of 736 digits, 92 digits/s, 6 s left"},
+      {log, 4.0, "380 characters (1 position), 95 characters/s"},
+  };
+  for (const auto& [progress, seconds, words] : cases) {
+    EXPECT_EQ(cli::progressWords(progress, seconds), words);
   }
 }
 

@@ -192,8 +192,8 @@ TEST_F(ConfigMenu, ALoadSaysWhatItDidInTheStatusLine) {
        "kept)."},
       {cutShort,
        "Loaded records 1 to 40 of 71 from short.cfg; the other fields keep their earlier "
-       "values. Download would send this mix. (the file ends after 40 of 71 records.) Cut to "
-       "fit: APN (access point Name) 32 Max (40 characters, 32 kept)."},
+       "values. Download would send this mix. (the file ends after 40 of 71 records, the last "
+       "on line 40.) Cut to fit: APN (access point Name) 32 Max (40 characters, 32 kept)."},
   };
   for (const Case& c : cases) {
     setup1.fileBrowser().setPath(c.path);

@@ -12,8 +12,10 @@
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "sim/config_operations.h"
+#include "sim/log_operation.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
+#include "tests/config_samples.h"
 
 namespace {
 
@@ -24,14 +26,17 @@ struct SessionBench {
   sim::SimPort port{unit};
   config::FieldStore fields;
   loctable::CellStore cells;
-  fs::path folder;
+  fs::path folder = temporaryFolder();
   device::Session session{
-      port, {&fields, &cells, std::make_shared<logfile::DiskLogFolder>()}, nullptr};
+      port, {&fields, &cells, std::make_shared<logfile::DiskLogFolder>(folder.string())}, nullptr};
   std::optional<device::Result> ended;
 
-  SessionBench() {
+  static fs::path temporaryFolder() {
     char name[] = "/tmp/gpstracking-session-XXXXXX";
-    folder = ::mkdtemp(name);
+    return ::mkdtemp(name);
+  }
+
+  SessionBench() {
     config::applyStartupValues(fields);
     *sim::installConfigOperations(unit) = sim::plausibleConfiguration();
     sim::installTableOperations(unit, sim::plausibleTable());
@@ -41,6 +46,7 @@ struct SessionBench {
   ~SessionBench() { fs::remove_all(folder); }
 
   device::Result run(int operation, std::string saveTo = {}) {
+    ended.reset();
     session.start({operation, device::comDevicePath(1), std::move(saveTo)});
     for (int tick = 0; tick < 60 && session.busy(); ++tick) {
       unit.tick();
@@ -96,6 +102,31 @@ TEST(Session, AnUploadIsSavedOnlyWhenItFinished) {
     EXPECT_EQ(result.finished(), !c.silentMidway);
     EXPECT_EQ(fs::exists(file), !c.silentMidway);
     EXPECT_EQ(result.file, c.silentMidway ? "" : file.string());
+  }
+}
+
+// An exchange interrupted in its data (the cancel button, or the command line's Ctrl-C, which
+// cancels the same way) leaves the unit in the middle of it; the unit gives it up after its
+// silence and the next exchange, right after, gets through.
+TEST(Session, TheUnitAnswersAgainAfterAnExchangeIsCancelledMidway) {
+  for (int operation = 0; operation < device::kOperationCount; ++operation) {
+    SCOPED_TRACE(operation);
+    SessionBench bench;
+    config::copyFields(test::sampleFields(), bench.fields);
+    bench.unit.install<sim::LogOperation>('L', sim::plausibleLog(30));
+    bench.session.onProgress([&](const device::Progress& report) {
+      if (report.stage == device::Stage::Data && report.done >= 4) bench.session.link().cancel();
+    });
+    const device::Result cancelled = bench.run(operation);
+    bench.session.onProgress(nullptr);
+    ASSERT_EQ(cancelled.ending, device::Ending::Cancelled);
+    ASSERT_EQ(cancelled.phase, device::Stage::Data);
+    // The configuration download's stream runs to its last digit once started (only its pace
+    // keeps the unit in step), so the cancel finds that unit done; the others are left midway.
+    ASSERT_EQ(bench.unit.operating(), operation != device::kConfigDownload);
+    const int polls = bench.unit.polls();
+    EXPECT_TRUE(bench.run(operation).finished());
+    EXPECT_GT(bench.unit.polls(), polls);
   }
 }
 

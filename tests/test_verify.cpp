@@ -19,8 +19,7 @@ namespace {
 Image plausibleImage() {
   const sim::ConfigMemory memory = sim::plausibleConfiguration();
   Image image;
-  for (size_t i = 0; i < memory.image.size(); ++i)
-    image.set(static_cast<int>(i), memory.image[i]);
+  for (size_t i = 0; i < memory.image.size(); ++i) image.set(static_cast<int>(i), memory.image[i]);
   return image;
 }
 

@@ -80,7 +80,7 @@ def a_byte_stored_wrongly_is_named(cli, units, folder):
     assert result.returncode == 1, result
     row = result.stdout.splitlines()[1]
     assert "FAILED" in row and "NOT verified" in row, row
-    assert 'setup1 Base phone number 1 "+27821234567" written, ",27821234567" read back' in row, row
+    assert 'Configuration / Base phone number 1 "+27821234567" written, ",27821234567" read back' in row, row
     assert "Base phone number 2" not in row, row
     unproven = run_cli(cli, folder, "write-config", template, "--port", faulty)
     assert unproven.returncode == 0 and "verified" not in unproven.stdout, unproven

@@ -396,6 +396,60 @@ def configuration_upload_and_download(t):
     program.exit()
 
 
+# --- an interrupted transfer ----------------------------------------------------------------
+# A transfer stopped midway leaves the unit in the middle of it: the GPS log upload by its
+# cancel button, the other transfers by EXIT (the window has no other way out of them). The
+# same unit gives the old exchange up after its silence, and the next exchange, started at once,
+# gets through.
+
+
+def under_way(unit, letter, characters):
+    """The unit is in the data of an exchange `letter` and has heard this many characters."""
+    exchanges = unit.transcript().exchanges
+    return bool(exchanges) and exchanges[-1].letter == letter and \
+        len(exchanges[-1].pc) >= characters and not exchanges[-1].ended
+
+
+def exit_midway(t, program, unit, button, letter):
+    """Starts a transfer, leaves the program by EXIT in its data and starts the program again."""
+    program.press(button)
+    wait_until(lambda: under_way(unit, letter, 40), 20, f"the transfer {letter} under way")
+    program.exit()
+    check(not unit.transcript().exchanges[-1].ended, f"the transfer {letter} ended before EXIT")
+    return t.program(unit.link)
+
+
+@case
+def interrupted_transfers_then_whole(t):
+    records = sample_log(200)
+    # A short silence keeps the case short (the PC pauses up to 2 s in a handshake); the
+    # unit's own time is the command line's to try.
+    unit = t.unit("--log-file", write_log(t, records), "--baud-pacing", "--silence-limit", "3")
+    program = t.program(unit.link)
+    upload = ("Upload", "Upload complete")
+    download = ("Download", "Download succesful !")
+    table_upload = ("Upload", "Upload succesful !")
+    # Each transfer, then what runs at once after it; a download needs an upload first, since
+    # the new start of the program holds nothing to send.
+    steps = [(CONFIG_UPLOAD, "U", [(CONFIG_UPLOAD, upload)]),
+             (CONFIG_DOWNLOAD, "D", [(CONFIG_UPLOAD, upload), (CONFIG_DOWNLOAD, download)]),
+             (TABLE_UPLOAD, "C", [(TABLE_UPLOAD, table_upload)]),
+             (TABLE_DOWNLOAD, "O", [(TABLE_UPLOAD, table_upload), (TABLE_DOWNLOAD, download)])]
+    for button, letter, after in steps:
+        program = exit_midway(t, program, unit, button, letter)
+        for again, box in after:
+            program.press(again)
+            program.expect_message(*box, timeout=30)
+
+    program.press(LOG_UPLOAD)
+    wait_until(lambda: under_way(unit, "L", 38 * 3), 20, "the GPS log upload under way")
+    program.press(PROGRESS[3])
+    wait_until(lambda: not program.is_showing(PROGRESS[3]), 3, "the cancel")
+    check(not unit.transcript().exchanges[-1].ended, "the GPS log upload ended before the cancel")
+    second_log_upload(t, program, unit, records)
+    program.exit()
+
+
 # --- a hostile unit -------------------------------------------------------------------------
 # In every case the program ends the exchange with a message of its own within its time-outs,
 # keeps running, keeps the GPS log lines completed before the fault, and answers a second
