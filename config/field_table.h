@@ -45,7 +45,7 @@ std::string fieldCaption(Field field);
 // The field of a window by its control name; nullptr when there is none.
 const FieldRow* findField(Window window, std::string_view control);
 
-const char* windowName(Window window);  // "setup1", "setup3"
+const char* windowName(Window window);     // "setup1", "setup3"
 const char* windowCaption(Window window);  // the window's title
 // The window as a technician names it in a sentence: "Configuration", "Special functions".
 const char* windowLabel(Window window);
