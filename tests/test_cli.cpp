@@ -3,6 +3,7 @@
 // Python's own XML and JSON parsers, and its track pictures.
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -555,12 +556,13 @@ TEST(CliInputs, RefusalsSayWhy) {
   badIndex.replace(second, badIndex.find("\r\n", second) - second, "x");
   writeText(path + "/index.cfg", badIndex);
   writeText(path + "/binary.csv", std::string(kLog) + std::string("\0\1\2", 3));
+  ASSERT_EQ(::mkfifo((path + "/fifo").c_str(), 0600), 0);
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"check", path + "/none.cfg"},
        "gpstracking-cli: cannot read " + path + "/none.cfg: No such file or directory\n"},
       {{"check", path}, "gpstracking-cli: cannot read " + path + ": not a regular file\n"},
-      {{"write-table", "/dev/null", "--port", "COM1"},
-       "gpstracking-cli: cannot read /dev/null: not a regular file\n"},
+      {{"write-table", path + "/fifo", "--port", "COM1"},
+       "gpstracking-cli: cannot read " + path + "/fifo: not a regular file\n"},
       {{"check", path + "/large.cfg"},
        "gpstracking-cli: cannot read " + path + "/large.cfg: larger than 1 MiB\n"},
       {{"check", path + "/short.cfg"},

@@ -12,6 +12,7 @@ import json
 import os
 import resource
 import signal
+import stat
 import subprocess
 import sys
 
@@ -37,6 +38,18 @@ def run(cli, folder, *args, disk_bytes=None, stdout=subprocess.PIPE):
 
     return subprocess.run([cli, *args], cwd=folder, stdout=stdout, stderr=subprocess.PIPE,
                           timeout=120, preexec_fn=full_disk if disk_bytes else None)
+
+
+def private_device(folder, name, minor):
+    """A memory device (1: null 3, zero 5, full 7) made in the test's own folder, or None when
+    this user cannot make one. Tests never aim at the machine's own /dev entries: should the
+    guard under test break, a save through the path replaces only this node."""
+    path = os.path.join(folder, name)
+    try:
+        os.mknod(path, 0o600 | stat.S_IFCHR, os.makedev(1, minor))
+    except PermissionError:
+        return None
+    return path
 
 
 def listing(folder):
@@ -103,8 +116,11 @@ def full_disk_under_every_output(cli, units, folder):
 def standard_output_that_takes_nothing(cli, units, folder):
     log = os.path.join(folder, "log.csv")
     write_log(log, 10)
+    full_device = private_device(folder, "full", 7)
+    if full_device is None:
+        return
     for args in (["export", log, "--geojson"], ["--help"]):
-        with open("/dev/full", "wb") as full:
+        with open(full_device, "wb") as full:
             result = run(cli, folder, *args, stdout=full)
         assert result.returncode == 1, (args, result)
         assert b"standard output: No space left on device" in result.stderr, result.stderr
@@ -114,7 +130,12 @@ def picture_names(cli, units, folder):
     log = os.path.join(folder, "log.csv")
     write_log(log, 20)
     null_link = os.path.join(folder, "null.png")
-    os.symlink("/dev/null", null_link)
+    # A link to a device (the test's own; a FIFO when it cannot make one).
+    device = private_device(folder, "null", 3)
+    if device is None:
+        device = os.path.join(folder, "null")
+        os.mkfifo(device)
+    os.symlink(device, null_link)
     dangling = os.path.join(folder, "dangling.png")
     os.symlink(os.path.join(folder, "target.png"), dangling)
     for link, why in ((null_link, b"not a regular file"), (dangling, b"No such file or directory")):
