@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   ui::QtMessages messages(nullptr);
   ui::DesktopHelp help(messages);
   app::GPStracking window({&port, &messages, &help});
+  window.keepEditsIn(app::KeptEdits::defaultFolder());
   window.show();
   // The menu takes the keyboard at start, also where no window manager hands it over.
   window.activateWindow();

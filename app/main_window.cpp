@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/com_ports.h"
+#include "app/edit_keeper.h"
 #include "app/main_menu.h"
 #include "app/port_list.h"
 #include "config/field_table.h"
@@ -131,6 +132,9 @@ void GPStracking::buildControls() {
           [this] { ui::openModal(locationTable()); });
   connect(button("Command3"), &QPushButton::clicked, this, [this] { exitProgram(); });
   trackLinks_ = new trackview::TrackLinks(*control("Status"), tableStore_, configStore_);
+  restore_ = ui::linkButton("Restore", "Ctrl+R", this);
+  restore_->hide();
+  connect(restore_, &QPushButton::clicked, this, [this] { restoreKeptEdits(); });
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   connect(list, &QListWidget::itemActivated, this,
           [this](QListWidgetItem* item) { takeComPort(PortList::portName(*item)); });
@@ -144,9 +148,11 @@ void GPStracking::startup() {
   config::applyStartupValues(configStore_);
   configWindows_->onLoaded(
       [this](const std::string& path, bool loaded, const config::LoadReport& report) {
+        partReplaced(KeptEdits::Part::Configuration);
         fileNote(configurationLoadText(fileName(path), loaded, report));
       });
   configWindows_->onSaved([this](const std::string& path, bool saved) {
+    if (saved) partTaken(KeptEdits::Part::Configuration);
     fileNote(saveText("Configuration", fullPath(path), saved));
   });
 }
@@ -159,6 +165,38 @@ std::string GPStracking::fileName(const std::string& path) {
 void GPStracking::fileNote(std::string text) {
   status_.note(std::move(text));
   refreshNow();
+}
+
+void GPStracking::keepEditsIn(const std::string& folder) {
+  delete keeper_;
+  keeper_ = new EditKeeper(folder, configStore_, tableStore_, this);
+  keeper_->onFailure([this](const std::string& why) {
+    fileNote("Unsaved edits could not be kept: " + why + ".");
+  });
+  offerKeptEdits();
+}
+
+void GPStracking::offerKeptEdits() {
+  if (!keeper_) return;
+  if (const auto when = keeper_->offered()) {
+    offer_ = keptEditsText(*when);
+    fileNote(offer_);
+  }
+}
+
+void GPStracking::restoreKeptEdits() {
+  if (!keeper_ || offer_.empty() || statusText() != offer_) return;
+  keeper_->restore();
+  fileNote(offer_.substr(0, offer_.size() - std::string_view(" were kept:").size()) +
+           " restored; they are not saved yet.");
+}
+
+void GPStracking::partReplaced(KeptEdits::Part part) {
+  if (keeper_) keeper_->replaced(part);
+}
+
+void GPStracking::partTaken(KeptEdits::Part part) {
+  if (keeper_) keeper_->taken(part);
 }
 
 void GPStracking::runOperation(int operation) {
@@ -174,6 +212,8 @@ void GPStracking::runOperation(int operation) {
 
 // The refusals have passed; the port is about to be opened.
 void GPStracking::exchangeStarting() {
+  // Edits made just before are kept before the wire's time begins.
+  if (keeper_) keeper_->flush();
   startStatus(operation_);
   refreshNow();
   setTransfersEnabled(false);
@@ -189,6 +229,27 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   if (exited_) {
     setTransfersEnabled(true);
     return;
+  }
+  // An upload has just set the windows, a download taken them: before any box waits for the
+  // technician, so that the keeper never takes an upload for an edit.
+  const bool finished = result.finished() && !error;
+  const bool uploaded =
+      finished && (operation_ == device::kConfigUpload || operation_ == device::kTableUpload);
+  if (finished) {
+    switch (operation_) {
+      case device::kConfigUpload:
+        partReplaced(KeptEdits::Part::Configuration);
+        break;
+      case device::kConfigDownload:
+        partTaken(KeptEdits::Part::Configuration);
+        break;
+      case device::kTableUpload:
+        partReplaced(KeptEdits::Part::Table);
+        break;
+      case device::kTableDownload:
+        partTaken(KeptEdits::Part::Table);
+        break;
+    }
   }
   // The status line says how the exchange ended, at the moment it ended, before any box waits
   // for the technician.
@@ -219,6 +280,8 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   refreshNow();
   view_->end(result);
   setTransfersEnabled(true);
+  // Edits an upload replaced are offered back once its box has been read.
+  if (uploaded) offerKeptEdits();
   if (result.ending == device::Ending::Invalid || exited_) return;
   // The keyboard goes back to where the exchange was started. A closed message box has no
   // owner to hand the keyboard back to; without a window manager nobody would.
@@ -273,6 +336,7 @@ void GPStracking::takeComPort(const std::string& name) {
 void GPStracking::exitProgram() {
   if (exited_) return;
   exited_ = true;
+  if (keeper_) keeper_->flush();
   timer1_->stop();
   session_->link().abort();
   if (services_.port->isOpen()) services_.port->close();
@@ -291,9 +355,11 @@ loctable::Setup2& GPStracking::locationTable() {
     setup2_ =
         std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help, tableStore_);
     setup2_->onLoaded([this](const std::string& path, bool loaded, int rows) {
+      partReplaced(KeptEdits::Part::Table);
       fileNote(tableLoadText(fileName(path), loaded, rows));
     });
     setup2_->onSaved([this](const std::string& path, bool saved) {
+      if (saved) partTaken(KeptEdits::Part::Table);
       fileNote(saveText("GPS location table", fullPath(path), saved));
     });
   }
@@ -389,6 +455,13 @@ void GPStracking::refreshNow() {
     QAccessibleTextUpdateEvent event(line, 0, said, saying);
     QAccessible::updateAccessibility(&event);
   }
+  // The Restore link follows the words that offer kept edits back, while they stand.
+  const bool offering = !offer_.empty() && saying.toStdString() == offer_;
+  if (offering) {
+    restore_->adjustSize();
+    restore_->move(line->x() + line->fontMetrics().horizontalAdvance(saying) + 4, line->y());
+  }
+  restore_->setVisible(offering);
   refresh_->start(kRefreshMs);
 }
 

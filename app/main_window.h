@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/exchange_view.h"
+#include "app/kept_edits.h"
 #include "app/status_text.h"
 #include "config/field_store.h"
 #include "config/image.h"
@@ -41,6 +42,8 @@ class TrackLinks;
 }
 
 namespace app {
+
+class EditKeeper;
 
 // What the main window talks to outside itself; the program passes the real ones, the tests
 // a simulated unit and recorded message boxes.
@@ -77,6 +80,10 @@ class GPStracking : public QWidget, private Face {
   trackview::TrackLinks& trackLinks() { return *trackLinks_; }
   // True from EXIT on.
   bool exited() const { return exited_; }
+  // Keeps the technician's unsaved edits in `folder` from now on (the program's state folder;
+  // windows not asked keep nothing), and offers back in the status line those kept before.
+  void keepEditsIn(const std::string& folder);
+  EditKeeper* editKeeper() { return keeper_; }
   // What the status line says now; the line itself repaints at most every kRefreshMs.
   std::string statusText() const;
   static constexpr int kRefreshMs = 100;
@@ -107,6 +114,13 @@ class GPStracking : public QWidget, private Face {
   void exchangeEnded(const device::Result& result, std::exception_ptr error);
   std::vector<std::string> refusalCauses() const;
   void fileNote(std::string text);
+  // Kept edits that the windows do not show are offered back with the Restore link.
+  void offerKeptEdits();
+  void restoreKeptEdits();
+  // A load, an upload or a restore set the configuration or the table; a save or a download
+  // took it.
+  void partReplaced(KeptEdits::Part part);
+  void partTaken(KeptEdits::Part part);
   static std::string fileName(const std::string& path);
   // The file's full path in the platform's form; empty for none.
   static std::string fullPath(const std::string& file);
@@ -126,6 +140,11 @@ class GPStracking : public QWidget, private Face {
   loctable::CellStore tableStore_;
   std::unique_ptr<loctable::Setup2> setup2_;
   trackview::TrackLinks* trackLinks_ = nullptr;
+  // The technician's unsaved edits, kept on disk; the link in the status line that offers
+  // them back, and the words it follows.
+  EditKeeper* keeper_ = nullptr;
+  QPushButton* restore_ = nullptr;
+  std::string offer_;
   // The session with the unit, over the windows' configuration and table; the view of the
   // exchange it runs.
   std::unique_ptr<device::Session> session_;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <ctime>
 
 #include "config/field_table.h"
 #include "link/exchange.h"
@@ -57,6 +58,13 @@ std::string tableLoadText(const std::string& name, bool loaded, int rows) {
 
 std::string saveText(const std::string& what, const std::string& path, bool saved) {
   return saved ? what + " saved to " + path + "." : what + " not saved to " + path + ".";
+}
+
+std::string keptEditsText(std::time_t when) {
+  char date[32] = "";
+  std::tm local{};
+  if (::localtime_r(&when, &local)) std::strftime(date, sizeof date, "%d-%m-%Y %H:%M", &local);
+  return std::string("Unsaved edits from ") + date + " were kept:";
 }
 
 std::string refusalText(const std::vector<std::string>& causes) {

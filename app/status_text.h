@@ -3,6 +3,7 @@
 // outcome. Plain C++ over the exchange's progress reports and a clock the caller gives (seconds
 // from any fixed point), so the tests drive it in virtual time; the window decides how often
 // the line is painted. The texts are UTF-8.
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ std::string configurationLoadText(const std::string& name, bool loaded,
 std::string tableLoadText(const std::string& name, bool loaded, int rows);
 // After a save of `what` ("Configuration", "GPS location table") to `path`.
 std::string saveText(const std::string& what, const std::string& path, bool saved);
+// Unsaved edits kept at `when` that the windows do not show; the Restore link follows the words.
+std::string keptEditsText(std::time_t when);
 // A download refused before the port opened, by its causes ("Input voltage low trigger level:
 // nothing selected"), all of them, with their count when there are several.
 std::string refusalText(const std::vector<std::string>& causes);

@@ -29,10 +29,13 @@ class FieldStore : public Fields {
   void onChange(std::function<void(std::optional<Field>)> handler) {
     changed_ = std::move(handler);
   }
+  // Told after every change too, whoever made it: the keeper of the technician's unsaved edits.
+  void afterChange(std::function<void()> handler) { afterChange_ = std::move(handler); }
 
  private:
   void changed(std::optional<Field> field) {
     if (changed_) changed_(field);
+    if (afterChange_) afterChange_();
   }
 
   struct Value {
@@ -42,6 +45,7 @@ class FieldStore : public Fields {
   std::array<Value, kFieldCount> values_;
   std::string version_;
   std::function<void(std::optional<Field>)> changed_;
+  std::function<void()> afterChange_;
 };
 
 // Copies every field and the version text from one store of fields to another.

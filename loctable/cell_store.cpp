@@ -23,6 +23,7 @@ void CellStore::setCell(int index, const std::string& text) {
   if (index < 0 || index >= kCellCount) return;
   cells_[static_cast<size_t>(index)] = text;
   if (changed_) changed_(index);
+  if (afterChange_) afterChange_();
 }
 
 }  // namespace loctable

@@ -23,10 +23,13 @@ class CellStore : public Cells {
 
   // Told of every cell written, by its index: the grid that shows the store follows it.
   void onChange(std::function<void(int index)> handler) { changed_ = std::move(handler); }
+  // Told after every change too, whoever made it: the keeper of the technician's unsaved edits.
+  void afterChange(std::function<void()> handler) { afterChange_ = std::move(handler); }
 
  private:
   std::array<std::string, kCellCount> cells_;
   std::function<void(int)> changed_;
+  std::function<void()> afterChange_;
 };
 
 }  // namespace loctable

@@ -1,34 +1,14 @@
 #include "trackview/track_links.h"
 
-#include <QKeySequence>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "trackview/track_window.h"
+#include "ui/window_look.h"
 
 namespace trackview {
 
 namespace {
-
-// A link's look on the menu's black face: small, underlined, light blue.
-// The menu's Tab order is its own, so a link is reached from the keyboard by its shortcut.
-QPushButton* link(const QString& caption, const char* shortcut, QWidget* parent) {
-  auto* b = new QPushButton(caption, parent);
-  b->setFlat(true);
-  b->setAutoDefault(false);
-  b->setCursor(Qt::PointingHandCursor);
-  b->setFocusPolicy(Qt::ClickFocus);
-  b->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
-  b->setToolTip(QString::fromLatin1(shortcut));
-  b->setAccessibleDescription(QStringLiteral("Shortcut: %1").arg(QString::fromLatin1(shortcut)));
-  QFont font = parent->font();
-  font.setUnderline(true);
-  b->setFont(font);
-  b->setStyleSheet(
-      "QPushButton { color: #9cc8ff; border: none; padding: 0; text-align: right; }"
-      "QPushButton:focus { color: white; border: 1px dotted white; }");
-  return b;
-}
 
 constexpr int kWidth = 104;
 
@@ -39,8 +19,8 @@ TrackLinks::TrackLinks(QWidget& status, const loctable::Cells& table,
     : QWidget(status.parentWidget()), table_(table), configuration_(configuration) {
   setFont(status.font());
   setAccessibleName("GPS track");
-  show_ = link("Show track", "Ctrl+T", this);
-  open_ = link("Open a GPS log...", "Ctrl+O", this);
+  show_ = ui::linkButton("Show track", "Ctrl+T", this);
+  open_ = ui::linkButton("Open a GPS log...", "Ctrl+O", this);
   show_->hide();
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

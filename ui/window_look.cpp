@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeySequence>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -72,6 +73,24 @@ void putOnScrollingPage(QWidget& window, QWidget* page, QSize wanted) {
 void openModal(QDialog& window) {
   window.exec();
   while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+}
+
+QPushButton* linkButton(const QString& caption, const char* shortcut, QWidget* parent) {
+  auto* b = new QPushButton(caption, parent);
+  b->setFlat(true);
+  b->setAutoDefault(false);
+  b->setCursor(Qt::PointingHandCursor);
+  b->setFocusPolicy(Qt::ClickFocus);
+  b->setShortcut(QKeySequence(QString::fromLatin1(shortcut)));
+  b->setToolTip(QString::fromLatin1(shortcut));
+  b->setAccessibleDescription(QStringLiteral("Shortcut: %1").arg(QString::fromLatin1(shortcut)));
+  QFont font = parent->font();
+  font.setUnderline(true);
+  b->setFont(font);
+  b->setStyleSheet(
+      "QPushButton { color: #9cc8ff; border: none; padding: 0; text-align: right; }"
+      "QPushButton:focus { color: white; border: 1px dotted white; }");
+  return b;
 }
 
 }  // namespace ui

@@ -33,6 +33,10 @@ std::string toLatin1(const QString& text);
 inline constexpr char kReturnMainMenu[] = "RETURN MAIN MENU";
 void setReturnLook(QPushButton& button);
 
+// A link on the main menu's black face: small, underlined, light blue. The menu's Tab order is
+// its own, so a link is reached from the keyboard by its shortcut ("Ctrl+T").
+QPushButton* linkButton(const QString& caption, const char* shortcut, QWidget* parent);
+
 // Shows an editing window modally and returns when it has been hidden again, with the mouse
 // pointer back to the arrow whatever was left of a busy pointer.
 void openModal(QDialog& window);

@@ -396,6 +396,29 @@ def configuration_upload_and_download(t):
     program.exit()
 
 
+@case
+def edits_survive_a_kill(t):
+    """An edit is kept a moment after it is typed: a program killed then offers it back in the
+    status line at its next start, and Restore puts it into the window again."""
+    unit = t.unit()
+    program = t.program(unit.link)
+    window = open_config(program)
+    program.set_text(APN, "kept.example", window)
+    wait_until(lambda: os.path.exists(t.path("state/gpstracking/unsaved-configuration.cfg")), 5,
+               "the edit kept on disk")
+    program.kill()
+    t.programs.remove(program)
+    program = t.program(unit.link)
+    wait_until(lambda: status(program).startswith("Unsaved edits from "), 10,
+               "the kept edits offered back")
+    check(status(program).endswith(" were kept:"), f"the status line says {status(program)!r}")
+    program.press("Restore")
+    window = open_config(program)
+    check(program.text(APN, window) == "kept.example", f"APN restored as {program.text(APN, window)!r}")
+    program.press("RETURN MAIN MENU")
+    program.exit()
+
+
 # --- an interrupted transfer ----------------------------------------------------------------
 # A transfer stopped midway leaves the unit in the middle of it: the GPS log upload by its
 # cancel button, the other transfers by EXIT (the window has no other way out of them). The

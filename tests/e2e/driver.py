@@ -306,6 +306,8 @@ class Program:
             "QT_ACCESSIBILITY": "1",
             "QT_QPA_PLATFORM": "xcb",
             "GPSTRACKING_COM1": com1,
+            # The technician's unsaved edits are kept in the test's own folder.
+            "XDG_STATE_HOME": os.path.join(folder, "state"),
         })
         environment.update(env or {})
         self.stderr_path = os.path.join(folder, "program.stderr")
