@@ -31,8 +31,11 @@ test: build build-asan
 	@cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-# The program on the simulated tracking unit, which serves COM1 on a pseudo-terminal.
-demo: build
+# The program on the simulated tracking unit, which serves COM1 on a pseudo-terminal. Only the
+# two programs are built: a newcomer's first window does not wait for the tests.
+demo: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target gpstracking gpstracking-unit-sim
 	@scripts/demo.sh $(BUILD)
 
 # The program on the real serial ports.

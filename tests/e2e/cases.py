@@ -419,6 +419,19 @@ def edits_survive_a_kill(t):
     program.exit()
 
 
+@case
+def demo_from_the_source_folder(t):
+    """The README's first command: what `make demo` runs once the two programs are built opens
+    the program with the simulated unit on COM1, from the source folder, and every transfer
+    works."""
+    root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+    build = os.path.relpath(os.path.dirname(os.path.dirname(t.app)), root)
+    program = t.program("", command=[os.path.join(root, "scripts", "demo.sh"), build])
+    program.press(CONFIG_UPLOAD)
+    program.expect_message("Upload", "Upload complete", timeout=30)
+    program.exit()
+
+
 # --- an interrupted transfer ----------------------------------------------------------------
 # A transfer stopped midway leaves the unit in the middle of it: the GPS log upload by its
 # cancel button, the other transfers by EXIT (the window has no other way out of them). The

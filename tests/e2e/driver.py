@@ -298,7 +298,8 @@ def extents(accessible):
 class Program:
     """The real gpstracking binary, in its own working folder, with COM1 set to `com1`."""
 
-    def __init__(self, app, folder, com1, env=None, args=()):
+    def __init__(self, app, folder, com1, env=None, args=(), command=None):
+        """`command`, when given, is what starts the program instead (a script that runs it)."""
         self.folder = folder
         environment = dict(os.environ)
         environment.update({
@@ -313,7 +314,7 @@ class Program:
         self.stderr_path = os.path.join(folder, "program.stderr")
         for attempt in (1, 2):
             self._stderr = open(self.stderr_path, "wb")
-            self.process = subprocess.Popen([app, *args], cwd=folder, env=environment,
+            self.process = subprocess.Popen(command or [app, *args], cwd=folder, env=environment,
                                             stdout=subprocess.DEVNULL, stderr=self._stderr)
             try:
                 self.application = wait_until(self._find_application, 30,
@@ -331,13 +332,23 @@ class Program:
 
     # --- finding things -------------------------------------------------------------------
 
+    def _started(self, pid):
+        """The program is the process started, or its child when a script started it."""
+        if pid == self.process.pid:
+            return True
+        try:
+            with open(f"/proc/{pid}/stat") as stat:
+                return int(stat.read().rsplit(")", 1)[1].split()[1]) == self.process.pid
+        except (OSError, ValueError, IndexError):
+            return False
+
     def _find_application(self):
         self.check_alive()
         desktop = pyatspi.Registry.getDesktop(0)
         for i in range(desktop.childCount):
             try:
                 candidate = desktop.getChildAtIndex(i)
-                if candidate is not None and candidate.get_process_id() == self.process.pid:
+                if candidate is not None and self._started(candidate.get_process_id()):
                     return candidate
             except Exception:
                 continue

@@ -40,8 +40,8 @@ class Test:
         self.units.append(unit)
         return unit
 
-    def program(self, com1, env=None, args=()):
-        program = Program(self.app, self.folder, com1, env, args)
+    def program(self, com1, env=None, args=(), command=None):
+        program = Program(self.app, self.folder, com1, env, args, command)
         self.programs.append(program)
         return program
 
