@@ -1,6 +1,7 @@
 #pragma once
-// GPStracking: the main menu. It owns the serial link and the state of the device exchange,
-// starts every transfer, opens the editing windows, and chooses the COM port.
+// GPStracking: the main menu. It owns the configuration's and the table's stores, the editing
+// windows that show them and the session that runs every exchange over the port it is given;
+// it starts the transfers, chooses the COM port and keeps the technician's unsaved edits.
 #include <QWidget>
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 // The configuration fields of the configuration window setup1 and the special functions window
-// setup3, named by window and control. The windows' fields are the only store of the
-// configuration: validation, the configuration file, the image codec and the device exchange
-// all read and write them through Fields.
+// setup3, named by window and control. Fields is how the configuration is read and written:
+// its store (config::FieldStore, which the two windows show and edit), validation, the
+// configuration file, the image codec and the device exchange all go through it.
 #include <string>
 
 namespace config {

@@ -1,7 +1,8 @@
 #pragma once
 // The GPS location table: 100 rows of three text cells (ID, Latitude, Longitude), addressed by
-// cell index = row * 3 + column (0 to 299). The grid of setup2 is its only store; the
-// transfers and the table file read and write it through Cells.
+// cell index = row * 3 + column (0 to 299). Cells is how the table is read and written: its
+// store (loctable::CellStore, which the grid of setup2 shows and edits), the transfers and the
+// table file all go through it.
 #include <string>
 
 namespace loctable {
