@@ -255,7 +255,10 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   // for the technician.
   readingBackShown_ = false;
   if (result.ending == device::Ending::Invalid) {
-    status_.note(refusalText(refusalCauses()));
+    const std::vector<std::string> causes = refusalCauses();
+    status_.note(refusalText(causes, operation_ == device::kTableDownload
+                                         ? causes.size()
+                                         : config::checkProblems(configStore_).size()));
   } else {
     const Ending ending = error ? Ending::Failed : endingOf(result);
     const std::vector<ui::Message> boxes = view_->closing(result).boxes;

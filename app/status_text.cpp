@@ -67,9 +67,14 @@ std::string keptEditsText(std::time_t when) {
   return std::string("Unsaved edits from ") + date + " were kept:";
 }
 
-std::string refusalText(const std::vector<std::string>& causes) {
+std::string refusalText(const std::vector<std::string>& causes, std::size_t checkFinds) {
   std::string text = "Refused";
-  if (causes.size() > 1) text += " (" + std::to_string(causes.size()) + " problems)";
+  if (checkFinds != causes.size()) {
+    text += " (" + std::to_string(causes.size()) + (causes.size() == 1 ? " problem" : " problems") +
+            " by the download's rules; the check finds " + std::to_string(checkFinds) + ")";
+  } else if (causes.size() > 1) {
+    text += " (" + std::to_string(causes.size()) + " problems)";
+  }
   for (size_t i = 0; i < causes.size(); ++i) text += (i == 0 ? ": " : "; ") + causes[i];
   return text + ".";
 }

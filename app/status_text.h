@@ -27,8 +27,10 @@ std::string saveText(const std::string& what, const std::string& path, bool save
 // Unsaved edits kept at `when` that the windows do not show; the Restore link follows the words.
 std::string keptEditsText(std::time_t when);
 // A download refused before the port opened, by its causes ("Input voltage low trigger level:
-// nothing selected"), all of them, with their count when there are several.
-std::string refusalText(const std::vector<std::string>& causes);
+// nothing selected"), all of them, with their count when there are several. The download applies
+// fewer rules than the configuration window's check: when the check finds another number of
+// problems (`checkFinds`), the line says so, so that the two counts never seem to disagree.
+std::string refusalText(const std::vector<std::string>& causes, std::size_t checkFinds);
 
 // What the status line adds after a configuration download read back: whether the read-back
 // finished, the captions of the fields that came back otherwise, the unit's version text.

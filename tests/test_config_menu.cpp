@@ -64,6 +64,13 @@ TEST_F(ConfigMenu, ARefusalNamesItsCausesInTheStatusLine) {
        },
        "Refused (2 problems): Speed Limit (0-183 km/h): \"200\" (allowed: 0 to 183); "
        "Vibration sensitivity (3-255): \"2\" (allowed: 3 to 255)."},
+      // A short server address is the check's rule alone: the counts differ, and the line says so.
+      {[](config::Fields& f) {
+         f.setText(config::Field::setup1_Text29, "200");
+         f.setText(config::Field::setup1_Text11, "a.b");
+       },
+       "Refused (1 problem by the download's rules; the check finds 2): Speed Limit (0-183 "
+       "km/h): \"200\" (allowed: 0 to 183)."},
   };
   config::copyFields(test::sampleFields(), window.configFields());
   click("Command1");
