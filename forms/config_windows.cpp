@@ -297,7 +297,10 @@ ConfigWindows::ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLau
                              FieldStore& store)
     : owner_(owner), messages_(messages), help_(help), store_(store) {
   store_.onChange([this](std::optional<Field> field) {
-    if (built() && !writingBack_) show(field);
+    if (!built()) return;
+    if (!writingBack_) show(field);
+    // The list of the check's problems, while it shows, follows the fields as they are fixed.
+    if (setup1_->problemList().isVisible()) setup1_->problemList().follow(checkProblems(store_));
   });
 }
 

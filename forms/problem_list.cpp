@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -31,7 +32,10 @@ ProblemList::ProblemList(QWidget& beside, Window window)
   layout->addWidget(count_);
   layout->addWidget(list_, 1);
   resize(360, 420);
+  // Enter, or a double click whatever the style makes of a click.
   connect(list_, &QListWidget::itemActivated, this,
+          [this](QListWidgetItem* item) { choose(list_->row(item)); });
+  connect(list_, &QListWidget::itemDoubleClicked, this,
           [this](QListWidgetItem* item) { choose(list_->row(item)); });
   beside_.installEventFilter(this);
 }
@@ -51,43 +55,64 @@ QString ProblemList::line(const Problem& problem) {
   return text;
 }
 
-void ProblemList::present(const std::vector<Problem>& problems) {
+void ProblemList::fill(const std::vector<Problem>& problems) {
+  const int current = list_->currentRow();
   problems_ = problems;
   list_->clear();
-  if (problems.empty()) {
-    hide();
-    return;
-  }
   for (const Problem& problem : problems) list_->addItem(line(problem));
+  if (current >= 0 && current < list_->count()) list_->setCurrentRow(current);
   count_->setText(problems.size() == 1
                       ? QString("The check found 1 problem:")
                       : "The check found " + QString::number(problems.size()) + " problems:");
-  // Beside the window's right edge. Where the screen has no room there, the window moves left
-  // to make it, as far as the screen allows; only on a screen narrower than both does the list
-  // cover the window's right part.
+}
+
+void ProblemList::present(const std::vector<Problem>& problems) {
+  if (problems.empty()) {
+    problems_.clear();
+    list_->clear();
+    hide();
+    return;
+  }
+  fill(problems);
+  place();
+  show();
+  raise();
+}
+
+void ProblemList::follow(const std::vector<Problem>& problems) {
+  if (!isVisible()) return;
+  if (problems.empty()) {
+    present(problems);
+    return;
+  }
+  fill(problems);
+}
+
+void ProblemList::place() {
   const QScreen* screen = beside_.screen();
-  const QRect free = screen ? screen->availableGeometry() : QRect();
+  if (!screen) return;
+  const QRect free = screen->availableGeometry();
   QRect window = beside_.frameGeometry();
   constexpr int kGap = 8, kNarrowest = 240, kWidest = 360;
-  if (screen) {
-    resize(std::clamp(free.width() - window.width() - kGap, kNarrowest, kWidest), height());
-  }
-  const int overflow = window.right() + kGap + width() - free.right();
-  if (screen && overflow > 0 && beside_.isVisible()) {
-    const int shift = std::min(overflow, window.left() - free.left());
+  resize(std::clamp(free.width() - window.width() - kGap, kNarrowest, kWidest), height());
+  int overflow = window.right() + kGap + width() - free.right();
+  if (overflow > 0 && beside_.isVisible()) {
+    // First the window moves left as far as the screen allows; then, on a screen too narrow
+    // for both, it narrows, and its page scrolls.
+    const int shift = std::clamp(window.left() - free.left(), 0, overflow);
     if (shift > 0) {
       beside_.move(beside_.pos() - QPoint(shift, 0));
       window.translate(-shift, 0);
+      overflow -= shift;
+    }
+    if (overflow > 0) {
+      beside_.resize(beside_.width() - overflow, beside_.height());
+      window.setRight(window.right() - overflow);
     }
   }
   QPoint at(window.right() + kGap, window.top());
-  if (screen) {
-    at.setX(std::min(at.x(), free.right() - width()));
-    at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() - height())));
-  }
+  at.setY(std::clamp(at.y(), free.top(), std::max(free.top(), free.bottom() - height())));
   move(at);
-  show();
-  raise();
 }
 
 // The keyboard goes to the field, where the field is on the window beside.
@@ -99,6 +124,12 @@ void ProblemList::choose(int row) {
   if (control && control->isVisibleTo(&beside_)) {
     beside_.activateWindow();
     control->setFocus(Qt::OtherFocusReason);
+    // A double click ends on the list, whose window the desktop may activate after it: the
+    // keyboard goes to the field once more when the click is over.
+    QTimer::singleShot(0, control, [this, control] {
+      beside_.activateWindow();
+      control->setFocus(Qt::OtherFocusReason);
+    });
   }
 }
 

@@ -24,6 +24,9 @@ class ProblemList : public QWidget {
 
   // Lists the problems beside the window; none hides the list.
   void present(const std::vector<Problem>& problems);
+  // The problems as the fields are now, in the list where it shows, without moving it: it
+  // follows each edit, and the last problem fixed hides it.
+  void follow(const std::vector<Problem>& problems);
   QListWidget* list() const { return list_; }
   // The line of one problem in the list.
   static QString line(const Problem& problem);
@@ -33,6 +36,10 @@ class ProblemList : public QWidget {
 
  private:
   void choose(int row);
+  void fill(const std::vector<Problem>& problems);
+  // Beside the window, never over it: the window moves or narrows (its page scrolls) to make
+  // room where the screen has none.
+  void place();
 
   QWidget& beside_;
   Window window_;

@@ -439,6 +439,37 @@ TEST_F(ConfigWindowsTest, TheCheckListsEveryProblemAtOnce) {
   setup1.hide();
 }
 
+// The list follows the fields as they are fixed, a double click on a row takes the keyboard to
+// its field, and the list never covers the window: where the screen has no room beside it, the
+// window makes room (its page scrolls).
+TEST_F(ConfigWindowsTest, TheProblemListFollowsEditsBesideTheWindow) {
+  Setup1& setup1 = windows.setup1();
+  setup1.resize(setup1.screen()->availableGeometry().size());
+  setup1.show();
+  click(setup1.control("Command5"));
+  ProblemList& problems = setup1.problemList();
+  ASSERT_TRUE(problems.isVisible());
+  EXPECT_FALSE(problems.frameGeometry().intersects(setup1.frameGeometry()))
+      << "list " << problems.frameGeometry().x() << "+" << problems.width() << ", window "
+      << setup1.frameGeometry().x() << "+" << setup1.width();
+  const auto row = [&](const std::string& part) {
+    for (int r = 0; r < problems.list()->count(); ++r) {
+      if (problems.list()->item(r)->text().toStdString().find(part) != std::string::npos) return r;
+    }
+    return -1;
+  };
+  const int before = problems.list()->count();
+  ASSERT_GE(row("GPS reading interval"), 0);
+  emit problems.list()->itemDoubleClicked(problems.list()->item(row("GPS reading interval")));
+  EXPECT_EQ(setup1.focusWidget(), setup1.control("Text8"));
+  type(windows.textBox(Field::setup1_Text8), "10");
+  EXPECT_EQ(row("GPS reading interval"), -1);
+  EXPECT_EQ(problems.list()->count(), before - 1);
+  copyFields(test::sampleFields(), windows);
+  EXPECT_FALSE(problems.isVisible());
+  setup1.hide();
+}
+
 // A file just saved is in the browser's list, chosen.
 TEST_F(ConfigWindowsTest, ASavedFileShowsInTheBrowser) {
   Setup1& setup1 = windows.setup1();
