@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/fleet.h"
+#include "config/encoding.h"
 #include "config/field_table.h"
 
 namespace cli {
@@ -34,7 +35,11 @@ std::vector<Difference> differences(const config::Fields& a, const config::Field
   for (const config::FieldRow& entry : config::fieldTable()) {
     const std::string first = config::shownValue(a, entry.field);
     const std::string second = config::shownValue(b, entry.field);
-    if (first != second) found.push_back({entry.field, first, second});
+    if (first == second) continue;
+    // What the unit would hold, where both values can be sent: "60" and " 60" are one value.
+    const auto held = config::heldBytes(a, entry.field);
+    if (held && held == config::heldBytes(b, entry.field)) continue;
+    found.push_back({entry.field, first, second});
   }
   return found;
 }

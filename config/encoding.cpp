@@ -238,6 +238,28 @@ std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
   return found;
 }
 
+std::optional<std::vector<std::uint8_t>> heldBytes(const Fields& fields, Field field) {
+  std::vector<FieldError> errors;
+  Image scratch;
+  VoltageCodeTable voltageCodes;
+  voltageCodes.build();
+  Encoder encoder(fields, scratch, voltageCodes, &errors);
+  std::vector<std::uint8_t> bytes;
+  try {
+    scratch.fill(0, kDownloadedBytes - 1, 255);
+    for (const Write& step : writeOrder()) {
+      if (step.kind != Write::FieldSlot || step.slot->field != field) continue;
+      encoder.write(step);
+      for (int i = step.slot->index; i <= step.slot->last(); ++i)
+        bytes.push_back(static_cast<std::uint8_t>(scratch.at(i)));
+    }
+  } catch (const ImageError&) {
+    return std::nullopt;
+  }
+  if (bytes.empty() || !errors.empty()) return std::nullopt;
+  return bytes;
+}
+
 ui::Message encodingProblemBox(const EncodingProblem& problem) {
   std::string text = "Invalid " + fieldCaption(problem.field);
   switch (problem.why) {

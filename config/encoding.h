@@ -5,6 +5,7 @@
 // then every field into its bytes. A configuration that fails is answered with "Invalid
 // Configuration" and is never sent; a value that cannot be encoded gets no box of its own there
 // (the window's status line names it), only in the configuration window's check.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,12 @@ struct EncodingProblem {
 // Every value the encoding cannot take, each by its field, in the layout's write order. Meant
 // for a configuration that passed the download's rules; empty when it would be sent.
 std::vector<EncodingProblem> encodingProblems(const Fields& fields);
+
+// The bytes a field takes in the image, as a download would write them: what the unit would
+// hold of it, whatever way the number is spelt (" 60" and "60" are the same bytes). Nullopt
+// for a field without bytes of its own (the existing password) or a value the encoding cannot
+// take.
+std::optional<std::vector<std::uint8_t>> heldBytes(const Fields& fields, Field field);
 
 // The box of the configuration window's check that names the problem ("Invalid LAT2 hemisphere
 // (nothing selected)"), and what the field allows instead ("an item selected").

@@ -419,6 +419,24 @@ TEST(CliDiff, ListsChangedFieldsByCaptionInWindowOrder) {
   EXPECT_NE(different.out.find("Special functions / "), std::string::npos);
 }
 
+// diff compares what the unit would hold, not how a number is spelt.
+TEST(CliDiff, ComparesWhatTheUnitWouldHold) {
+  QTemporaryDir folder;
+  const std::string base = configurationFile(
+      folder, "base", [](config::Fields& f) { f.setText(Field::setup1_Text3, "60"); });
+  const std::tuple<const char*, const char*, int> cases[] = {
+      {"blank", " 60", 0},
+      {"rounded", "60.4", 0},
+      {"another", "61", 1},
+  };
+  for (const auto& [name, text, status] : cases) {
+    SCOPED_TRACE(name);
+    const std::string other = configurationFile(
+        folder, name, [t = text](config::Fields& f) { f.setText(Field::setup1_Text3, t); });
+    EXPECT_EQ(run({"diff", base, other}).status, status);
+  }
+}
+
 TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
   const std::tuple<const char*, const char*, double, std::optional<double>> cases[] = {
       {"5130.0000", "N", 90, 51.5},         {"5130.0000", "S", 90, -51.5},
