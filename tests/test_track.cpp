@@ -147,38 +147,51 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
     std::vector<std::pair<Warning::Kind, int>> warnings;
     std::int64_t gap;
     int gapAt;
+    double km;  // along a meridian a minute is 1.853249 km on the sphere of kEarthRadiusKm
   };
   const Case cases[] = {
       {"a drive of 100 m in 30 s",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5130.0540", "00007.5000"),
        {},
        30,
-       1},
+       1,
+       0.1000756},
       // 10 km in 30 s is 1200 km/h.
       {"a jump",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5135.4000", "00007.5000"),
        {{Warning::Kind::Jump, 1}},
        30,
-       1},
+       1,
+       10.007557},
       // 15 km in 4 min is 225 km/h: fast, but no jump.
       {"a fast drive",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:04:00", "5138.0900", "00007.5000"),
        {},
        240,
-       1},
+       1,
+       14.992803},
+      // Two fixes in one second are a second apart at most: 50 m is 180 km/h, no jump.
+      {"two positions in the same second",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:00:00", "5130.0270", "00007.5000"),
+       {},
+       0,
+       -1,
+       0.0500378},
       {"a position at 0,0 between two others, the jumps to it and back",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "0000.0000", "00000.0000") +
            line("08:01:00", "5130.0000", "00007.5000"),
        {{Warning::Kind::AtZero, 1}, {Warning::Kind::Jump, 1}, {Warning::Kind::Jump, 2}},
        30,
-       1},
+       1,
+       2 * 5726.5587},
       {"a time going back, and a gap of 10 minutes after an untimed position",
        line("08:10:00", "5130.0000", "00007.5000") + line("08:09:00", "5130.0000", "00007.5000") +
            line("08:61:00", "5130.0000", "00007.5000") +
            line("08:19:00", "5130.0000", "00007.5000"),
        {{Warning::Kind::TimeBack, 1}},
        600,
-       3},
+       3,
+       0},
   };
   QTemporaryDir folder;
   for (const Case& c : cases) {
@@ -193,6 +206,7 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
     EXPECT_EQ(found, c.warnings);
     EXPECT_EQ(sums.largestGapSeconds, c.gap);
     EXPECT_EQ(sums.largestGapAt, c.gapAt);
+    EXPECT_NEAR(sums.lengthKm, c.km, 1e-6 * std::max(1.0, c.km));
   }
 }
 
