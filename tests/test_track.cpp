@@ -210,6 +210,32 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
   }
 }
 
+// A file that cannot be shown says why, and goes on saying it when the window takes the table
+// and the area afresh (as it does each time it is activated), until another file opens.
+TEST(TrackWindow, KeepsWhyAFileCouldNotBeShown) {
+  QTemporaryDir folder;
+  const std::string good = logFile(folder, demoLog(30));
+  const QString missing = folder.path() + "/missing.csv";
+  for (const bool logOpen : {false, true}) {
+    SCOPED_TRACE(logOpen ? "over an open log" : "without a log");
+    Stores stores;
+    trackview::TrackWindow window(stores.table, stores.configuration);
+    window.show();
+    if (logOpen) {
+      ASSERT_TRUE(window.openLog(QString::fromStdString(good)));
+    }
+    auto summary = [&] { return window.findChild<QPlainTextEdit*>()->toPlainText(); };
+    EXPECT_FALSE(window.openLog(missing));
+    const QString why = "Cannot show " + missing + ": No such file or directory";
+    EXPECT_TRUE(summary().startsWith(why)) << summary().toStdString();
+    window.refresh();
+    EXPECT_TRUE(summary().startsWith(why)) << summary().toStdString();
+    EXPECT_EQ(summary().contains("Positions: 30"), logOpen);
+    ASSERT_TRUE(window.openLog(QString::fromStdString(good)));
+    EXPECT_FALSE(summary().contains("Cannot show")) << summary().toStdString();
+  }
+}
+
 // The table's coordinates carry no hemisphere: they are drawn where the log is, or in the
 // quadrant chosen without a log. The GEO fencing area has its hemisphere lists.
 TEST(TrackWindow, TableAndAreaAreDrawnInTheirHemispheres) {

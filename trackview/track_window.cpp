@@ -211,11 +211,12 @@ bool TrackWindow::openLog(const QString& path) {
   auto places = track::readPlaces(QFile::encodeName(path).toStdString(), error, unreadable);
   if (places && !places->track) error = "a GPS table file, not a GPS log";
   if (!places || !places->track) {
-    summary_->setPlainText(
-        QStringLiteral("Cannot show %1: %2\n\n%3")
-            .arg(QDir::toNativeSeparators(path), QString::fromStdString(error), summaryText()));
+    failure_ = QStringLiteral("Cannot show %1: %2")
+                   .arg(QDir::toNativeSeparators(path), QString::fromStdString(error));
+    showSummary();
     return false;
   }
+  failure_.clear();
   log_ = std::move(*places);
   file_ = path;
   sums_ = track::sumsOf(log_);
@@ -303,7 +304,13 @@ void TrackWindow::showContent() {
   for (const track::Warning& w : sums_.warnings) content.warnings.push_back(w.position);
   content.marked = positions_->currentIndex().isValid() ? positions_->currentIndex().row() : -1;
   canvas_->setContent(content);
-  summary_->setPlainText(summaryText());
+  showSummary();
+}
+
+void TrackWindow::showSummary() {
+  // Why the last file could not be shown stays above the sums until another file opens.
+  summary_->setPlainText(failure_.isEmpty() ? summaryText()
+                                            : failure_ + QStringLiteral("\n\n") + summaryText());
 }
 
 QString TrackWindow::summaryText() const {

@@ -68,12 +68,14 @@ class TrackWindow : public QWidget {
  private:
   void buildControls();
   void showContent();
+  void showSummary();
   void askExport(Export format);
   void select(int position);
 
   const loctable::Cells& table_;
   const config::Fields& configuration_;
   QString file_;
+  QString failure_;  // "Cannot show X: why" of the last file that could not be opened
   track::Places log_;
   track::Places shownTable_;
   std::vector<std::pair<double, double>> area_;
