@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -210,6 +210,35 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
   }
 }
 
+// Each warning's words name the position by its date and time as the log line holds them, an
+// impossible one included.
+TEST(TrackSums, WarningsInTheTechniciansWords) {
+  auto line = [](const char* time, const char* latitude, const char* longitude) {
+    return "\"15/03/24\",\"" + std::string(time) + "\",\"" + latitude + "\",\"N\",\"" + longitude +
+           "\",\"E\",\"0\",\"0\"\r\n";
+  };
+  QTemporaryDir folder;
+  std::string error;
+  bool unreadable = false;
+  // 0.54 minutes of latitude (1.0008 km) in one second, counted as a whole second.
+  const auto places =
+      track::readPlaces(logFile(folder, line("08:00:00", "5130.0000", "00007.5000") +
+                                            line("08:00:00", "5130.5400", "00007.5000") +
+                                            line("07:59:00", "0000.0000", "00000.0000") +
+                                            line("08:61:00", "0000.0000", "00000.0000")),
+                        error, unreadable);
+  ASSERT_TRUE(places) << error;
+  std::vector<std::string> texts;
+  for (const Warning& w : track::sumsOf(*places).warnings)
+    texts.push_back(track::warningText(*places, w));
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "position 2 (15/03/24 08:00:00): a jump of 1.00 km in 0 s (3603 km/h)",
+                       "position 3 (15/03/24 07:59:00): at 0,0, no fix of the receiver",
+                       "position 3 (15/03/24 07:59:00): earlier than the position before it (1 "
+                       "min 00 s back)",
+                       "position 4 (15/03/24 08:61:00): at 0,0, no fix of the receiver"}));
+}
+
 // A file that cannot be shown says why, and goes on saying it when the window takes the table
 // and the area afresh (as it does each time it is activated), until another file opens.
 TEST(TrackWindow, KeepsWhyAFileCouldNotBeShown) {
@@ -334,9 +363,9 @@ TEST(TrackWindow, ZoomPanKeysAndListsMarkPositions) {
   EXPECT_EQ(canvas.projection().x, fitted.x);
 
   // A warning selected marks its position and selects its row.
-  ASSERT_EQ(window.warnings().count(), 3);
+  ASSERT_EQ(window.warnings().model()->rowCount(), 3);
   ASSERT_EQ(window.sums().warnings[0].kind, Warning::Kind::AtZero);
-  window.warnings().setCurrentRow(0);
+  window.warnings().setCurrentIndex(window.warnings().model()->index(0, 0));
   EXPECT_EQ(window.positions().currentIndex().row(), 150);
   const track::Scene marked = canvas.scene();
   ASSERT_TRUE(marked.marked);
