@@ -24,6 +24,7 @@
 #include "loctable/cell_store.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
+#include "track/picture.h"
 #include "track/sums.h"
 #include "trackview/track_canvas.h"
 #include "trackview/track_window.h"
@@ -237,6 +238,28 @@ TEST(TrackSums, WarningsInTheTechniciansWords) {
                        "position 3 (15/03/24 07:59:00): earlier than the position before it (1 "
                        "min 00 s back)",
                        "position 4 (15/03/24 08:61:00): at 0,0, no fix of the receiver"}));
+}
+
+// The window's picture paints one cross where many warnings fall on one place, and none far
+// outside it; the command line's picture keeps every one.
+TEST(TrackPicture, ThinnedWarningsAreACrossAPlace) {
+  track::Places log;
+  log.track = true;
+  for (const double latitude : {0.0, 0.0, 0.0, 0.001, 10.0}) log.points.push_back({latitude, 0});
+  track::Content content;
+  content.track = &log;
+  content.warnings = {0, 1, 2, 3, 4};
+  const track::Projection projection = track::fit(track::extentOf(log.points), 0, 0, 400, 400);
+  // Fitted, 0.001 degrees are a twenty-fifth of a pixel; zoomed in, 40 pixels, and 10 degrees
+  // are far outside.
+  track::Projection zoomed = projection;
+  zoomed.zoom(1000, projection.toPixel(0, 0));
+  for (const auto& [thin, view, crosses] :
+       {std::tuple{false, zoomed, 5u}, std::tuple{true, projection, 2u},
+        std::tuple{true, zoomed, 2u}}) {
+    SCOPED_TRACE(testing::Message() << "thin " << thin << " zoom " << view.pixelsPerMetre);
+    EXPECT_EQ(track::sceneOf(content, view, 400, 440, 40, {.thin = thin}).warnings.size(), crosses);
+  }
 }
 
 // A file that cannot be shown says why, and goes on saying it when the window takes the table

@@ -71,6 +71,10 @@ void addGrid(Scene& scene, const Projection& projection, double mapHeight) {
   }
 }
 
+bool closerThanThinning(const Point& a, const Point& b) {
+  return std::abs(a.first - b.first) < kThinning && std::abs(a.second - b.second) < kThinning;
+}
+
 // The track's pieces. Thinned: a point closer than kThinning to the last one kept is left out
 // unless it ends a piece, and a segment wholly outside the picture ends its piece.
 void addTrack(Scene& scene, const Points& points, const Projection& projection, bool thin) {
@@ -99,11 +103,7 @@ void addTrack(Scene& scene, const Points& points, const Projection& projection, 
         piece = &scene.track.emplace_back();
         piece->push_back(previous);
       }
-      const Point& last = piece->back();
-      if (std::abs(at.first - last.first) >= kThinning ||
-          std::abs(at.second - last.second) >= kThinning) {
-        piece->push_back(at);
-      }
+      if (!closerThanThinning(piece->back(), at)) piece->push_back(at);
     }
     previous = at;
   }
@@ -184,7 +184,17 @@ Scene sceneOf(const Content& content, const Projection& projection, int width, i
     if (content.marked >= 0 && content.marked < int(points.size()))
       scene.marked = pixel(points[content.marked]);
     for (const int i : content.warnings) {
-      if (i >= 0 && i < int(points.size())) scene.warnings.push_back(pixel(points[i]));
+      if (i < 0 || i >= int(points.size())) continue;
+      const Point at = pixel(points[i]);
+      // Thinned: a cross outside the picture, or closer than kThinning to the last one kept, is
+      // left out; a million bad positions at 0,0 are one cross, not a million painted over it.
+      const bool away = at.first < -kMargin || at.first > width + kMargin || at.second < -kMargin ||
+                        at.second > mapHeight + kMargin;
+      if (options.thin &&
+          (away || (!scene.warnings.empty() && closerThanThinning(scene.warnings.back(), at)))) {
+        continue;
+      }
+      scene.warnings.push_back(at);
     }
   }
   if (content.locations) {
