@@ -1,11 +1,16 @@
 #include "bench/bench.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>  // environ
 
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <utility>
 
 namespace bench {
@@ -25,7 +30,49 @@ std::function<Shown()>& startupOnly() {
   return show;
 }
 
+std::map<std::string, std::function<std::string(const std::string&)>>& childOnly() {
+  static std::map<std::string, std::function<std::string(const std::string&)>> all;
+  return all;
+}
+
 }  // namespace
+
+ChildOnly::ChildOnly(const char* flag, std::function<std::string(const std::string&)> run) {
+  childOnly()[flag] = std::move(run);
+}
+
+ChildCost runChild(const std::vector<std::string>& argv, const std::string& output,
+                   const std::string& figures) {
+  std::vector<std::string> all = {GPSTRACKING_PEAK, figures};
+  all.insert(all.end(), argv.begin(), argv.end());
+  std::vector<char*> args;
+  for (std::string& arg : all) args.push_back(arg.data());
+  args.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ChildCost cost;
+  const auto started = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const bool spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) == 0;
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  if (!spawned || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    return cost;
+  }
+  cost.wallMs =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+  std::FILE* file = std::fopen(figures.c_str(), "r");
+  long kib = 0;
+  int exitStatus = -1;
+  if (!file) return cost;
+  const bool read = std::fscanf(file, "%ld %lf %d", &kib, &cost.cpuSeconds, &exitStatus) == 3;
+  std::fclose(file);
+  cost.ok = read && exitStatus == 0;
+  cost.peakMb = static_cast<double>(kib) / 1024.0;
+  return cost;
+}
 
 Register::Register(const char* name, Section section) {
   sections().emplace_back(name, std::move(section));
@@ -80,6 +127,10 @@ int main(int argc, char** argv) {
   if (only == bench::kStartupOnly && bench::startupOnly()) {
     const bench::Shown shown = bench::startupOnly()();
     std::printf("%.3f %.0f\n", shown.msSinceMain, shown.steadyMicroseconds);
+    return 0;
+  }
+  if (argc > 2 && bench::childOnly().contains(only)) {
+    std::printf("%s\n", bench::childOnly()[only](argv[2]).c_str());
     return 0;
   }
   for (const auto& [name, section] : bench::sections()) {

@@ -42,6 +42,24 @@ struct Shown {
 struct StartupOnly {
   explicit StartupOnly(std::function<Shown()> showMainMenu);
 };
+// Run as `gpstracking-bench FLAG ARGUMENT`, the benchmark only runs what a section registered
+// for FLAG on ARGUMENT, prints what it returns and exits: a measurement in a process of its own,
+// whose peak memory is its own. `static bench::ChildOnly c("--flag", fn);`
+struct ChildOnly {
+  ChildOnly(const char* flag, std::function<std::string(const std::string& argument)> run);
+};
+// What a program run to its end took.
+struct ChildCost {
+  bool ok = false;  // exit status 0
+  double peakMb = 0;
+  double cpuSeconds = 0;
+  double wallMs = 0;
+};
+// Runs `argv` (argv[0] a path) to its end with its standard output into the file `output`, through
+// gpstracking-bench-peak, which writes its figures into `figures`.
+ChildCost runChild(const std::vector<std::string>& argv, const std::string& output,
+                   const std::string& figures);
+
 // When a window is shown, now.
 Shown shownNow();
 // Median of the values (empty: 0).

@@ -1,6 +1,12 @@
 // The track window on a GPS log of 100,000 positions: the time from opening the file to the
 // first picture shown, and the time of one frame while the picture is dragged, at the whole
 // track and zoomed in eight times. Beside them the same for the demo unit's 300 positions.
+//
+// Memory with 1,000,000 positions (72 MB of log), each program in a process of its own so that
+// its peak is its own: the exports and plot of gpstracking-cli, and the track window opening the
+// log. The references, in the same run: `cat` copying the log into a file (a process that reads
+// the file and writes as much, holding nothing), and the same program on the demo's 300
+// positions (its own floor).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -86,5 +92,110 @@ std::vector<bench::Figure> trackWindow() {
 }
 
 const bench::Register kTrack("track window", trackWindow);
+
+constexpr const char* kOpenOnly = "--track-window-open";
+
+// In a process of its own: the track window made, shown and opened on the log until its first
+// picture; prints the milliseconds.
+std::string openWindowOnly(const std::string& path) {
+  loctable::CellStore table;
+  loctable::fillStartupContent(table);
+  config::FieldStore configuration;
+  config::applyStartupValues(configuration);
+  QElapsedTimer clock;
+  clock.start();
+  trackview::TrackWindow window(table, configuration);
+  window.resize(1180, 760);
+  window.show();
+  if (!window.openLog(QString::fromStdString(path))) return "failed";
+  window.repaint();
+  QApplication::processEvents();
+  return std::to_string(clock.nsecsElapsed() / 1e6);
+}
+
+const bench::ChildOnly kOpenWindowOnly(kOpenOnly, openWindowOnly);
+
+std::string fileText(const std::string& path) {
+  std::string why;
+  return records::readWholeFile(path, &why).value_or("");
+}
+
+std::vector<bench::Figure> memory() {
+  QTemporaryDir folder;
+  const std::string here = folder.path().toStdString();
+  const std::string demo = here + "/demo.csv", large = here + "/large.csv";
+  records::replaceFile(demo, sim::plausibleLogFile(300));
+  // The demo's 100,000 positions ten times over: each a real position with a real time (the
+  // demo's drive, longer, would leave the map and the calendar).
+  {
+    const std::string hundredThousand = sim::plausibleLogFile(100000);
+    std::string million;
+    million.reserve(hundredThousand.size() * 10);
+    for (int i = 0; i < 10; ++i) million += hundredThousand;
+    records::replaceFile(large, million);
+  }
+  // A receiver without a fix: a million positions at 0,0, a million warnings.
+  const std::string atZero = here + "/zero.csv";
+  {
+    std::string zero;
+    for (int i = 0; i < 1000000; ++i)
+      zero += "\"15/03/24\",\"08:00:00\",\"0000.0000\",\"N\",\"00000.0000\",\"E\",\"0\",\"0\"\r\n";
+    records::replaceFile(atZero, zero);
+  }
+  const std::string out = here + "/out", said = here + "/said", costs = here + "/costs";
+  auto mb = [](const bench::ChildCost& cost) { return cost.ok ? cost.peakMb : -1; };
+  auto times = [](const bench::ChildCost& cost, const bench::ChildCost& reference) {
+    return cost.ok ? "(" + std::to_string(cost.peakMb / reference.peakMb).substr(0, 4) +
+                         " x the reference)"
+                   : std::string("(FAILED)");
+  };
+  const bench::ChildCost cat = bench::runChild({"/bin/cat", large}, out, costs);
+  const bench::ChildCost floor =
+      bench::runChild({GPSTRACKING_CLI, "export", demo, "--gpx", "-o", out}, said, costs);
+  std::vector<bench::Figure> figures = {
+      {"reference: cat of the 1,000,000-position log into a file", mb(cat), "MiB", ""},
+      {"reference: gpstracking-cli, export of 300 positions", mb(floor), "MiB", ""},
+  };
+  struct Run {
+    const char* what;
+    std::vector<std::string> args;
+    const char* goal;
+  };
+  const Run runs[] = {
+      {"export GPX", {"export", large, "--gpx", "-o", out}, "(goal 64 MiB) "},
+      {"export KML", {"export", large, "--kml", "-o", out}, "(goal 64 MiB) "},
+      {"export GeoJSON", {"export", large, "--geojson", "-o", out}, "(goal 64 MiB) "},
+      // The picture keeps every point, 16 bytes each, beside the positions.
+      {"plot SVG", {"plot", large, "-o", out + ".svg"}, ""},
+  };
+  for (const auto& [what, args, goal] : runs) {
+    std::vector<std::string> argv = {GPSTRACKING_CLI};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const bench::ChildCost cost = bench::runChild(argv, said, costs);
+    figures.push_back({std::string(what) + " of 1,000,000 positions, peak", mb(cost), "MiB",
+                       goal + times(cost, floor)});
+  }
+  const std::string self = QCoreApplication::applicationFilePath().toStdString();
+  auto window = [&](const std::string& log) {
+    bench::ChildCost cost = bench::runChild({self, kOpenOnly, log}, said, costs);
+    const double ms = cost.ok ? std::atof(fileText(said).c_str()) : -1;
+    return std::pair{cost, ms};
+  };
+  const auto [small, smallMs] = window(demo);
+  figures.push_back({"reference: track window, open 300 positions, peak", mb(small), "MiB", ""});
+  figures.push_back({"reference: track window, open 300 positions", smallMs, "ms", ""});
+  for (const auto& [what, log] : {std::pair{"1,000,000 positions", large},
+                                  std::pair{"1,000,000 at 0,0 (warnings)", atZero}}) {
+    const auto [cost, ms] = window(log);
+    figures.push_back({"track window, open " + std::string(what) + ", peak", mb(cost), "MiB",
+                       "(goal 300 MiB) " + times(cost, small)});
+    figures.push_back({"track window, open " + std::string(what) + ", first picture", ms, "ms",
+                       "(goal 3000 ms; whole process " +
+                           std::to_string(cost.cpuSeconds).substr(0, 4) + " s of CPU)"});
+  }
+  return figures;
+}
+
+const bench::Register kMemory("memory with 1,000,000 positions", memory);
 
 }  // namespace

@@ -178,10 +178,23 @@ bool loadConfigurationFile(const std::string& path, config::Fields& fields, std:
 
 // Writes a whole output file as the window saves its files: replaced only once every byte is
 // written, the name's bytes as given. Or says why it could not.
-bool writeOutput(const std::string& path, const std::string& bytes, std::FILE* err) {
+bool writeOutput(const std::string& path, const records::Pieces& pieces, std::FILE* err) {
   std::string why;
-  if (records::replaceFile(path, bytes, &why)) return true;
+  if (records::replaceFileWith(path, pieces, &why)) return true;
   std::fprintf(err, "gpstracking-cli: cannot write %s: %s\n", path.c_str(), why.c_str());
+  return false;
+}
+
+// Writes to the standard output, each write and the flush checked: a full disk or a closed
+// reader behind it fails the command with the cause.
+bool writeStandardOutput(std::FILE* out, std::string_view bytes, bool flush, std::FILE* err) {
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() &&
+      (!flush || std::fflush(out) == 0)) {
+    return true;
+  }
+  std::fprintf(err, "gpstracking-cli: cannot write to the standard output: %s\n",
+               std::strerror(errno));
   return false;
 }
 
@@ -270,24 +283,30 @@ std::optional<Places> placesOf(const std::string& path, std::FILE* err) {
   return places;
 }
 
-int exportFile(const Arguments& a, std::string& out, std::FILE* err) {
+// The export is written as it is made, never held whole: to the file, or to the standard output.
+int exportFile(const Arguments& a, std::FILE* out, std::FILE* err) {
   if (a.positional.size() != 2 || !a.format)
     return usage(err, "export needs one file and one of --gpx, --kml, --geojson");
   const auto places = placesOf(a.positional[1], err);
   if (!places) return kFailure;
-  if (places->skipped > 0 || places->untimed > 0) {
+  if (places->skipped > 0 || places->untimed() > 0) {
     std::string warning = std::to_string(places->skipped) + (places->track ? " lines" : " rows") +
                           " without a position skipped";
-    if (places->untimed > 0)
-      warning += ", " + std::to_string(places->untimed) + " positions kept without their time";
+    if (places->untimed() > 0)
+      warning += ", " + std::to_string(places->untimed()) + " positions kept without their time";
     std::fprintf(err, "%s: %s\n", a.positional[1].c_str(), warning.c_str());
   }
-  std::string text = track::exportPlaces(*places, *a.format);
-  if (!a.output) {
-    out = std::move(text);
-    return kSuccess;
+  if (!track::exportable(*places, *a.format)) {
+    std::fprintf(err, "%s: no position to export\n", a.positional[1].c_str());
+    return kFailure;
   }
-  return writeOutput(*a.output, text, err) ? kSuccess : kFailure;
+  const auto pieces = [&](const track::Sink& put) {
+    return track::writePlaces(*places, *a.format, put);
+  };
+  if (a.output) return writeOutput(*a.output, pieces, err) ? kSuccess : kFailure;
+  bool written =
+      pieces([&](std::string_view piece) { return writeStandardOutput(out, piece, false, err); });
+  return written && writeStandardOutput(out, {}, true, err) ? kSuccess : kFailure;
 }
 
 int plot(const Arguments& a, std::FILE* err) {
@@ -317,9 +336,12 @@ int plot(const Arguments& a, std::FILE* err) {
     std::fprintf(err, "%s: %d of %zu table locations fall outside the picture\n", a.table->c_str(),
                  scene.locationsOutside, locations.points.size());
   }
-  const std::string picture =
-      path.ends_with(".svg") ? track::svgPicture(scene) : track::pngPicture(scene);
-  return writeOutput(path, picture, err) ? kSuccess : kFailure;
+  if (path.ends_with(".svg")) {
+    const auto svg = [&](const track::Sink& put) { return track::writeSvg(scene, put); };
+    return writeOutput(path, svg, err) ? kSuccess : kFailure;
+  }
+  const std::string png = track::pngPicture(scene);
+  return writeOutput(path, records::whole(png), err) ? kSuccess : kFailure;
 }
 
 // Two names of one device (a link and its target, "/x//u") would put two exchanges on one line,
@@ -471,7 +493,8 @@ std::optional<std::string> usageOf(const std::string& command) {
   return commandUsage(kUsageText, command, unitCommands().contains(command) || command == "diff");
 }
 
-int execute(const std::vector<std::string>& args, std::string& out, std::FILE* err) {
+int execute(const std::vector<std::string>& args, std::string& out, std::FILE* standardOutput,
+            std::FILE* err) {
   // "help COMMAND" and "COMMAND --help": that command's usage.
   if (args.size() > 1 && args[1] == "help") {
     if (args.size() == 2) {
@@ -507,7 +530,7 @@ int execute(const std::vector<std::string>& args, std::string& out, std::FILE* e
   if (command == "check") return check(*a, out, err);
   if (command == "diff") return diff(*a, out, err);
   if (command == "provision") return provision(*a, out, err);
-  if (command == "export") return exportFile(*a, out, err);
+  if (command == "export") return exportFile(*a, standardOutput, err);
   if (command == "plot") return plot(*a, err);
   return usage(err, "unknown command " + command);
 }
@@ -515,16 +538,11 @@ int execute(const std::vector<std::string>& args, std::string& out, std::FILE* e
 }  // namespace
 
 int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
-  // What goes to standard output is gathered and written at the end, each write and the flush
-  // checked: a full disk or a closed reader behind it fails the command with the cause.
+  // What goes to standard output is gathered and written at the end (an export writes its own as
+  // it is made).
   std::string text;
-  const int status = execute(args, text, err);
-  errno = 0;
-  if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-    std::fprintf(err, "gpstracking-cli: cannot write to the standard output: %s\n",
-                 std::strerror(errno));
-    return kFailure;
-  }
+  const int status = execute(args, text, out, err);
+  if (!writeStandardOutput(out, text, true, err)) return kFailure;
   return status;
 }
 

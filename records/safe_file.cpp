@@ -48,16 +48,23 @@ bool failedBySystem(std::string* why) {
   return failed(why, std::strerror(errno));
 }
 
-bool writeAll(int fd, std::string_view bytes) {
+// Writes the pieces from the file's start, one after the other. A false that no write caused
+// (the bytes could not be made) fails with ECANCELED.
+bool writeAll(int fd, const Pieces& pieces) {
   off_t offset = 0;
-  while (!bytes.empty()) {
-    const ssize_t written = ::pwrite(fd, bytes.data(), bytes.size(), offset);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-    offset += written;
-  }
-  return true;
+  bool written = true;
+  const bool made = pieces([&](std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), offset);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return written = false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+      offset += n;
+    }
+    return true;
+  });
+  if (!made && written) errno = ECANCELED;
+  return made && written;
 }
 
 std::string folderOf(const std::string& path) {
@@ -115,7 +122,7 @@ enum class Outcome { Replaced, Failed, FolderRefused };
 // permissions, and renames it over the target. FolderRefused when the folder takes no new file
 // or no rename, or the new file cannot have the old one's owner: the old file is then untouched
 // and may still be written in place.
-Outcome replaceThroughNewFile(const std::string& target, std::string_view bytes,
+Outcome replaceThroughNewFile(const std::string& target, const Pieces& bytes,
                               const struct stat* old) {
   const std::string folder = folderOf(target);
   std::string temporary;
@@ -163,8 +170,16 @@ Outcome replaceThroughNewFile(const std::string& target, std::string_view bytes,
 // sticky folder) or whose owner a new file cannot have. This path is not atomic: a crash half-way
 // leaves the file part new, part old, which is why it is only taken when the safe path is closed.
 // The space is reserved first, so a full disk refuses the save before a byte is changed.
-bool writeInPlace(int fd, std::string_view bytes) {
-  const off_t size = static_cast<off_t>(bytes.size());
+bool writeInPlace(int fd, const Pieces& bytes) {
+  off_t size = 0;
+  const bool measured = bytes([&](std::string_view piece) {
+    size += static_cast<off_t>(piece.size());
+    return true;
+  });
+  if (!measured) {
+    errno = ECANCELED;
+    return false;
+  }
   if (size > 0 && ::fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS) {
     return false;
   }
@@ -172,6 +187,14 @@ bool writeInPlace(int fd, std::string_view bytes) {
 }
 
 }  // namespace
+
+Pieces whole(std::string_view bytes) {
+  return [bytes](const auto& put) { return put(bytes); };
+}
+
+bool replaceFile(const std::string& path, std::string_view bytes, std::string* why) {
+  return replaceFileWith(path, whole(bytes), why);
+}
 
 // The file system facts behind the rules:
 // - renaming over a file needs only the right to write the folder, so a read-only file would be
@@ -183,7 +206,7 @@ bool writeInPlace(int fd, std::string_view bytes) {
 //   contents, since the new contents are a new file (writing the shared file in place would
 //   give up the guarantee that a failed save leaves it whole);
 // - a symbolic link is followed, so the file it names is replaced and the link stays.
-bool replaceFile(const std::string& path, std::string_view bytes, std::string* why) {
+bool replaceFileWith(const std::string& path, const Pieces& bytes, std::string* why) {
   if (path.empty()) return failed(why, "no file name");
   std::string target = path;
 

@@ -29,6 +29,18 @@ inline constexpr std::string_view kSavingPrefix = ".gpstracking-saving-";
 // receives the reason as readWholeFile gives it.
 bool replaceFile(const std::string& path, std::string_view bytes, std::string* why = nullptr);
 
+// Hands the bytes of a file, in order and in pieces of any size, to `put`; false when it cannot
+// go on (a false from `put` included). It may be asked twice (a file written in place is
+// measured first) and gives the same bytes each time.
+using Pieces = std::function<bool(const std::function<bool(std::string_view piece)>& put)>;
+
+// The pieces of bytes already whole; they must outlive the Pieces.
+Pieces whole(std::string_view bytes);
+
+// The same replacement for a file whose bytes are made as they are written, so that its writer
+// never holds them whole (an export of a long GPS log).
+bool replaceFileWith(const std::string& path, const Pieces& pieces, std::string* why = nullptr);
+
 // Every byte of the file; nullopt when it cannot be read to its end (an empty path, a missing
 // file, no right to read, a read error), when it is not a regular file (a folder, a FIFO, a
 // terminal or other device, a socket: refused at once, never read), or when it holds more than

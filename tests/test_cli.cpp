@@ -511,6 +511,30 @@ TEST(CliExport, StandardReadersFindEveryPosition) {
   EXPECT_EQ(run({"export", log}).status, cli::kUsage);
 }
 
+// RFC 7946 gives a LineString two positions at least: a track of one is a Point with its time and
+// values, and a track of none is refused, as plot refuses it.
+TEST(CliExport, GeoJsonOfOnePositionIsAPointAndOfNoneIsRefused) {
+  QTemporaryDir folder;
+  const std::string log = (folder.path() + "/log.csv").toStdString();
+  const std::string out = (folder.path() + "/out.geojson").toStdString();
+  const std::string first = std::string(kLog).substr(0, std::string(kLog).find('\n') + 1);
+  writeText(log, first);
+  ASSERT_EQ(run({"export", log, "--geojson", "-o", out}).status, 0);
+  EXPECT_NE(
+      fileText(out).find("\"geometry\":{\"type\":\"Point\",\"coordinates\":[-0.125000,51.500000]}"),
+      std::string::npos)
+      << fileText(out);
+  EXPECT_EQ(readBack("geojson", out), "51.500000 -0.125000 2024-03-15T07:58:30Z 12.0 75.0\n");
+
+  const std::string none = (folder.path() + "/none.geojson").toStdString();
+  writeText(log, ",\"07:59:30\",\"3345.1234\",,\"15112.3456\",,\"000.0\",\"000.0\"\r\n");
+  const CliRun refused = run({"export", log, "--geojson", "-o", none});
+  EXPECT_EQ(refused.status, cli::kFailure);
+  EXPECT_EQ(refused.err,
+            log + ": 1 lines without a position skipped\n" + log + ": no position to export\n");
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
+}
+
 // Positions no reader could use are never exported: they are skipped, or kept without their
 // time, and counted in the warning.
 TEST(CliExport, ImpossibleValuesNeverReachTheExport) {

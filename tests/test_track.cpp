@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -24,6 +24,7 @@
 #include "loctable/cell_store.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
+#include "track/picture.h"
 #include "track/sums.h"
 #include "trackview/track_canvas.h"
 #include "trackview/track_window.h"
@@ -147,38 +148,51 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
     std::vector<std::pair<Warning::Kind, int>> warnings;
     std::int64_t gap;
     int gapAt;
+    double km;  // along a meridian a minute is 1.853249 km on the sphere of kEarthRadiusKm
   };
   const Case cases[] = {
       {"a drive of 100 m in 30 s",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5130.0540", "00007.5000"),
        {},
        30,
-       1},
+       1,
+       0.1000756},
       // 10 km in 30 s is 1200 km/h.
       {"a jump",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "5135.4000", "00007.5000"),
        {{Warning::Kind::Jump, 1}},
        30,
-       1},
+       1,
+       10.007557},
       // 15 km in 4 min is 225 km/h: fast, but no jump.
       {"a fast drive",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:04:00", "5138.0900", "00007.5000"),
        {},
        240,
-       1},
+       1,
+       14.992803},
+      // Two fixes in one second are a second apart at most: 50 m is 180 km/h, no jump.
+      {"two positions in the same second",
+       line("08:00:00", "5130.0000", "00007.5000") + line("08:00:00", "5130.0270", "00007.5000"),
+       {},
+       0,
+       -1,
+       0.0500378},
       {"a position at 0,0 between two others, the jumps to it and back",
        line("08:00:00", "5130.0000", "00007.5000") + line("08:00:30", "0000.0000", "00000.0000") +
            line("08:01:00", "5130.0000", "00007.5000"),
        {{Warning::Kind::AtZero, 1}, {Warning::Kind::Jump, 1}, {Warning::Kind::Jump, 2}},
        30,
-       1},
+       1,
+       2 * 5726.5587},
       {"a time going back, and a gap of 10 minutes after an untimed position",
        line("08:10:00", "5130.0000", "00007.5000") + line("08:09:00", "5130.0000", "00007.5000") +
            line("08:61:00", "5130.0000", "00007.5000") +
            line("08:19:00", "5130.0000", "00007.5000"),
        {{Warning::Kind::TimeBack, 1}},
        600,
-       3},
+       3,
+       0},
   };
   QTemporaryDir folder;
   for (const Case& c : cases) {
@@ -193,6 +207,84 @@ TEST(TrackSums, WarningsAndGapsOfHandmadeLogs) {
     EXPECT_EQ(found, c.warnings);
     EXPECT_EQ(sums.largestGapSeconds, c.gap);
     EXPECT_EQ(sums.largestGapAt, c.gapAt);
+    EXPECT_NEAR(sums.lengthKm, c.km, 1e-6 * std::max(1.0, c.km));
+  }
+}
+
+// Each warning's words name the position by its date and time as the log line holds them, an
+// impossible one included.
+TEST(TrackSums, WarningsInTheTechniciansWords) {
+  auto line = [](const char* time, const char* latitude, const char* longitude) {
+    return "\"15/03/24\",\"" + std::string(time) + "\",\"" + latitude + "\",\"N\",\"" + longitude +
+           "\",\"E\",\"0\",\"0\"\r\n";
+  };
+  QTemporaryDir folder;
+  std::string error;
+  bool unreadable = false;
+  // 0.54 minutes of latitude (1.0008 km) in one second, counted as a whole second.
+  const auto places =
+      track::readPlaces(logFile(folder, line("08:00:00", "5130.0000", "00007.5000") +
+                                            line("08:00:00", "5130.5400", "00007.5000") +
+                                            line("07:59:00", "0000.0000", "00000.0000") +
+                                            line("08:61:00", "0000.0000", "00000.0000")),
+                        error, unreadable);
+  ASSERT_TRUE(places) << error;
+  std::vector<std::string> texts;
+  for (const Warning& w : track::sumsOf(*places).warnings)
+    texts.push_back(track::warningText(*places, w));
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "position 2 (15/03/24 08:00:00): a jump of 1.00 km in 0 s (3603 km/h)",
+                       "position 3 (15/03/24 07:59:00): at 0,0, no fix of the receiver",
+                       "position 3 (15/03/24 07:59:00): earlier than the position before it (1 "
+                       "min 00 s back)",
+                       "position 4 (15/03/24 08:61:00): at 0,0, no fix of the receiver"}));
+}
+
+// The window's picture paints one cross where many warnings fall on one place, and none far
+// outside it; the command line's picture keeps every one.
+TEST(TrackPicture, ThinnedWarningsAreACrossAPlace) {
+  track::Places log;
+  log.track = true;
+  for (const double latitude : {0.0, 0.0, 0.0, 0.001, 10.0}) log.points.push_back({latitude, 0});
+  track::Content content;
+  content.track = &log;
+  content.warnings = {0, 1, 2, 3, 4};
+  const track::Projection projection = track::fit(track::extentOf(log.points), 0, 0, 400, 400);
+  // Fitted, 0.001 degrees are a twenty-fifth of a pixel; zoomed in, 40 pixels, and 10 degrees
+  // are far outside.
+  track::Projection zoomed = projection;
+  zoomed.zoom(1000, projection.toPixel(0, 0));
+  for (const auto& [thin, view, crosses] :
+       {std::tuple{false, zoomed, 5u}, std::tuple{true, projection, 2u},
+        std::tuple{true, zoomed, 2u}}) {
+    SCOPED_TRACE(testing::Message() << "thin " << thin << " zoom " << view.pixelsPerMetre);
+    EXPECT_EQ(track::sceneOf(content, view, 400, 440, 40, {.thin = thin}).warnings.size(), crosses);
+  }
+}
+
+// A file that cannot be shown says why, and goes on saying it when the window takes the table
+// and the area afresh (as it does each time it is activated), until another file opens.
+TEST(TrackWindow, KeepsWhyAFileCouldNotBeShown) {
+  QTemporaryDir folder;
+  const std::string good = logFile(folder, demoLog(30));
+  const QString missing = folder.path() + "/missing.csv";
+  for (const bool logOpen : {false, true}) {
+    SCOPED_TRACE(logOpen ? "over an open log" : "without a log");
+    Stores stores;
+    trackview::TrackWindow window(stores.table, stores.configuration);
+    window.show();
+    if (logOpen) {
+      ASSERT_TRUE(window.openLog(QString::fromStdString(good)));
+    }
+    auto summary = [&] { return window.findChild<QPlainTextEdit*>()->toPlainText(); };
+    EXPECT_FALSE(window.openLog(missing));
+    const QString why = "Cannot show " + missing + ": No such file or directory";
+    EXPECT_TRUE(summary().startsWith(why)) << summary().toStdString();
+    window.refresh();
+    EXPECT_TRUE(summary().startsWith(why)) << summary().toStdString();
+    EXPECT_EQ(summary().contains("Positions: 30"), logOpen);
+    ASSERT_TRUE(window.openLog(QString::fromStdString(good)));
+    EXPECT_FALSE(summary().contains("Cannot show")) << summary().toStdString();
   }
 }
 
@@ -294,9 +386,9 @@ TEST(TrackWindow, ZoomPanKeysAndListsMarkPositions) {
   EXPECT_EQ(canvas.projection().x, fitted.x);
 
   // A warning selected marks its position and selects its row.
-  ASSERT_EQ(window.warnings().count(), 3);
+  ASSERT_EQ(window.warnings().model()->rowCount(), 3);
   ASSERT_EQ(window.sums().warnings[0].kind, Warning::Kind::AtZero);
-  window.warnings().setCurrentRow(0);
+  window.warnings().setCurrentIndex(window.warnings().model()->index(0, 0));
   EXPECT_EQ(window.positions().currentIndex().row(), 150);
   const track::Scene marked = canvas.scene();
   ASSERT_TRUE(marked.marked);

@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "track/exports.h"
+#include "track/text_writer.h"
 
 namespace track {
 
@@ -70,10 +71,13 @@ void addGrid(Scene& scene, const Projection& projection, double mapHeight) {
   }
 }
 
+bool closerThanThinning(const Point& a, const Point& b) {
+  return std::abs(a.first - b.first) < kThinning && std::abs(a.second - b.second) < kThinning;
+}
+
 // The track's pieces. Thinned: a point closer than kThinning to the last one kept is left out
 // unless it ends a piece, and a segment wholly outside the picture ends its piece.
-void addTrack(Scene& scene, const std::vector<Place>& points, const Projection& projection,
-              bool thin) {
+void addTrack(Scene& scene, const Points& points, const Projection& projection, bool thin) {
   if (points.empty()) return;
   if (!thin) {
     auto& piece = scene.track.emplace_back();
@@ -99,11 +103,7 @@ void addTrack(Scene& scene, const std::vector<Place>& points, const Projection& 
         piece = &scene.track.emplace_back();
         piece->push_back(previous);
       }
-      const Point& last = piece->back();
-      if (std::abs(at.first - last.first) >= kThinning ||
-          std::abs(at.second - last.second) >= kThinning) {
-        piece->push_back(at);
-      }
+      if (!closerThanThinning(piece->back(), at)) piece->push_back(at);
     }
     previous = at;
   }
@@ -133,24 +133,30 @@ void Projection::zoom(double factor, const Point& pixel) {
   pixelsPerMetre *= factor;
 }
 
-Projection fit(const std::vector<const Place*>& all, double left, double top, double width,
-               double height) {
+void Extent::add(double latitude, double longitude) {
+  south = std::min(south, latitude);
+  north = std::max(north, latitude);
+  west = std::min(west, longitude);
+  east = std::max(east, longitude);
+}
+
+Extent extentOf(const Points& points) {
+  Extent extent;
+  for (const Place& p : points) extent.add(p.latitude, p.longitude);
+  return extent;
+}
+
+Projection fit(const Extent& extent, double left, double top, double width, double height) {
   Projection projection;
   projection.x = left + width / 2;
   projection.y = top + height / 2;
-  if (all.empty()) return projection;
-  auto [south, north] = std::minmax_element(
-      all.begin(), all.end(), [](auto a, auto b) { return a->latitude < b->latitude; });
-  auto [west, east] = std::minmax_element(
-      all.begin(), all.end(), [](auto a, auto b) { return a->longitude < b->longitude; });
-  projection.centreLat = ((*south)->latitude + (*north)->latitude) / 2;
-  projection.centreLon = ((*west)->longitude + (*east)->longitude) / 2;
+  if (extent.empty()) return projection;
+  projection.centreLat = (extent.south + extent.north) / 2;
+  projection.centreLon = (extent.west + extent.east) / 2;
   projection.cosine = cosineOf(projection.centreLat);
   const double spanX =
-      std::max(((*east)->longitude - (*west)->longitude) * kMetresPerDegree * projection.cosine,
-               kSmallestSpan);
-  const double spanY =
-      std::max(((*north)->latitude - (*south)->latitude) * kMetresPerDegree, kSmallestSpan);
+      std::max((extent.east - extent.west) * kMetresPerDegree * projection.cosine, kSmallestSpan);
+  const double spanY = std::max((extent.north - extent.south) * kMetresPerDegree, kSmallestSpan);
   projection.pixelsPerMetre = std::min(width / spanX, height / spanY);
   return projection;
 }
@@ -168,7 +174,7 @@ Scene sceneOf(const Content& content, const Projection& projection, int width, i
   };
   if (options.grid) addGrid(scene, projection, mapHeight);
   if (content.track) {
-    const std::vector<Place>& points = content.track->points;
+    const Points& points = content.track->points;
     addTrack(scene, points, projection, options.thin);
     if (!points.empty()) {
       const Point start = pixel(points.front()), end = pixel(points.back());
@@ -178,14 +184,25 @@ Scene sceneOf(const Content& content, const Projection& projection, int width, i
     if (content.marked >= 0 && content.marked < int(points.size()))
       scene.marked = pixel(points[content.marked]);
     for (const int i : content.warnings) {
-      if (i >= 0 && i < int(points.size())) scene.warnings.push_back(pixel(points[i]));
+      if (i < 0 || i >= int(points.size())) continue;
+      const Point at = pixel(points[i]);
+      // Thinned: a cross outside the picture, or closer than kThinning to the last one kept, is
+      // left out; a million bad positions at 0,0 are one cross, not a million painted over it.
+      const bool away = at.first < -kMargin || at.first > width + kMargin || at.second < -kMargin ||
+                        at.second > mapHeight + kMargin;
+      if (options.thin &&
+          (away || (!scene.warnings.empty() && closerThanThinning(scene.warnings.back(), at)))) {
+        continue;
+      }
+      scene.warnings.push_back(at);
     }
   }
   if (content.locations) {
-    for (const Place& p : content.locations->points) {
-      const Point at = pixel(p);
+    const Places& locations = *content.locations;
+    for (std::size_t i = 0; i < locations.points.size(); ++i) {
+      const Point at = pixel(locations.points[i]);
       if (inside(at)) {
-        scene.locations.emplace_back(at, p.name);
+        scene.locations.emplace_back(at, locations.name(i));
       } else {
         ++scene.locationsOutside;
       }
@@ -209,10 +226,9 @@ Scene sceneOf(const Content& content, const Projection& projection, int width, i
 }
 
 Scene layOut(const Places& track, const Places& locations, int width, int height) {
-  std::vector<const Place*> all;
-  for (const Place& p : track.points.empty() ? locations.points : track.points) all.push_back(&p);
   const Projection projection =
-      fit(all, kMargin, kMargin, width - 2 * kMargin, height - 2 * kMargin - kMargin);
+      fit(extentOf(track.points.empty() ? locations.points : track.points), kMargin, kMargin,
+          width - 2 * kMargin, height - 2 * kMargin - kMargin);
   Content content;
   content.track = &track;
   content.locations = &locations;
@@ -229,46 +245,50 @@ std::string degreesLabel(double value, bool latitude, int decimals) {
   return label;
 }
 
-std::string svgPicture(const Scene& scene) {
+bool writeSvg(const Scene& scene, const Sink& sink) {
+  TextWriter out(sink);
   const std::string w = std::to_string(scene.width), h = std::to_string(scene.height);
-  std::string out =
-      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
-      "width=\"" +
-      w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h + "\">\n";
-  out += "<rect width=\"" + w + "\" height=\"" + h + "\" fill=\"white\"/>\n";
-  out += "<g font-family=\"sans-serif\" font-size=\"12\">\n";
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+         "width=\""
+      << w << "\" height=\"" << h << "\" viewBox=\"0 0 " << w << " " << h << "\">\n";
+  out << "<rect width=\"" << w << "\" height=\"" << h << "\" fill=\"white\"/>\n";
+  out << "<g font-family=\"sans-serif\" font-size=\"12\">\n";
   for (const std::vector<Point>& piece : scene.track) {
-    out += "<polyline fill=\"none\" stroke=\"" + std::string(kTrackColour) +
-           "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
-    for (const auto& [x, y] : piece) out += number(x) + "," + number(y) + " ";
-    out.back() = '"';
-    out += "/>\n";
+    out << "<polyline fill=\"none\" stroke=\"" << kTrackColour
+        << "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
+    const char* space = "";
+    for (const auto& [x, y] : piece) {
+      if (!out) return false;
+      out << space << number(x) << "," << number(y);
+      space = " ";
+    }
+    out << "\"/>\n";
   }
   for (const auto& [at, name] : scene.locations) {
-    out += "<circle class=\"location\" cx=\"" + number(at.first) + "\" cy=\"" + number(at.second) +
-           "\" r=\"4\" fill=\"" + kLocationColour + "\"/>";
-    out += "<text x=\"" + number(at.first + 6) + "\" y=\"" + number(at.second - 4) + "\">" +
-           xmlEscaped(name) + "</text>\n";
+    out << "<circle class=\"location\" cx=\"" << number(at.first) << "\" cy=\"" << number(at.second)
+        << "\" r=\"4\" fill=\"" << kLocationColour << "\"/>";
+    out << "<text x=\"" << number(at.first + 6) << "\" y=\"" << number(at.second - 4) << "\">"
+        << xmlEscaped(name) << "</text>\n";
   }
   if (scene.start) {
     const auto [sx, sy] = *scene.start;
-    out += "<circle class=\"start\" cx=\"" + number(sx) + "\" cy=\"" + number(sy) +
-           "\" r=\"7\" fill=\"" + kStartColour + "\"/><text x=\"" + number(sx + 9) + "\" y=\"" +
-           number(sy + 4) + "\">Start</text>\n";
+    out << "<circle class=\"start\" cx=\"" << number(sx) << "\" cy=\"" << number(sy)
+        << "\" r=\"7\" fill=\"" << kStartColour << "\"/><text x=\"" << number(sx + 9) << "\" y=\""
+        << number(sy + 4) << "\">Start</text>\n";
   }
   if (scene.end) {
     const auto [ex, ey] = *scene.end;
-    out += "<rect class=\"end\" x=\"" + number(ex - 6) + "\" y=\"" + number(ey - 6) +
-           "\" width=\"12\" height=\"12\" fill=\"" + kEndColour + "\"/><text x=\"" +
-           number(ex + 9) + "\" y=\"" + number(ey + 4) + "\">End</text>\n";
+    out << "<rect class=\"end\" x=\"" << number(ex - 6) << "\" y=\"" << number(ey - 6)
+        << "\" width=\"12\" height=\"12\" fill=\"" << kEndColour << "\"/><text x=\""
+        << number(ex + 9) << "\" y=\"" << number(ey + 4) << "\">End</text>\n";
   }
   const double y = scene.height - scene.footer / 2.0 - 10;
-  out += "<path class=\"scale\" d=\"M" + number(kMargin) + "," + number(y - 5) + " v5 h" +
-         number(scene.scalePixels) + " v-5\" fill=\"none\" stroke=\"black\" stroke-width=\"2\"/>";
-  out += "<text x=\"" + number(kMargin + scene.scalePixels + 8) + "\" y=\"" + number(y + 4) +
-         "\">" + scene.scaleLabel + "</text>\n";
-  out += "</g>\n</svg>\n";
-  return out;
+  out << "<path class=\"scale\" d=\"M" << number(kMargin) << "," << number(y - 5) << " v5 h"
+      << number(scene.scalePixels) << " v-5\" fill=\"none\" stroke=\"black\" stroke-width=\"2\"/>";
+  out << "<text x=\"" << number(kMargin + scene.scalePixels + 8) << "\" y=\"" << number(y + 4)
+      << "\">" << scene.scaleLabel << "</text>\n";
+  out << "</g>\n</svg>\n";
+  return out.flush();
 }
 
 }  // namespace track

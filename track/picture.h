@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "track/exports.h"
 #include "track/places.h"
 
 namespace track {
@@ -38,9 +39,16 @@ inline constexpr const char* kLocationColour = "#d07000";
 inline constexpr const char* kAreaColour = "#8020a0";
 inline constexpr int kMargin = 40;
 
-// The smallest projection that shows all of `places` in the area (left, top, width, height).
-Projection fit(const std::vector<const Place*>& places, double left, double top, double width,
-               double height);
+// The degrees a picture has to show.
+struct Extent {
+  double south = 90, north = -90, west = 180, east = -180;
+  void add(double latitude, double longitude);
+  bool empty() const { return south > north; }
+};
+Extent extentOf(const Points& points);
+
+// The smallest projection that shows all of `extent` in the area (left, top, width, height).
+Projection fit(const Extent& extent, double left, double top, double width, double height);
 
 struct GridLine {
   Point from, to;
@@ -95,7 +103,8 @@ Scene sceneOf(const Content& content, const Projection& projection, int width, i
 // whole country does not shrink the track to a dot.
 Scene layOut(const Places& track, const Places& locations, int width = 1000, int height = 750);
 
-std::string svgPicture(const Scene& scene);
+// The picture as SVG, written into `sink` as it is made; false when the sink refused a piece.
+bool writeSvg(const Scene& scene, const Sink& sink);
 
 // "51.50° N" as UTF-8, with the decimals the grid's step needs.
 std::string degreesLabel(double value, bool latitude, int decimals);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -59,40 +60,38 @@ std::optional<std::array<int, 3>> groups(const std::string& text, char separator
   return std::array<int, 3>{*a, *b, *c};
 }
 
-int daysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-  return month == 2 && leap ? 29 : kDays[month - 1];
-}
+namespace chrono = std::chrono;
 
-// Days from 2000-01-01 to the first of the month (proleptic Gregorian calendar).
-std::int64_t daysBefore(int year, int month) {
-  std::int64_t days = 0;
-  for (int y = 2000; y < year; ++y) days += daysInMonth(y, 2) == 29 ? 366 : 365;
-  for (int m = 1; m < month; ++m) days += daysInMonth(year, m);
-  return days;
-}
+// The day the seconds count from.
+constexpr chrono::sys_days kEpoch = chrono::sys_days(chrono::year(2000) / 1 / 1);
 
 // "15/03/24" and "07:58:30" as the unit writes them (day, month, two-digit year; GPS time) give
-// the point's ISO 8601 time and its seconds; a date or time that does not exist, which readers
-// of the exports would drop, leaves both unset.
+// the point's seconds; a date or time that does not exist, which readers of the exports would
+// drop, leaves them unset.
 void setTime(Place& place, const std::string& date, const std::string& time) {
   const auto d = groups(date, '/');
   const auto t = groups(time, ':');
   if (!d || !t) return;
   const auto [day, month, shortYear] = *d;
   const auto [hour, minute, second] = *t;
-  const int year = 2000 + shortYear;
+  const chrono::year_month_day civil(chrono::year(2000 + shortYear),
+                                     chrono::month(static_cast<unsigned>(month)),
+                                     chrono::day(static_cast<unsigned>(day)));
   // GPS time has no leap seconds: 60 is no second of it.
-  if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59) {
-    return;
-  }
-  char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", year, month, day, hour, minute,
-                second);
-  place.time = text;
-  place.seconds = ((daysBefore(year, month) + day - 1) * 24 + hour) * 3600 + minute * 60 + second;
+  if (!civil.ok() || hour > 23 || minute > 59 || second > 59) return;
+  const std::int64_t days = (chrono::sys_days(civil) - kEpoch).count();
+  place.seconds = (days * 24 + hour) * 3600 + minute * 60 + second;
+}
+
+struct Civil {
+  chrono::year_month_day date;
+  int hour, minute, second;
+};
+
+Civil civilOf(std::int64_t seconds) {
+  const std::int64_t days = seconds / 86400, rest = seconds % 86400;
+  return {chrono::year_month_day(kEpoch + chrono::days(days)), int(rest / 3600),
+          int(rest / 60 % 60), int(rest % 60)};
 }
 
 // A new point at the two coordinates; none, and one more skipped, without both.
@@ -114,11 +113,10 @@ void addLogLine(Places& places, std::string_view line) {
   if (!added) return;
   Place& place = *added;
   setTime(place, f[0], f[1]);
-  if (place.time.empty()) ++places.untimed;
-  place.value1 = decimal(f[6]);
-  place.value2 = decimal(f[7]);
-  place.logDate = std::move(f[0]);
-  place.logTime = std::move(f[1]);
+  if (place.seconds == kNoTime)
+    places.untimedStamps[places.points.size() - 1] = {std::move(f[0]), std::move(f[1])};
+  place.value1 = decimal(f[6]).value_or(kNoValue);
+  place.value2 = decimal(f[7]).value_or(kNoValue);
 }
 
 // A coordinate cell's degrees, read as the table download reads the cell, so that what is
@@ -174,6 +172,34 @@ class LineSplitter {
 };
 
 }  // namespace
+
+std::string Places::name(std::size_t point) const {
+  return point < names.size() ? names[point] : std::string();
+}
+
+Stamp Places::stamp(std::size_t point) const {
+  const std::int64_t seconds = points[point].seconds;
+  if (seconds == kNoTime) {
+    const auto kept = untimedStamps.find(point);
+    return kept == untimedStamps.end() ? Stamp{} : kept->second;
+  }
+  const Civil civil = civilOf(seconds);
+  char date[16], time[16];
+  std::snprintf(date, sizeof date, "%02u/%02u/%02d", unsigned(civil.date.day()),
+                unsigned(civil.date.month()), int(civil.date.year()) - 2000);
+  std::snprintf(time, sizeof time, "%02d:%02d:%02d", civil.hour, civil.minute, civil.second);
+  return {date, time};
+}
+
+std::string isoTime(const Place& place) {
+  if (place.seconds == kNoTime) return {};
+  const Civil civil = civilOf(place.seconds);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", int(civil.date.year()),
+                unsigned(civil.date.month()), unsigned(civil.date.day()), civil.hour, civil.minute,
+                civil.second);
+  return text;
+}
 
 std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std::string& letter,
                                  double limit) {
@@ -237,9 +263,8 @@ std::optional<Places> readPlaces(const std::string& path, std::string& error, bo
 Places tablePlaces(const loctable::Cells& cells) {
   Places places;
   for (int row = 0; row < loctable::kRows; ++row) {
-    Place* place =
-        addPlace(places, cellDegrees(cells.cell(row, 1), 90), cellDegrees(cells.cell(row, 2), 180));
-    if (place) place->name = cells.cell(row, 0);
+    if (addPlace(places, cellDegrees(cells.cell(row, 1), 90), cellDegrees(cells.cell(row, 2), 180)))
+      places.names.push_back(cells.cell(row, 0));
   }
   return places;
 }

@@ -1,5 +1,6 @@
 #include "track/sums.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -19,7 +20,7 @@ std::string format(const char* pattern, double a, double b = 0, double c = 0) {
 }
 
 std::string positionName(const Places& track, int index) {
-  return "position " + std::to_string(index + 1) + " (" + dateAndTime(track.points[index]) + ")";
+  return "position " + std::to_string(index + 1) + " (" + dateAndTime(track, index) + ")";
 }
 
 }  // namespace
@@ -34,8 +35,13 @@ double distanceKm(const Place& a, const Place& b) {
   return 2 * kEarthRadiusKm * std::asin(std::min(1.0, std::sqrt(h)));
 }
 
-std::string dateAndTime(const Place& place) {
-  return place.logDate + " " + place.logTime;
+std::string dateAndTime(const Places& track, std::size_t position) {
+  const Stamp stamp = track.stamp(position);
+  return stamp.date + " " + stamp.time;
+}
+
+double speedKmh(double km, std::int64_t seconds) {
+  return km / (static_cast<double>(std::max<std::int64_t>(seconds, 1)) / 3600);
 }
 
 std::string duration(std::int64_t seconds) {
@@ -55,47 +61,51 @@ std::string duration(std::int64_t seconds) {
 
 Sums sumsOf(const Places& track) {
   Sums sums;
-  const std::vector<Place>& points = track.points;
+  const Points& points = track.points;
   sums.count = static_cast<int>(points.size());
   if (points.empty()) return sums;
-  sums.first = dateAndTime(points.front());
-  sums.last = dateAndTime(points.back());
-  int previousTimed = -1;
+  sums.first = dateAndTime(track, 0);
+  sums.last = dateAndTime(track, points.size() - 1);
+  const Place* previous = nullptr;
+  const Place* previousTimed = nullptr;
   for (int i = 0; i < sums.count; ++i) {
     const Place& p = points[i];
-    if (p.latitude == 0 && p.longitude == 0) {
-      sums.warnings.push_back(
-          {Warning::Kind::AtZero, i, positionName(track, i) + ": at 0,0, no fix of the receiver"});
-    }
-    if (i > 0) sums.lengthKm += distanceKm(points[i - 1], p);
+    if (p.latitude == 0 && p.longitude == 0) sums.warnings.push_back({Warning::Kind::AtZero, i});
+    if (previous) sums.lengthKm += distanceKm(*previous, p);
+    previous = &p;
     if (p.seconds == kNoTime) continue;
-    if (previousTimed >= 0) {
-      const Place& before = points[previousTimed];
-      const std::int64_t gap = p.seconds - before.seconds;
+    if (previousTimed) {
+      const std::int64_t gap = p.seconds - previousTimed->seconds;
       if (gap < 0) {
-        sums.warnings.push_back({Warning::Kind::TimeBack, i,
-                                 positionName(track, i) +
-                                     ": earlier than the position before it (" + duration(-gap) +
-                                     " back)"});
+        sums.warnings.push_back({Warning::Kind::TimeBack, i, 0, -gap});
       } else {
         if (gap > sums.largestGapSeconds) {
           sums.largestGapSeconds = gap;
           sums.largestGapAt = i;
         }
-        // Two positions in one second are a second apart at most.
-        const double km = distanceKm(before, p);
-        const double kmh = km / (static_cast<double>(std::max<std::int64_t>(gap, 1)) / 3600);
-        if (kmh > kFastestKmh) {
-          sums.warnings.push_back({Warning::Kind::Jump, i,
-                                   positionName(track, i) + ": " +
-                                       format("a jump of %.2f km in %.0f s (%.0f km/h)", km,
-                                              static_cast<double>(gap), kmh)});
-        }
+        const double km = distanceKm(*previousTimed, p);
+        if (speedKmh(km, gap) > kFastestKmh)
+          sums.warnings.push_back({Warning::Kind::Jump, i, km, gap});
       }
     }
-    previousTimed = i;
+    previousTimed = &p;
   }
   return sums;
+}
+
+std::string warningText(const Places& track, const Warning& warning) {
+  const std::string where = positionName(track, warning.position) + ": ";
+  switch (warning.kind) {
+    case Warning::Kind::AtZero:
+      return where + "at 0,0, no fix of the receiver";
+    case Warning::Kind::TimeBack:
+      return where + "earlier than the position before it (" + duration(warning.seconds) + " back)";
+    case Warning::Kind::Jump:
+      break;
+  }
+  return where + format("a jump of %.2f km in %.0f s (%.0f km/h)", warning.km,
+                        static_cast<double>(warning.seconds),
+                        speedKmh(warning.km, warning.seconds));
 }
 
 }  // namespace track

@@ -41,23 +41,14 @@ void TrackCanvas::setContent(const track::Content& content) {
 }
 
 void TrackCanvas::fitAll() {
-  std::vector<const track::Place*> all;
   const track::Places* shown =
       content_.track && !content_.track->points.empty() ? content_.track : content_.locations;
-  if (shown) {
-    for (const track::Place& p : shown->points) all.push_back(&p);
-  }
+  track::Extent extent = shown ? track::extentOf(shown->points) : track::Extent();
   // Only the GEO fencing area to show: its corners.
-  std::vector<track::Place> corners;
-  if (all.empty()) {
-    for (const auto& [latitude, longitude] : content_.area) {
-      track::Place& corner = corners.emplace_back();
-      corner.latitude = latitude;
-      corner.longitude = longitude;
-    }
-    for (const track::Place& p : corners) all.push_back(&p);
+  if (extent.empty()) {
+    for (const auto& [latitude, longitude] : content_.area) extent.add(latitude, longitude);
   }
-  projection_ = track::fit(all, track::kMargin, track::kMargin, width() - 2 * track::kMargin,
+  projection_ = track::fit(extent, track::kMargin, track::kMargin, width() - 2 * track::kMargin,
                            height() - 2 * track::kMargin - kFooter);
   fitted_ = true;
   update();
@@ -103,12 +94,12 @@ int TrackCanvas::positionAt(const QPointF& pixel) const {
 
 QString TrackCanvas::describe(int position) const {
   const track::Place& p = content_.track->points[position];
-  auto value = [](const std::optional<double>& v) {
-    return v ? QString::number(*v, 'f', 1) : QStringLiteral("none");
+  auto value = [](double v) {
+    return track::hasValue(v) ? QString::number(v, 'f', 1) : QStringLiteral("none");
   };
   return QStringLiteral("Position %1: %2\n%3, %4\nValues: %5, %6")
       .arg(position + 1)
-      .arg(QString::fromStdString(track::dateAndTime(p)))
+      .arg(QString::fromStdString(track::dateAndTime(*content_.track, position)))
       .arg(QString::fromStdString(track::degreesLabel(p.latitude, true, 6)))
       .arg(QString::fromStdString(track::degreesLabel(p.longitude, false, 6)))
       .arg(value(p.value1), value(p.value2));

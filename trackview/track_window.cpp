@@ -1,5 +1,6 @@
 #include "trackview/track_window.h"
 
+#include <QAbstractListModel>
 #include <QAbstractTableModel>
 #include <QComboBox>
 #include <QFileDialog>
@@ -8,7 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -45,14 +46,14 @@ class PositionsModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override {
     if (role != Qt::DisplayRole || !index.isValid()) return {};
     const track::Place& p = places_->points[index.row()];
-    auto value = [](const std::optional<double>& v) {
-      return v ? QString::number(*v, 'f', 1) : QString();
+    auto value = [](double v) {
+      return track::hasValue(v) ? QString::number(v, 'f', 1) : QString();
     };
     switch (index.column()) {
       case 0:
-        return QString::fromStdString(p.logDate);
+        return QString::fromStdString(places_->stamp(index.row()).date);
       case 1:
-        return QString::fromStdString(p.logTime);
+        return QString::fromStdString(places_->stamp(index.row()).time);
       case 2:
         return QString::number(p.latitude, 'f', 6);
       case 3:
@@ -73,6 +74,29 @@ class PositionsModel : public QAbstractTableModel {
 
  private:
   const track::Places* places_ = nullptr;
+};
+
+// The log's warnings, a row each, their words made as a row is shown.
+class WarningsModel : public QAbstractListModel {
+ public:
+  explicit WarningsModel(QObject* parent) : QAbstractListModel(parent) {}
+  void show(const track::Places* track, const track::Sums* sums) {
+    beginResetModel();
+    track_ = track;
+    sums_ = sums;
+    endResetModel();
+  }
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() || !sums_ ? 0 : int(sums_->warnings.size());
+  }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    return QString::fromStdString(track::warningText(*track_, sums_->warnings[index.row()]));
+  }
+
+ private:
+  const track::Places* track_ = nullptr;
+  const track::Sums* sums_ = nullptr;
 };
 
 namespace {
@@ -113,6 +137,7 @@ TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& con
 // The list reads the log, which goes before the list does.
 TrackWindow::~TrackWindow() {
   model_->show(nullptr);
+  warningsModel_->show(nullptr, nullptr);
 }
 
 void TrackWindow::buildControls() {
@@ -139,7 +164,11 @@ void TrackWindow::buildControls() {
   summary_->setAccessibleName("Summary");
   summary_->setTabChangesFocus(true);
   summary_->setMaximumHeight(170);
-  warnings_ = new QListWidget(this);
+  warningsModel_ = new WarningsModel(this);
+  warnings_ = new QListView(this);
+  warnings_->setModel(warningsModel_);
+  // Rows of one height, so that a million of them are laid out without measuring each.
+  warnings_->setUniformItemSizes(true);
   warnings_->setAccessibleName("Warnings");
   warnings_->setMaximumHeight(130);
   model_ = new PositionsModel(this);
@@ -195,9 +224,11 @@ void TrackWindow::buildControls() {
   connect(png, &QPushButton::clicked, this, [this] { askExport(Export::Png); });
   connect(positions_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& current) { canvas_->mark(current.row()); });
-  connect(warnings_, &QListWidget::currentRowChanged, this, [this](int row) {
-    if (row >= 0 && row < int(sums_.warnings.size())) select(sums_.warnings[row].position);
-  });
+  connect(warnings_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) {
+            const int row = current.row();
+            if (row >= 0 && row < int(sums_.warnings.size())) select(sums_.warnings[row].position);
+          });
 
   // The keyboard's order: the tools, the picture, then the side from top to bottom.
   QWidget* order[] = {open, fit_,    quadrantBox_, gpx,       kml,       geoJson,
@@ -211,18 +242,18 @@ bool TrackWindow::openLog(const QString& path) {
   auto places = track::readPlaces(QFile::encodeName(path).toStdString(), error, unreadable);
   if (places && !places->track) error = "a GPS table file, not a GPS log";
   if (!places || !places->track) {
-    summary_->setPlainText(
-        QStringLiteral("Cannot show %1: %2\n\n%3")
-            .arg(QDir::toNativeSeparators(path), QString::fromStdString(error), summaryText()));
+    failure_ = QStringLiteral("Cannot show %1: %2")
+                   .arg(QDir::toNativeSeparators(path), QString::fromStdString(error));
+    showSummary();
     return false;
   }
+  failure_.clear();
   log_ = std::move(*places);
   file_ = path;
   sums_ = track::sumsOf(log_);
   setWindowTitle(QStringLiteral("GPS track - %1").arg(QFileInfo(path).fileName()));
   model_->show(&log_);
-  warnings_->clear();
-  for (const track::Warning& w : sums_.warnings) warnings_->addItem(QString::fromStdString(w.text));
+  warningsModel_->show(&log_, &sums_);
   refresh();
   canvas_->fitAll();
   return true;
@@ -303,7 +334,13 @@ void TrackWindow::showContent() {
   for (const track::Warning& w : sums_.warnings) content.warnings.push_back(w.position);
   content.marked = positions_->currentIndex().isValid() ? positions_->currentIndex().row() : -1;
   canvas_->setContent(content);
-  summary_->setPlainText(summaryText());
+  showSummary();
+}
+
+void TrackWindow::showSummary() {
+  // Why the last file could not be shown stays above the sums until another file opens.
+  summary_->setPlainText(failure_.isEmpty() ? summaryText()
+                                            : failure_ + QStringLiteral("\n\n") + summaryText());
 }
 
 QString TrackWindow::summaryText() const {
@@ -316,7 +353,8 @@ QString TrackWindow::summaryText() const {
   lines << QStringLiteral("File: %1").arg(QFileInfo(file_).fileName());
   lines << QStringLiteral("Positions: %1").arg(sums_.count);
   if (log_.skipped > 0) lines << QStringLiteral("Lines without a position: %1").arg(log_.skipped);
-  if (log_.untimed > 0) lines << QStringLiteral("Positions without a time: %1").arg(log_.untimed);
+  if (log_.untimed() > 0)
+    lines << QStringLiteral("Positions without a time: %1").arg(log_.untimed());
   lines << QStringLiteral("First: %1").arg(QString::fromStdString(sums_.first));
   lines << QStringLiteral("Last: %1").arg(QString::fromStdString(sums_.last));
   lines << QStringLiteral("Length: %1 km").arg(sums_.lengthKm, 0, 'f', 3);
@@ -343,9 +381,15 @@ void TrackWindow::select(int position) {
 }
 
 bool TrackWindow::exportTo(Export format, const QString& path, QString* why) {
-  std::string bytes;
+  std::string png;
+  records::Pieces pieces;
   if (format == Export::Png) {
-    bytes = track::pngPicture(canvas_->scene());
+    png = track::pngPicture(canvas_->scene());
+    if (png.empty()) {
+      if (why) *why = "the picture could not be made";
+      return false;
+    }
+    pieces = records::whole(png);
   } else {
     if (log_.points.empty()) {
       if (why) *why = "no GPS log is open";
@@ -353,13 +397,14 @@ bool TrackWindow::exportTo(Export format, const QString& path, QString* why) {
     }
     const track::ExportFormat kinds[] = {track::ExportFormat::Gpx, track::ExportFormat::Kml,
                                          track::ExportFormat::GeoJson};
-    bytes = track::exportPlaces(log_, kinds[static_cast<int>(format)], "gpstracking");
+    // Written as it is made: a long log's export is never held whole.
+    pieces = [this, kind = kinds[static_cast<int>(format)]](const track::Sink& put) {
+      return track::writePlaces(log_, kind, put, "gpstracking");
+    };
   }
   std::string reason;
-  if (bytes.empty() ||
-      !records::replaceFile(QFile::encodeName(path).toStdString(), bytes, &reason)) {
-    if (why)
-      *why = QString::fromStdString(reason.empty() ? "the picture could not be made" : reason);
+  if (!records::replaceFileWith(QFile::encodeName(path).toStdString(), pieces, &reason)) {
+    if (why) *why = QString::fromStdString(reason);
     return false;
   }
   return true;

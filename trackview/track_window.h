@@ -8,7 +8,7 @@
 #include "track/sums.h"
 
 class QComboBox;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
@@ -24,6 +24,7 @@ namespace trackview {
 
 class TrackCanvas;
 class PositionsModel;
+class WarningsModel;
 
 // Where a table's coordinates, which carry no hemisphere, are drawn without a log.
 enum class Quadrant { NorthEast, NorthWest, SouthEast, SouthWest };
@@ -56,7 +57,7 @@ class TrackWindow : public QWidget {
   QString summaryText() const;
   TrackCanvas& canvas() { return *canvas_; }
   QTableView& positions() { return *positions_; }
-  QListWidget& warnings() { return *warnings_; }
+  QListView& warnings() { return *warnings_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -68,12 +69,14 @@ class TrackWindow : public QWidget {
  private:
   void buildControls();
   void showContent();
+  void showSummary();
   void askExport(Export format);
   void select(int position);
 
   const loctable::Cells& table_;
   const config::Fields& configuration_;
   QString file_;
+  QString failure_;  // "Cannot show X: why" of the last file that could not be opened
   track::Places log_;
   track::Places shownTable_;
   std::vector<std::pair<double, double>> area_;
@@ -84,7 +87,8 @@ class TrackWindow : public QWidget {
 
   TrackCanvas* canvas_;
   QPlainTextEdit* summary_;
-  QListWidget* warnings_;
+  QListView* warnings_;
+  WarningsModel* warningsModel_;
   QTableView* positions_;
   PositionsModel* model_;
   QComboBox* quadrantBox_;

@@ -49,6 +49,10 @@ def kml(path):
     yield from points
 
 
+def one_decimal(value):
+    return "" if value is None else f"{value:.1f}"
+
+
 def geojson(path):
     with open(path, encoding="utf-8") as file:
         collection = json.load(file)
@@ -56,14 +60,15 @@ def geojson(path):
     for feature in collection["features"]:
         geometry, properties = feature["geometry"], feature["properties"]
         if geometry["type"] == "Point":
+            # A table's location, or a track of one position with its time and values.
             lon, lat = geometry["coordinates"]
-            yield lat, lon, properties.get("id", ""), "", "", ""
+            yield (lat, lon, properties.get("id", ""), properties.get("time", ""),
+                   one_decimal(properties.get("value1")), one_decimal(properties.get("value2")))
             continue
         rows = zip(geometry["coordinates"], properties["times"], properties["value1"],
                    properties["value2"], strict=True)
         for (lon, lat), time, value1, value2 in rows:
-            yield (lat, lon, "", time, "" if value1 is None else f"{value1:.1f}",
-                   "" if value2 is None else f"{value2:.1f}")
+            yield lat, lon, "", time, one_decimal(value1), one_decimal(value2)
 
 
 READERS = {"gpx": gpx, "kml": kml, "geojson": geojson}
