@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QKeyEvent>
 #include <QListView>
@@ -24,6 +25,7 @@
 #include "loctable/cell_store.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
+#include "track/painting.h"
 #include "track/picture.h"
 #include "track/sums.h"
 #include "trackview/track_canvas.h"
@@ -328,6 +330,61 @@ TEST(TrackWindow, TableAndAreaAreDrawnInTheirHemispheres) {
   const auto [north, west] = window.canvas().projection().toDegrees(scene.area[0]);
   EXPECT_NEAR(north, 51.4, 1e-9);
   EXPECT_NEAR(west, -0.05, 1e-9);
+}
+
+// The summary says where a GEO fencing area in other hemispheres than the drawn ones is, and
+// the note of the hemispheres covers no latitude label of the grid.
+TEST(TrackWindow, AnAreaAwayFromTheDrawnHemispheresIsSaidSo) {
+  Stores stores;
+  stores.table.setCell(3, 1, "51.51");
+  stores.table.setCell(3, 2, "0.1");
+  stores.configuration.setText(config::Field::setup1_Text25, "33.9000");
+  stores.configuration.setText(config::Field::setup1_Text24, "34.0000");
+  stores.configuration.setText(config::Field::setup1_Text26, "18.4000");
+  stores.configuration.setText(config::Field::setup1_Text23, "18.5000");
+  stores.configuration.setIndex(config::Field::setup1_Combo8, 1);  // S
+  stores.configuration.setIndex(config::Field::setup1_Combo9, 1);
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  window.resize(1100, 700);
+  window.show();
+  QTemporaryDir folder;
+  ASSERT_TRUE(window.openLog(QString::fromStdString(logFile(folder, demoLog(300)))));
+  const QString summary = window.findChild<QPlainTextEdit*>()->toPlainText();
+  EXPECT_TRUE(summary.contains("GEO fencing area in S, E, away from the log's hemispheres"))
+      << summary.toStdString();
+  EXPECT_FALSE(summary.contains("GEO fencing area shown"));
+
+  const track::Scene scene = window.canvas().scene();
+  ASSERT_FALSE(scene.note.empty());
+  const QFontMetricsF metrics(window.canvas().font());
+  const double left = track::noteLeft(metrics, scene);
+  int parallels = 0;
+  for (const track::GridLine& line : scene.grid) {
+    if (line.from.second != line.to.second) continue;
+    ++parallels;
+    EXPECT_GE(left, 4 + metrics.horizontalAdvance(QString::fromStdString(line.label)))
+        << line.label;
+  }
+  EXPECT_GT(parallels, 0);
+}
+
+// The window fits a screen of 1024 by 768: the picture, the tools and the three lists beside
+// it all inside.
+TEST(TrackWindow, FitsAScreenOf1024By768) {
+  Stores stores;
+  trackview::TrackWindow window(stores.table, stores.configuration);
+  const QSize screen(1024 - 16, 768 - 40);  // less the frame and a panel
+  EXPECT_LE(window.minimumSizeHint().width(), screen.width());
+  EXPECT_LE(window.minimumSizeHint().height(), screen.height());
+  window.resize(screen);
+  window.show();
+  QCoreApplication::processEvents();
+  for (QWidget* part : std::initializer_list<QWidget*>{
+           &window.canvas(), window.findChild<QPlainTextEdit*>(), &window.positions()}) {
+    const QRect inside(part->mapTo(&window, QPoint(0, 0)), part->size());
+    EXPECT_TRUE(window.rect().contains(inside)) << part->accessibleName().toStdString();
+    EXPECT_GT(part->width(), 200) << part->accessibleName().toStdString();
+  }
 }
 
 void send(QWidget& widget, QEvent&& event) {

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <algorithm>
 #include <cmath>
 
 namespace track {
@@ -137,8 +138,20 @@ void paintScene(QPainter& painter, const Scene& scene) {
   if (scene.northArrow) paintNorth(painter, scene);
   if (!scene.note.empty()) {
     painter.setPen(Qt::black);
-    label(painter, QPointF(8, 16), QString::fromStdString(scene.note));
+    label(painter, QPointF(noteLeft(QFontMetricsF(painter.font()), scene), 16),
+          QString::fromStdString(scene.note));
   }
+}
+
+double noteLeft(const QFontMetricsF& metrics, const Scene& scene) {
+  double labels = 0;
+  for (const GridLine& line : scene.grid) {
+    if (line.from.second == line.to.second)  // a parallel
+      labels = std::max(labels, 4 + metrics.horizontalAdvance(QString::fromStdString(line.label)));
+  }
+  const double wide = metrics.horizontalAdvance(QString::fromStdString(scene.note));
+  const double left = labels > 0 ? labels + 10 : 8;
+  return std::max(8.0, std::min(left, scene.width - 50 - wide));
 }
 
 std::string pngPicture(const Scene& scene) {

@@ -4,11 +4,17 @@
 
 #include "track/picture.h"
 
+class QFontMetricsF;
 class QPainter;
 
 namespace track {
 
 void paintScene(QPainter& painter, const Scene& scene);
+
+// Where the scene's note (the hemispheres the table is drawn in) begins: right of the
+// latitudes' labels down the left edge, so that it covers none of them, and left of the north
+// arrow where the picture is wide enough.
+double noteLeft(const QFontMetricsF& metrics, const Scene& scene);
 
 // The bytes of a PNG file; needs a QGuiApplication for the lettering. Empty when it cannot be
 // made.

@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <cmath>
@@ -123,6 +124,10 @@ QPushButton* button(const QString& caption, const QString& accessible, QWidget* 
   return b;
 }
 
+// The sums, warnings and positions beside the picture: never narrower than their lines need,
+// never wider than a third of a large screen.
+constexpr std::pair<int, int> kSideWidth{300, 420};
+
 }  // namespace
 
 TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& configuration,
@@ -131,7 +136,11 @@ TrackWindow::TrackWindow(const loctable::Cells& table, const config::Fields& con
   setWindowTitle("GPS track");
   buildControls();
   refresh();
-  resize(1180, 760);
+  // As large as it likes, where the screen's free area allows.
+  QSize wanted(1180, 760);
+  if (const QScreen* shown = screen())
+    wanted = wanted.boundedTo(shown->availableGeometry().size() - QSize(16, 40));
+  resize(wanted.expandedTo(minimumSizeHint()));
 }
 
 // The list reads the log, which goes before the list does.
@@ -182,6 +191,7 @@ void TrackWindow::buildControls() {
   positions_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   positions_->setTabKeyNavigation(false);
 
+  // The exports go on a row of their own, so that the window fits a screen of 1024 by 768.
   auto* tools = new QHBoxLayout;
   tools->addWidget(open);
   tools->addWidget(fit_);
@@ -189,10 +199,13 @@ void TrackWindow::buildControls() {
   tools->addWidget(quadrantLabel);
   tools->addWidget(quadrantBox_);
   tools->addStretch();
-  tools->addWidget(exportLabel);
-  for (QPushButton* b : {gpx, kml, geoJson, png}) tools->addWidget(b);
+  auto* exports = new QHBoxLayout;
+  exports->addWidget(exportLabel);
+  for (QPushButton* b : {gpx, kml, geoJson, png}) exports->addWidget(b);
+  exports->addStretch();
   auto* left = new QVBoxLayout;
   left->addLayout(tools);
+  left->addLayout(exports);
   left->addWidget(canvas_, 1);
   auto* side = new QVBoxLayout;
   auto* summaryLabel = new QLabel("&Summary", this);
@@ -209,10 +222,11 @@ void TrackWindow::buildControls() {
   side->addWidget(positions_, 1);
   auto* sideWidget = new QWidget(this);
   sideWidget->setLayout(side);
-  sideWidget->setFixedWidth(420);
+  sideWidget->setMinimumWidth(kSideWidth.first);
+  sideWidget->setMaximumWidth(kSideWidth.second);
   auto* all = new QHBoxLayout(this);
-  all->addLayout(left, 1);
-  all->addWidget(sideWidget);
+  all->addLayout(left, 3);
+  all->addWidget(sideWidget, 1);
 
   connect(open, &QPushButton::clicked, this, &TrackWindow::chooseLog);
   connect(fit_, &QPushButton::clicked, canvas_, &TrackCanvas::fitAll);
@@ -297,6 +311,7 @@ void TrackWindow::refresh() {
 
   // The GEO fencing area: the configuration's corners with their hemisphere lists.
   area_.clear();
+  areaAway_.clear();
   const auto lat1 = areaDegrees(configuration_.text(Field::setup1_Text25), 90);
   const auto lat2 = areaDegrees(configuration_.text(Field::setup1_Text24), 90);
   const auto lon1 = areaDegrees(configuration_.text(Field::setup1_Text26), 180);
@@ -307,6 +322,12 @@ void TrackWindow::refresh() {
     const double c = *lon1 * (configuration_.index(Field::setup1_Combo10) == 1 ? -1 : 1);
     const double d = *lon2 * (configuration_.index(Field::setup1_Combo11) == 1 ? -1 : 1);
     area_ = {{a, c}, {a, d}, {b, d}, {b, c}};
+    // Drawn in its own hemispheres: where those are not the ones the table is drawn in, the
+    // picture of the log or quadrant does not hold it, and the summary says where it is.
+    const bool south = a + b < 0, west = c + d < 0;
+    areaAway_.clear();
+    if (south != (latitudeSign < 0) || west != (longitudeSign < 0))
+      areaAway_ = std::string(south ? "S" : "N") + ", " + (west ? "W" : "E");
     const auto& items = config::fieldRow(Field::setup1_Combo12).items;
     const int activation = configuration_.index(Field::setup1_Combo12);
     areaLabel_ = "GEO fencing area";
@@ -347,7 +368,8 @@ QString TrackWindow::summaryText() const {
   if (log_.points.empty() && file_.isEmpty()) {
     return QStringLiteral("No GPS log open. %1 table locations, %2.")
         .arg(shownTable_.points.size())
-        .arg(area_.empty() ? "no GEO fencing area set" : "the GEO fencing area");
+        .arg(area_.empty() || !areaAway_.empty() ? QString::fromStdString(areaWords())
+                                                 : QStringLiteral("the GEO fencing area"));
   }
   QStringList lines;
   lines << QStringLiteral("File: %1").arg(QFileInfo(file_).fileName());
@@ -370,8 +392,15 @@ QString TrackWindow::summaryText() const {
                .arg(track::kFastestKmh, 0, 'f', 0);
   lines << QStringLiteral("Table locations: %1; %2")
                .arg(shownTable_.points.size())
-               .arg(area_.empty() ? "no GEO fencing area set" : "GEO fencing area shown");
+               .arg(QString::fromStdString(areaWords()));
   return lines.join('\n');
+}
+
+std::string TrackWindow::areaWords() const {
+  if (area_.empty()) return "no GEO fencing area set";
+  if (areaAway_.empty()) return "GEO fencing area shown";
+  return "GEO fencing area in " + areaAway_ + ", away from the " +
+         (log_.points.empty() ? "chosen quadrant" : "log's hemispheres");
 }
 
 void TrackWindow::select(int position) {

@@ -55,6 +55,8 @@ class TrackWindow : public QWidget {
   const track::Places& shownTable() const { return shownTable_; }
   const track::Sums& sums() const { return sums_; }
   QString summaryText() const;
+  // What the summary says of the GEO fencing area.
+  std::string areaWords() const;
   TrackCanvas& canvas() { return *canvas_; }
   QTableView& positions() { return *positions_; }
   QListView& warnings() { return *warnings_; }
@@ -81,6 +83,8 @@ class TrackWindow : public QWidget {
   track::Places shownTable_;
   std::vector<std::pair<double, double>> area_;
   std::string areaLabel_;
+  // The GEO fencing area's hemispheres ("S, W") where they are not those drawn; else empty.
+  std::string areaAway_;
   std::string note_;
   track::Sums sums_;
   Quadrant quadrant_ = Quadrant::NorthEast;
