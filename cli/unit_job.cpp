@@ -103,7 +103,7 @@ std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
   if (setup.action == Action::WriteTable) {
     if (const auto cell = device::firstUnsendableCell(table)) {
       return "nothing sent: " + device::unsendableCellWords(*cell) +
-             " (the unit stores 0 to 255.9999, 255 for none)";
+             " (a latitude 0 to 90, a longitude 0 to 180, four decimals at most; 255 for none)";
     }
   }
   const std::vector<Problem> problems = config::downloadProblems(sent);
