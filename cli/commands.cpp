@@ -192,10 +192,12 @@ int ports(std::string& out) {
     std::snprintf(line, sizeof line, "COM%-3d %-24s %-8s ", number,
                   device.path.empty() ? "-" : device.path.c_str(),
                   device.present ? "present" : "absent");
-    // What the device says of itself, when it says anything: "present" is said once.
+    // What the device says of itself, when it says anything: "present" is said once; a file or
+    // another device behind the port is said to be none.
     const bool described =
         !device.description.empty() || !device.manufacturer.empty() || !device.serialNumber.empty();
-    std::string text = line + (device.present && described ? device::comDeviceDetails(device) : "");
+    const bool said = (device.present && described) || device.notSerial;
+    std::string text = line + (said ? device::comDeviceDetails(device) : "");
     text.erase(text.find_last_not_of(' ') + 1);
     out += text + "\n";
   }
