@@ -138,6 +138,7 @@ class GPStracking : public QWidget, private Face {
   bool exited_ = false;
   bool readBack_ = false;
   bool readingBackShown_ = false;  // the status line follows the read-back
+  std::string tracePath_;          // GPSTRACKING_TRACE, when set
 
   // What the status line says, and the record count Label3 is to show.
   StatusText status_;
