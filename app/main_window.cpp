@@ -71,8 +71,8 @@ GPStracking::GPStracking(Services services, QWidget* parent)
   // names. One that cannot be written is said in the status line, never in a box.
   if (const QByteArray trace = qgetenv("GPSTRACKING_TRACE"); !trace.isEmpty()) {
     tracePath_ = trace.toStdString();
-    std::string why;
-    if (!session_->traceTo(tracePath_, &why)) {
+    std::string why = device::traceRefusal(tracePath_, services_.readFiles);
+    if (!why.empty() || !session_->traceTo(tracePath_, &why)) {
       status_.note(device::traceFailureWords(tracePath_, why));
       refreshNow();
     }

@@ -48,6 +48,8 @@ struct Services {
   device::Port* port;
   ui::Messages* messages;
   ui::HelpLauncher* help;
+  // The files the run reads from its start (the GPS log of --track): never a trace.
+  std::vector<std::string> readFiles{};
 };
 
 class GPStracking : public QWidget, private Face {

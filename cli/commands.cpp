@@ -217,35 +217,13 @@ int check(const Arguments& a, std::string& out, std::FILE* err) {
   return problems.empty() ? kSuccess : kFailure;
 }
 
-// Two names of one file: the same file on disk, or, where either is not there yet, the same
-// path once made whole.
-bool oneFile(const std::string& a, const std::string& b) {
-  struct stat first {
-  }, second{};
-  if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
-  auto whole = [](const std::string& path) {
-    std::error_code failed;
-    const auto made =
-        std::filesystem::weakly_canonical(std::filesystem::absolute(path, failed), failed);
-    return failed ? std::filesystem::path(path).lexically_normal() : made;
-  };
-  return whole(a) == whole(b);
-}
-
-// A trace is a regular file of its own: a FIFO or a device would hold the exchange, and a file
-// the run reads or writes would be replaced by the trace or replace it. Said before any port
-// opens; empty when every trace may be written.
+// Why the first trace that cannot be one cannot, said before any port opens; empty when every
+// trace may be written.
 std::string traceRefusal(const std::vector<std::string>& traces,
                          const std::vector<std::string>& files) {
   for (const std::string& trace : traces) {
-    if (const std::string why = device::traceRefusal(trace); !why.empty())
+    if (const std::string why = device::traceRefusal(trace, files); !why.empty())
       return device::traceFailureWords(trace, why);
-    for (const std::string& file : files) {
-      if (oneFile(trace, file))
-        return device::traceFailureWords(
-            trace, "it is also " + file + ", which the command reads or writes");
-    }
   }
   return {};
 }

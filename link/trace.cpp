@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace device {
 
@@ -44,9 +45,31 @@ std::string traceFailureWords(const std::string& path, const std::string& why) {
   return "the trace " + path + " cannot be written: " + why;
 }
 
-std::string traceRefusal(const std::string& path) {
+namespace {
+
+// Two names of one file: the same file on disk, or, where either is not there yet, the same
+// path once made whole.
+bool oneFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  auto whole = [](const std::string& path) {
+    std::error_code failed;
+    const auto made =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, failed), failed);
+    return failed ? std::filesystem::path(path).lexically_normal() : made;
+  };
+  return whole(a) == whole(b);
+}
+
+}  // namespace
+
+std::string traceRefusal(const std::string& path, const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (oneFile(path, file)) return "it is also " + file + ", which the run reads or writes";
+  }
   struct stat info {};
-  // A name that is not there yet becomes a new file.
   if (::stat(path.c_str(), &info) != 0) return {};
   if (S_ISREG(info.st_mode)) return {};
   if (S_ISDIR(info.st_mode)) return "it is a folder";

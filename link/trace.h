@@ -86,9 +86,11 @@ class TracingPort : public Port {
 // The words both programs use for a trace that cannot be written: "the trace FILE cannot be
 // written: WHY".
 std::string traceFailureWords(const std::string& path, const std::string& why);
-// Why `path` cannot be a trace before anything is opened: a FIFO, a terminal or another device,
-// a folder (empty: it can, or it does not exist yet and will be created).
-std::string traceRefusal(const std::string& path);
+// Why `path` cannot be the trace of a run that reads or writes `files`, said before anything is
+// opened: a FIFO, a terminal or another device, a folder, or one of those files under any of its
+// names, which the trace would replace or be replaced by. Empty: it can (a name not there yet
+// becomes a new file).
+std::string traceRefusal(const std::string& path, const std::vector<std::string>& files = {});
 
 // "9600,N,8,1"
 std::string settingsText(const LineSettings& settings);

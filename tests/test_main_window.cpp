@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -346,6 +347,29 @@ TEST_F(FilledTrace, ThatLosesLinesIsSaidInTheStatusLine) {
       << window.statusText();
   ASSERT_EQ(boxes.shown.size(), 1u);
   EXPECT_EQ(boxes.shown[0].text, "Upload complete");
+}
+
+// A trace that is the GPS log the program opens at start (--track) would empty it first.
+TEST(TraceSettingAtStart, ThatIsAFileTheRunReadsIsRefused) {
+  TraceSetting<false> setting;
+  const std::string log =
+      "\"15/03/24\",\"07:58:00\",\"5100.0000\",\"N\",\"00000.5000\",\"W\",\"012.0\","
+      "\"075.0\"\r\n";
+  {
+    QFile file(QString::fromStdString(setting.path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(log.data(), static_cast<qint64>(log.size()));
+  }
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  MainMenuFixture::CountingHelp help;
+  app::GPStracking window({&port, &boxes, &help, {setting.path}});
+  EXPECT_EQ(window.statusText(), "the trace " + setting.path + " cannot be written: it is also " +
+                                     setting.path + ", which the run reads or writes");
+  QFile file(QString::fromStdString(setting.path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().toStdString(), log);
 }
 
 }  // namespace

@@ -170,7 +170,7 @@ def refused_before_any_port_opens(cli, units, folder):
     with_port = ["--port", port]
     rows = [
         (["write-config", "unit.cfg", "--trace", "unit.cfg"] + with_port, 2,
-         b"the trace unit.cfg cannot be written: it is also unit.cfg, which the command reads"),
+         b"the trace unit.cfg cannot be written: it is also unit.cfg, which the run reads"),
         (["write-config", "unit.cfg", "--trace", "link.cfg"] + with_port, 2, b"it is also unit.cfg"),
         (["read-config", "x.cfg", "--trace", "./x.cfg"] + with_port, 2, b"it is also x.cfg"),
         (["read-config", "x.cfg", "--trace", "fifo"] + with_port, 2,
