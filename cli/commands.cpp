@@ -217,8 +217,8 @@ int check(const Arguments& a, std::string& out, std::FILE* err) {
   return problems.empty() ? kSuccess : kFailure;
 }
 
-// Why the first trace that cannot be one cannot, said before any port opens; empty when every
-// trace may be written.
+// The refusal of the first trace that may not be written, said before any port opens; empty
+// when every trace may be.
 std::string traceRefusal(const std::vector<std::string>& traces,
                          const std::vector<std::string>& files) {
   for (const std::string& trace : traces) {
