@@ -73,6 +73,7 @@ GPStracking::GPStracking(Services services, QWidget* parent)
     tracePath_ = trace.toStdString();
     std::string why = device::traceRefusal(tracePath_, services_.readFiles);
     if (!why.empty() || !session_->traceTo(tracePath_, &why)) {
+      traceRefused_ = why;
       status_.note(device::traceFailureWords(tracePath_, why));
       refreshNow();
     }
@@ -212,8 +213,9 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
         differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
       outcome += " " + readBackText(proof.result.finished(), differing, result.version);
     }
-    if (const std::string lost = session_->traceFailure(); !lost.empty())
-      outcome += "; " + device::traceFailureWords(tracePath_, lost);
+    // A trace asked for and not kept is said at every ending: the exchange went untraced.
+    if (const std::string lost = session_->traceFailure(); !lost.empty() || !traceRefused_.empty())
+      outcome += "; " + device::traceFailureWords(tracePath_, lost.empty() ? traceRefused_ : lost);
     const std::string path = fullPath(result.file);
     status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome, path,
                 cancelledLog ? result.positions : -1);

@@ -141,6 +141,7 @@ class GPStracking : public QWidget, private Face {
   bool readBack_ = false;
   bool readingBackShown_ = false;  // the status line follows the read-back
   std::string tracePath_;          // GPSTRACKING_TRACE, when set
+  std::string traceRefused_;       // why it is not written, when it was refused at start
 
   // What the status line says, and the record count Label3 is to show.
   StatusText status_;

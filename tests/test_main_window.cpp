@@ -326,8 +326,15 @@ struct FilledTrace : TraceSetting<false>, MainMenuFixture {};
 // A trace the window cannot keep is said in the status line, never in a box, and the window
 // works on.
 TEST_F(FifoTrace, IsRefusedInTheStatusLine) {
-  EXPECT_EQ(status(), "the trace " + path + " cannot be written: it is a FIFO, not a regular file");
+  const std::string refusal =
+      "the trace " + path + " cannot be written: it is a FIFO, not a regular file";
+  EXPECT_EQ(status(), refusal);
   EXPECT_TRUE(boxes.shown.empty());
+  // And again at the end of each exchange, which went untraced.
+  sim::installConfigOperations(unit);
+  click("Command7");
+  runExchange();
+  EXPECT_NE(status().find("; " + refusal), std::string::npos) << status();
 }
 
 TEST_F(FilledTrace, ThatLosesLinesIsSaidInTheStatusLine) {
