@@ -203,6 +203,28 @@ def refused_before_any_port_opens(cli, units, folder):
             assert file.read() == configuration, args
 
 
+def a_port_that_is_no_terminal(cli, units, folder):
+    # COM3 pointed at a file, and at a device node of the test's own (as /dev/zero) when the
+    # test may make one: absent from ports, and a unit command says what it is.
+    targets = [os.path.join(folder, "unit.cfg")]
+    open(targets[0], "w").close()
+    if os.geteuid() == 0:
+        try:
+            os.mknod(os.path.join(folder, "zero"), 0o600 | stat.S_IFCHR, os.makedev(1, 5))
+            targets.append(os.path.join(folder, "zero"))
+        except PermissionError:
+            pass
+    for target in targets:
+        os.environ["GPSTRACKING_COM3"] = target
+        listed = run(cli, folder, "ports")
+        com3 = listed.stdout.splitlines()[2].split()
+        assert com3 == [b"COM3", target.encode(), b"absent", b"not", b"a", b"serial", b"device"], com3
+        result = run(cli, folder, "read-config", "x.cfg", "--port", "COM3")
+        assert result.returncode == 1, result
+        assert target.encode() + b" is not a serial device" in result.stderr, result.stderr
+    del os.environ["GPSTRACKING_COM3"]
+
+
 def a_trace_on_a_full_disk(cli, units, folder):
     # The table file fits, its trace does not: the run fails and says why, in the summary too.
     port = units.start("u")
@@ -218,7 +240,8 @@ CASES = {f.__name__: f for f in (colliding_fleet_names, same_device_twice,
                                  fleet_logs_carry_their_ports, full_disk_under_every_output,
                                  standard_output_that_takes_nothing, picture_names,
                                  noisy_uploads_are_never_ok, a_log_of_seven_megabytes,
-                                 refused_before_any_port_opens, a_trace_on_a_full_disk)}
+                                 refused_before_any_port_opens, a_port_that_is_no_terminal,
+                                 a_trace_on_a_full_disk)}
 
 
 if __name__ == "__main__":
