@@ -3,6 +3,8 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "link/serial_port.h"
@@ -52,14 +54,16 @@ int main(int argc, char** argv) {
   device::SerialPort port;
   ui::QtMessages messages(nullptr);
   ui::DesktopHelp help(messages);
-  app::GPStracking window({&port, &messages, &help});
+  std::vector<std::string> tracks;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (!std::strcmp(argv[i], "--track")) tracks.push_back(argv[i + 1]);
+  }
+  app::GPStracking window({&port, &messages, &help, tracks});
   window.keepEditsIn(app::KeptEdits::defaultFolder());
   window.show();
   // The menu takes the keyboard at start, also where no window manager hands it over.
   window.activateWindow();
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (!std::strcmp(argv[i], "--track"))
-      window.trackLinks().showTrack(QFile::decodeName(argv[i + 1]));
-  }
+  for (const std::string& track : tracks)
+    window.trackLinks().showTrack(QFile::decodeName(track.c_str()));
   return QApplication::exec();
 }

@@ -69,11 +69,15 @@ GPStracking::GPStracking(Services services, QWidget* parent)
       device::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
       this);
   // For support: every character of every exchange of this run, in the file the environment
-  // names.
+  // names. One that cannot be written is said in the status line, never in a box.
   if (const QByteArray trace = qgetenv("GPSTRACKING_TRACE"); !trace.isEmpty()) {
-    std::string why;
-    if (!session_->traceTo(trace.toStdString(), &why))
-      qWarning("GPSTRACKING_TRACE: cannot write %s: %s", trace.constData(), why.c_str());
+    tracePath_ = trace.toStdString();
+    std::string why = device::traceRefusal(tracePath_, services_.readFiles);
+    if (!why.empty() || !session_->traceTo(tracePath_, &why)) {
+      traceRefused_ = why;
+      status_.note(device::traceFailureWords(tracePath_, why));
+      refreshNow();
+    }
   }
   readBack_ = qEnvironmentVariable("GPSTRACKING_VERIFY") == "1";
   session_->onStarting([this] { exchangeStarting(); });
@@ -273,6 +277,9 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
         differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
       outcome += " " + readBackText(proof.result.finished(), differing, result.version);
     }
+    // A trace asked for and not kept is said at every ending: the exchange went untraced.
+    if (const std::string lost = session_->traceFailure(); !lost.empty() || !traceRefused_.empty())
+      outcome += "; " + device::traceFailureWords(tracePath_, lost.empty() ? traceRefused_ : lost);
     const std::string path = fullPath(result.file);
     status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome, path,
                 cancelledLog ? result.positions : -1);

@@ -52,6 +52,8 @@ struct Services {
   device::Port* port;
   ui::Messages* messages;
   ui::HelpLauncher* help;
+  // The files the run reads from its start (the GPS log of --track): never a trace.
+  std::vector<std::string> readFiles{};
 };
 
 class GPStracking : public QWidget, private Face {
@@ -158,6 +160,8 @@ class GPStracking : public QWidget, private Face {
   bool exited_ = false;
   bool readBack_ = false;
   bool readingBackShown_ = false;  // the status line follows the read-back
+  std::string tracePath_;          // GPSTRACKING_TRACE, when set
+  std::string traceRefused_;       // why it is not written, when it was refused at start
 
   // What the status line says, and the record count Label3 is to show.
   StatusText status_;

@@ -32,7 +32,7 @@ std::vector<bench::Figure> tableTransfers() {
     loctable::Setup2& table = rig.window().locationTable();
     for (int row = 0; row < 100; ++row) {
       table.setCell(row, 1, std::to_string(row % 90) + "." + std::to_string(1000 + row));
-      table.setCell(row, 2, std::to_string(100 + row) + ".5");
+      table.setCell(row, 2, std::to_string((100 + row) % 180) + ".5");
     }
     download = rig.run(device::kTableDownload);
   }

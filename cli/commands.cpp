@@ -205,10 +205,12 @@ int ports(std::string& out) {
     std::snprintf(line, sizeof line, "COM%-3d %-24s %-8s ", number,
                   device.path.empty() ? "-" : device.path.c_str(),
                   device.present ? "present" : "absent");
-    // What the device says of itself, when it says anything: "present" is said once.
+    // What the device says of itself, when it says anything: "present" is said once; a file or
+    // another device behind the port is said to be none.
     const bool described =
         !device.description.empty() || !device.manufacturer.empty() || !device.serialNumber.empty();
-    std::string text = line + (device.present && described ? device::comDeviceDetails(device) : "");
+    const bool said = (device.present && described) || device.notSerial;
+    std::string text = line + (said ? device::comDeviceDetails(device) : "");
     text.erase(text.find_last_not_of(' ') + 1);
     out += text + "\n";
   }
@@ -226,6 +228,27 @@ int check(const Arguments& a, std::string& out, std::FILE* err) {
   for (const Problem& problem : problems) out += problemLine(problem) + "\n";
   if (problems.empty()) out += "Configuration is OK\n";
   return problems.empty() ? kSuccess : kFailure;
+}
+
+// The refusal of the first trace that may not be written, said before any port opens; empty
+// when every trace may be.
+std::string traceRefusal(const std::vector<std::string>& traces,
+                         const std::vector<std::string>& files) {
+  for (const std::string& trace : traces) {
+    if (const std::string why = device::traceRefusal(trace, files); !why.empty())
+      return device::traceFailureWords(trace, why);
+  }
+  return {};
+}
+
+// Each unit's trace: the one given, or with the unit's port in its name.
+std::vector<std::string> traceFiles(const std::optional<std::string>& trace,
+                                    const std::vector<std::string>& labels, bool eachUnit) {
+  if (!trace) return {};
+  if (!eachUnit) return {*trace};
+  std::vector<std::string> traces;
+  for (const std::string& label : labels) traces.push_back(fleetFileName(*trace, label));
+  return traces;
 }
 
 JobSetup jobSetup(const Arguments& a, Action action, const std::string& port) {
@@ -255,6 +278,9 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
   config::FieldStore first, second;
   config::applyStartupValues(first);
   config::applyStartupValues(second);
+  if (const std::string refused = traceRefusal(traceFiles(a.trace, {}, false), {a.positional[1]});
+      !refused.empty())
+    return usage(err, refused);
   if (!loadConfigurationFile(a.positional[1], first, err)) return kFailure;
   if (files == 2) {
     if (!loadConfigurationFile(a.positional[2], second, err)) return kFailure;
@@ -387,6 +413,17 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
     return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
   const std::string file = a.positional.size() == 2 ? a.positional[1] : "";
   const bool fleet = a.ports.size() > 1;
+  const std::vector<std::string> labels = portLabels(a.ports);
+  // The files the run reads or writes, by name: a fleet's uploads each write their own.
+  std::vector<std::string> files;
+  const bool perUnit = fleet && (action == Action::ReadConfig || action == Action::ReadTable);
+  for (const std::string& label : labels) {
+    if (action != Action::ReadLog && (perUnit || files.empty()))
+      files.push_back(perUnit ? fleetFileName(file, label) : file);
+  }
+  if (const std::string refused = traceRefusal(traceFiles(a.trace, labels, fleet), files);
+      !refused.empty())
+    return usage(err, refused);
 
   // What a write sends is read once, before any port is opened.
   config::FieldStore configuration;
@@ -409,7 +446,6 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
   }
 
   std::vector<std::unique_ptr<UnitJob>> jobs;
-  const std::vector<std::string> labels = portLabels(a.ports);
   for (size_t i = 0; i < a.ports.size(); ++i) {
     const std::string& port = a.ports[i];
     JobSetup setup = jobSetup(a, action, port);
@@ -453,6 +489,16 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
   }
   if (const auto same = sameDevice(ports))
     return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
+  std::vector<std::string> allPorts, kept;
+  for (const UnitRow& row : *rows) allPorts.push_back(row.port);
+  const std::vector<std::string> labels = portLabels(allPorts);
+  for (const std::string& label : labels)
+    kept.push_back(keptFileName(a.output.value_or(""), a.positional[1], label, ""));
+  std::vector<std::string> read = {a.positional[1], *a.values};
+  read.insert(read.end(), kept.begin(), kept.end());
+  if (const std::string refused = traceRefusal(traceFiles(a.trace, labels, true), read);
+      !refused.empty())
+    return usage(err, refused);
   Provisioning run;
   run.templatePath = a.positional[1];
   run.folder = a.output.value_or("");

@@ -103,7 +103,7 @@ std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
   if (setup.action == Action::WriteTable) {
     if (const auto cell = device::firstUnsendableCell(table)) {
       return "nothing sent: " + device::unsendableCellWords(*cell) +
-             " (the unit stores 0 to 255.9999, 255 for none)";
+             " (a latitude 0 to 90, a longitude 0 to 180, four decimals at most; 255 for none)";
     }
   }
   const std::vector<Problem> problems = config::downloadProblems(sent);
@@ -270,7 +270,7 @@ void UnitJob::start(std::function<void()> done) {
   }
   std::string why;
   if (!session_->traceTo(setup_.trace, &why)) {
-    givenUp_ = "the trace " + setup_.trace + " cannot be written: " + why;
+    givenUp_ = device::traceFailureWords(setup_.trace, why);
     say(givenUp_);
     device::Result refused;
     refused.ending = device::Ending::FileFailed;
@@ -346,6 +346,14 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
     if (!result.version.empty()) outcome_.cause += " (unit version \"" + result.version + "\")";
     outcome_.verified = verified;
     outcome_.ok = verified;
+  }
+  // A trace that lost lines is no trace to send to support: the run says so and fails.
+  if (const std::string lost = session_->traceFailure(); !lost.empty() && !setup_.trace.empty()) {
+    const std::string words = device::traceFailureWords(setup_.trace, lost);
+    // A unit given up or cancelled has had its line said already; the failed trace gets one.
+    if (!givenUp_.empty() || outcome_.cancelled) say(words);
+    outcome_.ok = false;
+    outcome_.cause += "; " + words;
   }
   if (!outcome_.ok && !outcome_.cancelled && givenUp_.empty()) say(outcome_.cause);
   outcome_.bytes = bytes();

@@ -142,7 +142,7 @@ std::vector<FieldRow> buildTable() {
   b.text(F::setup1_Text10, "Text10", {"TCP destination port (0-65535):"});
   b.text(F::setup1_Text21, "Text21", {"APN (access point Name) 32 Max:"}, 32).captionAbove = true;
   b.text(F::setup1_Text18, "Text18", {"GPRS login name:", "(24 Max)"}, 24);
-  b.text(F::setup1_Text19, "Text19", {"GPRS password  (16 Max):"}, 16);
+  b.text(F::setup1_Text19, "Text19", {"GPRS password  (16 Max):"}, 16).secret = true;
   b.list(F::setup1_Combo17, "Combo17", {"Disconnect GPRS when", "message is send:"},
          kDisabledEnabled);
 
@@ -152,7 +152,10 @@ std::vector<FieldRow> buildTable() {
   FieldRow& password = b.text(F::setup1_Text9, "Text9", {"Existing Password"});
   password.captionAbove = true;
   password.initialText = kInitialPassword;
-  b.text(F::setup1_Text14, "Text14", {"New Password"}).captionAbove = true;
+  password.secret = true;
+  FieldRow& newPassword = b.text(F::setup1_Text14, "Text14", {"New Password"});
+  newPassword.captionAbove = true;
+  newPassword.secret = true;
 
   // setup1, never shown.
   b.text(F::setup1_Text13, "Text13", {"Primary DNS"}, 32).hidden = true;
@@ -199,8 +202,9 @@ std::vector<FieldRow> buildTable() {
   b.list(F::setup3_Combo8, "Combo8", {"Send data using SMS if GPRS fails  :"}, kDisabledEnabled);
   b.list(F::setup3_Combo10, "Combo10", {"Enable commands from other Base", "Phone numbers:"},
          kDisabledEnabled);
-  b.text(F::setup3_Text4, "Text4", {"Security ID code (10 Digits):"}, 10).initialText =
-      "4815062937";
+  FieldRow& securityCode = b.text(F::setup3_Text4, "Text4", {"Security ID code (10 Digits):"}, 10);
+  securityCode.initialText = "4815062937";
+  securityCode.secret = true;
   b.list(F::setup3_Combo12, "Combo12",
          {"Realtime tracking using saved GPS", "locations (5 locations per message)"},
          kDisabledEnabled);
@@ -208,7 +212,8 @@ std::vector<FieldRow> buildTable() {
          kDisabledEnabled);
   b.list(F::setup3_Combo15, "Combo15", {"Stop real time tracking when", "roaming:"},
          kDisabledEnabled);
-  b.text(F::setup3_Text25, "Text25", {"SIM PIN Code(4 Digits):", "(empty = none)"}, 4);
+  b.text(F::setup3_Text25, "Text25", {"SIM PIN Code(4 Digits):", "(empty = none)"}, 4).secret =
+      true;
   b.list(F::setup3_Combo11, "Combo11", {"Select GSM Band:"},
          {"Auto Scan (default)", "PGSM_MODE", "DCS_MODE", "PCS_MODE", "EGSM_DCS_MODE",
           "GSM850_PCS_MODE"});

@@ -24,6 +24,9 @@ struct FieldRow {
   std::string initialText{};         // text fields, after startup (before it: empty)
   int initialIndex = -1;             // list fields, after startup (-1: none selected, as before)
   bool hidden = false;               // never shown, not in the tab order, still a field
+  // A password, PIN or code that opens the unit, the SIM or the GPRS account: never written
+  // into a trace, which goes to support.
+  bool secret = false;
   // The name screen readers give the field where its caption alone does not say what it is.
   std::string accessibleName{};
 

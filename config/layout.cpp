@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "config/field_table.h"
+
 namespace config {
 
 namespace {
@@ -251,6 +253,14 @@ const Slot& slotOf(Field field) {
   const Slot* slot = findSlot(field);
   if (!slot) throw std::logic_error("the field has no slot in the configuration image");
   return *slot;
+}
+
+std::vector<const Slot*> secretSlots() {
+  std::vector<const Slot*> secret;
+  for (const Slot& slot : kLayout) {
+    if (slot.field && fieldRow(*slot.field).secret) secret.push_back(&slot);
+  }
+  return secret;
 }
 
 std::span<const Write> writeOrder() {

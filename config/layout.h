@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "config/fields.h"
 
@@ -61,6 +62,9 @@ std::span<const Slot> layout();
 const Slot* findSlot(Field field);
 // As findSlot, for a field known to have a slot.
 const Slot& slotOf(Field field);
+
+// The slots of the fields the field table marks secret, in index order.
+std::vector<const Slot*> secretSlots();
 
 // What the encoding writes, in the order it writes it: the image's header, a constant, a
 // field, or a 0 over a field's first byte that the field itself overwrites later. The order

@@ -1,5 +1,6 @@
 #include "link/com_ports.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -19,13 +20,39 @@ constexpr DeviceRange kDefaultDevices[] = {
     {13, 20, "/dev/ttyS"},
 };
 
-// "COM" in any case followed by digits only: meant as a COM port, never as a file's name.
-bool looksLikeComName(std::string_view text) {
+// "COM" in any case followed by digits only, blanks and line breaks anywhere (" COM3", "COM 3",
+// "COM3\n"): meant as a COM port, never as a file's name.
+bool looksLikeComName(std::string_view given) {
+  std::string text;
+  for (const char c : given) {
+    if (!std::isspace(static_cast<unsigned char>(c))) text += c;
+  }
   if (text.size() <= 3) return false;
   for (size_t i = 0; i < 3; ++i) {
     if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return false;
   }
   return text.find_first_not_of("0123456789", 3) == std::string_view::npos;
+}
+
+// The name as given; one with blanks or line breaks quoted, and its line breaks visible:
+// "\" COM3\"", "\"COM3\\n\"".
+std::string shown(std::string_view given) {
+  if (std::none_of(given.begin(), given.end(),
+                   [](char c) { return std::isspace(static_cast<unsigned char>(c)); }))
+    return std::string(given);
+  std::string text = "\"";
+  for (const char c : given) {
+    if (c == '\n') {
+      text += "\\n";
+    } else if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\t') {
+      text += "\\t";
+    } else {
+      text += c;
+    }
+  }
+  return text + "\"";
 }
 
 }  // namespace
@@ -54,7 +81,8 @@ std::string comDevicePath(int number) {
 std::optional<std::string> portDevice(const std::string& given, std::string& error) {
   if (const auto number = comPortNumber(given)) return comDevicePath(*number);
   if (looksLikeComName(given)) {
-    error = given + " is not a COM port: the ports are COM1 to COM20. Give another device by " +
+    error = shown(given) + " is not a COM port: the ports are COM1 to COM20, written without " +
+            "blanks. Give another device by " +
             "its path (--port /dev/ttyUSB9), or point one of the twenty at it " +
             "(GPSTRACKING_COM<n>=/dev/ttyUSB9 with n from 1 to 20).";
     return std::nullopt;

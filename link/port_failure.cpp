@@ -13,6 +13,9 @@ std::string portFailureLine(const std::string& device, PortFault fault, const st
     }
     case PortFault::InUse:
       return "Device " + device + " is in use by another program: close that program first.";
+    case PortFault::NotSerial:
+      return "Device " + device +
+             " is not a serial device: point the port at the unit's adapter (GPSTRACKING_COM<n>).";
   }
   return "Device " + device + " cannot be opened.";
 }

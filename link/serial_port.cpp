@@ -3,6 +3,7 @@
 #include <QSerialPort>
 
 #include "link/port_failure.h"
+#include "link/serial_port_info.h"
 
 #ifdef __linux__
 #include <grp.h>
@@ -110,6 +111,13 @@ bool SerialPort::open(const std::string& path, const LineSettings& settings) {
   port_->setPortName(QString::fromStdString(path));
   failure_.clear();
   fault_.reset();
+  // A file or another device is never opened as a port: reading /dev/zero would flood the
+  // exchange, and a file would take the poll as data.
+  if (notSerialDevice(path)) {
+    fault_ = PortFault::NotSerial;
+    failure_ = portFailureLine(path, *fault_);
+    return false;
+  }
   if (path.empty() || !port_->open(QIODevice::ReadWrite)) {
     std::string group;
     fault_ = faultOf(path, port_->error(), group);

@@ -1,9 +1,14 @@
 #include "link/serial_port_info.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <QSerialPortInfo>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "link/serial_port.h"
 
@@ -27,11 +32,44 @@ std::string byIdName(const std::filesystem::path& device) {
   return {};
 }
 
+// A character device is a terminal when one of the system's terminal drivers serves its major
+// and minor number (/proc/tty/drivers: name, node, major, minors "a-b" or "a", type). Where the
+// system gives no such list every character device counts.
+bool terminalDevice(const struct stat& status) {
+  if (!S_ISCHR(status.st_mode)) return false;
+  std::ifstream drivers("/proc/tty/drivers");
+  if (!drivers) return true;
+  const unsigned long major = ::major(status.st_rdev), minor = ::minor(status.st_rdev);
+  std::string line;
+  while (std::getline(drivers, line)) {
+    std::istringstream words(line);
+    std::vector<std::string> word{std::istream_iterator<std::string>(words), {}};
+    if (word.size() < 4) continue;
+    const std::string& minors = word[word.size() - 2];
+    try {
+      const unsigned long first = std::stoul(minors);
+      const size_t dash = minors.find('-');
+      const unsigned long last =
+          dash == std::string::npos ? first : std::stoul(minors.substr(dash + 1));
+      if (std::stoul(word[word.size() - 3]) == major && minor >= first && minor <= last)
+        return true;
+    } catch (const std::exception&) {
+      continue;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 bool comDevicePresent(const std::string& path) {
   struct stat status {};
-  return !path.empty() && ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+  return !path.empty() && ::stat(path.c_str(), &status) == 0 && terminalDevice(status);
+}
+
+bool notSerialDevice(const std::string& path) {
+  struct stat status {};
+  return !path.empty() && ::stat(path.c_str(), &status) == 0 && !terminalDevice(status);
 }
 
 std::vector<ComDevice> describeComDevices(const std::vector<int>& portNumbers) {
@@ -41,6 +79,7 @@ std::vector<ComDevice> describeComDevices(const std::vector<int>& portNumbers) {
     ComDevice device;
     device.path = comDevicePath(number);
     device.present = comDevicePresent(device.path);
+    device.notSerial = !device.present && notSerialDevice(device.path);
     anyPresent = anyPresent || device.present;
     devices.push_back(std::move(device));
   }
@@ -67,6 +106,7 @@ ComDevice describeComDevice(int portNumber) {
 }
 
 std::string comDeviceDetails(const ComDevice& device) {
+  if (device.notSerial) return "not a serial device";
   if (!device.present) return "no device";
   std::string known;
   for (const std::string* part : {&device.description, &device.manufacturer}) {

@@ -3,6 +3,7 @@
 #include "config/config_file.h"
 #include "config/encoding.h"
 #include "config/field_table.h"
+#include "config/layout.h"
 #include "config/verify.h"
 #include "link/config_download.h"
 #include "link/config_upload.h"
@@ -91,14 +92,15 @@ void Session::start(Request request) {
 }
 
 void Session::run(int operation, Transfer transfer) {
-  // The device password inside a configuration image is a password too: two digits a byte, in
-  // the direction the image goes.
-  tracing_.maskData(false, 0, 0);
-  tracing_.maskData(true, 0, 0);
+  // The secret fields inside a configuration image stay out of the trace: two digits a byte,
+  // in the direction the image goes.
+  TracingPort::Stretches secret;
   if (operation == kConfigUpload || operation == kConfigDownload) {
-    const config::Slot& password = config::slotOf(config::Field::setup1_Text14);
-    tracing_.maskData(operation == kConfigUpload, 2LL * password.index, 2LL * password.width);
+    for (const config::Slot* slot : config::secretSlots())
+      secret.emplace_back(2LL * slot->index, 2LL * slot->width);
   }
+  tracing_.maskData(operation == kConfigUpload, secret);
+  tracing_.maskData(operation != kConfigUpload, {});
   link_.start(runExchange(Context{&link_, this, &result_},
                           ExchangeRequest{operation, request_.device, std::move(transfer)}));
 }

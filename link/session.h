@@ -68,10 +68,14 @@ class Session : private Host {
   void start(Request request);
 
   // Every character of the exchanges that follow goes to a trace in `path` (link/trace.h);
-  // empty: no trace. False with the reason when the file cannot be created.
+  // empty: no trace. False with the reason when the file cannot be created or is no regular
+  // file.
   bool traceTo(const std::string& path, std::string* why = nullptr) {
     return tracing_.traceTo(path, why);
   }
+  // Why the trace could not be written to the end (empty: it was, or there is none); asked
+  // once an exchange has ended.
+  std::string traceFailure() { return tracing_.failure(); }
 
   // The proof of the last download asked to verify: the read-back exchange ran once the write
   // had finished; how it ended; and, when it finished, the fields that came back otherwise than

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "link/hex.h"
+#include "loctable/entry_check.h"
 #include "records/numeric.h"
 
 namespace device {
@@ -58,10 +59,16 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) 
   for (int row = 0; row < loctable::kRows; ++row) {
     for (int column : {1, 2}) {
       std::string text = cells.cell(row, column);
-      if (cellBytes(text)) continue;
-      const UnsendableCell::Reason reason =
-          records::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
-      return UnsendableCell{row, column, std::move(text), reason};
+      std::optional<UnsendableCell::Reason> reason;
+      if (!cellBytes(text)) {
+        reason =
+            records::readsWhole(text) ? UnsendableCell::OutOfRange : UnsendableCell::NotANumber;
+      } else if (!loctable::coordinateInRange(column, records::readNumber(text).value_or(0))) {
+        reason = UnsendableCell::OutOfRange;
+      } else if (loctable::tooManyDecimals(text)) {
+        reason = UnsendableCell::TooPrecise;
+      }
+      if (reason) return UnsendableCell{row, column, std::move(text), *reason};
     }
   }
   return std::nullopt;
@@ -78,21 +85,36 @@ std::string cellPlace(const UnsendableCell& cell) {
   return std::string(cell.column == 1 ? "latitude" : "longitude") + " \"" + shown + "\"";
 }
 
+// What is wrong with the cell's value: "not a number", "outside 0 to 90", ...
+std::string cellFault(const UnsendableCell& cell) {
+  switch (cell.reason) {
+    case UnsendableCell::NotANumber:
+      return "not a number";
+    case UnsendableCell::OutOfRange:
+      return "outside 0 to " + std::to_string(loctable::coordinateLimit(cell.column));
+    case UnsendableCell::TooPrecise:
+      break;
+  }
+  return "more than " + std::to_string(loctable::kMaxDecimals) + " decimals";
+}
+
 }  // namespace
 
 std::string unsendableCellWords(const UnsendableCell& cell) {
-  return "row " + std::to_string(cell.row) + " " + cellPlace(cell) +
-         (cell.reason == UnsendableCell::NotANumber ? ": not a number" : ": outside 0 to 255.9999");
+  return "row " + std::to_string(cell.row) + " " + cellPlace(cell) + ": " + cellFault(cell);
 }
 
 ui::Message unsendableCellMessage(const UnsendableCell& cell) {
-  const std::string where = cellPlace(cell);
-  const std::string what = cell.reason == UnsendableCell::NotANumber
-                               ? "a coordinate that is not a number (" + where + ")"
-                               : "a coordinate outside 0 to 255.9999 (" + where + ")";
-  return {"Row " + std::to_string(cell.row) + " holds " + what +
-              ", which the GPS TRACKING system cannot store. Type a number from 0 to 255.9999, "
-              "or 255 for no location. Nothing has been sent.",
+  return {"Row " + std::to_string(cell.row) + " holds a coordinate " +
+              (cell.reason == UnsendableCell::NotANumber   ? "that is "
+               : cell.reason == UnsendableCell::TooPrecise ? "with "
+                                                           : "") +
+              cellFault(cell) + " (" + cellPlace(cell) +
+              "), which the GPS TRACKING system cannot store. Type a latitude from 0 to " +
+              std::to_string(loctable::coordinateLimit(1)) + " or a longitude from 0 to " +
+              std::to_string(loctable::coordinateLimit(2)) + ", with at most " +
+              std::to_string(loctable::kMaxDecimals) +
+              " decimals, or 255 for no location. Nothing has been sent.",
           "Invalid GPS Table", ui::Icon::Critical};
 }
 

@@ -24,9 +24,10 @@ std::optional<std::array<int, 3>> coordinateBytes(double value);
 // as 0, 12 or 1.2, or when the number lies outside 0 to 256.
 std::optional<std::array<int, 3>> cellBytes(const std::string& text);
 
-// A coordinate cell the unit cannot be sent.
+// A coordinate cell the unit cannot be sent: no number, a value the table's rules do not take
+// for its column (loctable/entry_check.h), or more decimals than the unit stores.
 struct UnsendableCell {
-  enum Reason { NotANumber, OutOfRange };
+  enum Reason { NotANumber, OutOfRange, TooPrecise };
   int row;     // 0 to 99
   int column;  // 1 latitude, 2 longitude
   std::string text;
@@ -38,7 +39,7 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells);
 // and what to do.
 ui::Message unsendableCellMessage(const UnsendableCell& cell);
 // The same in a few words for a status line or a summary: "row 5 latitude "300": outside 0 to
-// 255.9999".
+// 90".
 std::string unsendableCellWords(const UnsendableCell& cell);
 
 // The transfer. The table is expected to have passed firstUnsendableCell(); a coordinate that

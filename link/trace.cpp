@@ -1,7 +1,13 @@
 #include "link/trace.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace device {
 
@@ -35,36 +41,119 @@ TracingPort::~TracingPort() {
   inner_.onArrival(nullptr);
 }
 
+std::string traceFailureWords(const std::string& path, const std::string& why) {
+  return "the trace " + path + " cannot be written: " + why;
+}
+
+namespace {
+
+// Two names of one file: the same file on disk, or, where either is not there yet, the same
+// path once made whole.
+bool oneFile(const std::string& a, const std::string& b) {
+  struct stat first {
+  }, second{};
+  if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  auto whole = [](const std::string& path) {
+    std::error_code failed;
+    const auto made =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(path, failed), failed);
+    return failed ? std::filesystem::path(path).lexically_normal() : made;
+  };
+  return whole(a) == whole(b);
+}
+
+}  // namespace
+
+std::string traceRefusal(const std::string& path, const std::vector<std::string>& files) {
+  for (const std::string& file : files) {
+    if (oneFile(path, file)) return "it is also " + file + ", which the run reads or writes";
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  if (S_ISREG(info.st_mode)) return {};
+  if (S_ISDIR(info.st_mode)) return "it is a folder";
+  if (S_ISFIFO(info.st_mode)) return "it is a FIFO, not a regular file";
+  if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "it is a device, not a regular file";
+  return "it is not a regular file";
+}
+
 bool TracingPort::traceTo(const std::string& path, std::string* why) {
   file_.reset();
+  failure_.clear();
   if (path.empty()) return true;
-  file_.reset(std::fopen(path.c_str(), "w"));
-  if (!file_) {
-    if (why) *why = std::strerror(errno);
+  auto refused = [why](std::string reason) {
+    if (why) *why = std::move(reason);
     return false;
+  };
+  if (std::string reason = traceRefusal(path); !reason.empty()) return refused(reason);
+  // Opened without waiting, and looked at again once open: the name may have come to stand for
+  // a FIFO or a device since, and a FIFO without a reader would hold the program here.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  if (fd < 0) return refused(std::strerror(errno));
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return refused("it is not a regular file");
+  }
+  if (::ftruncate(fd, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return refused(std::strerror(error));
+  }
+  file_.reset(::fdopen(fd, "w"));
+  if (!file_) {
+    const int error = errno;
+    ::close(fd);
+    return refused(std::strerror(error));
   }
   start_ = std::chrono::steady_clock::now();
   return true;
 }
 
-void TracingPort::maskData(bool fromUnit, long long first, long long count) {
-  maskFirst_[fromUnit] = first;
-  maskCount_[fromUnit] = count;
+std::string TracingPort::failure() {
+  if (file_ && std::fflush(file_.get()) != 0) failed(errno);
+  return failure_;
+}
+
+void TracingPort::failed(int error) {
+  failure_ = std::strerror(error != 0 ? error : EIO);
+  // What follows would fail alike; the exchange goes on untraced.
+  file_.reset();
+}
+
+void TracingPort::put(std::string_view text) {
+  if (!file_) return;
+  errno = 0;
+  if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size()) failed(errno);
+}
+
+void TracingPort::maskData(bool fromUnit, Stretches stretches) {
+  masked_[fromUnit] = std::move(stretches);
+}
+
+bool TracingPort::secretData(bool fromUnit, long long at) const {
+  return std::any_of(masked_[fromUnit].begin(), masked_[fromUnit].end(), [at](const auto& stretch) {
+    return at >= stretch.first && at < stretch.first + stretch.second;
+  });
 }
 
 void TracingPort::stamp() {
   const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
       std::chrono::steady_clock::now() - start_);
-  std::fprintf(file_.get(), "%lld.%06lld ", static_cast<long long>(elapsed.count() / 1000000),
-               static_cast<long long>(elapsed.count() % 1000000));
+  char text[32];
+  const int length = std::snprintf(text, sizeof text, "%lld.%06lld ",
+                                   static_cast<long long>(elapsed.count() / 1000000),
+                                   static_cast<long long>(elapsed.count() % 1000000));
+  put(std::string_view(text, static_cast<size_t>(std::max(length, 0))));
 }
 
 bool TracingPort::open(const std::string& device, const LineSettings& settings) {
   const bool opened = inner_.open(device, settings);
   if (file_) {
     stamp();
-    std::fprintf(file_.get(), "%s %s %s\n", opened ? "open" : "open-failed", device.c_str(),
-                 settingsText(settings).c_str());
+    put(std::string(opened ? "open " : "open-failed ") + device + " " + settingsText(settings) +
+        "\n");
     // Each exchange begins its phases afresh.
     phase_ = Stage::Polling;
     dataSeen_[0] = dataSeen_[1] = 0;
@@ -76,8 +165,7 @@ bool TracingPort::setSettings(const LineSettings& settings) {
   const bool set = inner_.setSettings(settings);
   if (file_) {
     stamp();
-    std::fprintf(file_.get(), "settings %s%s\n", settingsText(settings).c_str(),
-                 set ? "" : " failed");
+    put("settings " + settingsText(settings) + (set ? "\n" : " failed\n"));
   }
   return set;
 }
@@ -87,8 +175,9 @@ void TracingPort::close() {
   inner_.close();
   if (file_ && wasOpen) {
     stamp();
-    std::fputs("close\n", file_.get());
-    std::fflush(file_.get());
+    put("close\n");
+    // The exchange's lines are on disk, or their failure is known, when it ends.
+    if (file_ && std::fflush(file_.get()) != 0) failed(errno);
   }
 }
 
@@ -119,11 +208,7 @@ void TracingPort::characters(bool fromUnit, std::string_view text, size_t masked
   lines.reserve(text.size() * 32);
   for (size_t i = 0; i < text.size(); ++i) {
     bool secret = i < masked;
-    if (phase_ == Stage::Data) {
-      const long long at = dataSeen_[fromUnit]++;
-      secret = secret ||
-               (at >= maskFirst_[fromUnit] && at < maskFirst_[fromUnit] + maskCount_[fromUnit]);
-    }
+    if (phase_ == Stage::Data) secret = secretData(fromUnit, dataSeen_[fromUnit]++) || secret;
     const auto byte = static_cast<unsigned char>(text[i]);
     char line[64];
     int length = 0;
@@ -139,7 +224,7 @@ void TracingPort::characters(bool fromUnit, std::string_view text, size_t masked
     }
     lines.append(line, static_cast<size_t>(std::max(length, 0)));
   }
-  std::fwrite(lines.data(), 1, lines.size(), file_.get());
+  put(lines);
 }
 
 }  // namespace device

@@ -2,8 +2,13 @@
 // A trace of everything that crosses the line, for support: the port wrapped by this one writes
 // every character in both directions to a plain text file, one line each, with the time since
 // the trace began (steady clock), the direction, the exchange's phase, and the device and line
-// settings at each open. Passwords never reach the file: the characters marked as a password
-// are written as "**". Without a file it only passes everything through.
+// settings at each open. A trace goes to support, so no secret reaches the file: the characters
+// marked as a password, and those of the secret fields inside a configuration image, are written
+// as "**". Without a file it only passes everything through.
+//
+// The file is a regular file of its own: a FIFO, a terminal or another device is refused, as
+// writing to one would block the exchange or reach a machine. A write that fails (a full disk)
+// ends the trace and is kept as its failure, for the run's outcome.
 //
 // The lines, each ended by LF:
 //   SECONDS open DEVICE BAUD,PARITY,DATABITS,STOPBITS    (or "open-failed DEVICE ...")
@@ -16,6 +21,8 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/port.h"
 #include "link/progress.h"
@@ -30,17 +37,21 @@ class TracingPort : public Port {
   TracingPort& operator=(const TracingPort&) = delete;
 
   // Starts a trace in `path`, replacing the file; false with the reason when it cannot be
-  // created. An empty path ends any trace.
+  // created or is no regular file. An empty path ends any trace.
   bool traceTo(const std::string& path, std::string* why = nullptr);
   bool tracing() const { return file_ != nullptr; }
+  // Why the trace stopped being written (empty: every line so far reached the file). Pushes
+  // what is still buffered to the file first.
+  std::string failure();
 
   // The phase the characters that follow belong to.
   void setPhase(Stage stage) { phase_ = stage; }
   // The first `count` characters of the next write are a password.
   void maskNextWrite(size_t count) { maskWrite_ = count; }
-  // From the start of the data phase on, the characters `first` to `first + count - 1` of the
-  // data in one direction are a password (the device password inside a configuration image).
-  void maskData(bool fromUnit, long long first, long long count);
+  // From the start of the data phase on, these stretches of the data in one direction (first
+  // character, count) are secret: the secret fields inside a configuration image.
+  using Stretches = std::vector<std::pair<long long, long long>>;
+  void maskData(bool fromUnit, Stretches stretches);
 
   bool isOpen() const override { return inner_.isOpen(); }
   bool open(const std::string& device, const LineSettings& settings) override;
@@ -55,18 +66,31 @@ class TracingPort : public Port {
 
  private:
   void characters(bool fromUnit, std::string_view text, size_t masked);
+  bool secretData(bool fromUnit, long long at) const;
   void stamp();
+  // Writes a piece of the trace; a failure ends the trace and is kept.
+  void put(std::string_view text);
+  void failed(int error);
 
   Port& inner_;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
   std::chrono::steady_clock::time_point start_;
   Stage phase_ = Stage::Polling;
   size_t maskWrite_ = 0;
-  // Data characters seen in the data phase so far, and the masked stretch, by direction.
+  std::string failure_;
+  // Data characters seen in the data phase so far, and the masked stretches, by direction.
   long long dataSeen_[2] = {0, 0};
-  long long maskFirst_[2] = {0, 0};
-  long long maskCount_[2] = {0, 0};
+  Stretches masked_[2];
 };
+
+// The words both programs use for a trace that cannot be written: "the trace FILE cannot be
+// written: WHY".
+std::string traceFailureWords(const std::string& path, const std::string& why);
+// Why `path` cannot be the trace of a run that reads or writes `files`, said before anything is
+// opened: a FIFO, a terminal or another device, a folder, or one of those files under any of its
+// names, which the trace would replace or be replaced by. Empty: it can (a name not there yet
+// becomes a new file).
+std::string traceRefusal(const std::string& path, const std::vector<std::string>& files = {});
 
 // "9600,N,8,1"
 std::string settingsText(const LineSettings& settings);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QThread>
@@ -13,6 +16,7 @@
 #include "app/com_ports.h"
 #include "app/port_list.h"
 #include "link/serial_port.h"
+#include "link/serial_port_info.h"
 #include "sim/pty_server.h"
 
 namespace {
@@ -42,6 +46,61 @@ TEST(ComPorts, DevicesComeFromTheEnvironmentOrTheDefaultMapping) {
   EXPECT_EQ(device::comDevicePath(20), "/dev/ttyS7");
   ::setenv("GPSTRACKING_COM3", "/tmp/unit", 1);
   EXPECT_EQ(device::comDevicePath(3), "/tmp/unit");
+  ::unsetenv("GPSTRACKING_COM3");
+}
+
+// A COM name with blanks or a line break in it (pasted, or read from a file) is a mistyped COM
+// name, never the name of a file in the current folder.
+TEST(ComPorts, ANameWithBlanksIsRefusedAsACOMName) {
+  ::unsetenv("GPSTRACKING_COM3");
+  const std::pair<std::string, std::optional<std::string>> cases[] = {
+      {" COM3", std::nullopt},   {"COM 3", std::nullopt},  {"COM3\n", std::nullopt},
+      {"\tcom3 ", std::nullopt}, {"COM3", "/dev/ttyUSB2"}, {"/tmp/my unit", "/tmp/my unit"},
+      {"COM21", std::nullopt},
+  };
+  for (const auto& [given, device] : cases) {
+    std::string error;
+    EXPECT_EQ(device::portDevice(given, error), device) << given;
+    if (!device) {
+      EXPECT_NE(error.find("is not a COM port"), std::string::npos) << error;
+    }
+  }
+  std::string error;
+  device::portDevice("COM3\n", error);
+  EXPECT_EQ(error.substr(0, 28), "\"COM3\\n\" is not a COM port: ");
+}
+
+// A port pointed at something other than a terminal is no port: not present in the lists, and
+// opening it says what it is instead of taking a file or /dev/zero for a unit.
+TEST(ComPorts, SomethingOtherThanATerminalIsNoSerialDevice) {
+  QTemporaryDir folder;
+  const std::string file = folder.filePath("unit.cfg").toStdString(),
+                    node = folder.filePath("zero").toStdString();
+  ASSERT_TRUE(QFile(folder.filePath("unit.cfg")).open(QIODevice::WriteOnly));
+  sim::Unit unit;
+  sim::PtyServer server(unit);
+  struct Case {
+    std::string path;
+    bool terminal;
+  };
+  std::vector<Case> cases = {
+      {server.path(), true}, {file, false}, {folder.path().toStdString(), false}};
+  // A device node of the test's own, as /dev/zero, when the test may make one.
+  if (::geteuid() == 0 && ::mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0)
+    cases.push_back({node, false});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    ::setenv("GPSTRACKING_COM3", c.path.c_str(), 1);
+    const device::ComDevice described = device::describeComDevice(3);
+    EXPECT_EQ(described.present, c.terminal);
+    EXPECT_EQ(described.notSerial, !c.terminal);
+    if (c.terminal) continue;
+    EXPECT_EQ(device::comDeviceDetails(described), "not a serial device");
+    device::SerialPort port;
+    EXPECT_FALSE(port.open(c.path, device::kSettings9600));
+    EXPECT_EQ(port.openFault(), device::PortFault::NotSerial);
+    EXPECT_NE(port.openFailure().find(c.path + " is not a serial device"), std::string::npos);
+  }
   ::unsetenv("GPSTRACKING_COM3");
 }
 

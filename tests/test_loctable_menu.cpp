@@ -85,15 +85,18 @@ TEST_F(TableFromMenu, CellThatIsNoNumberIsRefusedBeforeThePortOpens) {
     std::string refusal;  // empty: the table goes out
   };
   const std::string tail =
-      ", which the GPS TRACKING system cannot store. Type a number from 0 to 255.9999, or 255 "
-      "for no location. Nothing has been sent.";
+      ", which the GPS TRACKING system cannot store. Type a latitude from 0 to 90 or a longitude "
+      "from 0 to 180, with at most 4 decimals, or 255 for no location. Nothing has been sent.";
   const Case cases[] = {
       {5, 1, "abc", "Row 5 holds a coordinate that is not a number (latitude \"abc\")" + tail},
       {17, 2, "12,5", "Row 17 holds a coordinate that is not a number (longitude \"12,5\")" + tail},
       {99, 1, "1.2.3",
        "Row 99 holds a coordinate that is not a number (latitude \"1.2.3\")" + tail},
       {0, 2, "", "Row 0 holds a coordinate that is not a number (longitude \"\")" + tail},
-      {3, 1, "300", "Row 3 holds a coordinate outside 0 to 255.9999 (latitude \"300\")" + tail},
+      {3, 1, "300", "Row 3 holds a coordinate outside 0 to 90 (latitude \"300\")" + tail},
+      {4, 2, "180.5", "Row 4 holds a coordinate outside 0 to 180 (longitude \"180.5\")" + tail},
+      {6, 1, "12.34567",
+       "Row 6 holds a coordinate with more than 4 decimals (latitude \"12.34567\")" + tail},
       {5, 1, " 32.5 ", ""},
   };
   for (const Case& c : cases) {
@@ -161,7 +164,7 @@ TEST_F(TableFromMenu, FilesAndRefusalsSayWhatTheyDidInTheStatusLine) {
          table.setCell(60, 1, "300");
          click("Command14");
        },
-       "Refused: row 60 latitude \"300\": outside 0 to 255.9999."},
+       "Refused: row 60 latitude \"300\": outside 0 to 90."},
   };
   for (const Step& step : steps) {
     step.act();

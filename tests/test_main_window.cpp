@@ -1,8 +1,13 @@
 // The main menu, built offscreen on a simulated unit.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -297,6 +302,81 @@ TEST_F(Keyboard, EveryButtonShowsItsFocusRing) {
     // A ring round the caption, not a pixel or two of a shade.
     EXPECT_GT(changed, with.width() + with.height());
   }
+}
+
+// GPSTRACKING_TRACE names a file in a folder of the test's own before the window is built: a
+// FIFO, or a new file.
+template <bool kFifo>
+struct TraceSetting {
+  QTemporaryDir folder;
+  std::string path = folder.filePath(kFifo ? "fifo" : "trace.txt").toStdString();
+  TraceSetting() {
+    if (kFifo) ::mkfifo(path.c_str(), 0600);
+    ::setenv("GPSTRACKING_TRACE", path.c_str(), 1);
+  }
+  ~TraceSetting() { ::unsetenv("GPSTRACKING_TRACE"); }
+};
+struct FifoTrace : TraceSetting<true>, MainMenuFixture {
+  std::string status() {
+    return qobject_cast<QLabel*>(window.control("Status"))->text().toStdString();
+  }
+};
+struct FilledTrace : TraceSetting<false>, MainMenuFixture {};
+
+// A trace the window cannot keep is said in the status line, never in a box, and the window
+// works on.
+TEST_F(FifoTrace, IsRefusedInTheStatusLine) {
+  const std::string refusal =
+      "the trace " + path + " cannot be written: it is a FIFO, not a regular file";
+  EXPECT_EQ(status(), refusal);
+  EXPECT_TRUE(boxes.shown.empty());
+  // And again at the end of each exchange, which went untraced.
+  sim::installConfigOperations(unit);
+  click("Command7");
+  runExchange();
+  EXPECT_NE(status().find("; " + refusal), std::string::npos) << status();
+}
+
+TEST_F(FilledTrace, ThatLosesLinesIsSaidInTheStatusLine) {
+  sim::installConfigOperations(unit);
+  // The disk holds 4 KiB of the trace, a write past it fails as on a full disk.
+  struct rlimit before {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const struct rlimit small = {4096, before.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  click("Command7");
+  runExchange();
+  ::setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(window.statusText().find("the trace " + path + " cannot be written: File too large"),
+            std::string::npos)
+      << window.statusText();
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_EQ(boxes.shown[0].text, "Upload complete");
+}
+
+// A trace that is the GPS log the program opens at start (--track) would empty it first.
+TEST(TraceSettingAtStart, ThatIsAFileTheRunReadsIsRefused) {
+  TraceSetting<false> setting;
+  const std::string log =
+      "\"15/03/24\",\"07:58:00\",\"5100.0000\",\"N\",\"00000.5000\",\"W\",\"012.0\","
+      "\"075.0\"\r\n";
+  {
+    QFile file(QString::fromStdString(setting.path));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(log.data(), static_cast<qint64>(log.size()));
+  }
+  sim::Unit unit;
+  sim::SimPort port{unit};
+  ui::RecordedMessages boxes;
+  MainMenuFixture::CountingHelp help;
+  app::GPStracking window({&port, &boxes, &help, {setting.path}});
+  EXPECT_EQ(window.statusText(), "the trace " + setting.path + " cannot be written: it is also " +
+                                     setting.path + ", which the run reads or writes");
+  QFile file(QString::fromStdString(setting.path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().toStdString(), log);
 }
 
 }  // namespace

@@ -1,9 +1,13 @@
 // One session with the unit as both programs run it: what it refuses before the port is
-// opened, and the save of what an upload read, only when the upload finished.
+// opened, the save of what an upload read, only when the upload finished, and its trace.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "config/field_store.h"
 #include "config/field_table.h"
@@ -128,6 +132,97 @@ TEST(Session, TheUnitAnswersAgainAfterAnExchangeIsCancelledMidway) {
     EXPECT_TRUE(bench.run(operation).finished());
     EXPECT_GT(bench.unit.polls(), polls);
   }
+}
+
+// The data characters of one direction in a trace, a masked one as '*'.
+std::string tracedData(const fs::path& trace, const std::string& who) {
+  std::ifstream file(trace);
+  std::string line, data;
+  while (std::getline(file, line)) {
+    std::istringstream words(line);
+    std::string seconds, from, phase, value;
+    words >> seconds >> from >> phase >> value;
+    if (from != who || phase != "data") continue;
+    data += value == "**" ? '*' : static_cast<char>(std::stoi(value, nullptr, 16));
+  }
+  return data;
+}
+
+std::string hexDigits(const std::string& text) {
+  std::string digits;
+  for (const unsigned char c : text) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    digits += kDigits[c >> 4];
+    digits += kDigits[c & 15];
+  }
+  return digits;
+}
+
+// A trace goes to support: no secret of a configuration can be read from its image's digits,
+// going to the unit or coming from it, while the rest of the image can.
+TEST(Trace, ShowsNoSecretOfAConfigurationImage) {
+  SessionBench bench;
+  config::copyFields(test::sampleFields(), bench.fields);
+  using F = config::Field;
+  const std::pair<F, std::string> secrets[] = {{F::setup1_Text14, "5283"},
+                                               {F::setup1_Text19, "gprs-secret"},
+                                               {F::setup3_Text4, "9081726354"},
+                                               {F::setup3_Text25, "2468"}};
+  for (const auto& [field, value] : secrets) bench.fields.setText(field, value);
+  bench.fields.setText(F::setup1_Text21, "apn.example");
+  bench.fields.setText(F::setup1_Text9, config::kInitialPassword);
+  struct Case {
+    const char* name;
+    int operation;
+    const char* from;
+  };
+  const Case cases[] = {{"download", device::kConfigDownload, "pc"},
+                        {"upload", device::kConfigUpload, "unit"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path trace = bench.folder / (std::string(c.name) + ".trace");
+    ASSERT_TRUE(bench.session.traceTo(trace.string()));
+    ASSERT_EQ(bench.run(c.operation).ending, device::Ending::Finished);
+    ASSERT_TRUE(bench.session.traceTo(""));
+    const std::string data = tracedData(trace, c.from);
+    for (const auto& [field, value] : secrets)
+      EXPECT_EQ(data.find(hexDigits(value)), std::string::npos) << config::fieldCaption(field);
+    EXPECT_NE(data.find(hexDigits("apn.example")), std::string::npos) << data;
+  }
+}
+
+// A trace is a regular file of its own: what would hold the exchange, or is no file, is
+// refused at once with the reason.
+TEST(Trace, OnlyARegularFileIsATrace) {
+  SessionBench bench;
+  const fs::path fifo = bench.folder / "fifo", device = bench.folder / "zero",
+                 kept = bench.folder / "kept.trace";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::ofstream(kept) << "an earlier trace\n";
+  // A device node of the test's own (as /dev/zero), when the test may make one.
+  const bool node = ::geteuid() == 0 && ::mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 5)) == 0;
+  struct Case {
+    fs::path path;
+    std::string refusal;  // empty: taken
+  };
+  std::vector<Case> cases = {
+      {fifo, "it is a FIFO, not a regular file"},
+      {bench.folder, "it is a folder"},
+      {kept, ""},
+      {bench.folder / "new.trace", ""},
+  };
+  if (node) cases.push_back({device, "it is a device, not a regular file"});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    std::string why;
+    EXPECT_EQ(bench.session.traceTo(c.path.string(), &why), c.refusal.empty());
+    EXPECT_EQ(why, c.refusal);
+    EXPECT_EQ(bench.session.traceFailure(), "");
+  }
+  // A trace taken starts empty.
+  ASSERT_TRUE(bench.session.traceTo(kept.string()));
+  ASSERT_TRUE(bench.session.traceTo(""));
+  EXPECT_EQ(fs::file_size(kept), 0u);
 }
 
 }  // namespace

@@ -256,6 +256,15 @@ TEST(DownloadCheck, CellsTheUnitCannotHoldAreFoundBeforeSending) {
       {{{3 * 6 + 1, "1 2"}}, 6, Reason::NotANumber},
       {{{3 * 6 + 2, ""}}, 6, Reason::NotANumber},
       {{{3 * 6 + 2, "1e"}}, 6, Reason::NotANumber},
+      // The table's rules: a latitude within 90, a longitude within 180, whole degrees 255 for
+      // no location, four decimals at most.
+      {{{3 * 1 + 1, "90"}, {3 * 1 + 2, "180"}, {3 * 2 + 1, "255"}, {3 * 2 + 2, "12.3456"}},
+       std::nullopt},
+      {{{3 * 10 + 1, "90.0001"}}, 10},
+      {{{3 * 11 + 2, "180.0001"}}, 11},
+      {{{3 * 12 + 1, "120"}, {3 * 12 + 2, "120"}}, 12},
+      {{{3 * 13 + 2, "254.9999"}}, 13},
+      {{{3 * 14 + 1, "12.34567"}}, 14, Reason::TooPrecise},
   };
   for (const RowCase& c : cases) {
     loctable::CellStore table;

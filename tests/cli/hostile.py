@@ -176,10 +176,87 @@ def a_log_of_seven_megabytes(cli, units, folder):
     assert result.returncode == 0, result
 
 
+def refused_before_any_port_opens(cli, units, folder):
+    """A trace that is a file the command reads or writes, a FIFO or a device as the trace, a COM
+    name with blanks, a table the unit cannot hold: each is refused with its reason, and the unit
+    hears nothing, no file changes."""
+    heard = os.path.join(folder, "heard.txt")
+    port = units.start("u", "--transcript", heard)
+    assert run(cli, folder, "read-config", "unit.cfg", "--port", port).returncode == 0
+    os.symlink("unit.cfg", os.path.join(folder, "link.cfg"))
+    os.mkfifo(os.path.join(folder, "fifo"))
+    with open(os.path.join(folder, "table.txt"), "w", newline="") as table:
+        table.writelines(f'"{row}","{120 if row == 0 else 255}","255"\r\n' for row in range(100))
+    with_port = ["--port", port]
+    rows = [
+        (["write-config", "unit.cfg", "--trace", "unit.cfg"] + with_port, 2,
+         b"the trace unit.cfg cannot be written: it is also unit.cfg, which the run reads"),
+        (["write-config", "unit.cfg", "--trace", "link.cfg"] + with_port, 2, b"it is also unit.cfg"),
+        (["read-config", "x.cfg", "--trace", "./x.cfg"] + with_port, 2, b"it is also x.cfg"),
+        (["read-config", "x.cfg", "--trace", "fifo"] + with_port, 2,
+         b"the trace fifo cannot be written: it is a FIFO, not a regular file"),
+        (["read-config", "x.cfg", "--trace", folder] + with_port, 2, b"it is a folder"),
+        (["read-config", "x.cfg", "--port", "COM3\n"], 2, b'"COM3\\n" is not a COM port'),
+        (["write-table", "table.txt"] + with_port, 1,
+         b'nothing sent: row 0 latitude "120": outside 0 to 90'),
+    ]
+    # A device node of the test's own (a full device), when the test may make one.
+    if os.geteuid() == 0:
+        try:
+            os.mknod(os.path.join(folder, "full"), 0o600 | stat.S_IFCHR, os.makedev(1, 7))
+            rows.append((["read-config", "x.cfg", "--trace", "full"] + with_port, 2,
+                         b"the trace full cannot be written: it is a device, not a regular file"))
+        except PermissionError:
+            pass
+    with open(os.path.join(folder, "unit.cfg"), "rb") as file:
+        configuration = file.read()
+    for args, status, said in rows:
+        before = os.path.getsize(heard)
+        result = run(cli, folder, *args)
+        assert result.returncode == status, (args, result)
+        assert said in result.stderr, (args, result.stderr)
+        assert os.path.getsize(heard) == before, args
+        assert not os.path.exists(os.path.join(folder, "x.cfg")), args
+        with open(os.path.join(folder, "unit.cfg"), "rb") as file:
+            assert file.read() == configuration, args
+
+
+def a_port_that_is_no_terminal(cli, units, folder):
+    # COM3 pointed at a file, and at a device node of the test's own (as /dev/zero) when the
+    # test may make one: absent from ports, and said to be no serial device.
+    targets = [os.path.join(folder, "unit.cfg")]
+    open(targets[0], "w").close()
+    if os.geteuid() == 0:
+        try:
+            os.mknod(os.path.join(folder, "zero"), 0o600 | stat.S_IFCHR, os.makedev(1, 5))
+            targets.append(os.path.join(folder, "zero"))
+        except PermissionError:
+            pass
+    for target in targets:
+        os.environ["GPSTRACKING_COM3"] = target
+        listed = run(cli, folder, "ports")
+        com3 = listed.stdout.splitlines()[2].split()
+        assert com3 == [b"COM3", target.encode(), b"absent", b"not", b"a", b"serial", b"device"], com3
+    del os.environ["GPSTRACKING_COM3"]
+
+
+def a_trace_on_a_full_disk(cli, units, folder):
+    # The table file fits, its trace does not: the run fails and says why, in the summary too.
+    port = units.start("u")
+    result = run(cli, folder, "read-table", "table.txt", "--port", port, "--trace", "trace.txt",
+                 disk_bytes=8192)
+    assert result.returncode == 1, result
+    assert b"the trace trace.txt cannot be written: File too large" in result.stderr, result
+    row = result.stdout.splitlines()[1]
+    assert b"FAILED" in row and b"trace.txt cannot be written" in row, row
+
+
 CASES = {f.__name__: f for f in (colliding_fleet_names, same_device_twice,
                                  fleet_logs_carry_their_ports, full_disk_under_every_output,
                                  standard_output_that_takes_nothing, picture_names,
-                                 noisy_uploads_are_never_ok, a_log_of_seven_megabytes)}
+                                 noisy_uploads_are_never_ok, a_log_of_seven_megabytes,
+                                 refused_before_any_port_opens, a_port_that_is_no_terminal,
+                                 a_trace_on_a_full_disk)}
 
 
 if __name__ == "__main__":

@@ -125,8 +125,12 @@ def trace_holds_what_crossed_the_line(cli, units, folder):
     assert result.returncode == 0, result
     masked, opens = crossed(transcript, os.path.join(folder, "trace.txt"))
     assert opens == [[port, "9600,N,8,1"]], opens
-    # The PC's password twice; the unit's device password inside the image, two digits a byte.
-    assert masked == {"pc": "73917391", "unit": "37333931"}, masked
+    # The PC's password twice; the secret fields inside the unit's image, two digits a byte, in
+    # the image's order: the Security ID code, the SIM PIN (none), the GPRS password and the
+    # device password, each with its slot's unused bytes.
+    secrets = (b"4815062937".hex() + "00ffffff" + b"guest".hex() + "ff" * 11 +
+               b"7391".hex()).upper()
+    assert masked == {"pc": "73917391", "unit": secrets}, masked
 
     # A write and its read-back in one trace: the image's password goes out in the first
     # exchange's data and comes back in the second's.
@@ -137,7 +141,7 @@ def trace_holds_what_crossed_the_line(cli, units, folder):
     assert result.returncode == 0 and "verified" in result.stdout, result
     masked, opens = crossed(written, os.path.join(folder, "written-trace.txt"))
     assert opens == [[other, "9600,N,8,1"]] * 2, opens
-    assert masked == {"pc": "73917391" + "37333931" + "73917391", "unit": "37333931"}, masked
+    assert masked == {"pc": "73917391" + secrets + "73917391", "unit": secrets}, masked
 
 
 CASES = {f.__name__: f for f in (four_units_from_a_template, a_byte_stored_wrongly_is_named,

@@ -215,9 +215,10 @@ TABLE_WINDOW = "GPS Location Table"
 
 
 def table_values():
-    """Latitude and longitude texts for the 100 rows: the awkward ones first."""
-    rows = [("32.0851", "115.5"), ("7", "0.5"), ("32.99996", "255"), ("0", "254.9999"),
-            ("255", "12.3456")]
+    """Latitude and longitude texts for the 100 rows: the awkward ones first, each within the
+    table's rules (a latitude up to 90, a longitude up to 180, 255 for none, four decimals)."""
+    rows = [("32.0851", "115.5"), ("7", "0.5"), ("89.9999", "255"), ("0", "179.9999"),
+            ("255", "12.3456"), ("90", "180")]
     for row in range(len(rows), 100):
         rows.append((f"{row % 90}.{(row * 37) % 10000:04d}",
                      f"{(row * 7) % 180}.{(row * 53) % 10000:04d}"))
