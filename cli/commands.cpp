@@ -44,7 +44,8 @@ constexpr const char* kUsageText =
     "  write-table FILE            a table file into the unit\n"
     "  check FILE                  every problem of a configuration file\n"
     "  diff A B | diff A --port P  field by field differences of two configurations\n"
-    "  provision FILE --values CSV one configuration file into many units, each with its own\n"
+    "  provision FILE --values CSV\n"
+    "                              one configuration file into many units, each with its own\n"
     "                              values (a line of CSV each, with its port); verifies\n"
     "  export FILE --gpx|--kml|--geojson [-o OUT]   a GPS log or table file as GPX, KML, GeoJSON\n"
     "  plot LOG [--table TABLE] -o OUT.png|OUT.svg  a picture of the log's track\n"
@@ -145,9 +146,26 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, std::string
   return parsed;
 }
 
+// The command a wrong command line was meant for, when it names one: the pointer names its help.
+std::string& meantCommand() {
+  static std::string command;
+  return command;
+}
+
+// A wrong command line: one line says what, and where to read more; no command at all gets the
+// whole usage.
 int usage(std::FILE* err, const std::string& error) {
-  if (!error.empty()) std::fprintf(err, "gpstracking-cli: %s\n", error.c_str());
-  std::fputs(kUsageText, err);
+  if (error.empty()) {
+    std::fputs(kUsageText, err);
+    return kUsage;
+  }
+  std::fprintf(err, "gpstracking-cli: %s\n", error.c_str());
+  if (meantCommand().empty()) {
+    std::fputs("See 'gpstracking-cli help' for the commands.\n", err);
+  } else {
+    std::fprintf(err, "See 'gpstracking-cli help %s' for its arguments and options.\n",
+                 meantCommand().c_str());
+  }
   return kUsage;
 }
 
@@ -536,11 +554,17 @@ const std::map<std::string, Action>& unitCommands() {
 }
 
 std::optional<std::string> usageOf(const std::string& command) {
-  return commandUsage(kUsageText, command, unitCommands().contains(command) || command == "diff");
+  return commandUsage(
+      kUsageText, command,
+      unitCommands().contains(command) || command == "diff" || command == "provision");
 }
 
 int execute(const std::vector<std::string>& args, std::string& out, std::FILE* standardOutput,
             std::FILE* err) {
+  meantCommand().clear();
+  for (size_t i = 1; i < args.size() && meantCommand().empty(); ++i) {
+    if (args[i] != "help" && usageOf(args[i])) meantCommand() = args[i];
+  }
   // "help COMMAND" and "COMMAND --help": that command's usage.
   if (args.size() > 1 && args[1] == "help") {
     if (args.size() == 2) {

@@ -36,6 +36,29 @@ constexpr std::pair<std::string_view, std::string_view> kDetails[] = {
     {"diff",
      "Lists the fields that differ between two configurations, by window and caption, or says\n"
      "\"identical\". --json gives one object a line. Status 0 when identical, 1 otherwise.\n"},
+    {"provision",
+     "Writes one configuration file, the template, into many units, each with values of its\n"
+     "own from the CSV file given with --values, as a spreadsheet saves it:\n"
+     "- its first line names the columns: a field by its caption as the windows show it\n"
+     "  (letter case and the closing colon do not count) or by window and control\n"
+     "  (setup1.Text2), and one column named port, the unit's port as --port takes it;\n"
+     "- each further line is a unit. A list field takes the text of one of its items\n"
+     "  (Enabled); an empty cell keeps the template's value;\n"
+     "- cells are separated by commas; a cell holding a comma or a quote is quoted, with each\n"
+     "  quote inside doubled (\"\"); a cell holds no line break;\n"
+     "- the text is UTF-8, with or without a byte-order mark, or else Latin-1; a character\n"
+     "  the unit cannot store (outside Latin-1) refuses its line.\n"
+     "Every unit's configuration is checked as check checks a file before any port opens: a\n"
+     "line with a problem is refused with its line number, the others are written at once,\n"
+     "read back (unless --no-verify) and kept as a configuration file each in the folder of\n"
+     "-o (the current one): fleet.cfg on COM3 gives fleet-COM3-v2.14.cfg. A unit that did not\n"
+     "confirm its configuration, or did not pass the read-back, gets no kept file.\n"
+     "Example: units.csv\n"
+     "  port,Base phone number 1,APN (access point Name) 32 Max,setup1.Text35\n"
+     "  COM3,+27820000001,fleet.example,+27831000001\n"
+     "  COM4,+27820000002,,+27831000002\n"
+     "and the command\n"
+     "  gpstracking-cli provision fleet.cfg --values units.csv -o kept/\n"},
     {"export",
      "Writes a GPS log or a table file as GPX, KML or GeoJSON, on standard output or to OUT.\n"},
     {"plot",

@@ -22,11 +22,18 @@ constexpr DeviceRange kDefaultDevices[] = {
 
 // "COM" in any case followed by digits only, blanks and line breaks anywhere (" COM3", "COM 3",
 // "COM3\n"): meant as a COM port, never as a file's name.
-bool looksLikeComName(std::string_view given) {
+// The name without its blanks and line breaks, in capitals: "COM3" for " com 3\n".
+std::string squeezed(std::string_view given) {
   std::string text;
   for (const char c : given) {
-    if (!std::isspace(static_cast<unsigned char>(c))) text += c;
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
+  return text;
+}
+
+bool looksLikeComName(std::string_view given) {
+  const std::string text = squeezed(given);
   if (text.size() <= 3) return false;
   for (size_t i = 0; i < 3; ++i) {
     if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i]) return false;
@@ -81,8 +88,11 @@ std::string comDevicePath(int number) {
 std::optional<std::string> portDevice(const std::string& given, std::string& error) {
   if (const auto number = comPortNumber(given)) return comDevicePath(*number);
   if (looksLikeComName(given)) {
-    error = shown(given) + " is not a COM port: the ports are COM1 to COM20, written without " +
-            "blanks. Give another device by " +
+    // A near miss names the port it was meant to be.
+    const std::string meant = squeezed(given);
+    const std::string guess = comPortNumber(meant) ? "did you mean " + meant + "? " : "";
+    error = shown(given) + " is not a COM port: " + guess +
+            "the ports are COM1 to COM20, written without blanks. Give another device by " +
             "its path (--port /dev/ttyUSB9), or point one of the twenty at it " +
             "(GPSTRACKING_COM<n>=/dev/ttyUSB9 with n from 1 to 20).";
     return std::nullopt;

@@ -767,21 +767,32 @@ TEST(CliManners, HelpAndWrongCommandLines) {
     std::string err;  // its beginning
   };
   const std::string usage = "usage: gpstracking-cli COMMAND";
+  const std::string commands = "See 'gpstracking-cli help' for the commands.\n";
   const Case cases[] = {
       {{"help", "check"}, 0, "usage: gpstracking-cli check FILE\nLists every problem", ""},
       {{"check", "--help"}, 0, "usage: gpstracking-cli check FILE\n", ""},
       {{"read-log", "-h"}, 0, "usage: gpstracking-cli read-log [DIR] [OPTIONS]\n", ""},
       {{"help"}, 0, usage, ""},
-      {{"help", "nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + usage},
-      {{"nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + usage},
-      {{"check", "--nonsense"}, 2, "", "gpstracking-cli: unknown option --nonsense\n" + usage},
+      {{"help", "nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + commands},
+      {{"nonsense"}, 2, "", "gpstracking-cli: unknown command nonsense\n" + commands},
+      {{}, 2, "", usage},
+      {{"check", "--nonsense"},
+       2,
+       "",
+       "gpstracking-cli: unknown option --nonsense\nSee 'gpstracking-cli help check' for its "
+       "arguments and options.\n"},
+      {{"read-log", "a", "b", "--port", "COM1"},
+       2,
+       "",
+       "gpstracking-cli: read-log takes at most one folder\nSee 'gpstracking-cli help "
+       "read-log' for its arguments and options.\n"},
       {{"read-log", "/nonexistent/folder", "--port", "COM1"},
        1,
        "",
        "gpstracking-cli: /nonexistent/folder: no such folder\n"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+    SCOPED_TRACE(c.args.empty() ? "" : c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
     const CliRun result = run(c.args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);

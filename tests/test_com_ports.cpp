@@ -68,6 +68,16 @@ TEST(ComPorts, ANameWithBlanksIsRefusedAsACOMName) {
   std::string error;
   device::portDevice("COM3\n", error);
   EXPECT_EQ(error.substr(0, 28), "\"COM3\\n\" is not a COM port: ");
+  // A near miss is named; a name of no port is not.
+  for (const auto& [given, guess] :
+       {std::pair{"com3", "did you mean COM3? "}, std::pair{"COM 12", "did you mean COM12? "},
+        std::pair{"COM21", ""}}) {
+    device::portDevice(given, error);
+    EXPECT_EQ(error.substr(error.find(": ") + 2, std::string_view(guess).size()), guess) << error;
+    if (!*guess) {
+      EXPECT_EQ(error.find("did you mean"), std::string::npos) << error;
+    }
+  }
 }
 
 // A port pointed at something other than a terminal is no port: not present in the lists, and

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <sstream>
 
+#include "cli/commands.h"
 #include "cli/provision.h"
 #include "config/decoding.h"
 #include "config/field_table.h"
@@ -40,6 +42,36 @@ TEST(Provision, AHeaderNamesAFieldByCaptionOrByWindowAndControl) {
       {"port", std::nullopt},
   };
   for (const auto& [name, field] : cases) EXPECT_EQ(fieldNamed(name), field) << name;
+}
+
+// The example that `help provision` gives is a values file provision takes as it stands.
+TEST(Provision, TheHelpsExampleIsAValuesFileThatProvisionTakes) {
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  std::FILE* err = std::tmpfile();
+  ASSERT_EQ(runCommand({"gpstracking-cli", "help", "provision"}, out, err), kSuccess);
+  std::fclose(out);
+  std::fclose(err);
+  const std::string help(text, size);
+  std::free(text);
+  const size_t from = help.find("Example: units.csv\n"), to = help.find("and the command\n");
+  ASSERT_NE(from, std::string::npos) << help;
+  ASSERT_NE(to, std::string::npos) << help;
+  std::string csv;
+  std::istringstream lines(help.substr(from, to - from));
+  std::string line;
+  std::getline(lines, line);
+  while (std::getline(lines, line)) csv += line.substr(line.find_first_not_of(' ')) + "\r\n";
+  std::string error;
+  const auto rows = unitRows(csv, plausibleTemplate(), error);
+  ASSERT_TRUE(rows) << error << "\n" << csv;
+  ASSERT_EQ(rows->size(), 2u);
+  for (const UnitRow& row : *rows)
+    EXPECT_TRUE(row.problems.empty()) << row.line << ": " << row.problems.front();
+  EXPECT_EQ(rows->front().fields.text(Field::setup1_Text21), "fleet.example");
+  EXPECT_EQ(help.find("usage: gpstracking-cli provision FILE --values CSV [OPTIONS]\n"), 0u)
+      << help;
 }
 
 TEST(Provision, AHeaderThatCannotBeUsedStopsEverything) {
