@@ -24,6 +24,7 @@
 #include "loctable/table_file.h"
 #include "records/safe_file.h"
 #include "track/exports.h"
+#include "track/hemispheres.h"
 #include "track/painting.h"
 #include "track/places.h"
 
@@ -370,6 +371,8 @@ int plot(const Arguments& a, std::FILE* err) {
     const auto table = placesOf(*a.table, err);
     if (!table) return kFailure;
     locations = *table;
+    // The table holds no hemisphere: its locations go where the log is, as in the track window.
+    track::placeIn(locations, track::hemispheresOf(*track));
   }
   if (track->points.empty() && locations.points.empty()) {
     std::fprintf(err, "%s: no position to draw\n", a.positional[1].c_str());

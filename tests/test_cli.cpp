@@ -642,15 +642,16 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   writeText(logPath, log);
   loctable::CellStore cells;
   cells.setCell(5, 1, "51.5050");
-  cells.setCell(5, 2, "0.12");  // the table holds no hemisphere: drawn only where it falls
+  cells.setCell(5, 2, "0.12");  // the table holds no hemisphere: drawn where the log is, W
   const std::string tablePath = (folder.path() + "/table.txt").toStdString();
   writeText(tablePath, loctable::tableText(cells));
 
   const std::string svg = (folder.path() + "/track.svg").toStdString();
-  const CliRun outside = run({"plot", logPath, "--table", tablePath, "-o", svg});
-  ASSERT_EQ(outside.status, 0);
-  EXPECT_EQ(outside.err, tablePath + ": 1 of 1 table locations fall outside the picture\n");
+  const CliRun inside = run({"plot", logPath, "--table", tablePath, "-o", svg});
+  ASSERT_EQ(inside.status, 0);
+  EXPECT_EQ(inside.err, "");
   const std::string picture = fileText(svg);
+  EXPECT_NE(picture.find("class=\"location\""), std::string::npos);
   const size_t points = picture.find("points=\"");
   ASSERT_NE(points, std::string::npos);
   const std::string list = picture.substr(points, picture.find('"', points + 8) - points);
@@ -658,14 +659,13 @@ TEST(CliPlot, DrawsTheTrackWithItsEndsScaleAndNearbyLocations) {
   EXPECT_NE(picture.find(">Start<"), std::string::npos);
   EXPECT_NE(picture.find(">End<"), std::string::npos);
   EXPECT_TRUE(std::regex_search(picture, std::regex(">[125]0* k?m<"))) << picture;
-  // 0.12 E (the table holds no hemisphere) lies far from a track at 0.12 W.
-  EXPECT_EQ(picture.find("class=\"location\""), std::string::npos);
-  cells.setCell(5, 2, "-0.12");
+  // A location a degree away lies outside the picture, and is counted.
+  cells.setCell(5, 1, "52.5050");
   writeText(tablePath, loctable::tableText(cells));
-  const CliRun inside = run({"plot", logPath, "--table", tablePath, "-o", svg});
-  ASSERT_EQ(inside.status, 0);
-  EXPECT_EQ(inside.err, "");
-  EXPECT_NE(fileText(svg).find("class=\"location\""), std::string::npos);
+  const CliRun outside = run({"plot", logPath, "--table", tablePath, "-o", svg});
+  ASSERT_EQ(outside.status, 0);
+  EXPECT_EQ(outside.err, tablePath + ": 1 of 1 table locations fall outside the picture\n");
+  EXPECT_EQ(fileText(svg).find("class=\"location\""), std::string::npos);
 
   const std::string png = (folder.path() + "/track.png").toStdString();
   ASSERT_EQ(run({"plot", logPath, "-o", png}).status, 0);

@@ -25,6 +25,7 @@
 #include "loctable/cell_store.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
+#include "track/hemispheres.h"
 #include "track/painting.h"
 #include "track/picture.h"
 #include "track/sums.h"
@@ -330,6 +331,52 @@ TEST(TrackWindow, TableAndAreaAreDrawnInTheirHemispheres) {
   const auto [north, west] = window.canvas().projection().toDegrees(scene.area[0]);
   EXPECT_NEAR(north, 51.4, 1e-9);
   EXPECT_NEAR(west, -0.05, 1e-9);
+}
+
+// The rules both the window and the command line's pictures draw by: the log's hemispheres, the
+// table put into them, and the GEO fencing area with its hemisphere lists.
+TEST(TrackHemispheres, TheTableGoesWhereTheLogIsAndTheAreaWhereItsListsSay) {
+  const auto log = [](std::vector<std::pair<double, double>> at) {
+    track::Places places;
+    for (const auto& [latitude, longitude] : at) places.points.push_back({latitude, longitude});
+    return places;
+  };
+  const std::pair<track::Places, std::string> logs[] = {
+      {log({}), "N, E"},
+      {log({{51.5, -0.1}, {51.6, 0.05}}), "N, W"},  // mostly west of Greenwich
+      {log({{-33.9, 18.4}}), "S, E"},
+      {log({{-34.6, -58.4}, {0.1, -58.3}}), "S, W"},
+  };
+  for (const auto& [places, names] : logs) {
+    const track::Hemispheres h = track::hemispheresOf(places);
+    EXPECT_EQ(track::hemisphereNames(h), names);
+    track::Places table = log({{51.51, 0.1}, {-12.5, -3}});
+    track::placeIn(table, h);
+    for (const track::Place& p : table.points) {
+      EXPECT_EQ(p.latitude < 0, h.latitude < 0) << names;
+      EXPECT_EQ(p.longitude < 0, h.longitude < 0) << names;
+    }
+    EXPECT_EQ(std::abs(table.points[1].latitude), 12.5);
+  }
+
+  config::FieldStore configuration;
+  config::applyStartupValues(configuration);
+  EXPECT_EQ(track::geoFencingArea(configuration), std::nullopt);  // no corners at startup
+  configuration.setText(config::Field::setup1_Text25, "33.9000");
+  configuration.setText(config::Field::setup1_Text24, "34.0000");
+  configuration.setText(config::Field::setup1_Text26, "18.4000");
+  configuration.setText(config::Field::setup1_Text23, "18.5000");
+  configuration.setIndex(config::Field::setup1_Combo8, 1);  // S
+  configuration.setIndex(config::Field::setup1_Combo9, 1);
+  const auto area = track::geoFencingArea(configuration);
+  ASSERT_TRUE(area);
+  EXPECT_EQ(track::hemisphereNames(area->hemispheres), "S, E");
+  ASSERT_EQ(area->corners.size(), 4u);
+  EXPECT_EQ(area->corners[0], (std::pair{-33.9, 18.4}));
+  EXPECT_EQ(area->corners[2], (std::pair{-34.0, 18.5}));
+  EXPECT_EQ(area->label.rfind("GEO fencing area", 0), 0u);
+  configuration.setText(config::Field::setup1_Text23, "180.5");  // beyond its limit
+  EXPECT_EQ(track::geoFencingArea(configuration), std::nullopt);
 }
 
 // The summary says where a GEO fencing area in other hemispheres than the drawn ones is, and

@@ -19,12 +19,11 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "config/field_table.h"
 #include "config/fields.h"
 #include "loctable/cells.h"
-#include "records/numeric.h"
 #include "records/safe_file.h"
 #include "track/exports.h"
+#include "track/hemispheres.h"
 #include "track/painting.h"
 #include "trackview/track_canvas.h"
 
@@ -102,19 +101,9 @@ class WarningsModel : public QAbstractListModel {
 
 namespace {
 
-using config::Field;
-
 const char* quadrantName(Quadrant quadrant) {
   static const char* const kNames[] = {"N, E", "N, W", "S, E", "S, W"};
   return kNames[static_cast<int>(quadrant)];
-}
-
-// A configuration coordinate: a number within its limit, or nothing.
-std::optional<double> areaDegrees(const std::string& text, double limit) {
-  if (text.empty() || !records::readsWhole(text)) return std::nullopt;
-  const auto value = records::readNumber(text);
-  if (!value || *value < 0 || *value > limit) return std::nullopt;
-  return value;
 }
 
 QPushButton* button(const QString& caption, const QString& accessible, QWidget* parent) {
@@ -282,57 +271,29 @@ void TrackWindow::chooseLog() {
 void TrackWindow::refresh() {
   // The table's coordinates carry no hemisphere: they go where the log is, or into the chosen
   // quadrant.
-  int latitudeSign = 1, longitudeSign = 1;
-  if (!log_.points.empty()) {
-    double latitudes = 0, longitudes = 0;
-    for (const track::Place& p : log_.points) {
-      latitudes += p.latitude;
-      longitudes += p.longitude;
-    }
-    latitudeSign = latitudes < 0 ? -1 : 1;
-    longitudeSign = longitudes < 0 ? -1 : 1;
-  } else {
-    latitudeSign = quadrant_ == Quadrant::SouthEast || quadrant_ == Quadrant::SouthWest ? -1 : 1;
-    longitudeSign = quadrant_ == Quadrant::NorthWest || quadrant_ == Quadrant::SouthWest ? -1 : 1;
+  track::Hemispheres drawn = track::hemispheresOf(log_);
+  if (log_.points.empty()) {
+    drawn.latitude = quadrant_ == Quadrant::SouthEast || quadrant_ == Quadrant::SouthWest ? -1 : 1;
+    drawn.longitude = quadrant_ == Quadrant::NorthWest || quadrant_ == Quadrant::SouthWest ? -1 : 1;
   }
   quadrantBox_->setEnabled(log_.points.empty());
   shownTable_ = track::tablePlaces(table_);
-  for (track::Place& p : shownTable_.points) {
-    p.latitude = std::abs(p.latitude) * latitudeSign;
-    p.longitude = std::abs(p.longitude) * longitudeSign;
-  }
-  const std::string hemispheres =
-      std::string(latitudeSign < 0 ? "S" : "N") + ", " + (longitudeSign < 0 ? "W" : "E");
+  track::placeIn(shownTable_, drawn);
   note_ = shownTable_.points.empty()
               ? std::string()
               : "Table locations drawn in the " +
                     std::string(log_.points.empty() ? "chosen quadrant" : "log's hemispheres") +
-                    ": " + hemispheres;
+                    ": " + track::hemisphereNames(drawn);
 
-  // The GEO fencing area: the configuration's corners with their hemisphere lists.
+  // The GEO fencing area is drawn in its own hemispheres: where those are not the ones the
+  // table is drawn in, the picture of the log or quadrant does not hold it, and the summary
+  // says where it is.
   area_.clear();
   areaAway_.clear();
-  const auto lat1 = areaDegrees(configuration_.text(Field::setup1_Text25), 90);
-  const auto lat2 = areaDegrees(configuration_.text(Field::setup1_Text24), 90);
-  const auto lon1 = areaDegrees(configuration_.text(Field::setup1_Text26), 180);
-  const auto lon2 = areaDegrees(configuration_.text(Field::setup1_Text23), 180);
-  if (lat1 && lat2 && lon1 && lon2) {
-    const double a = *lat1 * (configuration_.index(Field::setup1_Combo8) == 1 ? -1 : 1);
-    const double b = *lat2 * (configuration_.index(Field::setup1_Combo9) == 1 ? -1 : 1);
-    const double c = *lon1 * (configuration_.index(Field::setup1_Combo10) == 1 ? -1 : 1);
-    const double d = *lon2 * (configuration_.index(Field::setup1_Combo11) == 1 ? -1 : 1);
-    area_ = {{a, c}, {a, d}, {b, d}, {b, c}};
-    // Drawn in its own hemispheres: where those are not the ones the table is drawn in, the
-    // picture of the log or quadrant does not hold it, and the summary says where it is.
-    const bool south = a + b < 0, west = c + d < 0;
-    areaAway_.clear();
-    if (south != (latitudeSign < 0) || west != (longitudeSign < 0))
-      areaAway_ = std::string(south ? "S" : "N") + ", " + (west ? "W" : "E");
-    const auto& items = config::fieldRow(Field::setup1_Combo12).items;
-    const int activation = configuration_.index(Field::setup1_Combo12);
-    areaLabel_ = "GEO fencing area";
-    if (activation >= 0 && activation < int(items.size()))
-      areaLabel_ += " (activation: " + items[activation] + ")";
+  if (const auto area = track::geoFencingArea(configuration_)) {
+    area_ = area->corners;
+    areaLabel_ = area->label;
+    if (area->hemispheres != drawn) areaAway_ = track::hemisphereNames(area->hemispheres);
   }
   showContent();
 }
