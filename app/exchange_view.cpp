@@ -50,7 +50,7 @@ const ClosingRow kClosings[] = {
 // clang-format on
 
 // The box of a GPS log upload that reached the end of the log.
-Message endOfLog(long long positions, long long damaged) {
+Message endOfLog(long long positions, long long damaged, bool endedInsideRecord) {
   if (damaged == 0 && positions == 0) {
     return {"No GPS locations to download !", "", Icon::Information};
   }
@@ -58,10 +58,16 @@ Message endOfLog(long long positions, long long damaged) {
   if (damaged == 0) return {std::move(saved), "Saved", Icon::Information};
   const std::string left =
       damaged == 1 ? "1 damaged record was" : std::to_string(damaged) + " damaged records were";
-  return {saved + "\n" + left +
-              " left out of the file: what arrived cannot be a GPS location (characters other "
-              "than digits, or a record of the wrong length). Check the cable and upload again.",
-          "Saved", Icon::Warning};
+  std::string text = saved + "\n" + left +
+                     " left out of the file: what arrived cannot be a GPS location (characters "
+                     "other than digits, or a record of the wrong length). Check the cable and "
+                     "upload again.";
+  if (endedInsideRecord) {
+    text +=
+        "\nThe log ended inside a record: it may be incomplete, the unit may hold more "
+        "positions.";
+  }
+  return {std::move(text), "Saved", Icon::Warning};
 }
 
 // An upload whose characters arrived garbled: the transfer's own failure box, and under it what
@@ -145,7 +151,7 @@ ExchangeView::Closing ExchangeView::closing(const device::Result& result) const 
       break;
   }
   if (operation_ == device::kLogUpload && result.finished()) {
-    return {{endOfLog(result.positions, result.damaged)}, true, false};
+    return {{endOfLog(result.positions, result.damaged, result.endedInsideRecord)}, true, false};
   }
   if (result.ending == device::Ending::Damaged) {
     return {{damaged(operation_ == device::kTableUpload ? kTableUploadFailed : kDownloadFailed,

@@ -58,7 +58,11 @@ constexpr const char* kUsageText =
     "  --time-limit S       give up on a unit whose exchange takes longer than S seconds (900)\n"
     "  --verify, --no-verify  read a written configuration back and compare it (provision: on)\n"
     "  --trace FILE         every character on the line into FILE (a fleet: FILE with the port)\n"
-    "  -o DIR               provision: the folder for each unit's kept file (the current one)\n";
+    "  -o DIR               provision: the folder for each unit's kept file (the current one)\n"
+    "exit status: 0 everything done; 1 a unit, a file or a check failed; 2 a wrong command\n"
+    "  line; 3 every unit done, but GPS log records were lost (damaged, or the log ended inside\n"
+    "  one); 130 or 143 stopped by Ctrl-C or SIGTERM. diff: 0 identical, 1 different, 2 a file\n"
+    "  or the unit could not be read\n";
 
 struct Arguments {
   std::vector<std::string> positional;
@@ -300,22 +304,21 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
   if (const std::string refused = traceRefusal(traceFiles(a.trace, {}, false), {a.positional[1]});
       !refused.empty())
     return usage(err, refused);
-  if (!loadConfigurationFile(a.positional[1], first, err)) return kFailure;
+  if (!loadConfigurationFile(a.positional[1], first, err)) return kTrouble;
   if (files == 2) {
-    if (!loadConfigurationFile(a.positional[2], second, err)) return kFailure;
+    if (!loadConfigurationFile(a.positional[2], second, err)) return kTrouble;
   } else {
     std::vector<std::unique_ptr<UnitJob>> jobs;
     jobs.push_back(std::make_unique<UnitJob>(jobSetup(a, Action::ReadConfig, a.ports.front())));
     const Outcome outcome = runFleet(jobs, fleetOptions(err)).front();
     if (const int signal = caughtSignal()) return 128 + signal;
-    if (!outcome.ok) return kFailure;
+    if (!outcome.ok) return kTrouble;
     config::copyFields(jobs.front()->fields(), second);
   }
   const std::vector<Difference> found = differences(first, second);
   for (const Difference& d : found) out += (a.json ? differenceJson(d) : differenceLine(d)) + "\n";
   if (found.empty() && !a.json) out += "identical\n";
-  // As diff(1) does, for scripts: 0 when the two are the same.
-  return found.empty() ? kSuccess : kFailure;
+  return found.empty() ? kSuccess : kDifferent;
 }
 
 // The positions of a log or table file, or a line saying why there are none.
@@ -419,9 +422,7 @@ int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) 
   }
   // Stopped by Ctrl-C or SIGTERM: the status a shell gives a program the signal ended.
   if (const int signal = caughtSignal()) return 128 + signal;
-  const bool allOk =
-      std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });
-  return allOk ? kSuccess : kFailure;
+  return unitsStatus(outcomes);
 }
 
 int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* err) {
@@ -533,6 +534,14 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
 
 }  // namespace
 
+int unitsStatus(const std::vector<Outcome>& outcomes) {
+  if (!std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; }))
+    return kFailure;
+  const bool lost =
+      std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.warning; });
+  return lost ? kSomethingLost : kSuccess;
+}
+
 std::string fleetFileName(const std::string& file, const std::string& portLabel) {
   const std::filesystem::path path(file);
   std::filesystem::path named =
@@ -615,7 +624,9 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
   // it is made).
   std::string text;
   const int status = execute(args, text, out, err);
-  if (!writeStandardOutput(out, text, true, err)) return kFailure;
+  // diff's 1 would say "different" of a report nobody got.
+  if (!writeStandardOutput(out, text, true, err))
+    return args.size() > 1 && args[1] == "diff" ? kTrouble : kFailure;
   return status;
 }
 

@@ -87,8 +87,9 @@ std::string finishedWords(const JobSetup& setup, const device::Result& result) {
     case Action::WriteConfig:
       return "configuration written; the unit confirmed it";
     case Action::ReadLog:
-      return result.positions == 0 ? "the unit's GPS log is empty"
-                                   : plural(result.positions, "position", "positions") + " saved";
+      return result.positions == 0 && result.damaged == 0
+                 ? "the unit's GPS log is empty"
+                 : plural(result.positions, "position", "positions") + " saved";
     case Action::ReadTable:
       return "GPS location table read";
     case Action::WriteTable:
@@ -154,6 +155,8 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
         outcome.warning = true;
         outcome.cause += "; " + plural(result.damaged, "damaged record", "damaged records") +
                          " left out: check the cable and upload again";
+        if (result.endedInsideRecord)
+          outcome.cause += "; the log ended inside a record and may be incomplete";
       }
       break;
     case Ending::Invalid:
@@ -190,6 +193,13 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
                             : "cancelled during the GPS log; " +
                                   plural(result.positions, "whole line", "whole lines") +
                                   " kept in " + result.file;
+      } else if (setup.action == Action::WriteConfig && result.phase == device::Stage::Data &&
+                 result.total > 0 && result.moved == result.total) {
+        // The stream runs to its last digit once started: a cancel finds it sent, the unit
+        // perhaps already holding it.
+        outcome.cause =
+            "all digits sent; the unit's confirmation was not awaited: it may hold the new "
+            "configuration";
       } else if (result.phase == device::Stage::Data) {
         const bool reads = setup.action == Action::ReadConfig || setup.action == Action::ReadTable;
         outcome.cause += " after " + std::to_string(result.moved) + " of " +
@@ -322,9 +332,10 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   outcome_.device = device;
   // A GPS log file is named even when the upload failed or was stopped: it holds what came.
   if (setup_.action == Action::ReadLog) outcome_.file = result.file;
-  // A cancelled upload's file without a single position would look like a log that is empty.
-  if (setup_.action == Action::ReadLog && result.ending == device::Ending::Cancelled &&
-      result.positions == 0 && !result.file.empty()) {
+  // A stopped or failed upload's file without a single position would look like a log that is
+  // empty; only a finished upload's says so truly.
+  if (setup_.action == Action::ReadLog && (!result.finished() || error) && result.positions == 0 &&
+      !result.file.empty()) {
     std::error_code ignored;
     if (std::filesystem::file_size(result.file, ignored) == 0) {
       std::filesystem::remove(result.file, ignored);

@@ -22,7 +22,9 @@ constexpr std::pair<std::string_view, std::string_view> kDetails[] = {
     {"read-log",
      "Reads each unit's GPS log into a new .csv file in DIR (the current folder when none is\n"
      "given), named from the date and time the upload started; a fleet's files carry the port\n"
-     "in front of the name. A stopped upload keeps the whole lines it read.\n"},
+     "in front of the name. A stopped upload keeps the whole lines it read; a failed one without\n"
+     "a position leaves no file. Damaged records, or a log that ended inside a record, give\n"
+     "status 3: the file may not hold the whole log.\n"},
     {"read-table",
      "Reads the unit's GPS location table and saves it as a table file; a fleet's units each\n"
      "get their own file, named as read-config names them.\n"},
@@ -35,7 +37,8 @@ constexpr std::pair<std::string_view, std::string_view> kDetails[] = {
      "fit to send.\n"},
     {"diff",
      "Lists the fields that differ between two configurations, by window and caption, or says\n"
-     "\"identical\". --json gives one object a line. Status 0 when identical, 1 otherwise.\n"},
+     "\"identical\". --json gives one object a line. Status 0 when identical, 1 when they\n"
+     "differ, 2 when a file or the unit could not be read.\n"},
     {"provision",
      "Writes one configuration file, the template, into many units, each with values of its\n"
      "own from the CSV file given with --values, as a spreadsheet saves it:\n"

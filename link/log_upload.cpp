@@ -71,6 +71,7 @@ Task logUpload(Context context, LogUploadSetup setup) {
 
   Ending end = Ending::Finished;
   long long damaged = 0;  // records left out
+  bool endedInsideRecord = false;
   std::unique_ptr<LogSink> file;
   Progress progress = dataPhase(0, Counting::Characters);
   progress.positions = 0;
@@ -98,6 +99,12 @@ Task logUpload(Context context, LogUploadSetup setup) {
           progress.done += static_cast<long long>(piece.size());
           host.progress(progress);
           if (piece == "E") {
+            // An end mark after some of a record's characters is most likely one of them
+            // damaged: the record is dropped all the same, counted, and the log may go on.
+            if (characters > 0) {
+              ++damaged;
+              endedInsideRecord = true;
+            }
             collected.clear();
             answered = true;
             endOfLog = true;
@@ -144,6 +151,7 @@ Task logUpload(Context context, LogUploadSetup setup) {
   // The file is closed before anyone is told how the upload ended.
   file.reset();
   context.result->damaged = damaged;
+  context.result->endedInsideRecord = endedInsideRecord;
   endDataPhase(context, end, progress);
 }
 

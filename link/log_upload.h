@@ -2,7 +2,8 @@
 // The GPS log upload (operation "L", Command10): the unit sends its logged positions, one
 // 38-character record at a time, last character first and one character per "N"; each record
 // becomes one line of a new .csv file the log folder names. A record
-// that cannot be a position is left out, and the final message says how many were.
+// that cannot be a position is left out, and the final message says how many were; one cut
+// short by "E" is among them, since the log may not have ended there.
 #include <functional>
 #include <memory>
 #include <string>

@@ -40,6 +40,9 @@ struct Result {
   // digits that arrived garbled.
   long long positions = 0;
   long long damaged = 0;
+  // GPS log: the end mark came inside a record (a damaged character can read as "E"), so the
+  // unit may hold more of its log than arrived. That record is among the damaged.
+  bool endedInsideRecord = false;
   // The file written (the GPS log's name; the saved configuration or table on the command line).
   std::string file;
   // Configuration upload: the unit's version text.

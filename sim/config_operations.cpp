@@ -7,6 +7,7 @@
 
 #include "config/encoding.h"
 #include "config/field_store.h"
+#include "config/verify.h"
 #include "link/hex.h"
 
 namespace sim {
@@ -100,6 +101,11 @@ void ConfigReceive::receive(Unit& unit, char c) {
     const int wrong = unit.knobs.storeWrong;
     if (wrong >= 0 && wrong < static_cast<int>(memory_->image.size()))
       ++memory_->image[static_cast<size_t>(wrong)];
+    if (unit.knobs.takesDownloadedPassword) {
+      config::Image stored;
+      for (size_t i = 0; i < bytes.size(); ++i) stored.set(static_cast<int>(i), bytes[i]);
+      unit.knobs.password = config::devicePassword(stored);
+    }
     memory_->lastDownload = std::move(bytes);
     unit.finish();
   }

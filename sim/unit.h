@@ -33,6 +33,9 @@ struct Knobs {
   // A faulty memory: a configuration download stores the byte at this image index one higher
   // than it came (-1: every byte as it came).
   int storeWrong = -1;
+  // A configuration download's device password becomes the password the unit accepts, as in
+  // service (off: the unit keeps the one it was set up with, whatever a test downloads).
+  bool takesDownloadedPassword = false;
   // A unit that has answered a poll and hears nothing more from the PC for this many seconds
   // while it waits for it (its own pauses aside) gives the exchange up and listens for polls
   // again, as a real unit does after an interrupted exchange (0: it waits for ever).

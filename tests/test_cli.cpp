@@ -30,8 +30,10 @@
 #include "link/com_ports.h"
 #include "loctable/table_file.h"
 #include "records/safe_file.h"
+#include "sim/config_operations.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"
+#include "sim/log_operation.h"
 #include "sim/pty_server.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
@@ -86,12 +88,14 @@ struct SimulatedJob {
     unit.knobs.silenceLimit = 0;
     job = std::make_unique<cli::UnitJob>(std::move(setup), std::move(simPort));
   }
-  const cli::Outcome& run() {
+  // `eachPass` runs before each second (to press Ctrl-C, for example).
+  const cli::Outcome& run(const std::function<void()>& eachPass = nullptr) {
     job->start(nullptr);
     QElapsedTimer elapsed;
     elapsed.start();
     while (!job->finished() && elapsed.elapsed() < 30000) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      if (eachPass) eachPass();
       unit.tick();
       job->tick();
     }
@@ -331,6 +335,89 @@ TEST(CliFleet, EachUnitWritesItsOwnFile) {
   EXPECT_EQ(cli::fleetFileName("folder/unit.cfg", "COM3"), "folder/unit-COM3.cfg");
 }
 
+// A run's exit status from its units' outcomes: any failure is 1, else any loss 3, else 0.
+TEST(CliStatus, AFailureOutweighsALossAndALossIsNeverSuccess) {
+  const auto unit = [](bool ok, bool warning) {
+    cli::Outcome outcome;
+    outcome.ok = ok;
+    outcome.warning = warning;
+    return outcome;
+  };
+  const cli::Outcome ok = unit(true, false), lost = unit(true, true), failed = unit(false, false);
+  const std::pair<std::vector<cli::Outcome>, int> cases[] = {
+      {{ok}, cli::kSuccess},         {{ok, ok}, cli::kSuccess},
+      {{lost}, cli::kSomethingLost}, {{ok, lost, ok}, cli::kSomethingLost},
+      {{failed}, cli::kFailure},     {{lost, failed}, cli::kFailure},
+  };
+  for (const auto& [outcomes, status] : cases) EXPECT_EQ(cli::unitsStatus(outcomes), status);
+  EXPECT_NE(cli::kSomethingLost, cli::kFailure);
+  EXPECT_NE(cli::kSomethingLost, cli::kUsage);
+}
+
+// How a GPS log upload ends on the command line: a log cut short inside a record is a warning
+// that says so, never "ok"; a failed upload leaves no empty file behind, a finished one does.
+TEST(CliLog, EndingsSayWhatWasLostAndLeaveNoEmptyFileOfAFailure) {
+  const std::vector<std::string> log = sim::plausibleLog(6);
+  struct Case {
+    const char* name;
+    int cutRecord, cutAfter;  // "E" in place of this record's character (-1: none)
+    int silentAfter;          // characters, -1: never
+    bool ok, warning;
+    std::string cause;
+    bool fileKept;
+  };
+  const Case cases[] = {
+      {"whole", -1, 0, -1, true, false, "6 positions saved", true},
+      {"E inside a record", 4, 20, -1, true, true,
+       "4 positions saved; 1 damaged record left out: check the cable and upload again; the log "
+       "ended inside a record and may be incomplete",
+       true},
+      {"E inside the first record", 0, 5, -1, true, true,
+       "0 positions saved; 1 damaged record left out: check the cable and upload again; the log "
+       "ended inside a record and may be incomplete",
+       true},
+      {"silent before the first position", -1, 0, 30, false, false,
+       "the unit fell silent during the GPS log after 0 positions", false},
+      {"silent after two positions", -1, 0, 2 * 38 + 3, false, false,
+       "the unit fell silent during the GPS log after 2 positions", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir folder;
+    SimulatedJob job({cli::Action::ReadLog, "COM1", "7391", folder.path().toStdString(), ""});
+    auto& operation = job.unit.install<sim::LogOperation>('L', log);
+    operation.faults.cutRecord = c.cutRecord;
+    operation.faults.cutAfter = c.cutAfter;
+    job.unit.knobs.silentAfter = c.silentAfter;
+    const cli::Outcome& outcome = job.run();
+    EXPECT_EQ(outcome.ok, c.ok);
+    EXPECT_EQ(outcome.warning, c.warning);
+    EXPECT_EQ(outcome.cause, c.cause);
+    const std::string kept = onlyLog(folder.path());
+    EXPECT_EQ(!kept.empty(), c.fileKept) << QDir(folder.path()).entryList().join(" ").toStdString();
+    EXPECT_EQ(outcome.file, kept);
+  }
+}
+
+// Ctrl-C once the configuration's last digit has gone out: the unit may hold it, and the
+// outcome says so rather than that nothing changed.
+TEST(CliWrites, ACancelAfterTheLastDigitSaysTheUnitMayHoldTheConfiguration) {
+  SimulatedJob job({cli::Action::WriteConfig, "COM1", "7391", "", ""});
+  config::copyFields(test::sampleFields(), job.job->fields());
+  // A unit that never confirms: the PC waits its four ticks for the "OK".
+  job.unit.install<sim::ConfigReceive>('D', std::make_shared<sim::ConfigMemory>()).reply = "";
+  const size_t digits = 2 * config::kDownloadedBytes;
+  const cli::Outcome& outcome = job.run([&] {
+    if (job.unit.dataHeard().size() == digits) job.job->cancel();
+  });
+  EXPECT_EQ(job.unit.dataHeard().size(), digits);
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.cause,
+            "all digits sent; the unit's confirmation was not awaited: it may hold the new "
+            "configuration");
+}
+
 // A configuration file as the program saves it, after `change` on the startup values.
 std::string configurationFile(const QTemporaryDir& folder, const char* name,
                               std::function<void(config::Fields&)> change) {
@@ -435,6 +522,43 @@ TEST(CliDiff, ComparesWhatTheUnitWouldHold) {
         folder, name, [t = text](config::Fields& f) { f.setText(Field::setup1_Text3, t); });
     EXPECT_EQ(run({"diff", base, other}).status, status);
   }
+}
+
+// diff's status, as diff(1) gives it: 0 identical, 1 different, 2 when a file or the unit could
+// not be read or the report could not be written.
+TEST(CliDiff, StatusSaysSameDifferentOrTrouble) {
+  QTemporaryDir folder;
+  const std::string base = configurationFile(folder, "a", [](config::Fields&) {});
+  const std::string changed = configurationFile(
+      folder, "b", [](config::Fields& f) { f.setText(Field::setup1_Text3, "60"); });
+  const std::string missing = (folder.path() + "/missing.cfg").toStdString();
+  const std::string noDevice = (folder.path() + "/no-device").toStdString();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  };
+  const Case cases[] = {
+      {{"diff", base, base}, cli::kSuccess},
+      {{"diff", base, changed}, cli::kDifferent},
+      {{"diff", missing, base}, cli::kTrouble},
+      {{"diff", base, missing}, cli::kTrouble},
+      {{"diff", base, "--port", noDevice}, cli::kTrouble},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[1] + " " + c.args[2]);
+    EXPECT_EQ(run(c.args).status, c.status);
+  }
+  // A report that cannot be written is no answer: a standard output with room for 4 bytes.
+  char room[4];
+  std::FILE* out = fmemopen(room, sizeof room, "w");
+  std::setvbuf(out, nullptr, _IONBF, 0);
+  char* said = nullptr;
+  size_t saidSize = 0;
+  std::FILE* err = open_memstream(&said, &saidSize);
+  EXPECT_EQ(cli::runCommand({"gpstracking-cli", "diff", base, changed}, out, err), cli::kTrouble);
+  std::fclose(out);
+  std::fclose(err);
+  std::free(said);
 }
 
 TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
@@ -621,7 +745,8 @@ TEST(CliInputs, RefusalsSayWhy) {
   for (const auto& [args, said] : cases) {
     SCOPED_TRACE(args[0] + " " + args[1]);
     const CliRun result = run(args);
-    EXPECT_EQ(result.status, cli::kFailure);
+    // diff answers as diff(1) does: 2 for a file it cannot read.
+    EXPECT_EQ(result.status, args[0] == "diff" ? cli::kTrouble : cli::kFailure);
     EXPECT_EQ(result.err, said);
   }
 }

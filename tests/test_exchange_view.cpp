@@ -48,6 +48,9 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
   device::Result damagedLog = ended(Ending::Finished);
   damagedLog.positions = 7;
   damagedLog.damaged = 2;
+  device::Result cutLog = damagedLog;
+  cutLog.damaged = 1;
+  cutLog.endedInsideRecord = true;
   device::Result emptyLog = ended(Ending::Finished);
   device::Result missing = ended(Ending::PortUnavailable);
   missing.portDetail = "Device /dev/ttyUSB4 is not present.";
@@ -101,6 +104,15 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
         Message{"7 GPS locations Saved !\n2 damaged records were left out of the file: what "
                 "arrived cannot be a GPS location (characters other than digits, or a record "
                 "of the wrong length). Check the cable and upload again.",
+                "Saved", Icon::Warning}}},
+      {"log that ended inside a record: the damaged-records warning, and that the log may go on",
+       device::kLogUpload,
+       cutLog,
+       {Indicator::Command11, Indicator::Label4, Indicator::Label3,
+        Message{"7 GPS locations Saved !\n1 damaged record was left out of the file: what "
+                "arrived cannot be a GPS location (characters other than digits, or a record "
+                "of the wrong length). Check the cable and upload again.\nThe log ended inside a "
+                "record: it may be incomplete, the unit may hold more positions.",
                 "Saved", Icon::Warning}}},
       {"log silent",
        device::kLogUpload,

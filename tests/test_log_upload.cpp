@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -54,6 +55,21 @@ const Message kFailed{"Download ", "Error", Icon::Critical};
 const Message kNothing{"No GPS locations to download !", "", Icon::Information};
 Message saved(int records) {
   return {std::to_string(records) + " GPS locations Saved !", "Saved", Icon::Information};
+}
+// Saved, with `count` records left out ("1 damaged record was").
+Message warning(int records, const std::string& count) {
+  return {std::to_string(records) + " GPS locations Saved !\n" + count +
+              " left out of the file: what arrived cannot be a GPS location (characters other "
+              "than digits, or a record of the wrong length). Check the cable and upload again.",
+          "Saved", Icon::Warning};
+}
+// Saved, the record cut short by "E" left out and said to have ended the log.
+Message endedInsideRecord(int records) {
+  Message box = warning(records, "1 damaged record was");
+  box.text +=
+      "\nThe log ended inside a record: it may be incomplete, the unit may hold more "
+      "positions.";
+  return box;
 }
 
 std::string contents(const fs::path& path) {
@@ -175,8 +191,10 @@ TEST_F(LogUpload, WholeFileIsByteForByteTheExpectedOne) {
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
-// Every way an upload can end: its message, the lines kept, what the unit heard, and the
-// progress controls and the port afterwards.
+// Every way an upload can end: how it ended and what it counted, its message, the lines kept,
+// what the unit heard, and the progress controls and the port afterwards. An "E" inside a
+// record (a damaged character) ends the log as the unit's end mark does, but the upload says
+// the record was lost and the log may go on.
 TEST_F(LogUpload, Ends) {
   // The first 38 characters heard: the acknowledgements of a whole record.
   const std::string record1 = std::string(37, 'N') + "1";
@@ -186,26 +204,39 @@ TEST_F(LogUpload, Ends) {
     int silentAfter;  // characters, -1: never
     int cutRecord, cutAfter;
     int everyTicks;
+    size_t cancelAt;  // the cancel button once this many positions are shown (0: never)
+    device::Ending ending;
+    long long damaged;
+    bool insideRecord;
     std::vector<Message> shown;
     size_t linesKept;
-    std::string heard;
+    std::optional<std::string> heard;
   };
+  using device::Ending;
+  // clang-format off
   const Case cases[] = {
-      {"EAtOnce", 0, -1, -1, 0, 0, {kNothing}, 0, "N1"},
-      {"SilenceMidRecord", 6, 2 * 38 + 5, -1, 0, 0, {kTimedOut}, 2, record1 + record1 + "NNNNN"},
-      {"SilenceBetweenRecords", 6, 3 * 38, -1, 0, 0, {kTimedOut}, 3, record1 + record1 + record1},
-      {"RecordCutShortByE",
-       6,
-       -1,
-       2,
-       10,
-       0,
-       {saved(2)},
-       2,
-       record1 + record1 + std::string(10, 'N') + "N1"},
-      {"CharacterEverySevenTicks", 2, -1, -1, 0, 7, {saved(2)}, 2, acknowledgements(2)},
-      {"CharacterEveryEightTicks", 6, -1, -1, 0, 8, {kTimedOut}, 0, "N"},
+      {"EAtOnce",                      0, -1,         -1, 0,  0, 0, Ending::Finished,  0, false,
+       {kNothing}, 0, "N1"},
+      {"EAfterWholeRecords",           2, -1,         -1, 0,  0, 0, Ending::Finished,  0, false,
+       {saved(2)}, 2, acknowledgements(2)},
+      {"EInsideTheFirstRecord",        6, -1,          0, 1,  0, 0, Ending::Finished,  1, true,
+       {endedInsideRecord(0)}, 0, "NN1"},
+      {"EInsideALaterRecord",          6, -1,          2, 10, 0, 0, Ending::Finished,  1, true,
+       {endedInsideRecord(2)}, 2, record1 + record1 + std::string(10, 'N') + "N1"},
+      {"EWhereTheLastCharacterWasDue", 6, -1,          1, 37, 0, 0, Ending::Finished,  1, true,
+       {endedInsideRecord(1)}, 1, record1 + std::string(37, 'N') + "N1"},
+      {"SilenceMidRecord",             6, 2 * 38 + 5, -1, 0,  0, 0, Ending::TimedOut,  0, false,
+       {kTimedOut}, 2, record1 + record1 + "NNNNN"},
+      {"SilenceBetweenRecords",        6, 3 * 38,     -1, 0,  0, 0, Ending::TimedOut,  0, false,
+       {kTimedOut}, 3, record1 + record1 + record1},
+      {"CharacterEverySevenTicks",     2, -1,         -1, 0,  7, 0, Ending::Finished,  0, false,
+       {saved(2)}, 2, acknowledgements(2)},
+      {"CharacterEveryEightTicks",     6, -1,         -1, 0,  8, 0, Ending::TimedOut,  0, false,
+       {kTimedOut}, 0, "N"},
+      {"Cancel",                       6, -1,         -1, 0,  1, 3, Ending::Cancelled, 0, false,
+       {}, 3, std::nullopt},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     sim::LogOperation& op = fresh({kSixRecords.begin(), kSixRecords.begin() + c.records});
@@ -214,12 +245,20 @@ TEST_F(LogUpload, Ends) {
     op.faults.cutAfter = c.cutAfter;
     op.faults.everyTicks = c.everyTicks;
     fs::remove(folder / kFileName);
-    upload(nullptr, 3000);
+    upload(nullptr, 3000, [&](int) {
+      if (c.cancelAt > 0 && rig->face.counts.size() == c.cancelAt) rig->link.cancel();
+    });
     EXPECT_FALSE(rig->link.busy());
+    EXPECT_EQ(rig->result.ending, c.ending);
+    EXPECT_EQ(rig->result.positions, static_cast<long long>(c.linesKept));
+    EXPECT_EQ(rig->result.damaged, c.damaged);
+    EXPECT_EQ(rig->result.endedInsideRecord, c.insideRecord);
     EXPECT_EQ(rig->face.boxes.shown, c.shown);
     ASSERT_TRUE(fs::exists(folder / kFileName));
     EXPECT_EQ(file(), lines({kSixRecords.begin(), kSixRecords.begin() + c.linesKept}));
-    EXPECT_EQ(rig->unit.dataHeard(), c.heard);
+    if (c.heard) {
+      EXPECT_EQ(rig->unit.dataHeard(), *c.heard);
+    }
     EXPECT_FALSE(rig->port.isOpen());
     EXPECT_TRUE(progressWasShown());
     EXPECT_TRUE(progressHidden());
@@ -370,13 +409,6 @@ TEST_F(LogUpload, DamagedRecordsAreLeftOutAndCounted) {
     std::string record = a;
     record[position] = c;
     return record;
-  };
-  const auto warning = [](int saved, const std::string& count) {
-    return Message{std::to_string(saved) + " GPS locations Saved !\n" + count +
-                       " left out of the file: what arrived cannot be a GPS location (characters "
-                       "other than digits, or a record of the wrong length). Check the cable and "
-                       "upload again.",
-                   "Saved", Icon::Warning};
   };
   struct Case {
     const char* name;

@@ -49,10 +49,10 @@ struct SessionBench {
   }
   ~SessionBench() { fs::remove_all(folder); }
 
-  device::Result run(int operation, std::string saveTo = {}) {
+  device::Result run(int operation, std::string saveTo = {}, bool verify = false) {
     ended.reset();
-    session.start({operation, device::comDevicePath(1), std::move(saveTo)});
-    for (int tick = 0; tick < 60 && session.busy(); ++tick) {
+    session.start({operation, device::comDevicePath(1), std::move(saveTo), verify});
+    for (int tick = 0; tick < 120 && session.busy(); ++tick) {
       unit.tick();
       session.link().timerTick();
     }
@@ -107,6 +107,23 @@ TEST(Session, AnUploadIsSavedOnlyWhenItFinished) {
     EXPECT_EQ(fs::exists(file), !c.silentMidway);
     EXPECT_EQ(result.file, c.silentMidway ? "" : file.string());
   }
+}
+
+// A download that gives the unit a new password is read back with that password: the unit
+// takes no other once it holds the new configuration.
+TEST(Session, TheReadBackSpeaksTheNewPassword) {
+  SessionBench bench;
+  config::copyFields(test::sampleFields(), bench.fields);
+  bench.fields.setText(config::Field::setup1_Text9, "7391");
+  bench.fields.setText(config::Field::setup1_Text14, "2468");
+  bench.unit.knobs.takesDownloadedPassword = true;
+  const device::Result written = bench.run(device::kConfigDownload, {}, true);
+  ASSERT_TRUE(written.finished());
+  ASSERT_EQ(bench.unit.knobs.password, "2468");
+  const device::Session::ReadBack& proof = bench.session.readBack();
+  EXPECT_TRUE(proof.ran);
+  EXPECT_EQ(proof.result.ending, device::Ending::Finished);
+  EXPECT_TRUE(proof.unconfirmed.empty());
 }
 
 // An exchange interrupted in its data (the cancel button, or the command line's Ctrl-C, which

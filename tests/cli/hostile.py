@@ -162,6 +162,30 @@ def noisy_uploads_are_never_ok(cli, units, folder):
         assert not os.path.exists(os.path.join(folder, name)), listing(folder)
 
 
+def a_log_cut_short_is_never_ok(cli, units, folder):
+    # A damaged character that reads as the end mark "E" inside the second record: the unit's
+    # log goes on, the file holds one line. Beside a whole log the run says status 3, not 0.
+    record = "101530" "32045678" "035276543" "0" "0125" "2700" "120508"
+    logs = {"whole": [record] * 3, "cut": [record, record[:29] + "E" + record[30:], record]}
+    for name, records in logs.items():
+        with open(os.path.join(folder, name + ".log"), "w") as file:
+            file.write("\n".join(records) + "\n")
+    whole, cut = (units.start(name, "--log-file", os.path.join(folder, name + ".log"))
+                  for name in logs)
+    os.makedirs(os.path.join(folder, "logs"))
+    result = run(cli, folder, "read-log", "logs", "--port", whole, "--port", cut, "--json")
+    assert result.returncode == 3, result
+    outcomes = {o["port"]: o for o in map(json.loads, result.stdout.splitlines())}
+    assert outcomes[whole]["outcome"] == "ok", outcomes
+    assert outcomes[cut]["outcome"] == "warning", outcomes
+    assert outcomes[cut]["cause"].endswith("the log ended inside a record and may be "
+                                           "incomplete"), outcomes
+    with open(os.path.join(folder, outcomes[cut]["file"]), "rb") as file:
+        assert file.read().count(b"\r\n") == 1
+    result = run(cli, folder, "read-log", "logs", "--port", cut)
+    assert result.returncode == 3 and b"warning" in result.stdout, result
+
+
 def a_log_of_seven_megabytes(cli, units, folder):
     log = os.path.join(folder, "log.csv")
     write_log(log, 100000)
@@ -254,9 +278,9 @@ def a_trace_on_a_full_disk(cli, units, folder):
 CASES = {f.__name__: f for f in (colliding_fleet_names, same_device_twice,
                                  fleet_logs_carry_their_ports, full_disk_under_every_output,
                                  standard_output_that_takes_nothing, picture_names,
-                                 noisy_uploads_are_never_ok, a_log_of_seven_megabytes,
-                                 refused_before_any_port_opens, a_port_that_is_no_terminal,
-                                 a_trace_on_a_full_disk)}
+                                 noisy_uploads_are_never_ok, a_log_cut_short_is_never_ok,
+                                 a_log_of_seven_megabytes, refused_before_any_port_opens,
+                                 a_port_that_is_no_terminal, a_trace_on_a_full_disk)}
 
 
 if __name__ == "__main__":
