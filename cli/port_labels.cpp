@@ -1,5 +1,8 @@
 #include "cli/port_labels.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -14,6 +17,16 @@ namespace {
 std::string wholeDevice(const std::string& port) {
   std::string error;
   return device::portDevice(port, error).value_or("/" + port);
+}
+
+// What tells a device from another: the file itself where it exists, else its path; nothing for
+// a name that names no device.
+std::optional<std::string> deviceIdentity(const std::string& port) {
+  std::string refused;
+  const std::optional<std::string> device = device::portDevice(port, refused);
+  struct stat info {};
+  if (!device || ::stat(device->c_str(), &info) != 0) return device;
+  return "#" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
 }  // namespace
@@ -51,6 +64,19 @@ std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
     label = numbered;
   }
   return labels;
+}
+
+std::vector<std::optional<std::size_t>> earlierSameDevice(const std::vector<std::string>& ports) {
+  std::vector<std::optional<std::string>> identities;
+  std::vector<std::optional<std::size_t>> earlier;
+  for (const std::string& port : ports) {
+    identities.push_back(deviceIdentity(port));
+    const auto first = std::find(identities.begin(), identities.end() - 1, identities.back());
+    const bool named = identities.back() && first != identities.end() - 1;
+    earlier.push_back(named ? std::optional(static_cast<std::size_t>(first - identities.begin()))
+                            : std::nullopt);
+  }
+  return earlier;
 }
 
 }  // namespace cli

@@ -554,6 +554,7 @@ TEST(CliInputs, RefusalsSayWhy) {
   const size_t second = badIndex.find("\r\n") + 2;
   badIndex.replace(second, badIndex.find("\r\n", second) - second, "x");
   writeText(path + "/index.cfg", badIndex);
+  writeText(path + "/good.cfg", good);
   writeText(path + "/binary.csv", std::string(kLog) + std::string("\0\1\2", 3));
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"check", path + "/none.cfg"},
@@ -571,6 +572,8 @@ TEST(CliInputs, RefusalsSayWhy) {
               "Enabled by)\n"},
       {{"export", path + "/binary.csv", "--kml"},
        path + "/binary.csv: not valid text (line 5 holds a NUL byte)\n"},
+      {{"provision", path + "/good.cfg", "--values", path + "/none.csv", "-o", path + "/none"},
+       "gpstracking-cli: cannot keep the units' files in " + path + "/none: no such folder\n"},
       {{"plot", path + "/none.csv", "-o", path + "/none.svg"},
        "gpstracking-cli: cannot read " + path + "/none.csv: No such file or directory\n"},
   };
