@@ -175,6 +175,17 @@ bool loadConfigurationFile(const std::string& path, config::Fields& fields, std:
   return true;
 }
 
+// A configuration file for a write: what a unit gets is what the file says, so a text the load
+// had to cut (as check reports it) stops the write before any port opens.
+bool loadSendableConfiguration(const std::string& path, config::Fields& fields, std::FILE* err) {
+  config::LoadReport loaded;
+  if (!loadConfigurationFile(path, fields, err, &loaded)) return false;
+  const std::vector<Problem> cut = loadProblems(loaded, fields);
+  for (const Problem& problem : cut)
+    std::fprintf(err, "%s: nothing sent: %s\n", path.c_str(), problemLine(problem).c_str());
+  return cut.empty();
+}
+
 // Why `folder` cannot hold the files put into it: missing, or something else than a folder.
 std::optional<std::string> notAFolder(const std::string& folder) {
   std::error_code ignored;
@@ -362,7 +373,7 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
   config::FieldStore configuration;
   config::applyStartupValues(configuration);
   loctable::CellStore table;
-  if (action == Action::WriteConfig && !loadConfigurationFile(file, configuration, err))
+  if (action == Action::WriteConfig && !loadSendableConfiguration(file, configuration, err))
     return kFailure;
   if (action == Action::WriteTable) {
     const auto bytes = readInput(file, err);
@@ -409,7 +420,7 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
   if (!a.ports.empty()) return usage(err, "provision takes its ports from the --values file");
   config::FieldStore model;
   config::applyStartupValues(model);
-  if (!loadConfigurationFile(a.positional[1], model, err)) return kFailure;
+  if (!loadSendableConfiguration(a.positional[1], model, err)) return kFailure;
   // The units' files are kept there once each unit has taken its configuration: a folder that
   // cannot take them stops the run before any unit is written.
   const std::string folder = a.output.value_or(".");
