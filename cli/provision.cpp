@@ -96,7 +96,16 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
   }
   std::optional<size_t> portColumn;
   std::vector<std::optional<config::Field>> columns;
-  std::vector<std::string> header = headerRow.cells;
+  std::vector<std::string> header;
+  for (const std::string& cell : headerRow.cells) {
+    std::string why;
+    const auto text = records::latin1Text(cell, file->utf8, why);
+    if (!text) {
+      error = "line 1: " + records::csvColumn(header.size()) + ": " + why;
+      return std::nullopt;
+    }
+    header.push_back(*text);
+  }
   while (!header.empty() && header.back().empty()) header.pop_back();
   for (size_t i = 0; i < header.size(); ++i) {
     if (folded(header[i]) == kPortColumn) {
@@ -167,13 +176,17 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
                              std::to_string(lines[*first].line) +
                              (ports[*first] == row.port ? "" : " as " + ports[*first]));
     }
-    // A line the file itself leaves in doubt sets no value.
-    if (lines[l].problems.empty()) {
-      for (size_t i = 0; i < columns.size(); ++i) {
-        // An empty value keeps the template's.
-        if (!columns[i] || cells[i].empty()) continue;
-        if (auto why = setField(row.fields, *columns[i], cells[i]))
-          row.problems.push_back(std::move(*why));
+    // A line the file itself leaves in doubt sets no value. The port is a file system name and
+    // keeps its bytes; a value is a text of the unit, in its Latin-1.
+    for (size_t i = 0; i < columns.size() && lines[l].problems.empty(); ++i) {
+      // An empty value keeps the template's.
+      if (!columns[i] || cells[i].empty()) continue;
+      std::string why;
+      const auto text = records::latin1Text(cells[i], file->utf8, why);
+      if (!text) {
+        row.problems.push_back(records::csvColumn(i) + ": " + why);
+      } else if (auto refused = setField(row.fields, *columns[i], *text)) {
+        row.problems.push_back(std::move(*refused));
       }
     }
     if (row.problems.empty()) {

@@ -49,32 +49,6 @@ std::size_t utf8Length(std::string_view text) {
   return pos;
 }
 
-// A UTF-8 cell in Latin-1, in place; or where the first character Latin-1 has not begins, the
-// cell then as it was.
-std::optional<std::size_t> toLatin1(std::string& cell) {
-  std::string latin1;
-  std::size_t pos = 0;
-  while (pos < cell.size()) {
-    const std::size_t at = pos;
-    const char32_t c = *nextUtf8(cell, pos);  // the whole file was found valid
-    if (c > 0xFF) return at;
-    latin1 += static_cast<char>(c);
-  }
-  cell = std::move(latin1);
-  return std::nullopt;
-}
-
-// The character at `at` of a UTF-8 text, which Latin-1 has not, as a problem names it: itself
-// and its code point.
-std::string outsideLatin1(std::string_view utf8, std::size_t at) {
-  std::size_t end = at;
-  const char32_t c = *nextUtf8(utf8, end);
-  char code[16];
-  std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
-  return "\"" + std::string(utf8.substr(at, end - at)) + "\" (" + code +
-         ") is not a Latin-1 character";
-}
-
 int linesBefore(std::string_view text, std::size_t end) {
   int line = 1;
   for (std::size_t i = 0; i < end; ++i) {
@@ -85,11 +59,10 @@ int linesBefore(std::string_view text, std::size_t end) {
 
 class Reader {
  public:
-  Reader(std::string_view bytes, bool utf8) : bytes_(bytes), utf8_(utf8) {}
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
   std::optional<CsvFile> rows(std::string& error) {
     CsvFile file;
-    file.utf8 = utf8_;
     while (pos_ < bytes_.size()) {
       CsvRow row;
       row.line = line_;
@@ -108,7 +81,7 @@ class Reader {
  private:
   // The next cell of `row`, with its problems; false when its quote is never closed.
   bool cell(CsvRow& row, std::string& error) {
-    const std::string column = "column " + std::to_string(row.cells.size() + 1);
+    const std::string column = csvColumn(row.cells.size());
     skipBlanks();
     std::string text;
     if (pos_ < bytes_.size() && bytes_[pos_] == '"') {
@@ -152,10 +125,6 @@ class Reader {
       text = bytes_.substr(start, end - start);
     }
     if (text.find('\0') != std::string::npos) row.problems.push_back(column + " holds a NUL byte");
-    if (utf8_) {
-      if (const auto at = toLatin1(text))
-        row.problems.push_back(column + ": " + outsideLatin1(text, *at));
-    }
     row.cells.push_back(std::move(text));
     return true;
   }
@@ -172,7 +141,6 @@ class Reader {
   }
 
   std::string_view bytes_;
-  bool utf8_;
   std::size_t pos_ = 0;
   int line_ = 1;
 };
@@ -188,7 +156,36 @@ std::optional<CsvFile> readCsv(std::string_view bytes, std::string& error) {
             ": not UTF-8, though the file begins with UTF-8's byte order mark";
     return std::nullopt;
   }
-  return Reader(bytes, valid == bytes.size()).rows(error);
+  std::optional<CsvFile> file = Reader(bytes).rows(error);
+  if (file) file->utf8 = valid == bytes.size();
+  return file;
+}
+
+std::string csvColumn(std::size_t index) {
+  return "column " + std::to_string(index + 1);
+}
+
+std::optional<std::string> latin1Text(std::string_view cell, bool utf8, std::string& why) {
+  if (!utf8) return std::string(cell);
+  std::string latin1;
+  std::size_t pos = 0;
+  while (pos < cell.size()) {
+    const std::size_t at = pos;
+    const std::optional<char32_t> c = nextUtf8(cell, pos);
+    if (!c) {
+      why = "not UTF-8";
+      return std::nullopt;
+    }
+    if (*c > 0xFF) {
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*c));
+      why = "\"" + std::string(cell.substr(at, pos - at)) + "\" (" + code +
+            ") is not a Latin-1 character";
+      return std::nullopt;
+    }
+    latin1 += static_cast<char>(*c);
+  }
+  return latin1;
 }
 
 }  // namespace records

@@ -1,5 +1,5 @@
 // A CSV file as spreadsheets write it: its cells with quotes undone, its rows by line number, the
-// cells the file leaves in doubt, and its text in Latin-1 from UTF-8 or Latin-1.
+// cells the file leaves in doubt, whether it is UTF-8, and a cell's text in Latin-1.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,9 +39,9 @@ TEST(Csv, CellsRowsAndTextAsSpreadsheetsWriteThem) {
       {"text after the closing quote",
        "\"a\"b,c",
        {{1, {"a", "c"}, {"column 1 goes on after its closing quote"}}}},
-      {"UTF-8 becomes Latin-1", "caf\xC3\xA9", {{1, {"caf\xE9"}}}},
-      {"UTF-8 with its byte order mark", "\xEF\xBB\xBF\xC3\xA9,x", {{1, {"\xE9", "x"}}}},
-      {"Latin-1 stays", "caf\xE9", {{1, {"caf\xE9"}}}, false},
+      {"UTF-8", "caf\xC3\xA9", {{1, {"caf\xC3\xA9"}}}},
+      {"UTF-8 with its byte order mark", "\xEF\xBB\xBF\xC3\xA9,x", {{1, {"\xC3\xA9", "x"}}}},
+      {"Latin-1", "caf\xE9", {{1, {"caf\xE9"}}}, false},
       // One byte that is not UTF-8 makes the whole file Latin-1, what looks like UTF-8 included.
       {"a file is UTF-8 throughout or Latin-1",
        "\xC3\xA9,\xE9",
@@ -49,11 +49,6 @@ TEST(Csv, CellsRowsAndTextAsSpreadsheetsWriteThem) {
        false},
       {"an overlong form is not UTF-8", "\xC0\xAF", {{1, {"\xC0\xAF"}}}, false},
       {"a surrogate is not UTF-8", "\xED\xA0\x80", {{1, {"\xED\xA0\x80"}}}, false},
-      {"a character Latin-1 has not",
-       "x,ab\xE2\x82\xAC\xC3\xA9",
-       {{1,
-         {"x", "ab\xE2\x82\xAC\xC3\xA9"},
-         {"column 2: \"\xE2\x82\xAC\" (U+20AC) is not a Latin-1 character"}}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -67,6 +62,28 @@ TEST(Csv, CellsRowsAndTextAsSpreadsheetsWriteThem) {
       EXPECT_EQ(file->rows[i].cells, c.rows[i].cells) << i;
       EXPECT_EQ(file->rows[i].problems, c.rows[i].problems) << i;
     }
+  }
+}
+
+TEST(Csv, ACellInLatin1OrWhyNot) {
+  struct Text {
+    std::string cell;
+    bool utf8;
+    std::string latin1;  // empty: refused
+    std::string why;
+  };
+  const Text cases[] = {
+      {"caf\xC3\xA9", true, "caf\xE9", ""},
+      {"caf\xE9", false, "caf\xE9", ""},
+      {"ab\xE2\x82\xAC\xC3\xA9", true, "", "\"\xE2\x82\xAC\" (U+20AC) is not a Latin-1 character"},
+      {"\xF0\x9F\x9A\x97", true, "", "\"\xF0\x9F\x9A\x97\" (U+1F697) is not a Latin-1 character"},
+      {"\xE9", true, "", "not UTF-8"},
+  };
+  for (const Text& c : cases) {
+    std::string why;
+    const auto text = records::latin1Text(c.cell, c.utf8, why);
+    EXPECT_EQ(text.value_or(""), c.latin1) << c.cell;
+    EXPECT_EQ(why, c.why) << c.cell;
   }
 }
 

@@ -4,9 +4,9 @@
 
 #include <unistd.h>
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <fstream>
 #include <optional>
 
 #include "cli/provision.h"
@@ -70,9 +70,10 @@ TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem
   const config::FieldStore model = plausibleTemplate();
   // One device under two names: a file standing for it and a link to that file.
   QTemporaryDir folder;
-  const std::string unit = folder.filePath("unit").toStdString();
+  // Its name is not ASCII: a port is a file system name and keeps its bytes.
+  const std::string unit = folder.path().toStdString() + "/\xC3\xBCnit";
   const std::string link = folder.filePath("link").toStdString();
-  QFile(QString::fromStdString(unit)).open(QIODevice::WriteOnly);
+  std::ofstream{unit};
   ASSERT_EQ(::symlink(unit.c_str(), link.c_str()), 0);
   std::string twentyE;
   for (int i = 0; i < 20; ++i) twentyE += "\xC3\xA9";
