@@ -75,14 +75,16 @@ def kept_only_for_units_that_took_their_values(cli, units, folder):
     good = units.start("good")
     silent = units.start("silent", "--silent")
     faulty = units.start("faulty", "--store-wrong", "16")
+    blocked = units.start("blocked")
     missing = os.path.join(folder, "nothing-here")
     template = template_from(cli, folder, good)
     # The good unit's terminal under its own name: one device, given on a later line.
-    lines = [good, silent, faulty, missing, os.path.realpath(good)]
+    lines = [good, silent, faulty, missing, os.path.realpath(good), blocked]
     with open(os.path.join(folder, "units.csv"), "w") as f:
         f.write("port,Base phone number 1\r\n")
         f.writelines(f"{port},+2782000000{n}\r\n" for n, port in enumerate(lines))
-    os.mkdir(os.path.join(folder, "kept"))
+    # A folder where the blocked unit's file would go.
+    os.makedirs(os.path.join(folder, "kept", "template-blocked-v2.14.cfg"))
     result = run_cli(cli, folder, "provision", template, "--values", "units.csv", "--json",
                      "--wake-limit", "3", "-o", "kept")
     assert result.returncode == 1, result
@@ -90,11 +92,14 @@ def kept_only_for_units_that_took_their_values(cli, units, folder):
     assert [o["port"] for o in outcomes] == lines, outcomes
     assert outcomes[0]["outcome"] == "ok" and outcomes[0]["verified"] is True, outcomes[0]
     causes = ["does not answer", "NOT verified", "port not available",
-              f"refused, line 6 of the values: the port {lines[4]} is given on line 2 as {good}"]
+              f"refused, line 6 of the values: the port {lines[4]} is given on line 2 as {good}",
+              "verified (unit version \"2.14\"); the file kept/template-blocked-v2.14.cfg cannot "
+              "be kept: not a regular file"]
     for o, cause in zip(outcomes[1:], causes):
         assert o["outcome"] == "failed" and cause in o["cause"] and o["file"] == "", o
     # Only the unit that took its values and gave them back has a file that says so.
-    assert os.listdir(os.path.join(folder, "kept")) == ["template-good-v2.14.cfg"]
+    assert sorted(os.listdir(os.path.join(folder, "kept"))) == [
+        "template-blocked-v2.14.cfg", "template-good-v2.14.cfg"]
     assert outcomes[0]["file"] == os.path.join("kept", "template-good-v2.14.cfg"), outcomes[0]
 
 
