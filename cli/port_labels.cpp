@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -67,14 +66,16 @@ std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
 }
 
 std::vector<std::optional<std::size_t>> earlierSameDevice(const std::vector<std::string>& ports) {
-  std::vector<std::optional<std::string>> identities;
+  std::map<std::string, std::size_t> first;
   std::vector<std::optional<std::size_t>> earlier;
-  for (const std::string& port : ports) {
-    identities.push_back(deviceIdentity(port));
-    const auto first = std::find(identities.begin(), identities.end() - 1, identities.back());
-    const bool named = identities.back() && first != identities.end() - 1;
-    earlier.push_back(named ? std::optional(static_cast<std::size_t>(first - identities.begin()))
-                            : std::nullopt);
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    const std::optional<std::string> identity = deviceIdentity(ports[i]);
+    if (!identity) {
+      earlier.emplace_back();
+      continue;
+    }
+    const auto [place, isNew] = first.emplace(*identity, i);
+    earlier.push_back(isNew ? std::nullopt : std::optional(place->second));
   }
   return earlier;
 }
