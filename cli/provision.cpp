@@ -233,7 +233,9 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
   for (size_t i = 0; i < rows.size(); ++i) {
     const UnitRow& row = rows[i];
     Outcome& outcome = outcomes[i];
-    outcome.port = row.port.empty() ? "line " + std::to_string(row.line) : row.port;
+    // A port cell that is empty or runs over lines (a refused line) names no port: its line does.
+    const bool named = !row.port.empty() && row.port.find_first_of("\r\n") == std::string::npos;
+    outcome.port = named ? row.port : "line " + std::to_string(row.line);
     if (!row.problems.empty()) {
       outcome.cause = "refused, line " + std::to_string(row.line) + " of the values:";
       for (const std::string& problem : row.problems) outcome.cause += " " + problem + ";";

@@ -148,6 +148,19 @@ TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem
   EXPECT_EQ((*rows)[8].fields.text(Field::setup1_Text21), std::string(20, '\xE9'));
 }
 
+TEST(Provision, ARefusedLineWithoutAPortOnOneLineIsNamedByItsLine) {
+  std::string error;
+  const auto rows =
+      unitRows("port,setup1.Text2\r\n\"COM3\r\n\",+2782\r\n,+2783\r\n", plausibleTemplate(), error);
+  ASSERT_TRUE(rows) << error;
+  Provisioning run;
+  run.fleet.errors = nullptr;
+  const std::vector<Outcome> outcomes = provisionFleet(*rows, run);
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_EQ(outcomes[0].port, "line 2");
+  EXPECT_EQ(outcomes[1].port, "line 4");
+}
+
 TEST(Provision, TheKeptFileCarriesThePortAndTheUnitsVersion) {
   EXPECT_EQ(keptFileName("kept", "/x/fleet.cfg", "COM3", ""), "kept/fleet-COM3.cfg");
   EXPECT_EQ(keptFileName(".", "fleet.cfg", "pts-4", "2.14"), "./fleet-pts-4-v2.14.cfg");
