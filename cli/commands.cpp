@@ -1,6 +1,5 @@
 #include "cli/commands.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -199,6 +198,24 @@ bool loadConfigurationFile(const std::string& path, config::Fields& fields, std:
   return true;
 }
 
+// A configuration file for a write: what a unit gets is what the file says, so a text the load
+// had to cut (as check reports it) stops the write before any port opens.
+bool loadSendableConfiguration(const std::string& path, config::Fields& fields, std::FILE* err) {
+  config::LoadReport loaded;
+  if (!loadConfigurationFile(path, fields, err, &loaded)) return false;
+  const std::vector<Problem> cut = loadProblems(loaded, fields);
+  for (const Problem& problem : cut)
+    std::fprintf(err, "%s: nothing sent: %s\n", path.c_str(), problemLine(problem).c_str());
+  return cut.empty();
+}
+
+// Why `folder` cannot hold the files put into it: missing, or something else than a folder.
+std::optional<std::string> notAFolder(const std::string& folder) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(folder, ignored)) return std::nullopt;
+  return std::filesystem::exists(folder, ignored) ? "not a folder" : "no such folder";
+}
+
 // Writes a whole output file as the window saves its files: replaced only once every byte is
 // written, the name's bytes as given. Or says why it could not.
 bool writeOutput(const std::string& path, const records::Pieces& pieces, std::FILE* err) {
@@ -394,25 +411,6 @@ int plot(const Arguments& a, std::FILE* err) {
   return writeOutput(path, records::whole(png), err) ? kSuccess : kFailure;
 }
 
-// Two names of one device (a link and its target, "/x//u") would put two exchanges on one line,
-// each reading the other's answers. The first pair found, in the order given.
-std::optional<std::pair<std::string, std::string>> sameDevice(
-    const std::vector<std::string>& ports) {
-  std::vector<std::pair<struct stat, const std::string*>> seen;
-  for (const std::string& port : ports) {
-    struct stat info {};
-    std::string refused;
-    const std::optional<std::string> device = device::portDevice(port, refused);
-    // A port that is not there fails in its own exchange, with its own cause.
-    if (!device || ::stat(device->c_str(), &info) != 0) continue;
-    for (const auto& [other, name] : seen) {
-      if (other.st_dev == info.st_dev && other.st_ino == info.st_ino) return std::pair{*name, port};
-    }
-    seen.emplace_back(info, &port);
-  }
-  return std::nullopt;
-}
-
 // The summary or the JSON lines of a run; success when every unit's outcome is.
 int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) {
   if (json) {
@@ -431,8 +429,13 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
   if (a.positional.size() > 2 || (!optionalFile && a.positional.size() != 2))
     return usage(err, command + (optionalFile ? " takes at most one folder" : " needs one file"));
   if (a.ports.empty()) return usage(err, command + " needs at least one --port");
-  if (const auto same = sameDevice(a.ports))
-    return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
+  // Two names of one device would put two exchanges on one line: the first pair is said.
+  const std::vector<std::optional<size_t>> same = earlierSameDevice(a.ports);
+  for (size_t i = 0; i < same.size(); ++i) {
+    if (same[i])
+      return usage(err,
+                   "the ports " + a.ports[*same[i]] + " and " + a.ports[i] + " are one device");
+  }
   const std::string file = a.positional.size() == 2 ? a.positional[1] : "";
   const bool fleet = a.ports.size() > 1;
   const std::vector<std::string> labels = portLabels(a.ports);
@@ -451,7 +454,7 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
   config::FieldStore configuration;
   config::applyStartupValues(configuration);
   loctable::CellStore table;
-  if (action == Action::WriteConfig && !loadConfigurationFile(file, configuration, err))
+  if (action == Action::WriteConfig && !loadSendableConfiguration(file, configuration, err))
     return kFailure;
   if (action == Action::WriteTable) {
     const auto bytes = readInput(file, err);
@@ -461,10 +464,11 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
       return kFailure;
     }
   }
-  if (action == Action::ReadLog && !file.empty() && !std::filesystem::is_directory(file)) {
-    std::fprintf(err, "gpstracking-cli: %s: %s\n", file.c_str(),
-                 std::filesystem::exists(file) ? "not a folder" : "no such folder");
-    return kFailure;
+  if (action == Action::ReadLog && !file.empty()) {
+    if (const auto why = notAFolder(file)) {
+      std::fprintf(err, "gpstracking-cli: %s: %s\n", file.c_str(), why->c_str());
+      return kFailure;
+    }
   }
 
   std::vector<std::unique_ptr<UnitJob>> jobs;
@@ -496,7 +500,17 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
   if (!a.ports.empty()) return usage(err, "provision takes its ports from the --values file");
   config::FieldStore model;
   config::applyStartupValues(model);
-  if (!loadConfigurationFile(a.positional[1], model, err)) return kFailure;
+  if (!loadSendableConfiguration(a.positional[1], model, err)) return kFailure;
+  // The units' files are kept there once each unit has taken its configuration: a folder that
+  // cannot take them stops the run before any unit is written.
+  const std::string folder = a.output.value_or(".");
+  std::optional<std::string> unusable = notAFolder(folder);
+  if (!unusable && ::access(folder.c_str(), W_OK | X_OK) != 0) unusable = std::strerror(errno);
+  if (unusable) {
+    std::fprintf(err, "gpstracking-cli: cannot keep the units' files in %s: %s\n", folder.c_str(),
+                 unusable->c_str());
+    return kFailure;
+  }
   const auto csv = readInput(*a.values, err);
   if (!csv) return kFailure;
   std::string error;
@@ -505,12 +519,6 @@ int provision(const Arguments& a, std::string& out, std::FILE* err) {
     std::fprintf(err, "%s: %s\n", a.values->c_str(), error.c_str());
     return kFailure;
   }
-  std::vector<std::string> ports;
-  for (const UnitRow& row : *rows) {
-    if (row.problems.empty()) ports.push_back(row.port);
-  }
-  if (const auto same = sameDevice(ports))
-    return usage(err, "the ports " + same->first + " and " + same->second + " are one device");
   std::vector<std::string> allPorts, kept;
   for (const UnitRow& row : *rows) allPorts.push_back(row.port);
   const std::vector<std::string> labels = portLabels(allPorts);

@@ -96,8 +96,9 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
     }
     for (const auto& job : jobs) job->cancel();
   });
-  for (const auto& job : jobs) {
-    job->start([&] {
+  for (std::size_t j = 0; j < jobs.size(); ++j) {
+    jobs[j]->start([&, j] {
+      if (options.ended) options.ended(j);
       if (allEnded()) loop.quit();
     });
   }

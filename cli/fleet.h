@@ -3,6 +3,7 @@
 // and link; one Timer1 ticks them all. The run ends when the last unit has ended.
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ struct FleetOptions {
   // Where each unit's error lines go as they happen (null: nowhere).
   std::FILE* errors = stderr;
   std::chrono::milliseconds tickLength{1000};
+  // Called as each unit's exchange ends, with its place among the jobs, its outcome final.
+  std::function<void(std::size_t)> ended{};
 };
 
 std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,

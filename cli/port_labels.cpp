@@ -1,5 +1,7 @@
 #include "cli/port_labels.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <set>
@@ -14,6 +16,16 @@ namespace {
 std::string wholeDevice(const std::string& port) {
   std::string error;
   return device::portDevice(port, error).value_or("/" + port);
+}
+
+// What tells a device from another: the file itself where it exists, else its path; nothing for
+// a name that names no device.
+std::optional<std::string> deviceIdentity(const std::string& port) {
+  std::string refused;
+  const std::optional<std::string> device = device::portDevice(port, refused);
+  struct stat info {};
+  if (!device || ::stat(device->c_str(), &info) != 0) return device;
+  return "#" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
 }
 
 }  // namespace
@@ -51,6 +63,21 @@ std::vector<std::string> portLabels(const std::vector<std::string>& ports) {
     label = numbered;
   }
   return labels;
+}
+
+std::vector<std::optional<std::size_t>> earlierSameDevice(const std::vector<std::string>& ports) {
+  std::map<std::string, std::size_t> first;
+  std::vector<std::optional<std::size_t>> earlier;
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    const std::optional<std::string> identity = deviceIdentity(ports[i]);
+    if (!identity) {
+      earlier.emplace_back();
+      continue;
+    }
+    const auto [place, isNew] = first.emplace(*identity, i);
+    earlier.push_back(isNew ? std::nullopt : std::optional(place->second));
+  }
+  return earlier;
 }
 
 }  // namespace cli

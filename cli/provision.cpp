@@ -12,8 +12,8 @@
 #include "config/encoding.h"
 #include "config/field_table.h"
 #include "link/com_ports.h"
+#include "records/csv.h"
 #include "records/safe_file.h"
-#include "records/text_records.h"
 
 namespace cli {
 
@@ -34,36 +34,8 @@ std::string folded(std::string_view text) {
   return lower;
 }
 
-// The lines of a CSV file with their numbers; a UTF-8 byte order mark before the first is
-// dropped, as spreadsheets write one.
-std::vector<std::pair<int, std::string>> linesOf(std::string text) {
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  std::vector<std::pair<int, std::string>> lines;
-  int number = 1;
-  size_t start = 0;
-  while (start < text.size()) {
-    const size_t end = text.find_first_of("\r\n", start);
-    const size_t stop = end == std::string::npos ? text.size() : end;
-    lines.emplace_back(number++, text.substr(start, stop - start));
-    if (end == std::string::npos) break;
-    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
-}
-
-// The cells of one line, read as the configuration file's records are.
-std::vector<std::string> cellsOf(const std::string& line) {
-  std::vector<std::string> cells;
-  records::RecordReader reader(line);
-  while (const auto record = reader.next()) cells.push_back(record->text);
-  // A last empty cell after a comma leaves no record of its own.
-  if (!line.empty() && line.back() == ',') cells.emplace_back();
-  return cells;
-}
-
-bool blank(const std::string& text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+bool blank(const std::vector<std::string>& cells) {
+  return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
 }
 
 // Sets one field from a cell; why not, when it cannot take the value.
@@ -110,15 +82,30 @@ std::optional<config::Field> fieldNamed(std::string_view name) {
 
 std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fields& templ,
                                              std::string& error) {
-  const auto lines = linesOf(std::move(csv));
-  if (lines.empty()) {
+  const std::optional<records::CsvFile> file = records::readCsv(csv, error);
+  if (!file) return std::nullopt;
+  if (file->rows.empty()) {
     error = "no header line";
     return std::nullopt;
   }
   // The header: the port's column and each field's.
+  const records::CsvRow& headerRow = file->rows.front();
+  if (!headerRow.problems.empty()) {
+    error = "line 1: " + headerRow.problems.front();
+    return std::nullopt;
+  }
   std::optional<size_t> portColumn;
   std::vector<std::optional<config::Field>> columns;
-  std::vector<std::string> header = cellsOf(lines.front().second);
+  std::vector<std::string> header;
+  for (const std::string& cell : headerRow.cells) {
+    std::string why;
+    const auto text = records::latin1Text(cell, file->utf8, why);
+    if (!text) {
+      error = "line 1: " + records::csvColumn(header.size()) + ": " + why;
+      return std::nullopt;
+    }
+    header.push_back(*text);
+  }
   while (!header.empty() && header.back().empty()) header.pop_back();
   for (size_t i = 0; i < header.size(); ++i) {
     if (folded(header[i]) == kPortColumn) {
@@ -148,49 +135,65 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
     return std::nullopt;
   }
 
-  std::vector<UnitRow> rows;
-  std::vector<std::string> devices;
-  for (size_t l = 1; l < lines.size(); ++l) {
-    const auto& [number, text] = lines[l];
-    if (blank(text)) continue;
-    UnitRow row;
-    row.line = number;
-    config::copyFields(templ, row.fields);
-    std::vector<std::string> cells = cellsOf(text);
+  // Each unit's line, its cells one a column; a line of empty cells names no unit.
+  std::vector<records::CsvRow> lines;
+  std::vector<std::string> ports;
+  for (auto line = file->rows.begin() + 1; line != file->rows.end(); ++line) {
+    if (blank(line->cells) && line->problems.empty()) continue;
+    lines.push_back(*line);
+    std::vector<std::string>& cells = lines.back().cells;
     // Empty cells after the last column (a spreadsheet's trailing commas) are no values.
     while (cells.size() > columns.size() && cells.back().empty()) cells.pop_back();
     if (cells.size() > columns.size()) {
-      row.problems.push_back(std::to_string(cells.size()) + " values for " +
-                             std::to_string(columns.size()) + " columns");
+      lines.back().problems.push_back(std::to_string(cells.size()) + " values for " +
+                                      std::to_string(columns.size()) + " columns");
     }
     cells.resize(columns.size());
-    row.port = cells[*portColumn];
+    ports.push_back(cells[*portColumn]);
+  }
+  if (lines.empty()) {
+    error = "no unit after the header line";
+    return std::nullopt;
+  }
+
+  const std::vector<std::optional<size_t>> earlier = earlierSameDevice(ports);
+  std::vector<UnitRow> rows;
+  for (size_t l = 0; l < lines.size(); ++l) {
+    const std::vector<std::string>& cells = lines[l].cells;
+    UnitRow row;
+    row.line = lines[l].line;
+    row.port = ports[l];
+    row.problems = lines[l].problems;
+    config::copyFields(templ, row.fields);
     std::string refused;
-    const auto device = device::portDevice(row.port, refused);
     if (row.port.empty()) {
       row.problems.push_back("no port");
-    } else if (!device) {
+    } else if (!device::portDevice(row.port, refused)) {
       row.problems.push_back(refused);
-    } else if (std::find(devices.begin(), devices.end(), *device) != devices.end()) {
-      row.problems.push_back("the port " + row.port + " is given on an earlier line");
-    } else {
-      devices.push_back(*device);
+    } else if (const auto first = earlier[l]) {
+      // One device under two names is given once: the later line is the one refused.
+      row.problems.push_back("the port " + row.port + " is given on line " +
+                             std::to_string(lines[*first].line) +
+                             (ports[*first] == row.port ? "" : " as " + ports[*first]));
     }
-    for (size_t i = 0; i < columns.size(); ++i) {
+    // A line the file itself leaves in doubt sets no value. The port is a file system name and
+    // keeps its bytes; a value is a text of the unit, in its Latin-1.
+    for (size_t i = 0; i < columns.size() && lines[l].problems.empty(); ++i) {
       // An empty value keeps the template's.
       if (!columns[i] || cells[i].empty()) continue;
-      if (auto why = setField(row.fields, *columns[i], cells[i]))
-        row.problems.push_back(std::move(*why));
+      std::string why;
+      const auto text = records::latin1Text(cells[i], file->utf8, why);
+      if (!text) {
+        row.problems.push_back(records::csvColumn(i) + ": " + why);
+      } else if (auto refused = setField(row.fields, *columns[i], *text)) {
+        row.problems.push_back(std::move(*refused));
+      }
     }
     if (row.problems.empty()) {
       for (const Problem& problem : config::checkProblems(row.fields))
         row.problems.push_back(problemLine(problem));
     }
     rows.push_back(std::move(row));
-  }
-  if (rows.empty()) {
-    error = "no unit after the header line";
-    return std::nullopt;
   }
   return rows;
 }
@@ -225,27 +228,18 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
   const std::vector<std::string> labels = portLabels(ports);
 
   std::vector<Outcome> outcomes(rows.size());
-  std::vector<config::FieldStore> kept(rows.size());
   std::vector<std::unique_ptr<UnitJob>> jobs;
   std::vector<size_t> rowOfJob;
   for (size_t i = 0; i < rows.size(); ++i) {
     const UnitRow& row = rows[i];
     Outcome& outcome = outcomes[i];
-    outcome.port = row.port.empty() ? "line " + std::to_string(row.line) : row.port;
-    std::vector<std::string> problems = row.problems;
-    // What the unit will hold is kept before its port opens: a unit is never written without it.
-    if (problems.empty()) {
-      kept[i] = expectedReadBack(row.fields);
-      outcome.file = keptFileName(run.folder, run.templatePath, labels[i], "");
-      std::string why;
-      if (!records::replaceFile(outcome.file, config::configurationText(kept[i]), &why))
-        problems.push_back("the file " + outcome.file + " cannot be kept: " + why);
-    }
-    if (!problems.empty()) {
+    // A port cell that is empty or runs over lines (a refused line) names no port: its line does.
+    const bool named = !row.port.empty() && row.port.find_first_of("\r\n") == std::string::npos;
+    outcome.port = named ? row.port : "line " + std::to_string(row.line);
+    if (!row.problems.empty()) {
       outcome.cause = "refused, line " + std::to_string(row.line) + " of the values:";
-      for (const std::string& problem : problems) outcome.cause += " " + problem + ";";
+      for (const std::string& problem : row.problems) outcome.cause += " " + problem + ";";
       outcome.cause.pop_back();
-      outcome.file.clear();
       if (run.fleet.errors)
         std::fprintf(run.fleet.errors, "%s: %s\n", outcome.port.c_str(), outcome.cause.c_str());
       continue;
@@ -261,23 +255,41 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
     rowOfJob.push_back(i);
   }
 
-  const std::vector<Outcome> written = runFleet(jobs, run.fleet);
-  for (size_t j = 0; j < written.size(); ++j) {
+  // A unit's file is kept as soon as the unit has confirmed what it holds (and, when asked, the
+  // read-back has proven it), with the unit's version text when it is known; a unit that was
+  // silent, missing, refused or failed gets none, so that no file claims what it never took.
+  std::vector<std::string> kept(jobs.size()), notKept(jobs.size());
+  FleetOptions fleet = run.fleet;
+  fleet.ended = [&](size_t j) {
+    const Outcome& written = jobs[j]->outcome();
+    if (!written.ok) return;
     const size_t i = rowOfJob[j];
-    const std::string file = outcomes[i].file;
-    outcomes[i] = written[j];
-    outcomes[i].file = file;
-    // The unit's version text goes into its kept file and the file's name.
-    if (written[j].version.empty()) continue;
-    kept[i].setVersionText(written[j].version);
-    const std::string named =
-        keptFileName(run.folder, run.templatePath, labels[i], written[j].version);
-    std::string why;
-    if (records::replaceFile(named, config::configurationText(kept[i]), &why)) {
-      std::error_code ignored;
-      if (named != file) std::filesystem::remove(file, ignored);
-      outcomes[i].file = named;
+    try {
+      config::FieldStore holds = expectedReadBack(rows[i].fields);
+      holds.setVersionText(written.version);
+      const std::string file =
+          keptFileName(run.folder, run.templatePath, labels[i], written.version);
+      std::string why;
+      if (records::replaceFile(file, config::configurationText(holds), &why)) {
+        kept[j] = file;
+      } else {
+        notKept[j] = "the file " + file + " cannot be kept: " + why;
+      }
+    } catch (const std::exception& e) {
+      notKept[j] = std::string("the file cannot be kept: ") + e.what();
     }
+  };
+  const std::vector<Outcome> written = runFleet(jobs, fleet);
+  for (size_t j = 0; j < written.size(); ++j) {
+    Outcome& outcome = outcomes[rowOfJob[j]];
+    outcome = written[j];
+    outcome.file = kept[j];
+    if (notKept[j].empty()) continue;
+    // The unit holds its configuration, but without its file the run did not do its work.
+    outcome.ok = false;
+    outcome.cause += "; " + notKept[j];
+    if (run.fleet.errors)
+      std::fprintf(run.fleet.errors, "%s: %s\n", outcome.port.c_str(), notKept[j].c_str());
   }
   return outcomes;
 }

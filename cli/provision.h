@@ -28,8 +28,9 @@ struct UnitRow {
   std::vector<std::string> problems;
 };
 
-// The rows of `csv` over `templ`. Nothing, with `error`, when the header cannot be used (a
-// column that names no field, a field named twice, no "port" column, no unit at all).
+// The rows of `csv` (records::readCsv) over `templ`, each value in the unit's Latin-1, each port
+// as written. Nothing, with `error`, when the file or its header cannot be used (a quote never
+// closed, a column that names no field, a field named twice, no "port" column, no unit at all).
 std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fields& templ,
                                              std::string& error);
 
@@ -54,9 +55,10 @@ struct Provisioning {
   FleetOptions fleet;
 };
 
-// Refuses the rows with a problem, keeps each other unit's file, writes the units at once and
-// reads each back when asked; an outcome for every row, in the file's order. Each written
-// unit's outcome names its kept file.
+// Refuses the rows with a problem, writes the other units at once and reads each back when
+// asked; an outcome for every row, in the file's order. A unit's file is kept only once it has
+// confirmed its configuration (and the read-back proved it), and its outcome names the file; a
+// unit whose file cannot be kept fails with the cause.
 std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run);
 
 }  // namespace cli

@@ -721,6 +721,16 @@ TEST(CliInputs, RefusalsSayWhy) {
   const size_t second = badIndex.find("\r\n") + 2;
   badIndex.replace(second, badIndex.find("\r\n", second) - second, "x");
   writeText(path + "/index.cfg", badIndex);
+  // Base phone number 1 (line 3) with 20 characters, 4 more than its field takes.
+  std::string cut = good;
+  const size_t third = cut.find("\r\n", second) + 2;
+  cut.replace(third, cut.find("\r\n", third) - third, "\"+2782000000000000001\"");
+  writeText(path + "/cut.cfg", cut);
+  writeText(path + "/good.cfg", good);
+  const std::string cutSaid = path +
+                              "/cut.cfg: nothing sent: Configuration / Base phone number 1 = "
+                              "\"+278200000000000\": the file's text of 20 characters was cut to "
+                              "16 on loading (allowed: at most 16 characters)\n";
   writeText(path + "/binary.csv", std::string(kLog) + std::string("\0\1\2", 3));
   ASSERT_EQ(::mkfifo((path + "/fifo").c_str(), 0600), 0);
   const std::pair<std::vector<std::string>, std::string> cases[] = {
@@ -739,6 +749,11 @@ TEST(CliInputs, RefusalsSayWhy) {
               "Enabled by)\n"},
       {{"export", path + "/binary.csv", "--kml"},
        path + "/binary.csv: not valid text (line 5 holds a NUL byte)\n"},
+      // What a unit gets is what the file says, or nothing.
+      {{"write-config", path + "/cut.cfg", "--port", "COM1"}, cutSaid},
+      {{"provision", path + "/cut.cfg", "--values", path + "/none.csv"}, cutSaid},
+      {{"provision", path + "/good.cfg", "--values", path + "/none.csv", "-o", path + "/none"},
+       "gpstracking-cli: cannot keep the units' files in " + path + "/none: no such folder\n"},
       {{"plot", path + "/none.csv", "-o", path + "/none.svg"},
        "gpstracking-cli: cannot read " + path + "/none.csv: No such file or directory\n"},
   };

@@ -2,7 +2,11 @@
 // values and its problems by line number, and the kept file's name.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QTemporaryDir>
 #include <algorithm>
+#include <fstream>
 #include <optional>
 #include <sstream>
 
@@ -17,6 +21,7 @@ namespace cli {
 namespace {
 
 using config::Field;
+using namespace std::string_literals;
 
 // A configuration that passes every check, as a unit in service holds it.
 config::FieldStore plausibleTemplate() {
@@ -95,18 +100,35 @@ TEST(Provision, AHeaderThatCannotBeUsedStopsEverything) {
 
 TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem) {
   const config::FieldStore model = plausibleTemplate();
-  // A byte order mark, CR LF, LF and a blank line, as spreadsheets and editors leave them.
+  // One device under two names: a file standing for it and a link to that file.
+  QTemporaryDir folder;
+  // Its name is not ASCII: a port is a file system name and keeps its bytes.
+  const std::string unit = folder.path().toStdString() + "/\xC3\xBCnit";
+  const std::string link = folder.filePath("link").toStdString();
+  std::ofstream{unit};
+  ASSERT_EQ(::symlink(unit.c_str(), link.c_str()), 0);
+  std::string twentyE;
+  for (int i = 0; i < 20; ++i) twentyE += "\xC3\xA9";
+  // A byte order mark, CR LF, LF and a blank line, as spreadsheets and editors leave them; the
+  // text is UTF-8.
   const std::string csv =
-      "\xEF\xBB\xBFport,Base phone number 1,Enabled by:,setup1.Text22\r\n"
-      "COM3,+27820000001,\"AUX1 only\",60\r\n"
+      "\xEF\xBB\xBFport,Base phone number 1,Enabled by:,setup1.Text22,setup1.Text21\r\n"
+      "COM3,+27820000001,\"AUX1 only\",60,caf\xC3\xA9\r\n"
       "\r\n"
       "COM4,,,20000\n"
       "COM3,+27820000003,,\n"
       "COM5,+27820000005,Sometimes,1\r\n"
       "COM6,+27820000000000006,,1\r\n"
       "COM21,+27820000007,,1\r\n"
-      ",+27820000008,,1,\r\n"
-      "COM9,+27820000009,,1,extra\r\n";
+      ",+27820000008,,1,,\r\n"
+      "COM9,+27820000009,,1,,extra\r\n"
+      "COM10,\"+2782\"\"0010\",,1," +
+      twentyE +
+      "\r\n"
+      "COM11,+27820000011,,1,\xE2\x82\xAC\r\n"
+      "COM12,\"+2782\r\n0012\",,1\r\n"
+      "COM13,+27820000013,,1,a\0b\r\n"s +
+      unit + ",+27820000014,,1\r\n" + link + ",+27820000015,,1\r\n";
   std::string error;
   const auto rows = unitRows(csv, model, error);
   ASSERT_TRUE(rows) << error;
@@ -118,12 +140,19 @@ TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem
   const Expected expected[] = {
       {2, "COM3", ""},
       {4, "COM4", "Invalid SMS tracking interval ONLINE"},
-      {5, "COM3", "the port COM3 is given on an earlier line"},
+      {5, "COM3", "the port COM3 is given on line 2"},
       {6, "COM5", "Configuration / Enabled by = \"Sometimes\": not one of its items"},
       {7, "COM6", "longer than its 16 characters"},
       {8, "COM21", "COM21"},
       {9, "", "no port"},
-      {10, "COM9", "5 values for 4 columns"},
+      {10, "COM9", "6 values for 5 columns"},
+      // 20 characters of a field of 32, though 40 bytes in UTF-8.
+      {11, "COM10", ""},
+      {12, "COM11", "column 5: \"\xE2\x82\xAC\" (U+20AC) is not a Latin-1 character"},
+      {13, "COM12", "column 2 holds a line break inside its quotes (lines 13 to 14)"},
+      {15, "COM13", "column 5 holds a NUL byte"},
+      {16, unit, ""},
+      {17, link, "the port " + link + " is given on line 16 as " + unit},
   };
   ASSERT_EQ(rows->size(), std::size(expected));
   for (size_t i = 0; i < rows->size(); ++i) {
@@ -139,14 +168,29 @@ TEST(Provision, EachLineIsTheTemplateWithItsValuesOrRefusedWithItsLineAndProblem
           << row.line << ": " << row.problems.front();
     }
   }
-  // The values replace the template's; an empty one keeps it.
+  // The values replace the template's, in the unit's Latin-1; an empty one keeps the template's.
   const UnitRow& first = rows->front();
   EXPECT_EQ(first.fields.text(Field::setup1_Text2), "+27820000001");
   EXPECT_EQ(first.fields.index(Field::setup1_Combo2), 1);
   EXPECT_EQ(first.fields.text(Field::setup1_Text22), "60");
-  EXPECT_EQ(first.fields.text(Field::setup1_Text21), model.text(Field::setup1_Text21));
+  EXPECT_EQ(first.fields.text(Field::setup1_Text21), "caf\xE9");
   EXPECT_EQ((*rows)[1].fields.text(Field::setup1_Text2), model.text(Field::setup1_Text2));
   EXPECT_EQ((*rows)[1].fields.index(Field::setup1_Combo2), model.index(Field::setup1_Combo2));
+  EXPECT_EQ((*rows)[8].fields.text(Field::setup1_Text2), "+2782\"0010");
+  EXPECT_EQ((*rows)[8].fields.text(Field::setup1_Text21), std::string(20, '\xE9'));
+}
+
+TEST(Provision, ARefusedLineWithoutAPortOnOneLineIsNamedByItsLine) {
+  std::string error;
+  const auto rows =
+      unitRows("port,setup1.Text2\r\n\"COM3\r\n\",+2782\r\n,+2783\r\n", plausibleTemplate(), error);
+  ASSERT_TRUE(rows) << error;
+  Provisioning run;
+  run.fleet.errors = nullptr;
+  const std::vector<Outcome> outcomes = provisionFleet(*rows, run);
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_EQ(outcomes[0].port, "line 2");
+  EXPECT_EQ(outcomes[1].port, "line 4");
 }
 
 TEST(Provision, TheKeptFileCarriesThePortAndTheUnitsVersion) {

@@ -71,6 +71,67 @@ def four_units_from_a_template(cli, units, folder):
         "template-unit1-v2.14.cfg", "template-unit2-v2.14.cfg", "template-unit4-v2.14.cfg"]
 
 
+def kept_only_for_units_that_took_their_values(cli, units, folder):
+    good = units.start("good")
+    silent = units.start("silent", "--silent")
+    faulty = units.start("faulty", "--store-wrong", "16")
+    blocked = units.start("blocked")
+    missing = os.path.join(folder, "nothing-here")
+    template = template_from(cli, folder, good)
+    # The good unit's terminal under its own name: one device, given on a later line.
+    lines = [good, silent, faulty, missing, os.path.realpath(good), blocked]
+    with open(os.path.join(folder, "units.csv"), "w") as f:
+        f.write("port,Base phone number 1\r\n")
+        f.writelines(f"{port},+2782000000{n}\r\n" for n, port in enumerate(lines))
+    # A folder where the blocked unit's file would go.
+    os.makedirs(os.path.join(folder, "kept", "template-blocked-v2.14.cfg"))
+    result = run_cli(cli, folder, "provision", template, "--values", "units.csv", "--json",
+                     "--wake-limit", "3", "-o", "kept")
+    assert result.returncode == 1, result
+    outcomes = [json.loads(line) for line in result.stdout.splitlines()]
+    assert [o["port"] for o in outcomes] == lines, outcomes
+    assert outcomes[0]["outcome"] == "ok" and outcomes[0]["verified"] is True, outcomes[0]
+    causes = ["does not answer", "NOT verified", "port not available",
+              f"refused, line 6 of the values: the port {lines[4]} is given on line 2 as {good}",
+              "verified (unit version \"2.14\"); the file kept/template-blocked-v2.14.cfg cannot "
+              "be kept: not a regular file"]
+    for o, cause in zip(outcomes[1:], causes):
+        assert o["outcome"] == "failed" and cause in o["cause"] and o["file"] == "", o
+    # Only the unit that took its values and gave them back has a file that says so.
+    assert sorted(os.listdir(os.path.join(folder, "kept"))) == [
+        "template-blocked-v2.14.cfg", "template-good-v2.14.cfg"]
+    assert outcomes[0]["file"] == os.path.join("kept", "template-good-v2.14.cfg"), outcomes[0]
+
+
+def values_reach_the_unit_as_the_file_says(cli, units, folder):
+    ports = [units.start("u1"), units.start("u2")]
+    template = template_from(cli, folder, ports[0])
+    # Base phone number 1 and the APN (records 3 and 16), as a spreadsheet saves them in UTF-8
+    # and in Latin-1: a doubled quote is one, and each character is one byte in the unit.
+    files = {
+        "utf8.csv": ("port,Base phone number 1,setup1.Text21\r\n"
+                     f'{ports[0]},"+2782""0001",café\r\n'
+                     f"{ports[1]},+27820000002,{'é' * 20}\r\n").encode("utf-8"),
+        "latin1.csv": f"port,setup1.Text21\r\n{ports[0]},Ça va\r\n".encode("latin-1"),
+    }
+    expected = {
+        "utf8.csv": [(b'+2782"0001', b'"caf\xe9"'), (b'"+27820000002"', b'"' + b"\xe9" * 20 + b'"')],
+        "latin1.csv": [(records(os.path.join(folder, template))[2], b'"\xc7a va"')],
+    }
+    for name, text in files.items():
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(text)
+        result = run_cli(cli, folder, "provision", template, "--values", name, "--json")
+        assert result.returncode == 0, result
+        for o, (phone, apn) in zip(map(json.loads, result.stdout.splitlines()), expected[name]):
+            assert o["verified"] is True, o
+            read = run_cli(cli, folder, "read-config", "back.cfg", "--port", o["port"])
+            assert read.returncode == 0, read
+            back, kept = records(os.path.join(folder, "back.cfg")), records(
+                os.path.join(folder, o["file"]))
+            assert (back[2], back[15]) == (kept[2], kept[15]) == (phone, apn), (name, back, kept)
+
+
 def a_byte_stored_wrongly_is_named(cli, units, folder):
     good = units.start("good")
     template = template_from(cli, folder, good)
@@ -145,7 +206,9 @@ def trace_holds_what_crossed_the_line(cli, units, folder):
 
 
 CASES = {f.__name__: f for f in (four_units_from_a_template, a_byte_stored_wrongly_is_named,
-                                 trace_holds_what_crossed_the_line)}
+                                 trace_holds_what_crossed_the_line,
+                                 kept_only_for_units_that_took_their_values,
+                                 values_reach_the_unit_as_the_file_says)}
 
 if __name__ == "__main__":
     sys.exit(main(CASES))
