@@ -248,7 +248,7 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
   } else {
     std::vector<std::unique_ptr<UnitJob>> jobs;
     jobs.push_back(std::make_unique<UnitJob>(jobSetup(a, Action::ReadConfig, a.ports.front())));
-    const Outcome outcome = runFleet(jobs, fleetOptions(err)).front();
+    const Outcome outcome = runFleet(jobs, fleetOptions(err)).outcomes.front();
     if (const int signal = caughtSignal()) return 128 + signal;
     if (!outcome.ok) return kFailure;
     config::copyFields(jobs.front()->fields(), second);
@@ -342,13 +342,14 @@ std::optional<std::pair<std::string, std::string>> sameDevice(
 }
 
 // The summary or the JSON lines of a run; success when every unit's outcome is.
-int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) {
+int reported(const FleetRun& run, bool json, std::string& out) {
+  const std::vector<Outcome>& outcomes = run.outcomes;
   if (json) {
-    for (const Outcome& o : outcomes) out += jsonLine(o) + "\n";
+    for (const Outcome& o : outcomes) out += jsonLine(o, run.atOnce) + "\n";
   } else {
-    out += summaryTable(outcomes);
+    out += summaryTable(outcomes) + atOnceLine(run);
   }
-  // Stopped by Ctrl-C or SIGTERM: the status a shell gives a program the signal ended.
+  // Stopped by Ctrl-C, SIGTERM or SIGHUP: the status a shell gives a program the signal ended.
   if (const int signal = caughtSignal()) return 128 + signal;
   const bool allOk =
       std::all_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.ok; });

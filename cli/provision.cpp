@@ -219,7 +219,7 @@ std::string keptFileName(const std::string& folder, const std::string& templateP
   return (std::filesystem::path(folder) / name).string();
 }
 
-std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run) {
+FleetRun provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run) {
   std::vector<std::string> ports;
   for (const UnitRow& row : rows) ports.push_back(row.port);
   const std::vector<std::string> labels = portLabels(ports);
@@ -261,7 +261,8 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
     rowOfJob.push_back(i);
   }
 
-  const std::vector<Outcome> written = runFleet(jobs, run.fleet);
+  FleetRun fleet = runFleet(jobs, run.fleet);
+  const std::vector<Outcome>& written = fleet.outcomes;
   for (size_t j = 0; j < written.size(); ++j) {
     const size_t i = rowOfJob[j];
     const std::string file = outcomes[i].file;
@@ -279,7 +280,8 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
       outcomes[i].file = named;
     }
   }
-  return outcomes;
+  fleet.outcomes = std::move(outcomes);
+  return fleet;
 }
 
 }  // namespace cli

@@ -57,6 +57,6 @@ struct Provisioning {
 // Refuses the rows with a problem, keeps each other unit's file, writes the units at once and
 // reads each back when asked; an outcome for every row, in the file's order. Each written
 // unit's outcome names its kept file.
-std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run);
+FleetRun provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run);
 
 }  // namespace cli
