@@ -13,6 +13,9 @@ std::string portFailureLine(const std::string& device, PortFault fault, const st
     }
     case PortFault::InUse:
       return "Device " + device + " is in use by another program: close that program first.";
+    case PortFault::NoDescriptors:
+      return "Device " + device +
+             " cannot be opened: the program has as many files open as it may (ulimit -n).";
   }
   return "Device " + device + " cannot be opened.";
 }

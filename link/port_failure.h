@@ -9,6 +9,7 @@ enum class PortFault {
   NotPresent,        // no such device: the adapter is not plugged in, or another port is meant
   PermissionDenied,  // the user may not open it
   InUse,             // another program holds it
+  NoDescriptors,     // the program has as many files open as it may (ulimit -n)
 };
 
 // "Device /dev/ttyUSB0 is not present.", ... For a refused permission the fix is named: the
