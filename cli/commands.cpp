@@ -524,7 +524,9 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
   if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
     std::fprintf(err, "gpstracking-cli: cannot write to the standard output: %s\n",
                  std::strerror(errno));
-    return kFailure;
+    // A run a signal ended says so by its status, also when its summary has nowhere to go: the
+    // terminal that was closed under it.
+    return caughtSignal() != 0 ? status : kFailure;
   }
   return status;
 }

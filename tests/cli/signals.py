@@ -178,6 +178,25 @@ def a_hangup_under_nohup_changes_nothing(cli, units, folder):
     assert status == 0 and summary_rows(out)[port].split()[1] == "ok", (status, out, err)
 
 
+def a_hangup_with_the_terminal_gone(cli, units, folder):
+    port = start_unit(units, folder, "unit1")
+    terminal, device = os.openpty()
+    since = len(transcript(folder, "unit1"))
+    process = subprocess.Popen([cli, "read-config", "unit.cfg", "--port", port], cwd=folder,
+                               stdout=device, stderr=device)
+    os.close(device)
+    try:
+        wait_for(lambda: data_lines(folder, "unit1", since) > 40, "upload under way")
+        # The terminal closes, then the hangup comes: the summary has nowhere to go.
+        os.close(terminal)
+        process.send_signal(signal.SIGHUP)
+        process.wait(timeout=30)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert process.returncode == 129, process.returncode
+
+
 def polled(terminals):
     """A test of whether every one of the pseudo-terminals has heard a poll yet. Until the
     program opens its end, reading one fails: no one is there."""
@@ -220,6 +239,7 @@ CASES = {f.__name__: f for f in (sigint_to_a_fleet_mid_log_upload,
                                  every_transfer_interrupted_then_whole,
                                  a_second_ctrl_c_ends_at_once,
                                  a_hangup_under_nohup_changes_nothing,
+                                 a_hangup_with_the_terminal_gone,
                                  a_waiting_unit_is_cancelled_unopened)}
 
 
