@@ -60,8 +60,8 @@ constexpr const char* kUsageText =
     "  -o DIR               provision: the folder for each unit's kept file (the current one)\n"
     "exit status: 0 everything done; 1 a unit, a file or a check failed; 2 a wrong command\n"
     "  line; 3 every unit done, but GPS log records were lost (damaged, or the log ended inside\n"
-    "  one); 130 or 143 stopped by Ctrl-C or SIGTERM. diff: 0 identical, 1 different, 2 a file\n"
-    "  or the unit could not be read\n";
+    "  one); 130, 143 or 129 stopped by Ctrl-C, SIGTERM or SIGHUP. diff: 0 identical,\n"
+    "  1 different, 2 a file or the unit could not be read\n";
 
 struct Arguments {
   std::vector<std::string> positional;
@@ -327,7 +327,7 @@ int diff(const Arguments& a, std::string& out, std::FILE* err) {
   } else {
     std::vector<std::unique_ptr<UnitJob>> jobs;
     jobs.push_back(std::make_unique<UnitJob>(jobSetup(a, Action::ReadConfig, a.ports.front())));
-    const Outcome outcome = runFleet(jobs, fleetOptions(err)).front();
+    const Outcome outcome = runFleet(jobs, fleetOptions(err)).outcomes.front();
     if (const int signal = caughtSignal()) return 128 + signal;
     if (!outcome.ok) return kTrouble;
     config::copyFields(jobs.front()->fields(), second);
@@ -412,13 +412,14 @@ int plot(const Arguments& a, std::FILE* err) {
 }
 
 // The summary or the JSON lines of a run; success when every unit's outcome is.
-int reported(const std::vector<Outcome>& outcomes, bool json, std::string& out) {
+int reported(const FleetRun& run, bool json, std::string& out) {
+  const std::vector<Outcome>& outcomes = run.outcomes;
   if (json) {
-    for (const Outcome& o : outcomes) out += jsonLine(o) + "\n";
+    for (const Outcome& o : outcomes) out += jsonLine(o, run.atOnce) + "\n";
   } else {
-    out += summaryTable(outcomes);
+    out += summaryTable(outcomes) + atOnceLine(run);
   }
-  // Stopped by Ctrl-C or SIGTERM: the status a shell gives a program the signal ended.
+  // Stopped by Ctrl-C, SIGTERM or SIGHUP: the status a shell gives a program the signal ended.
   if (const int signal = caughtSignal()) return 128 + signal;
   return unitsStatus(outcomes);
 }
@@ -632,9 +633,12 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
   // it is made).
   std::string text;
   const int status = execute(args, text, out, err);
-  // diff's 1 would say "different" of a report nobody got.
-  if (!writeStandardOutput(out, text, true, err))
+  if (!writeStandardOutput(out, text, true, err)) {
+    // A run a signal ended says so by its status, also when its summary has nowhere to go (the
+    // terminal that was closed under it); diff's 1 would say "different" of a report nobody got.
+    if (caughtSignal() != 0) return status;
     return args.size() > 1 && args[1] == "diff" ? kTrouble : kFailure;
+  }
   return status;
 }
 

@@ -1,11 +1,16 @@
 #include "cli/fleet.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/resource.h>
+
 #include <QEventLoop>
 #include <QString>
 #include <QStringDecoder>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "cli/signals.h"
 
@@ -19,6 +24,8 @@ std::string progressLine(const UnitJob& job, size_t portWidth) {
   line.resize(std::max(portWidth, line.size()) + 2, ' ');
   if (job.finished()) {
     line += job.outcome().cancelled ? "cancelled" : job.outcome().ok ? "done" : "failed";
+  } else if (job.waiting()) {
+    line += "waiting for its turn";
   } else {
     line += progressWords(job.lastProgress(), job.stageSeconds(std::chrono::steady_clock::now()));
   }
@@ -58,10 +65,51 @@ class ProgressBlock {
   size_t shown_ = 0;
 };
 
+// Descriptors kept free beside the running units: a save's folder, temporary file and listing
+// (one save at a time, on the one thread), and what Qt or the C library open for a moment.
+constexpr long long kSpareDescriptors = 6;
+
+// The descriptors open now.
+long long openDescriptors(long long limit) {
+  if (DIR* listing = ::opendir("/proc/self/fd")) {
+    long long open = -1;  // the listing's own
+    while (const dirent* entry = ::readdir(listing)) {
+      if (entry->d_name[0] != '.') ++open;
+    }
+    ::closedir(listing);
+    return open;
+  }
+  long long open = 0;
+  for (int fd = 0; fd < std::min<long long>(limit, 65536); ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1) ++open;
+  }
+  return open;
+}
+
+// How many of `jobs` may run at once within the descriptors the process may open, and the
+// limit that decided it (0: none).
+struct Capacity {
+  size_t atOnce = 0;
+  long long limit = 0;
+  long long forOne = 0;  // the limit one unit needs with nothing else running
+};
+
+Capacity capacityFor(const std::vector<std::unique_ptr<UnitJob>>& jobs) {
+  rlimit files{};
+  if (::getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY)
+    return {jobs.size(), 0, 0};
+  const auto limit = static_cast<long long>(files.rlim_cur);
+  long long each = 1;
+  for (const auto& job : jobs) each = std::max<long long>(each, job->descriptorsNeeded());
+  const long long taken = openDescriptors(limit) + kSpareDescriptors;
+  const long long fit = std::max(0LL, (limit - taken) / each);
+  if (fit >= static_cast<long long>(jobs.size())) return {jobs.size(), 0, 0};
+  return {static_cast<size_t>(fit), limit, taken + each};
+}
+
 }  // namespace
 
-std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
-                              const FleetOptions& options) {
+FleetRun runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs, const FleetOptions& options) {
   QEventLoop loop;
   auto allEnded = [&jobs] {
     return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job->finished(); });
@@ -86,7 +134,8 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   progress.setInterval(200);
   QObject::connect(&progress, &QTimer::timeout, [&] { block.show(); });
 
-  // Ctrl-C or SIGTERM: every unit's exchange is cancelled; the run ends as they end.
+  // Ctrl-C, SIGTERM or SIGHUP: every unit's exchange is cancelled, and every unit still waiting
+  // for its turn; the run ends as they end.
   SignalWatch watch([&](int) {
     if (options.errors) {
       block.erase();
@@ -95,13 +144,41 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
       std::fflush(options.errors);
     }
     for (const auto& job : jobs) job->cancel();
+    if (allEnded()) loop.quit();
   });
-  for (std::size_t j = 0; j < jobs.size(); ++j) {
-    jobs[j]->start([&, j] {
-      if (options.ended) options.ended(j);
-      if (allEnded()) loop.quit();
-    });
+
+  // Measured once the signals are watched: their socket pair counts too.
+  const Capacity capacity = capacityFor(jobs);
+  FleetRun run;
+  run.units = jobs.size();
+  run.fileLimit = capacity.limit;
+  if (capacity.atOnce == 0) {
+    for (const auto& job : jobs) {
+      job->cannotStart("not started: the process may open " + std::to_string(capacity.limit) +
+                       " files (ulimit -n) and one unit needs " + std::to_string(capacity.forOne) +
+                       "; raise the limit");
+    }
   }
+  // The units start in the order given, each as soon as one before it has let go of its
+  // descriptors; an ending unit's start of the next comes from the event loop, never from
+  // inside another's start.
+  size_t next = 0;
+  size_t running = 0;
+  std::function<void()> startWaiting = [&] {
+    while (running < capacity.atOnce && next < jobs.size()) {
+      const size_t j = next++;
+      UnitJob& job = *jobs[j];
+      if (job.finished()) continue;
+      run.atOnce = std::max(run.atOnce, ++running);
+      job.start([&, j] {
+        if (options.ended) options.ended(j);
+        --running;
+        startWaiting();
+      });
+    }
+    if (allEnded()) loop.quit();
+  };
+  startWaiting();
   if (!allEnded()) {
     timer1.start();
     if (options.progress) progress.start();
@@ -109,12 +186,11 @@ std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
   }
   // The last state of every unit stays on the terminal.
   block.show();
-  std::vector<Outcome> outcomes;
   for (const auto& job : jobs) {
     job->onLine(nullptr);
-    outcomes.push_back(job->outcome());
+    run.outcomes.push_back(job->outcome());
   }
-  return outcomes;
+  return run;
 }
 
 std::string progressWords(const device::Progress& p, double stageSeconds) {
@@ -198,7 +274,14 @@ std::string jsonString(const std::string& text) {
   return out + "\"";
 }
 
-std::string jsonLine(const Outcome& o) {
+std::string atOnceLine(const FleetRun& run) {
+  if (run.atOnce == 0 || run.atOnce >= run.units) return {};
+  return "at most " + std::to_string(run.atOnce) + " of " + std::to_string(run.units) +
+         " units ran at once: the process may open " + std::to_string(run.fileLimit) +
+         " files (ulimit -n)\n";
+}
+
+std::string jsonLine(const Outcome& o, size_t atOnce) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
   return "{\"port\":" + jsonString(o.port) + ",\"device\":" + jsonString(o.device) +
@@ -206,7 +289,8 @@ std::string jsonLine(const Outcome& o) {
          ",\"cause\":" + jsonString(o.cause) + ",\"bytes\":" + std::to_string(o.bytes) +
          ",\"seconds\":" + seconds + ",\"file\":" + jsonString(o.file) +
          ",\"version\":" + jsonString(o.version) +
-         ",\"verified\":" + (o.verified ? (*o.verified ? "true" : "false") : "null") + "}";
+         ",\"verified\":" + (o.verified ? (*o.verified ? "true" : "false") : "null") +
+         ",\"at_once\":" + std::to_string(atOnce) + "}";
 }
 
 }  // namespace cli

@@ -1,6 +1,8 @@
 #pragma once
 // A fleet: every unit's exchange at the same time on one Qt event loop, each with its own port
-// and link; one Timer1 ticks them all. The run ends when the last unit has ended.
+// and link; one Timer1 ticks them all. The run ends when the last unit has ended. When the
+// process may not open descriptors enough for every unit at once (ulimit -n), units wait for
+// their turn in the order given, holding nothing and counting no time meanwhile.
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -22,8 +24,17 @@ struct FleetOptions {
   std::function<void(std::size_t)> ended{};
 };
 
-std::vector<Outcome> runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs,
-                              const FleetOptions& options);
+struct FleetRun {
+  std::vector<Outcome> outcomes;
+  // The units that were to run, and the most of them that ran at the same time.
+  size_t units = 0;
+  size_t atOnce = 0;
+  // The descriptors the process may open (ulimit -n), when that kept units waiting; 0: it did
+  // not.
+  long long fileLimit = 0;
+};
+
+FleetRun runFleet(const std::vector<std::unique_ptr<UnitJob>>& jobs, const FleetOptions& options);
 
 // What a unit's exchange is doing, for its progress line: the stage's seconds and the polls
 // while connecting; in the data phase the count against the whole, the rate and the time left.
@@ -33,8 +44,11 @@ std::string progressWords(const device::Progress& progress, double stageSeconds)
 std::string outcomeWord(const Outcome& outcome);
 // The table that ends a run: port, outcome, bytes, seconds, and the cause or file.
 std::string summaryTable(const std::vector<Outcome>& outcomes);
-// One JSON object on one line.
-std::string jsonLine(const Outcome& outcome);
+// The line under the table when units had to wait: how many ran at once and why; empty when
+// every unit ran from the start.
+std::string atOnceLine(const FleetRun& run);
+// One JSON object on one line, with how many units of its run ran at once.
+std::string jsonLine(const Outcome& outcome, size_t atOnce);
 // A text as a JSON string, quotes included: valid UTF-8 as it stands (the file system's names,
 // which a fleet's paths and files are), anything else read as the program's Latin-1.
 std::string jsonString(const std::string& text);

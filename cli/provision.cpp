@@ -222,7 +222,7 @@ std::string keptFileName(const std::string& folder, const std::string& templateP
   return (std::filesystem::path(folder) / name).string();
 }
 
-std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run) {
+FleetRun provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run) {
   std::vector<std::string> ports;
   for (const UnitRow& row : rows) ports.push_back(row.port);
   const std::vector<std::string> labels = portLabels(ports);
@@ -279,7 +279,8 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
       notKept[j] = std::string("the file cannot be kept: ") + e.what();
     }
   };
-  const std::vector<Outcome> written = runFleet(jobs, fleet);
+  FleetRun result = runFleet(jobs, fleet);
+  const std::vector<Outcome>& written = result.outcomes;
   for (size_t j = 0; j < written.size(); ++j) {
     Outcome& outcome = outcomes[rowOfJob[j]];
     outcome = written[j];
@@ -291,7 +292,8 @@ std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Prov
     if (run.fleet.errors)
       std::fprintf(run.fleet.errors, "%s: %s\n", outcome.port.c_str(), notKept[j].c_str());
   }
-  return outcomes;
+  result.outcomes = std::move(outcomes);
+  return result;
 }
 
 }  // namespace cli

@@ -59,6 +59,6 @@ struct Provisioning {
 // asked; an outcome for every row, in the file's order. A unit's file is kept only once it has
 // confirmed its configuration (and the read-back proved it), and its outcome names the file; a
 // unit whose file cannot be kept fails with the cause.
-std::vector<Outcome> provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run);
+FleetRun provisionFleet(const std::vector<UnitRow>& rows, const Provisioning& run);
 
 }  // namespace cli

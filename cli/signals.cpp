@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <stdexcept>
+#include <iterator>
 
 namespace cli {
 
@@ -26,14 +26,16 @@ extern "C" void onSignal(int signal) {
   errno = saved;
 }
 
-struct sigaction previous[2];
-constexpr int kSignals[2] = {SIGINT, SIGTERM};
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[std::size(kSignals)];
 
 }  // namespace
 
 SignalWatch::SignalWatch(std::function<void(int)> caught) : caught_(std::move(caught)) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0)
-    throw std::runtime_error("cannot watch for signals");
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeEnds) != 0) {
+    pipeEnds[0] = pipeEnds[1] = -1;
+    return;
+  }
   signalsSeen = 0;
   notifier_ = std::make_unique<QSocketNotifier>(pipeEnds[0], QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
@@ -48,11 +50,15 @@ SignalWatch::SignalWatch(std::function<void(int)> caught) : caught_(std::move(ca
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
-  for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &action, &previous[i]);
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    ::sigaction(kSignals[i], nullptr, &previous[i]);
+    if (previous[i].sa_handler != SIG_IGN) ::sigaction(kSignals[i], &action, nullptr);
+  }
 }
 
 SignalWatch::~SignalWatch() {
-  for (int i = 0; i < 2; ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
+  if (!notifier_) return;
+  for (size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &previous[i], nullptr);
   notifier_.reset();
   ::close(pipeEnds[0]);
   ::close(pipeEnds[1]);

@@ -229,15 +229,6 @@ UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(st
   if (!port) port = std::make_unique<device::SerialPort>();
   port_ = std::make_unique<CountingPort>(std::move(port));
   config::applyStartupValues(fields_);
-  // The unit's password is what the technician types as the existing password.
-  session_ = std::make_unique<device::Session>(
-      *port_,
-      device::Workspace{&fields_, &cells_,
-                        std::make_shared<logfile::DiskLogFolder>(setup_.target, setup_.logPrefix)},
-      &context_);
-  session_->onProgress([this](const device::Progress& report) { progress(report); });
-  session_->onFinished(
-      [this](const device::Result& result, std::exception_ptr error) { ended(result, error); });
   outcome_.port = setup_.port;
   outcome_.device = device_;
 }
@@ -266,34 +257,69 @@ void UnitJob::progress(const device::Progress& report) {
   connecting_ = report.stage == device::Stage::Polling;
 }
 
+namespace {
+
+// What a running unit holds open, measured on the program: the serial device and the lock file
+// that keeps other programs off it while it is open, the precise timer of the pacing, the trace
+// when asked for, and the GPS log file, written as its lines come.
+constexpr int kPortDescriptors = 2;
+constexpr int kTimerDescriptors = 1;
+constexpr int kTraceDescriptors = 1;
+constexpr int kLogFileDescriptors = 1;
+
+}  // namespace
+
+int UnitJob::descriptorsNeeded() const {
+  return kPortDescriptors + kTimerDescriptors + (setup_.trace.empty() ? 0 : kTraceDescriptors) +
+         (setup_.action == Action::ReadLog ? kLogFileDescriptors : 0);
+}
+
 void UnitJob::start(std::function<void()> done) {
   done_ = std::move(done);
   started_ = stageStarted_ = std::chrono::steady_clock::now();
+  if (device_.empty()) return endUnstarted(device::Ending::PortUnavailable, portError_);
+  // The session, its timer and its files exist from here to the end of the exchange only: a
+  // fleet's waiting units hold nothing.
+  pacing_ = std::make_unique<QObject>();
+  session_ = std::make_unique<device::Session>(
+      *port_,
+      device::Workspace{&fields_, &cells_,
+                        std::make_shared<logfile::DiskLogFolder>(setup_.target, setup_.logPrefix)},
+      pacing_.get());
+  session_->onProgress([this](const device::Progress& report) { progress(report); });
+  session_->onFinished(
+      [this](const device::Result& result, std::exception_ptr error) { ended(result, error); });
+  // The unit's password is what the technician types as the existing password.
   fields_.setText(config::Field::setup1_Text9, setup_.password);
-  if (device_.empty()) {
-    givenUp_ = portError_;
-    say(givenUp_);
-    device::Result refused;
-    refused.ending = device::Ending::PortUnavailable;
-    ended(refused, nullptr);
-    return;
-  }
   std::string why;
-  if (!session_->traceTo(setup_.trace, &why)) {
-    givenUp_ = device::traceFailureWords(setup_.trace, why);
-    say(givenUp_);
-    device::Result refused;
-    refused.ending = device::Ending::FileFailed;
-    ended(refused, nullptr);
-    return;
-  }
+  if (!session_->traceTo(setup_.trace, &why))
+    return endUnstarted(device::Ending::FileFailed, device::traceFailureWords(setup_.trace, why));
   const bool reads = setup_.action == Action::ReadConfig || setup_.action == Action::ReadTable;
   session_->start({operationOf(setup_.action), device_, reads ? setup_.target : std::string(),
                    setup_.verify && setup_.action == Action::WriteConfig});
 }
 
+void UnitJob::cannotStart(std::string cause) {
+  if (!finished_) endUnstarted(device::Ending::PortUnavailable, std::move(cause));
+}
+
+void UnitJob::endUnstarted(device::Ending ending, std::string cause) {
+  // No time of its own: a unit that never started took none.
+  started_ = stageStarted_ = std::chrono::steady_clock::now();
+  device::Result result;
+  result.ending = ending;
+  if (ending == device::Ending::Cancelled) {
+    ended(result, nullptr);
+    outcome_.cause = std::move(cause);
+    return;
+  }
+  givenUp_ = std::move(cause);
+  say(givenUp_);
+  ended(result, nullptr);
+}
+
 void UnitJob::tick() {
-  if (finished_) return;
+  if (finished_ || !session_) return;
   ++seconds_;
   // The exchange sees the second end first: an answer that came during it moves it on to the
   // password, and only a poll phase that goes on counts against the wake limit.
@@ -312,7 +338,8 @@ void UnitJob::tick() {
 
 void UnitJob::cancel() {
   if (finished_) return;
-  session_->link().cancel();
+  if (session_) return session_->link().cancel();
+  endUnstarted(device::Ending::Cancelled, "cancelled before its turn; its port was never opened");
 }
 
 void UnitJob::giveUp(std::string cause) {
@@ -370,6 +397,14 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   outcome_.bytes = bytes();
   outcome_.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  // The session is let go of from the event loop: this runs inside its own report.
+  QMetaObject::invokeMethod(
+      &context_, [this] { release(); }, Qt::QueuedConnection);
+}
+
+void UnitJob::release() {
+  session_.reset();
+  pacing_.reset();
   if (done_) done_();
 }
 

@@ -67,14 +67,22 @@ class UnitJob {
   config::FieldStore& fields() { return fields_; }
   loctable::CellStore& cells() { return cells_; }
 
-  // Starts the exchange; `done` runs once it has ended.
+  // Starts the exchange; `done` runs from the event loop once it has ended and let go of its
+  // port, timer and files. A job holds no descriptor before it starts.
   void start(std::function<void()> done);
-  // Timer1: a second has passed.
+  // The descriptors a running unit holds at most: its port, the port's lock file, its precise
+  // timer, its trace and the GPS log file it writes.
+  int descriptorsNeeded() const;
+  // Ends a job that was never started, with `cause`, as a failure.
+  void cannotStart(std::string cause);
+  // Timer1: a second has passed. A job that has not started does not count it.
   void tick();
-  // Ctrl-C or SIGTERM: the exchange is cancelled as the window's cancel buttons do it.
+  // Ctrl-C, SIGTERM or SIGHUP: the exchange is cancelled as the window's cancel buttons do it;
+  // a job still waiting for its turn ends cancelled without opening its port.
   void cancel();
   bool finished() const { return finished_; }
-  device::Link& link() { return session_->link(); }
+  // Not started yet, and not ended either: waiting for its turn.
+  bool waiting() const { return !session_ && !finished_; }
 
   // Progress: characters on the line so far.
   long long bytes() const;
@@ -93,16 +101,20 @@ class UnitJob {
   void progress(const device::Progress& report);
   void giveUp(std::string cause);
   void ended(const device::Result& result, std::exception_ptr error);
+  void endUnstarted(device::Ending ending, std::string cause);
+  void release();
   void say(const std::string& text);
 
   class CountingPort;
   JobSetup setup_;
   std::string device_;     // the device the port names; empty: refused
   std::string portError_;  // why the port's name was refused
-  QObject context_;        // the pacing timers end with the job
+  QObject context_;        // what is left to do once the exchange has ended goes with the job
   std::unique_ptr<CountingPort> port_;
   config::FieldStore fields_;
   loctable::CellStore cells_;
+  // From the start to the end of the exchange: the pacing timers' owner and the session.
+  std::unique_ptr<QObject> pacing_;
   std::unique_ptr<device::Session> session_;
   std::string givenUp_;
   std::function<void()> done_;

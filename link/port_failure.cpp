@@ -16,6 +16,9 @@ std::string portFailureLine(const std::string& device, PortFault fault, const st
     case PortFault::NotSerial:
       return "Device " + device +
              " is not a serial device: point the port at the unit's adapter (GPSTRACKING_COM<n>).";
+    case PortFault::NoDescriptors:
+      return "Device " + device +
+             " cannot be opened: the program has as many files open as it may (ulimit -n).";
   }
   return "Device " + device + " cannot be opened.";
 }

@@ -10,6 +10,7 @@ enum class PortFault {
   PermissionDenied,  // the user may not open it
   InUse,             // another program holds it
   NotSerial,         // something is there, but no terminal (a file, /dev/zero)
+  NoDescriptors,     // the program has as many files open as it may (ulimit -n)
 };
 
 // "Device /dev/ttyUSB0 is not present.", ... For a refused permission the fix is named: the

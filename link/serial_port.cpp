@@ -1,11 +1,13 @@
 #include "link/serial_port.h"
 
 #include <QSerialPort>
+#include <cerrno>
 
 #include "link/port_failure.h"
 #include "link/serial_port_info.h"
 
 #ifdef __linux__
+#include <fcntl.h>
 #include <grp.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -50,9 +52,9 @@ bool applySettings(QSerialPort& port, const LineSettings& settings) {
 }
 
 // Why `path` could not be opened, from what the file system says of it and what the port
-// reported: the device missing, a permission the user lacks, or a device another program holds
-// (the port asks for exclusive use, and keeps a lock file). `group` gets the group that owns a
-// device the user may not open.
+// reported: the device missing, a permission the user lacks, no descriptor left for the device
+// or its lock file, or a device another program holds (the port asks for exclusive use, and
+// keeps a lock file). `group` gets the group that owns a device the user may not open.
 std::optional<PortFault> faultOf(const std::string& path, QSerialPort::SerialPortError error,
                                  std::string& ownerGroup) {
   if (path.empty()) return std::nullopt;
@@ -66,6 +68,11 @@ std::optional<PortFault> faultOf(const std::string& path, QSerialPort::SerialPor
     if (owner) ownerGroup = owner->gr_name;
     return PortFault::PermissionDenied;
   }
+  // The port says no more than that it could not open or lock the device; whether the
+  // program could open anything at all tells the lack of descriptors from a busy device.
+  const int probe = ::open("/", O_PATH | O_CLOEXEC);
+  if (probe >= 0) ::close(probe);
+  if (probe < 0 && (errno == EMFILE || errno == ENFILE)) return PortFault::NoDescriptors;
   if (error == QSerialPort::PermissionError || error == QSerialPort::OpenError) {
     return PortFault::InUse;
   }

@@ -265,7 +265,7 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
   cli::FleetOptions options;
   options.errors = errors;
   options.tickLength = std::chrono::milliseconds(5);
-  const std::vector<cli::Outcome> outcomes = cli::runFleet(jobs, options);
+  const std::vector<cli::Outcome> outcomes = cli::runFleet(jobs, options).outcomes;
   std::fclose(errors);
   const std::string said(lines, size);
   std::free(lines);

@@ -1,7 +1,9 @@
 // The program's serial port on a real pseudo-terminal, when the device at the other end hangs
 // up in the middle of an exchange.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -102,8 +104,8 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   EXPECT_TRUE(port.isOpen());
 }
 
-// A port that cannot be opened says which device and why: one that is not there, and one that
-// another program holds.
+// A port that cannot be opened says which device and why: one that is not there, one that
+// another program holds, and one the program has no descriptor left for.
 TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   const std::string missing = "/tmp/gpstracking-no-such-device-" + std::to_string(::getpid());
   ::setenv("GPSTRACKING_COM18", missing.c_str(), 1);
@@ -120,8 +122,24 @@ TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   EXPECT_EQ(port.openFailure(),
             device::portFailureLine(device::comDevicePath(19), device::PortFault::InUse));
   EXPECT_EQ(port.openFault(), device::PortFault::InUse);
-  // Once it is free, the port opens and has nothing to say.
   holder.close();
+
+  rlimit files{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+  const int lowest = ::open("/", O_PATH | O_CLOEXEC);
+  ASSERT_GE(lowest, 0);
+  ::close(lowest);
+  rlimit none = files;
+  none.rlim_cur = static_cast<rlim_t>(lowest);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+  const bool opened = port.open(device::comDevicePath(19), device::kSettings9600);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
+  EXPECT_FALSE(opened);
+  EXPECT_EQ(port.openFailure(),
+            device::portFailureLine(device::comDevicePath(19), device::PortFault::NoDescriptors));
+  EXPECT_EQ(port.openFault(), device::PortFault::NoDescriptors);
+
+  // Once it is free, the port opens and has nothing to say.
   EXPECT_TRUE(port.open(device::comDevicePath(19), device::kSettings9600));
   EXPECT_EQ(port.openFailure(), "");
 }

@@ -8,6 +8,8 @@ processes, each serving a unit on its own pseudo-terminal.
 import argparse
 import json
 import os
+import re
+import resource
 import subprocess
 import sys
 import tempfile
@@ -21,6 +23,7 @@ class Units:
         self.sim = sim
         self.folder = folder
         self.processes = []
+        self.terminals = []
 
     def start(self, name, *args):
         link = os.path.join(self.folder, name)
@@ -33,15 +36,37 @@ class Units:
             time.sleep(0.05)
         return link
 
+    def silent(self, count):
+        """`count` units that never answer, cheaply: pseudo-terminals held open here, nobody
+        behind them; their devices' paths."""
+        paths = []
+        for _ in range(count):
+            terminal, device = os.openpty()
+            self.terminals.append(terminal)
+            paths.append(os.ttyname(device))
+            os.close(device)
+        return paths
+
     def stop(self):
+        for terminal in self.terminals:
+            os.close(terminal)
         for process in self.processes:
             process.terminate()
         for process in self.processes:
             process.wait(timeout=10)
 
 
-def run_cli(cli, folder, *args):
-    return subprocess.run([cli, *args], cwd=folder, capture_output=True, text=True, timeout=120)
+def run_cli(cli, folder, *args, files=None):
+    """The program's result; with `files`, the process may open no more descriptors than that
+    (ulimit -n)."""
+    def limit():
+        resource.setrlimit(resource.RLIMIT_NOFILE, (files, files))
+    return subprocess.run([cli, *args], cwd=folder, capture_output=True, text=True, timeout=120,
+                          preexec_fn=limit if files else None)
+
+
+def port_options(ports):
+    return [option for port in ports for option in ("--port", port)]
 
 
 def fleet_of_four_with_a_silent_unit(cli, units, folder):
@@ -99,9 +124,37 @@ def missing_port_and_unwritable_file(cli, units, folder):
         [f"{missing}: {why}", f"{port}: read, but {unwritable} could not be saved"]), result.stderr
 
 
+def a_fleet_beyond_its_descriptor_limit(cli, units, folder):
+    # Three units that answer, behind 57 that do not: under 40 descriptors they wait several
+    # turns, longer than their own time limit, which counts only once they have started.
+    answering = [units.start(f"unit{n}") for n in range(3)]
+    ports = units.silent(57) + answering
+    args = ["read-config", "unit.cfg", "--json", "--wake-limit", "2", "--time-limit", "6",
+            *port_options(ports)]
+    result = run_cli(cli, folder, *args, files=40)
+    assert result.returncode == 1, result
+    outcomes = [json.loads(line) for line in result.stdout.splitlines()]
+    assert [o["port"] for o in outcomes] == ports, result
+    for o in outcomes:
+        expected = ("ok", "configuration read") if o["port"] in answering else \
+            ("failed", "the unit does not answer")
+        assert (o["outcome"], o["cause"][:len(expected[1])]) == expected, o
+        assert 1 < o["at_once"] < 20, o
+    assert all(o["seconds"] < 6 for o in outcomes), outcomes
+
+    # Too few descriptors for even one unit: each says so, and the run still ends in a summary.
+    result = run_cli(cli, folder, "read-config", "unit.cfg", *port_options(ports[:2]), files=9)
+    assert result.returncode == 1, result
+    rows = result.stdout.splitlines()[1:]
+    assert len(rows) == 2 and all(re.search(
+        r"FAILED .* not started: the process may open 9 files \(ulimit -n\) and one unit needs "
+        r"\d+; raise the limit$", row) for row in rows), result
+
+
 CASES = {f.__name__: f for f in (fleet_of_four_with_a_silent_unit,
                                  paced_table_round_trip_in_json,
-                                 missing_port_and_unwritable_file)}
+                                 missing_port_and_unwritable_file,
+                                 a_fleet_beyond_its_descriptor_limit)}
 
 
 def main(cases):

@@ -1,21 +1,22 @@
 #!/usr/bin/python3
-"""gpstracking-cli stopped by Ctrl-C (SIGINT) or SIGTERM in the middle of its exchanges: every
-unit is cancelled, the summary says so and what was kept, the status is a shell's for the
-signal, no log file is left that looks like a log and is not, and the simulated unit answers the
-next exchange.
+"""gpstracking-cli stopped by Ctrl-C (SIGINT), SIGTERM or SIGHUP in the middle of its exchanges:
+every unit is cancelled, those still waiting for their turn too, the summary says so and what was
+kept, the status is a shell's for the signal, no log file is left that looks like a log and is
+not, and the simulated unit answers the next exchange.
 
     signals.py --cli build/cli/gpstracking-cli --sim build/sim/gpstracking-unit-sim CASE
 """
 
 import os
 import re
+import resource
 import signal
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from fleet import Units, main, run_cli  # noqa: E402
+from fleet import Units, main, port_options, run_cli  # noqa: E402
 
 # A whole line of a GPS log file.
 WHOLE_LINE = re.compile(rb'"\d\d/\d\d/\d\d","\d\d:\d\d:\d\d","\d{4}\.\d{4}","[NS]",'
@@ -63,10 +64,10 @@ def start_unit(units, folder, name, *args):
     return units.start(name, "--transcript", os.path.join(folder, name + ".transcript"), *args)
 
 
-def interrupted(cli, folder, args, ready, how=signal.SIGINT):
+def interrupted(cli, folder, args, ready, how=signal.SIGINT, preexec_fn=None):
     """Runs the program until `ready()`, then sends it the signal; its result."""
     process = subprocess.Popen([cli, *args], cwd=folder, stdout=subprocess.PIPE,
-                               stderr=subprocess.PIPE)
+                               stderr=subprocess.PIPE, preexec_fn=preexec_fn)
     try:
         wait_for(lambda: ready() or process.poll() is not None, "moment to interrupt")
         assert process.poll() is None, process.communicate()
@@ -84,18 +85,25 @@ def summary_rows(out):
 
 def sigint_to_a_fleet_mid_log_upload(cli, units, folder):
     log = unit_log(folder, 3000)
-    names = ["unit1", "unit2", "unit3"]
-    ports = [start_unit(units, folder, name, "--log-file", log, "--baud-pacing") for name in names]
-    args = ["read-log", folder]
-    for port in ports:
-        args += ["--port", port]
-    # Each unit has sent some records whole and is in the middle of the next ones.
-    status, out, err = interrupted(
-        cli, folder, args, lambda: all(data_lines(folder, n) > 8 * 38 for n in names))
-    assert status == 130, (status, out, err)
+    # Ctrl-C, and the terminal closed under the run.
+    for how, expected in ((signal.SIGINT, 130), (signal.SIGHUP, 129)):
+        logs = os.path.join(folder, how.name)
+        os.mkdir(logs)
+        names = [f"{how.name}-unit{n}" for n in range(3)]
+        ports = [start_unit(units, folder, name, "--log-file", log, "--baud-pacing")
+                 for name in names]
+        # Each unit has sent some records whole and is in the middle of the next ones.
+        status, out, err = interrupted(
+            cli, folder, ["read-log", logs, *port_options(ports)],
+            lambda: all(data_lines(folder, n) > 8 * 38 for n in names), how)
+        assert status == expected, (how, status, out, err)
+        whole_lines_kept(ports, logs, out)
+
+
+def whole_lines_kept(ports, logs, out):
     rows = summary_rows(out)
     assert set(rows) == set(ports), out
-    files = sorted(name for name in os.listdir(folder) if name.endswith(".csv"))
+    files = sorted(name for name in os.listdir(logs) if name.endswith(".csv"))
     assert len(files) == 3, files
     for port in ports:
         row = rows[port]
@@ -163,10 +171,79 @@ def a_second_ctrl_c_ends_at_once(cli, units, folder):
     assert sent < 738, f"the download ran to its end: {sent} characters"
 
 
+def a_hangup_under_nohup_changes_nothing(cli, units, folder):
+    port = start_unit(units, folder, "unit1")
+    # Started with SIGHUP ignored, as nohup starts a program: the run goes on to its end.
+    status, out, err = interrupted(
+        cli, folder, ["read-config", "unit.cfg", "--port", port],
+        lambda: data_lines(folder, "unit1") > 40, signal.SIGHUP,
+        lambda: signal.signal(signal.SIGHUP, signal.SIG_IGN))
+    assert status == 0 and summary_rows(out)[port].split()[1] == "ok", (status, out, err)
+
+
+def a_hangup_with_the_terminal_gone(cli, units, folder):
+    port = start_unit(units, folder, "unit1")
+    terminal, device = os.openpty()
+    since = len(transcript(folder, "unit1"))
+    process = subprocess.Popen([cli, "read-config", "unit.cfg", "--port", port], cwd=folder,
+                               stdout=device, stderr=device)
+    os.close(device)
+    try:
+        wait_for(lambda: data_lines(folder, "unit1", since) > 40, "upload under way")
+        # The terminal closes, then the hangup comes: the summary has nowhere to go.
+        os.close(terminal)
+        process.send_signal(signal.SIGHUP)
+        process.wait(timeout=30)
+    finally:
+        if process.poll() is None:
+            process.kill()
+    assert process.returncode == 129, process.returncode
+
+
+def polled(terminals):
+    """A test of whether every one of the pseudo-terminals has heard a poll yet. Until the
+    program opens its end, reading one fails: no one is there."""
+    heard = set()
+
+    def test():
+        for terminal in set(terminals) - heard:
+            os.set_blocking(terminal, False)
+            try:
+                if b"O" in os.read(terminal, 64):
+                    heard.add(terminal)
+            except OSError:
+                pass
+        return len(heard) == len(terminals)
+    return test
+
+
+def a_waiting_unit_is_cancelled_unopened(cli, units, folder):
+    # Under 40 descriptors a few units run at once; the simulated unit, last of 30, waits.
+    silent = units.silent(29)
+    port = start_unit(units, folder, "unit1")
+    first = units.terminals[:3]
+    status, out, err = interrupted(
+        cli, folder, ["read-config", "unit.cfg", "--wake-limit", "30",
+                      *port_options([*silent, port])],
+        polled(first), signal.SIGTERM,
+        lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (40, 40)))
+    assert status == 143, (status, out, err)
+    rows = summary_rows(out)
+    assert rows[port].split()[1:4] == ["cancelled", "0", "0.0"] and rows[port].endswith(
+        "cancelled before its turn; its port was never opened"), rows[port]
+    assert all(rows[p].split()[1] == "cancelled" for p in silent), out
+    assert re.search(r"^at most \d of 30 units ran at once: the process may open 40 files "
+                     r"\(ulimit -n\)$", out, re.M), out
+    assert transcript(folder, "unit1") == [], "the waiting unit was polled"
+
+
 CASES = {f.__name__: f for f in (sigint_to_a_fleet_mid_log_upload,
                                  sigterm_before_the_first_position,
                                  every_transfer_interrupted_then_whole,
-                                 a_second_ctrl_c_ends_at_once)}
+                                 a_second_ctrl_c_ends_at_once,
+                                 a_hangup_under_nohup_changes_nothing,
+                                 a_hangup_with_the_terminal_gone,
+                                 a_waiting_unit_is_cancelled_unopened)}
 
 
 if __name__ == "__main__":
