@@ -187,7 +187,7 @@ TEST(Provision, ARefusedLineWithoutAPortOnOneLineIsNamedByItsLine) {
   ASSERT_TRUE(rows) << error;
   Provisioning run;
   run.fleet.errors = nullptr;
-  const std::vector<Outcome> outcomes = provisionFleet(*rows, run);
+  const std::vector<Outcome> outcomes = provisionFleet(*rows, run).outcomes;
   ASSERT_EQ(outcomes.size(), 2u);
   EXPECT_EQ(outcomes[0].port, "line 2");
   EXPECT_EQ(outcomes[1].port, "line 4");
