@@ -378,7 +378,8 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
     outcome_.cause = givenUp_;
   }
   outcome_.version = result.version;
-  if (outcome_.ok && session_->readBack().ran) {
+  // A unit that never started (no port, no descriptors, cancelled while waiting) has no session.
+  if (outcome_.ok && session_ && session_->readBack().ran) {
     bool verified = false;
     outcome_.cause += "; " + readBackWords(*session_, fields_, verified);
     if (!result.version.empty()) outcome_.cause += " (unit version \"" + result.version + "\")";
@@ -386,7 +387,8 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
     outcome_.ok = verified;
   }
   // A trace that lost lines is no trace to send to support: the run says so and fails.
-  if (const std::string lost = session_->traceFailure(); !lost.empty() && !setup_.trace.empty()) {
+  if (const std::string lost = session_ ? session_->traceFailure() : std::string();
+      !lost.empty() && !setup_.trace.empty()) {
     const std::string words = device::traceFailureWords(setup_.trace, lost);
     // A unit given up or cancelled has had its line said already; the failed trace gets one.
     if (!givenUp_.empty() || outcome_.cancelled) say(words);
