@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <filesystem>
@@ -300,6 +301,9 @@ JobSetup jobSetup(const Arguments& a, Action action, const std::string& port) {
   setup.totalLimit = std::chrono::seconds(a.timeLimit);
   setup.verify = a.verify.value_or(false);
   if (a.trace) setup.trace = *a.trace;
+  // What was read and could not be saved where asked goes to the temporary folder.
+  const char* temporary = std::getenv("TMPDIR");
+  setup.keepUnsavedIn = temporary && *temporary ? temporary : "/tmp";
   return setup;
 }
 

@@ -1,13 +1,19 @@
 #include "cli/unit_job.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "cli/config_report.h"
+#include "config/config_file.h"
 #include "config/field_table.h"
 #include "link/serial_port.h"
 #include "link/table_download.h"
+#include "loctable/table_file.h"
 #include "logfile/disk_log_folder.h"
+#include "records/safe_file.h"
 
 namespace cli {
 
@@ -170,7 +176,9 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
       // The unit says nothing to a password it does not take: all that is known is the phase.
       outcome.cause =
           "Invalid Password: the unit answered the poll, no answer to the password in " +
-          std::to_string(device::kAcceptanceTicks) + " s";
+          std::to_string(device::kAcceptanceTicks) + " s: give the unit's password with " +
+          (setup.action == Action::WriteConfig ? "--password, or as the file's Existing Password"
+                                               : "--password");
       break;
     case Ending::Unconfirmed:
       outcome.cause = "the unit did not confirm the configuration (no \"OK\" after the last digit)";
@@ -212,7 +220,8 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
         const std::string folder = setup.target.empty() ? "the current folder" : setup.target;
         outcome.cause = "the GPS log file could not be created or written in " + folder;
       } else {
-        outcome.cause = "read, but " + setup.target + " could not be saved";
+        outcome.cause = "read, but " + setup.target + " could not be saved" +
+                        (result.fileFailure.empty() ? "" : ": " + result.fileFailure);
       }
       break;
     case Ending::Damaged:
@@ -328,7 +337,8 @@ void UnitJob::tick() {
   waking_ = connecting_ ? waking_ + 1 : 0;
   if (waking_ >= setup_.wakeLimit.count()) {
     giveUp("the unit does not answer (no reply to the poll in " +
-           std::to_string(setup_.wakeLimit.count()) + " s)");
+           std::to_string(setup_.wakeLimit.count()) +
+           " s): check the cable, the unit's power and the port");
     return;
   }
   if (seconds_ >= setup_.totalLimit.count()) {
@@ -369,6 +379,11 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
       outcome_.file.clear();
     }
   }
+  // What was read and could not be saved where asked is kept elsewhere, and the cause says where.
+  if (result.ending == device::Ending::FileFailed && !error) {
+    if (const std::string kept = keepUnsaved(); !kept.empty())
+      outcome_.cause += "; what was read is kept in " + kept;
+  }
   if (error) {
     outcome_.ok = false;
     outcome_.cause = "unexpected error" + device::errorDetail(error);
@@ -402,6 +417,23 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   // The session is let go of from the event loop: this runs inside its own report.
   QMetaObject::invokeMethod(
       &context_, [this] { release(); }, Qt::QueuedConnection);
+}
+
+std::string UnitJob::keepUnsaved() const {
+  const bool config = setup_.action == Action::ReadConfig;
+  if ((!config && setup_.action != Action::ReadTable) || setup_.keepUnsavedIn.empty()) return {};
+  const std::string text =
+      config ? config::configurationText(fields_) : loctable::tableText(cells_);
+  // A name of its own beside nothing it could replace; readable by the technician alone, since a
+  // configuration holds the unit's passwords.
+  std::string name =
+      setup_.keepUnsavedIn + "/gpstracking-unsaved-XXXXXX" + (config ? ".cfg" : ".txt");
+  const int fd = ::mkstemps(name.data(), 4);
+  if (fd < 0) return {};
+  ::close(fd);
+  if (records::replaceFile(name, text)) return name;
+  std::remove(name.c_str());
+  return {};
 }
 
 void UnitJob::release() {

@@ -33,6 +33,9 @@ struct JobSetup {
   bool verify = false;
   // Every character of the exchange goes to a trace in this file (empty: none).
   std::string trace{};
+  // ReadConfig, ReadTable: where what was read is kept when `target` cannot be written, in a
+  // new file of its own (empty: nowhere).
+  std::string keepUnsavedIn{};
 };
 
 struct Outcome {
@@ -103,6 +106,8 @@ class UnitJob {
   void ended(const device::Result& result, std::exception_ptr error);
   void endUnstarted(device::Ending ending, std::string cause);
   void release();
+  // Keeps what a read could not save where asked in a new file; its name, or empty.
+  std::string keepUnsaved() const;
   void say(const std::string& text);
 
   class CountingPort;

@@ -14,7 +14,9 @@ constexpr std::pair<std::string_view, std::string_view> kDetails[] = {
     {"read-config",
      "Reads the unit's configuration and saves it as a configuration file, as the window's\n"
      "\"Save\" does. A fleet's units each get their own file: unit.cfg on COM3 gives\n"
-     "unit-COM3.cfg. Nothing is saved when the upload does not finish.\n"},
+     "unit-COM3.cfg. Nothing is saved when the upload does not finish. What was read but\n"
+     "could not be saved there is kept in a new file in $TMPDIR (/tmp), and the outcome names\n"
+     "it.\n"},
     {"write-config",
      "Sends a configuration file to every unit given. The file is checked first, as the\n"
      "window's download checks it; the password sent is the file's unless --password says\n"

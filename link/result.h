@@ -45,6 +45,8 @@ struct Result {
   bool endedInsideRecord = false;
   // The file written (the GPS log's name; the saved configuration or table on the command line).
   std::string file;
+  // FileFailed for a saved configuration or table: why the file could not be written.
+  std::string fileFailure;
   // Configuration upload: the unit's version text.
   std::string version;
 

@@ -11,6 +11,7 @@
 #include "link/table_download.h"
 #include "link/table_upload.h"
 #include "loctable/table_file.h"
+#include "records/safe_file.h"
 
 namespace device {
 
@@ -137,11 +138,12 @@ void Session::ended(std::exception_ptr error) {
   // never replaces a file.
   const bool saves = request_.operation == kConfigUpload || request_.operation == kTableUpload;
   if (!error && result_.finished() && saves && !request_.saveTo.empty()) {
-    ui::RecordedMessages saving;
-    const bool saved = request_.operation == kConfigUpload
-                           ? config::saveConfiguration(*workspace_.fields, request_.saveTo, saving)
-                           : loctable::saveTable(*workspace_.cells, request_.saveTo, saving);
-    if (!saved) result_.ending = Ending::FileFailed;
+    // The file as the window's save writes it, replaced safely, and why not when it cannot be.
+    const std::string text = request_.operation == kConfigUpload
+                                 ? config::configurationText(*workspace_.fields)
+                                 : loctable::tableText(*workspace_.cells);
+    if (!records::replaceFile(request_.saveTo, text, &result_.fileFailure))
+      result_.ending = Ending::FileFailed;
     result_.file = request_.saveTo;
   }
   if (finished_) finished_(result_, error);

@@ -953,7 +953,8 @@ TEST(CliFleet, AUnitThatAnsweredThePollIsNeverSaidNotToAnswer) {
     setup.wakeLimit = std::chrono::seconds(wakeLimit);
     SimulatedJob job(setup);
     EXPECT_EQ(job.run().cause,
-              "Invalid Password: the unit answered the poll, no answer to the password in 3 s");
+              "Invalid Password: the unit answered the poll, no answer to the password in 3 s: "
+              "give the unit's password with --password");
   }
 }
 

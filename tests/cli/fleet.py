@@ -85,7 +85,7 @@ def fleet_of_four_with_a_silent_unit(cli, units, folder):
     assert "does not answer" in rows[ports[2]], rows[ports[2]]
     # One line on the error stream names the silent port and the cause.
     assert result.stderr.strip() == ports[2] + ": the unit does not answer (no reply to the " \
-        "poll in 4 s)", result.stderr
+        "poll in 4 s): check the cable, the unit's power and the port", result.stderr
     saved = sorted(name for name in os.listdir(folder) if name.endswith(".cfg"))
     assert saved == ["unit-unit1.cfg", "unit-unit2.cfg", "unit-unit4.cfg"], saved
     contents = {open(os.path.join(folder, name), "rb").read() for name in saved}
@@ -119,9 +119,15 @@ def missing_port_and_unwritable_file(cli, units, folder):
         "another port."
     assert outcomes[missing]["cause"] == why, outcomes
     unwritable = outcomes[port]["file"]
-    assert outcomes[port]["cause"] == f"read, but {unwritable} could not be saved", outcomes
+    # Why, and where what was read is kept instead: a configuration file of its own.
+    cause = outcomes[port]["cause"]
+    said = f"read, but {unwritable} could not be saved: No such file or directory; what was " \
+        f"read is kept in {folder}/tmp/gpstracking-unsaved-"
+    assert cause.startswith(said) and cause.endswith(".cfg"), outcomes
+    with open(cause[cause.rindex(" ") + 1:], "rb") as kept:
+        assert len(kept.read().split(b"\r\n")) == 72
     assert sorted(result.stderr.splitlines()) == sorted(
-        [f"{missing}: {why}", f"{port}: read, but {unwritable} could not be saved"]), result.stderr
+        [f"{missing}: {why}", f"{port}: {cause}"]), result.stderr
 
 
 def a_fleet_beyond_its_descriptor_limit(cli, units, folder):
@@ -165,6 +171,9 @@ def main(cases):
     parser.add_argument("case", nargs="?")
     options = parser.parse_args()
     with tempfile.TemporaryDirectory() as folder:
+        # What the program keeps in the temporary folder stays in the case's own.
+        os.environ["TMPDIR"] = os.path.join(folder, "tmp")
+        os.mkdir(os.environ["TMPDIR"])
         units = Units(options.sim, folder)
         try:
             cases[options.case](options.cli, units, folder)
