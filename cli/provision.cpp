@@ -34,6 +34,38 @@ std::string folded(std::string_view text) {
   return lower;
 }
 
+// How many letters must be added, removed or changed to make one text the other.
+size_t editDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// Of the names offered, the one closest to `given` (letter case, blanks and a closing colon not
+// counting); empty when none comes within a third of its length, which would be a guess.
+std::string closest(std::string_view given, const std::vector<std::string>& names) {
+  const std::string wanted = folded(given);
+  std::string best;
+  size_t bestDistance = wanted.size() / 3 + 1;
+  for (const std::string& name : names) {
+    const size_t distance = editDistance(wanted, folded(name));
+    if (distance < bestDistance) {
+      bestDistance = distance;
+      best = name;
+    }
+  }
+  return best;
+}
+
 bool blank(const std::vector<std::string>& cells) {
   return std::all_of(cells.begin(), cells.end(), [](const std::string& c) { return c.empty(); });
 }
@@ -49,7 +81,11 @@ std::optional<std::string> setField(config::Fields& fields, config::Field field,
         return std::nullopt;
       }
     }
-    return fieldName(field) + " = \"" + value + "\": not one of its items";
+    std::string items;
+    for (const std::string& item : row.items) items += (items.empty() ? "" : ", ") + item;
+    const std::string near = closest(value, row.items);
+    return fieldName(field) + " = \"" + value + "\": not one of its items (" + items + ")" +
+           (near.empty() ? "" : "; did you mean \"" + near + "\"?");
   }
   if (row.maxLength > 0 && static_cast<int>(value.size()) > row.maxLength) {
     return fieldName(field) + " = \"" + value + "\": longer than its " +
@@ -122,6 +158,15 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
       error = "line 1: \"" + header[i] + "\" names " +
               (named.empty() ? std::string("no field") : "more than one field") +
               " (give a caption or window and control, as setup1.Text2)";
+      if (named.empty()) {
+        std::vector<std::string> names;
+        for (const config::FieldRow& row : config::fieldTable()) {
+          names.push_back(config::fieldCaption(row.field));
+          names.push_back(std::string(config::windowName(row.window)) + "." + row.control);
+        }
+        if (const std::string near = closest(header[i], names); !near.empty())
+          error += "; did you mean \"" + near + "\"?";
+      }
       return std::nullopt;
     }
     if (std::find(columns.begin(), columns.end(), named.front()) != columns.end()) {

@@ -79,6 +79,33 @@ TEST(Provision, TheHelpsExampleIsAValuesFileThatProvisionTakes) {
       << help;
 }
 
+// A name or an item that is a near miss is answered with the closest one; a list's items are
+// all named.
+TEST(Provision, ANearMissNamesTheClosest) {
+  const config::FieldStore model = plausibleTemplate();
+  const std::pair<const char*, const char*> headers[] = {
+      {"port,Base phone numbr 1\r\nCOM3,1\r\n", "; did you mean \"Base phone number 1\"?"},
+      {"port,setup1.Txt2\r\nCOM3,1\r\n", "; did you mean \"setup1.Text2\"?"},
+      {"port,Nothing like it\r\nCOM3,1\r\n",
+       "(give a caption or window and control, as setup1.Text2)"},
+  };
+  for (const auto& [csv, ending] : headers) {
+    std::string error;
+    EXPECT_FALSE(unitRows(csv, model, error)) << csv;
+    EXPECT_TRUE(error.ends_with(ending)) << csv << " -> " << error;
+  }
+  std::string error;
+  const auto rows = unitRows("port,Enabled by:\r\nCOM3,AUX1 onyl\r\n", model, error);
+  ASSERT_TRUE(rows) << error;
+  ASSERT_EQ(rows->front().problems.size(), 1u);
+  const std::string& problem = rows->front().problems.front();
+  EXPECT_NE(
+      problem.find("not one of its items (" + config::fieldRow(Field::setup1_Combo2).items.front()),
+      std::string::npos)
+      << problem;
+  EXPECT_TRUE(problem.ends_with("; did you mean \"AUX1 only\"?")) << problem;
+}
+
 TEST(Provision, AHeaderThatCannotBeUsedStopsEverything) {
   const config::FieldStore model = plausibleTemplate();
   const std::pair<const char*, const char*> cases[] = {
