@@ -184,7 +184,8 @@ Stamp Places::stamp(std::size_t point) const {
     return kept == untimedStamps.end() ? Stamp{} : kept->second;
   }
   const Civil civil = civilOf(seconds);
-  char date[16], time[16];
+  // Room for any int the fields could hold, though a real date and time take 9 characters.
+  char date[48], time[48];
   std::snprintf(date, sizeof date, "%02u/%02u/%02d", unsigned(civil.date.day()),
                 unsigned(civil.date.month()), int(civil.date.year()) - 2000);
   std::snprintf(time, sizeof time, "%02d:%02d:%02d", civil.hour, civil.minute, civil.second);
