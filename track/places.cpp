@@ -184,7 +184,7 @@ Stamp Places::stamp(std::size_t point) const {
     return kept == untimedStamps.end() ? Stamp{} : kept->second;
   }
   const Civil civil = civilOf(seconds);
-  // Room for any int the fields could hold, though a real date and time take 9 characters.
+  // Room for any int the fields could hold, though a real date and a real time take 8 each.
   char date[48], time[48];
   std::snprintf(date, sizeof date, "%02u/%02u/%02d", unsigned(civil.date.day()),
                 unsigned(civil.date.month()), int(civil.date.year()) - 2000);
