@@ -230,7 +230,8 @@ bool writeOutput(const std::string& path, const records::Pieces& pieces, std::FI
 // reader behind it fails the command with the cause.
 bool writeStandardOutput(std::FILE* out, std::string_view bytes, bool flush, std::FILE* err) {
   errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size() &&
+  // Nothing to write is no write: fwrite takes no null pointer, even for no bytes.
+  if ((bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size()) &&
       (!flush || std::fflush(out) == 0)) {
     return true;
   }
