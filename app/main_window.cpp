@@ -239,21 +239,21 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   const bool finished = result.finished() && !error;
   const bool uploaded =
       finished && (operation_ == device::kConfigUpload || operation_ == device::kTableUpload);
-  if (finished) {
-    switch (operation_) {
-      case device::kConfigUpload:
-        partReplaced(KeptEdits::Part::Configuration);
-        break;
-      case device::kConfigDownload:
-        partTaken(KeptEdits::Part::Configuration);
-        break;
-      case device::kTableUpload:
-        partReplaced(KeptEdits::Part::Table);
-        break;
-      case device::kTableDownload:
-        partTaken(KeptEdits::Part::Table);
-        break;
-    }
+  // Which part each finished transfer set (an upload) or took (a download).
+  struct PartMoved {
+    int operation;
+    KeptEdits::Part part;
+    bool uploaded;
+  };
+  static constexpr PartMoved kPartsMoved[] = {
+      {device::kConfigUpload, KeptEdits::Part::Configuration, true},
+      {device::kConfigDownload, KeptEdits::Part::Configuration, false},
+      {device::kTableUpload, KeptEdits::Part::Table, true},
+      {device::kTableDownload, KeptEdits::Part::Table, false},
+  };
+  for (const PartMoved& moved : kPartsMoved) {
+    if (!finished || moved.operation != operation_) continue;
+    moved.uploaded ? partReplaced(moved.part) : partTaken(moved.part);
   }
   // The status line says how the exchange ended, at the moment it ended, before any box waits
   // for the technician.

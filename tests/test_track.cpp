@@ -291,18 +291,26 @@ TEST(TrackWindow, KeepsWhyAFileCouldNotBeShown) {
   }
 }
 
+// A GEO fencing area from its corners' texts, south and west where asked.
+void setArea(config::Fields& c, const char* lat1, const char* lat2, const char* lon1,
+             const char* lon2, bool south, bool west) {
+  c.setText(config::Field::setup1_Text25, lat1);
+  c.setText(config::Field::setup1_Text24, lat2);
+  c.setText(config::Field::setup1_Text26, lon1);
+  c.setText(config::Field::setup1_Text23, lon2);
+  for (const auto field : {config::Field::setup1_Combo8, config::Field::setup1_Combo9})
+    c.setIndex(field, south ? 1 : 0);
+  for (const auto field : {config::Field::setup1_Combo10, config::Field::setup1_Combo11})
+    c.setIndex(field, west ? 1 : 0);
+}
+
 // The table's coordinates carry no hemisphere: they are drawn where the log is, or in the
 // quadrant chosen without a log. The GEO fencing area has its hemisphere lists.
 TEST(TrackWindow, TableAndAreaAreDrawnInTheirHemispheres) {
   Stores stores;
   stores.table.setCell(3, 1, "51.51");
   stores.table.setCell(3, 2, "0.1");
-  stores.configuration.setText(config::Field::setup1_Text25, "51.4000");
-  stores.configuration.setText(config::Field::setup1_Text24, "51.6000");
-  stores.configuration.setText(config::Field::setup1_Text26, "0.0500");
-  stores.configuration.setText(config::Field::setup1_Text23, "0.2000");
-  stores.configuration.setIndex(config::Field::setup1_Combo10, 1);  // W
-  stores.configuration.setIndex(config::Field::setup1_Combo11, 1);
+  setArea(stores.configuration, "51.4000", "51.6000", "0.0500", "0.2000", false, true);
   trackview::TrackWindow window(stores.table, stores.configuration);
   window.resize(1100, 700);
   window.show();
@@ -362,12 +370,7 @@ TEST(TrackHemispheres, TheTableGoesWhereTheLogIsAndTheAreaWhereItsListsSay) {
   config::FieldStore configuration;
   config::applyStartupValues(configuration);
   EXPECT_EQ(track::geoFencingArea(configuration), std::nullopt);  // no corners at startup
-  configuration.setText(config::Field::setup1_Text25, "33.9000");
-  configuration.setText(config::Field::setup1_Text24, "34.0000");
-  configuration.setText(config::Field::setup1_Text26, "18.4000");
-  configuration.setText(config::Field::setup1_Text23, "18.5000");
-  configuration.setIndex(config::Field::setup1_Combo8, 1);  // S
-  configuration.setIndex(config::Field::setup1_Combo9, 1);
+  setArea(configuration, "33.9000", "34.0000", "18.4000", "18.5000", true, false);
   const auto area = track::geoFencingArea(configuration);
   ASSERT_TRUE(area);
   EXPECT_EQ(track::hemisphereNames(area->hemispheres), "S, E");
@@ -385,12 +388,7 @@ TEST(TrackWindow, AnAreaAwayFromTheDrawnHemispheresIsSaidSo) {
   Stores stores;
   stores.table.setCell(3, 1, "51.51");
   stores.table.setCell(3, 2, "0.1");
-  stores.configuration.setText(config::Field::setup1_Text25, "33.9000");
-  stores.configuration.setText(config::Field::setup1_Text24, "34.0000");
-  stores.configuration.setText(config::Field::setup1_Text26, "18.4000");
-  stores.configuration.setText(config::Field::setup1_Text23, "18.5000");
-  stores.configuration.setIndex(config::Field::setup1_Combo8, 1);  // S
-  stores.configuration.setIndex(config::Field::setup1_Combo9, 1);
+  setArea(stores.configuration, "33.9000", "34.0000", "18.4000", "18.5000", true, false);
   trackview::TrackWindow window(stores.table, stores.configuration);
   window.resize(1100, 700);
   window.show();
