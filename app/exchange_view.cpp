@@ -4,6 +4,7 @@
 #include <array>
 
 #include "link/exchange.h"
+#include "messages/boxes.h"
 
 namespace app {
 
@@ -140,7 +141,7 @@ void ExchangeView::progress(const device::Progress& report) {
 ExchangeView::Closing ExchangeView::closing(const device::Result& result) const {
   switch (result.ending) {
     case device::Ending::Invalid:
-      return {result.refusal, false, false};
+      return {ui::refusalBoxes(result.refusal), false, false};
     case device::Ending::PortUnavailable:
       return {{portNotAvailable(result)}, false, false};
     case device::Ending::WrongPassword:

@@ -259,10 +259,9 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   // for the technician.
   readingBackShown_ = false;
   if (result.ending == device::Ending::Invalid) {
-    const std::vector<std::string> causes = refusalCauses();
-    status_.note(refusalText(causes, operation_ == device::kTableDownload
-                                         ? causes.size()
-                                         : config::checkProblems(configStore_).size()));
+    const std::vector<std::string> causes = refusalCauses(result.refusal);
+    status_.note(
+        refusalText(causes, result.refusal.cell ? causes.size() : result.refusal.checkFinds));
   } else {
     const Ending ending = error ? Ending::Failed : endingOf(result);
     const std::vector<ui::Message> boxes = view_->closing(result).boxes;
@@ -306,14 +305,10 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
 
 // Why the session refused to send: every problem of the configuration, or the table's first
 // coordinate the unit cannot store.
-std::vector<std::string> GPStracking::refusalCauses() const {
+std::vector<std::string> GPStracking::refusalCauses(const device::Refusal& refusal) {
+  if (refusal.cell) return {device::unsendableCellWords(*refusal.cell)};
   std::vector<std::string> causes;
-  if (operation_ == device::kTableDownload) {
-    if (const auto cell = device::firstUnsendableCell(tableStore_))
-      causes.push_back(device::unsendableCellWords(*cell));
-    return causes;
-  }
-  for (const config::Problem& problem : config::downloadProblems(configStore_))
+  for (const config::Problem& problem : config::counted(refusal.problems))
     causes.push_back(ui::fromLatin1(config::problemSummary(problem)).toStdString());
   return causes;
 }

@@ -115,7 +115,7 @@ class GPStracking : public QWidget, private Face {
   void exchangeStarting();
   void startStatus(int operation);
   void exchangeEnded(const device::Result& result, std::exception_ptr error);
-  std::vector<std::string> refusalCauses() const;
+  static std::vector<std::string> refusalCauses(const device::Refusal& refusal);
   void fileNote(std::string text);
   // Kept edits that the windows do not show are offered back with the Restore link.
   void offerKeptEdits();

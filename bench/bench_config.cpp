@@ -54,10 +54,10 @@ std::vector<bench::Figure> configuration() {
   std::vector<double> saves, loads;
   for (int i = 0; i < kRuns; ++i) {
     clock.restart();
-    config::saveConfiguration(windows, path, messages);
+    config::saveConfiguration(windows, path);
     saves.push_back(ms(clock));
     clock.restart();
-    config::loadConfiguration(windows, path, messages);
+    config::loadConfiguration(windows, path);
     loads.push_back(ms(clock));
   }
   figures.push_back(

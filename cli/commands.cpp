@@ -465,8 +465,9 @@ int unitCommand(const Arguments& a, Action action, std::string& out, std::FILE* 
   if (action == Action::WriteTable) {
     const auto bytes = readInput(file, err);
     if (!bytes) return kFailure;
-    if (!loctable::applyTableText(table, *bytes)) {
-      std::fprintf(err, "%s: Error loading file\n", file.c_str());
+    std::string why;
+    if (!loctable::applyTableText(table, *bytes, nullptr, &why)) {
+      std::fprintf(err, "%s: Error loading file (%s)\n", file.c_str(), why.c_str());
       return kFailure;
     }
   }

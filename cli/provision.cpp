@@ -248,8 +248,7 @@ config::FieldStore expectedReadBack(const config::Fields& fields) {
   config::copyFields(fields, expected);
   config::Image image;
   config::VoltageCodeTable codes;
-  ui::RecordedMessages refusals;
-  if (config::encodeConfiguration(fields, image, codes, refusals))
+  if (config::encodeConfiguration(fields, image, codes).encoded)
     config::decodeImage(image, expected);
   return expected;
 }

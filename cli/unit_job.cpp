@@ -105,15 +105,12 @@ std::string finishedWords(const JobSetup& setup, const device::Result& result) {
 }
 
 // Why nothing was sent: the configuration's problems, or the table's first unsendable cell.
-std::string refusalWords(const JobSetup& setup, const config::Fields& sent,
-                         const loctable::Cells& table) {
-  if (setup.action == Action::WriteTable) {
-    if (const auto cell = device::firstUnsendableCell(table)) {
-      return "nothing sent: " + device::unsendableCellWords(*cell) +
-             " (a latitude 0 to 90, a longitude 0 to 180, four decimals at most; 255 for none)";
-    }
+std::string refusalWords(const device::Refusal& refusal) {
+  if (refusal.cell) {
+    return "nothing sent: " + device::unsendableCellWords(*refusal.cell) +
+           " (a latitude 0 to 90, a longitude 0 to 180, four decimals at most; 255 for none)";
   }
-  const std::vector<Problem> problems = config::downloadProblems(sent);
+  const std::vector<Problem> problems = config::counted(refusal.problems);
   if (problems.empty()) return "nothing sent: the configuration cannot be encoded";
   std::string words = "nothing sent: " + problemLine(problems.front());
   if (problems.size() > 1)
@@ -131,8 +128,7 @@ std::string readBackWords(const device::Session& session, const config::Fields& 
   if (!proof.result.finished()) {
     JobSetup reading;
     reading.action = Action::ReadConfig;
-    return "not verified: the read-back failed: " +
-           describe(reading, proof.result, meant, loctable::CellStore()).cause;
+    return "not verified: the read-back failed: " + describe(reading, proof.result).cause;
   }
   if (verified) return "verified";
   std::string words = "NOT verified, read back otherwise:";
@@ -148,8 +144,7 @@ std::string readBackWords(const device::Session& session, const config::Fields& 
 
 }  // namespace
 
-Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
-                 const loctable::Cells& table) {
+Outcome describe(const JobSetup& setup, const device::Result& result) {
   Outcome outcome;
   outcome.port = setup.port;
   outcome.ok = result.finished();
@@ -166,7 +161,7 @@ Outcome describe(const JobSetup& setup, const device::Result& result, const conf
       }
       break;
     case Ending::Invalid:
-      outcome.cause = refusalWords(setup, sent, table);
+      outcome.cause = refusalWords(result.refusal);
       break;
     case Ending::PortUnavailable:
       outcome.cause = result.portDetail.empty() ? "port not available"
@@ -365,7 +360,7 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   if (finished_) return;
   finished_ = true;
   const std::string device = outcome_.device;
-  outcome_ = describe(setup_, result, fields_, cells_);
+  outcome_ = describe(setup_, result);
   outcome_.device = device;
   // A GPS log file is named even when the upload failed or was stopped: it holds what came.
   if (setup_.action == Action::ReadLog) outcome_.file = result.file;

@@ -57,8 +57,7 @@ struct Outcome {
 };
 
 // The outcome's words for a session's result: `action` on the unit, `setup` as given.
-Outcome describe(const JobSetup& setup, const device::Result& result, const config::Fields& sent,
-                 const loctable::Cells& table);
+Outcome describe(const JobSetup& setup, const device::Result& result);
 
 class UnitJob {
  public:

@@ -1,7 +1,6 @@
 #include "config/config_file.h"
 
 #include "config/field_table.h"
-#include "messages/file_messages.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
 
@@ -132,9 +131,10 @@ std::string configurationText(const Fields& fields) {
   return out;
 }
 
-bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages) {
-  return ui::reportSave(records::replaceFile(path, configurationText(fields)), messages,
-                        {"Invalid Path", "Error", ui::Icon::Critical});
+records::FileOutcome saveConfiguration(const Fields& fields, const std::string& path) {
+  std::string why;
+  if (records::replaceFile(path, configurationText(fields), &why)) return {};
+  return {records::FileOutcome::Status::Refused, why};
 }
 
 bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* report) {
@@ -180,14 +180,15 @@ bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* repor
   return true;
 }
 
-bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages,
-                       LoadReport* report) {
+records::FileOutcome loadConfiguration(Fields& fields, const std::string& path,
+                                       LoadReport* report) {
   LoadReport unused;
   LoadReport& said = report ? *report : unused;
   std::optional<std::string> bytes = records::readWholeFile(path, &said.failure);
-  const bool loaded = bytes && applyConfigurationText(fields, std::move(*bytes), &said);
-  if (!loaded) messages.show(ui::kErrorLoadingFile);
-  return loaded;
+  if (!bytes) return {records::FileOutcome::Status::Refused, said.failure};
+  if (!applyConfigurationText(fields, std::move(*bytes), &said))
+    return {records::FileOutcome::Status::Malformed, said.failure};
+  return {};
 }
 
 }  // namespace config

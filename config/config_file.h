@@ -2,16 +2,13 @@
 // The configuration file: 71 records, one a line, each ended by CR LF; a text record is the
 // field's text between double quotes, an index record a list's selected index as a decimal
 // integer. Saving and loading work on the fields directly, whether their windows are shown or
-// not, and report their outcome in a message box.
+// not, and return their outcome as a fact.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "config/fields.h"
-
-namespace ui {
-class Messages;
-}
+#include "records/file_outcome.h"
 
 namespace config {
 
@@ -42,9 +39,9 @@ std::string textRecord(const std::string& text);
 std::string configurationText(const Fields& fields);
 
 // path is the file system's name of the file (as ui::FileBrowser::path() gives it).
-// Saves to path: "Configuration has been Saved" on success, "Invalid Path" on any failure. The
-// file is replaced only once every record is written; on a failure an old file stays as it was.
-bool saveConfiguration(const Fields& fields, const std::string& path, ui::Messages& messages);
+// Saves to path; a failure is Refused with the system's reason. The file is replaced only once
+// every record is written; on a failure an old file stays as it was.
+records::FileOutcome saveConfiguration(const Fields& fields, const std::string& path);
 
 // What a load found beyond its outcome, for a report: why it failed, and the texts it cut.
 struct LoadReport {
@@ -60,13 +57,12 @@ struct LoadReport {
 
 // Loads from path, applying each record as soon as it is read, each text cut as said above. On
 // any failure (empty path, unreadable file, a path that is not a regular file, a file larger
-// than kMaxFileBytes, fewer than 71 records, an index that is no number or names no item)
-// "Error loading file" is shown; the records applied before it keep their values. Records after
-// the 71st are ignored.
-// `report`, when given, is filled in.
-bool loadConfiguration(Fields& fields, const std::string& path, ui::Messages& messages,
-                       LoadReport* report = nullptr);
-// The same, from the file's bytes; no message. `report`, when given, is filled in.
+// than kMaxFileBytes: Refused; fewer than 71 records, an index that is no number or names no
+// item: Malformed) the records applied before it keep their values. Records after the 71st are
+// ignored. `report`, when given, is filled in.
+records::FileOutcome loadConfiguration(Fields& fields, const std::string& path,
+                                       LoadReport* report = nullptr);
+// The same, from the file's bytes. `report`, when given, is filled in.
 bool applyConfigurationText(Fields& fields, std::string bytes, LoadReport* report = nullptr);
 
 }  // namespace config

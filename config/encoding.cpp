@@ -200,25 +200,24 @@ void encode(Encoder& e) {
 
 }  // namespace
 
-bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& voltageCodes,
-                         ui::Messages& messages) {
+EncodingOutcome encodeConfiguration(const Fields& fields, Image& image,
+                                    VoltageCodeTable& voltageCodes) {
   voltageCodes.build();
+  EncodingOutcome outcome{false, downloadRuleProblems(fields)};
+  if (!outcome.problems.empty()) return outcome;
   Encoder encoder(fields, image, voltageCodes);
   try {
-    if (!downloadRulesPass(fields, messages)) {
-      messages.show(kInvalidConfiguration);
-      return false;
-    }
     image.fill(0, kDownloadedBytes - 1, 255);
     encode(encoder);
   } catch (const FieldError&) {
-    messages.show(kInvalidConfiguration);
-    return false;
+    outcome.problems = unencodableProblems(fields);
+    return outcome;
   } catch (const ImageError&) {
-    messages.show(kInvalidConfiguration);
-    return false;
+    outcome.problems = unencodableProblems(fields);
+    return outcome;
   }
-  return true;
+  outcome.encoded = true;
+  return outcome;
 }
 
 std::vector<EncodingProblem> encodingProblems(const Fields& fields) {
@@ -260,7 +259,7 @@ std::optional<std::vector<std::uint8_t>> heldBytes(const Fields& fields, Field f
   return bytes;
 }
 
-ui::Message encodingProblemBox(const EncodingProblem& problem) {
+std::string encodingProblemText(const EncodingProblem& problem) {
   std::string text = "Invalid " + fieldCaption(problem.field);
   switch (problem.why) {
     case Unencodable::NothingSelected:
@@ -274,7 +273,7 @@ ui::Message encodingProblemBox(const EncodingProblem& problem) {
       if (text.find('(') == std::string::npos) text += " (out of range)";
       break;
   }
-  return {text, "Error", ui::Icon::Critical};
+  return text;
 }
 
 std::string allowedInstead(Unencodable why) {
@@ -287,12 +286,6 @@ std::string allowedInstead(Unencodable why) {
       break;
   }
   return "a number the unit's bytes can hold";
-}
-
-bool showEncodingProblems(const Fields& fields, ui::Messages& messages) {
-  const std::vector<EncodingProblem> problems = encodingProblems(fields);
-  for (const EncodingProblem& problem : problems) messages.show(encodingProblemBox(problem));
-  return !problems.empty();
 }
 
 }  // namespace config

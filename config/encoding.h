@@ -1,10 +1,10 @@
 #pragma once
 // Encoding the configuration of setup1 and setup3 into the configuration image, as the
-// configuration download does before it talks to the unit: the SIM PIN checks with their own
-// messages, the silent checks, the texts that would not fit their bytes (each named in a box),
-// then every field into its bytes. A configuration that fails is answered with "Invalid
-// Configuration" and is never sent; a value that cannot be encoded gets no box of its own there
-// (the window's status line names it), only in the configuration window's check.
+// configuration download does before it talks to the unit: the SIM PIN checks, the silent
+// checks, the texts that would not fit their bytes, then every field into its bytes. A
+// configuration that fails is never sent; what failed is returned as problems, and the window
+// shows the boxes ("Invalid Configuration" last). A value that cannot be encoded is named in a
+// box only by the configuration window's check.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,28 +12,24 @@
 
 #include "config/fields.h"
 #include "config/image.h"
+#include "config/problems.h"
 #include "config/validation.h"
-#include "messages/messages.h"
 
 namespace config {
 
-// True when the image holds the encoded configuration and may be sent. False after the user
-// has been told why not: the image is then untouched (a check failed) or partly written (a
+struct EncodingOutcome {
+  // The image holds the encoded configuration and may be sent.
+  bool encoded = false;
+  // Not encoded: the download's rules that broke, in order (config/problems.h says which a
+  // download names in a box); when they all passed, the values the encoding cannot take, which
+  // may be none (a text the rules let through that does not fit its bytes).
+  std::vector<Problem> problems;
+};
+
+// Encodes, or says why not: the image is then untouched (a rule broke) or partly written (a
 // value could not be encoded).
-bool encodeConfiguration(const Fields& fields, Image& image, VoltageCodeTable& voltageCodes,
-                         ui::Messages& messages);
-
-// Why the encoding cannot take a field's value.
-enum class Unencodable {
-  NothingSelected,      // a list without a selection
-  OutOfRange,           // a number outside its bytes once rounded
-  DigitsAfterThePoint,  // a coordinate's decimals that do not read as digits
-};
-
-struct EncodingProblem {
-  Field field;
-  Unencodable why;
-};
+EncodingOutcome encodeConfiguration(const Fields& fields, Image& image,
+                                    VoltageCodeTable& voltageCodes);
 
 // Every value the encoding cannot take, each by its field, in the layout's write order. Meant
 // for a configuration that passed the download's rules; empty when it would be sent.
@@ -45,13 +41,9 @@ std::vector<EncodingProblem> encodingProblems(const Fields& fields);
 // take.
 std::optional<std::vector<std::uint8_t>> heldBytes(const Fields& fields, Field field);
 
-// The box of the configuration window's check that names the problem ("Invalid LAT2 hemisphere
-// (nothing selected)"), and what the field allows instead ("an item selected").
-ui::Message encodingProblemBox(const EncodingProblem& problem);
+// The words that name the problem in the configuration window's check ("Invalid LAT2
+// hemisphere (nothing selected)"), and what the field allows instead ("an item selected").
+std::string encodingProblemText(const EncodingProblem& problem);
 std::string allowedInstead(Unencodable why);
-
-// The configuration window's look at what only the encoding finds, one box each, after the
-// window's rules passed. True when it found any.
-bool showEncodingProblems(const Fields& fields, ui::Messages& messages);
 
 }  // namespace config

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "config/encoding.h"
 #include "config/field_table.h"
@@ -65,12 +66,12 @@ std::vector<Problem> brokenRules(const Fields& fields, Applied applied) {
   std::vector<Problem> problems;
   for (const Rule& rule : validationRules()) {
     if (!applied(rule)) continue;
+    bool unreadable = false;
+    if (!ruleBroken(rule, fields, &unreadable)) continue;
     // As in the window: a field too long for its bytes is said once, by its first rule.
-    if (rule.check == Check::SlotLength && named(problems, rule.field)) continue;
-    if (ruleBroken(rule, fields)) {
-      problems.push_back(
-          {rule.field, shownValue(fields, rule.field), rule.message, allowedBy(rule)});
-    }
+    const bool again = rule.check == Check::SlotLength && named(problems, rule.field);
+    problems.push_back({rule.field, shownValue(fields, rule.field), rule.message, allowedBy(rule),
+                        rule.applies == Applies::BothShown, unreadable, again});
   }
   return problems;
 }
@@ -79,7 +80,7 @@ void addEncodingProblems(const Fields& fields, std::vector<Problem>& problems) {
   for (const EncodingProblem& problem : encodingProblems(fields)) {
     if (named(problems, problem.field)) continue;  // a rule has said it already
     problems.push_back({problem.field, shownValue(fields, problem.field),
-                        encodingProblemBox(problem).text, allowedInstead(problem.why)});
+                        encodingProblemText(problem), allowedInstead(problem.why)});
   }
 }
 
@@ -96,17 +97,28 @@ std::string shownValue(const Fields& fields, Field field) {
 }
 
 std::vector<Problem> checkProblems(const Fields& fields) {
-  std::vector<Problem> problems = brokenRules(fields, appliedByWindow);
+  std::vector<Problem> problems = counted(brokenRules(fields, appliedByWindow));
   // The encoding refuses more than the checks do (a list with nothing selected, a number that
   // does not fit its bytes); the check looks at it only when its rules pass, the list always.
   addEncodingProblems(fields, problems);
   return problems;
 }
 
-std::vector<Problem> downloadProblems(const Fields& fields) {
-  std::vector<Problem> problems = brokenRules(fields, appliedByDownload);
-  if (problems.empty()) addEncodingProblems(fields, problems);
+std::vector<Problem> downloadRuleProblems(const Fields& fields) {
+  return brokenRules(fields, appliedByDownload);
+}
+
+std::vector<Problem> unencodableProblems(const Fields& fields) {
+  std::vector<Problem> problems;
+  addEncodingProblems(fields, problems);
   return problems;
+}
+
+std::vector<Problem> counted(const std::vector<Problem>& problems) {
+  std::vector<Problem> kept;
+  std::copy_if(problems.begin(), problems.end(), std::back_inserter(kept),
+               [](const Problem& p) { return !p.again; });
+  return kept;
 }
 
 std::string problemSummary(const Problem& problem) {

@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "config/slot_limits.h"
-#include "messages/messages.h"
 #include "records/numeric.h"
 
 namespace config {
@@ -182,50 +181,33 @@ const std::vector<Rule>& validationRules() {
   return rules;
 }
 
-bool ruleBroken(const Rule& rule, const Fields& fields) {
+bool ruleBroken(const Rule& rule, const Fields& fields, bool* unreadable) {
   try {
     return broken(rule, fields, true, {});
   } catch (const ReadFailure&) {
+    if (unreadable) *unreadable = true;
     return true;
   }
 }
 
-CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
-                         const FurtherCheck& further) {
-  bool invalid = false;
+FieldCheck checkFields(const Fields& fields, const FurtherCheck& further) {
+  FieldCheck check;
   std::set<Field> named;
   try {
     for (const Rule& rule : validationRules()) {
       if (!appliedByWindow(rule)) continue;
-      if (broken(rule, fields, !invalid, named)) {
-        messages.show(rule.message, "Error", ui::Icon::Critical);
-        invalid = true;
+      if (broken(rule, fields, check.broken.empty(), named)) {
+        check.broken.push_back(&rule);
         named.insert(rule.field);
       }
     }
   } catch (const ReadFailure&) {
-    messages.show(kInvalidConfiguration);
-    return CheckOutcome::Failed;
+    check.outcome = CheckOutcome::Failed;
+    return check;
   }
-  if (!invalid && further && further(fields, messages)) invalid = true;
-  if (invalid) return CheckOutcome::Invalid;
-  messages.show("Configuration is OK", "Valid Configuration", ui::Icon::None);
-  return CheckOutcome::Valid;
-}
-
-bool downloadRulesPass(const Fields& fields, ui::Messages& messages) {
-  bool pass = true;
-  try {
-    for (const Rule& rule : validationRules()) {
-      if (!appliedByDownload(rule) || !broken(rule, fields, true, {})) continue;
-      if (rule.applies == Applies::BothShown)
-        messages.show(rule.message, "Error", ui::Icon::Critical);
-      pass = false;
-    }
-  } catch (const ReadFailure&) {
-    return false;
-  }
-  return pass;
+  if (check.broken.empty() && further) check.unencodable = further(fields);
+  if (!check.broken.empty() || !check.unencodable.empty()) check.outcome = CheckOutcome::Invalid;
+  return check;
 }
 
 }  // namespace config

@@ -1,21 +1,18 @@
 #pragma once
 // The rules of a configuration: the configuration window's check applies them in order, one
-// message box per broken rule, "Configuration is OK" when none broke; a download applies the
-// ones it shares with the window before it encodes, mostly without a box of its own. Each rule
-// is one row, whoever applies it.
+// finding per broken rule, "Configuration is OK" when none broke; a download applies the ones it
+// shares with the window before it encodes, mostly without naming them. Each rule is one row,
+// whoever applies it. What is found is returned as facts; the window shows the boxes.
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "config/fields.h"
 
-#include "messages/messages.h"
-
 namespace config {
 
-// The box that ends every refusal of a configuration.
-inline const ui::Message kInvalidConfiguration{"Invalid Configuration", "Error",
-                                               ui::Icon::Critical};
+// The words that end every refusal of a configuration.
+inline constexpr const char* kInvalidConfiguration = "Invalid Configuration";
 
 enum class Check {
   LengthNot,        // the length is not minLength
@@ -34,10 +31,10 @@ enum class Check {
 
 // Who applies a rule.
 enum class Applies {
-  Both,      // the window's check names it; a download refuses it without a box
+  Both,      // the window's check names it; a download refuses it without naming it
   Window,    // only the window's check
-  Download,  // only a download, without a box
-  BothShown  // both, and a download names it in a box too
+  Download,  // only a download, without naming it
+  BothShown  // both, and a download names it on its own too
 };
 
 struct Rule {
@@ -63,28 +60,43 @@ inline bool appliedByDownload(const Rule& rule) {
 const std::vector<Rule>& validationRules();
 
 enum class CheckOutcome {
-  Valid,    // no rule broke: "Configuration is OK" was shown
-  Invalid,  // one box per broken rule was shown
+  Valid,    // no rule broke and the further look found nothing: "Configuration is OK"
+  Invalid,  // a rule broke, or the further look found a value the encoding cannot take
   Failed,   // a text read as a number too large for a double: "Invalid Configuration"
 };
 
-// What the rules cannot see: the problems the encoding itself would meet (a list without a
-// selection, a value that does not fit its byte). Shows a box for each and returns true when
-// it found any.
-using FurtherCheck = std::function<bool(const Fields& fields, ui::Messages& messages)>;
+// Why the encoding cannot take a field's value.
+enum class Unencodable {
+  NothingSelected,      // a list without a selection
+  OutOfRange,           // a number outside its bytes once rounded
+  DigitsAfterThePoint,  // a coordinate's decimals that do not read as digits
+};
+
+struct EncodingProblem {
+  Field field;
+  Unencodable why;
+};
+
+// What the rules cannot see: the values the encoding itself cannot take (a list without a
+// selection, a value that does not fit its byte), in the encoding's order.
+using FurtherCheck = std::function<std::vector<EncodingProblem>(const Fields& fields)>;
+
+// What one check run found, in the order the window names it.
+struct FieldCheck {
+  CheckOutcome outcome = CheckOutcome::Valid;
+  // The rules that broke, each named once, in the rules' order. Failed: those before the
+  // number that could not be read.
+  std::vector<const Rule*> broken;
+  // What the further look found; it looks only when no rule broke.
+  std::vector<EncodingProblem> unencodable;
+};
 
 // Whether one rule is broken, taken on its own (the digit rule looks at the characters whatever
-// else broke); a text too large for a double breaks it.
-bool ruleBroken(const Rule& rule, const Fields& fields);
+// else broke); a text too large for a double breaks it, and sets `unreadable` when given.
+bool ruleBroken(const Rule& rule, const Fields& fields, bool* unreadable = nullptr);
 
 // One check run. The digit rule is walked only while no earlier rule of the run has broken.
-// When no rule broke, `further` runs before "Configuration is OK" could be shown.
-CheckOutcome checkFields(const Fields& fields, ui::Messages& messages,
-                         const FurtherCheck& further = {});
-
-// The download's look at the rules, before it encodes: every rule it applies is taken, in
-// order, and those it names get their box. True when none broke. A text too large for a double
-// ends the look at once with false, before any later box.
-bool downloadRulesPass(const Fields& fields, ui::Messages& messages);
+// When no rule broke, `further` looks before the configuration could be called valid.
+FieldCheck checkFields(const Fields& fields, const FurtherCheck& further = {});
 
 }  // namespace config

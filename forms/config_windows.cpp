@@ -22,7 +22,7 @@
 #include "config/config_file.h"
 #include "config/encoding.h"
 #include "config/validation.h"
-#include "messages/messages.h"
+#include "messages/boxes.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
@@ -248,19 +248,21 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   problems_ = new ProblemList(*this, Window::setup1);
   connect(check, &QPushButton::clicked, this, [this, &messages] {
     problems_->present(checkProblems(fields_));
-    checkFields(fields_, messages, showEncodingProblems);
+    for (const ui::Message& box : ui::checkBoxes(checkFields(fields_, encodingProblems)))
+      messages.show(box);
   });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
   connect(save, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
-    const bool saved = saveConfiguration(fields_, path, messages);
+    const bool saved =
+        ui::showSaveBox(ui::FileKind::Configuration, saveConfiguration(fields_, path), messages);
     browser_->refresh();
     if (fields_.saved_) fields_.saved_(path, saved);
   });
   connect(load, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
     LoadReport report;
-    const bool loaded = loadConfiguration(fields_, path, messages, &report);
+    const bool loaded = ui::showLoadBox(loadConfiguration(fields_, path, &report), messages);
     if (fields_.loaded_) fields_.loaded_(path, loaded, report);
   });
   connect(back, &QPushButton::clicked, this, &QWidget::hide);

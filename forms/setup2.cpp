@@ -13,7 +13,7 @@
 
 #include "loctable/entry_check.h"
 #include "loctable/table_file.h"
-#include "messages/messages.h"
+#include "messages/boxes.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
@@ -216,7 +216,8 @@ void Setup2::reject() {
 void Setup2::saveTable() {
   if (editing_) endEdit();
   const std::string path = browser_->path();
-  const bool saved = loctable::saveTable(*this, path, messages_);
+  const bool saved =
+      ui::showSaveBox(ui::FileKind::Table, loctable::saveTable(*this, path), messages_);
   browser_->refresh();
   if (saved_) saved_(path, saved);
 }
@@ -225,7 +226,7 @@ void Setup2::loadTable() {
   if (editing_) endEdit();
   const std::string path = browser_->path();
   int rows = 0;
-  const bool loaded = loctable::loadTable(*this, path, messages_, &rows);
+  const bool loaded = ui::showLoadBox(loctable::loadTable(*this, path, &rows), messages_);
   if (loaded_) loaded_(path, loaded, rows);
 }
 

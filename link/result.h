@@ -1,13 +1,15 @@
 #pragma once
 // How an exchange ended, as a fact: the window turns it into its indicators and boxes, the
 // command line into its words. Neither reads the other's presentation back.
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "config/problems.h"
 #include "link/port_failure.h"
 #include "link/progress.h"
-#include "messages/messages.h"
+#include "link/unsendable_cell.h"
 
 namespace device {
 
@@ -23,6 +25,17 @@ enum class Ending {
   Damaged,          // what arrived was garbled; nothing of it was applied
 };
 
+// Why a download was refused before the port was opened, found once by the session.
+struct Refusal {
+  // A configuration: the problems in the order the download met them (config/encoding.h); none
+  // when only the encoding of a text failed.
+  std::vector<config::Problem> problems;
+  // How many problems the configuration window's check finds in the same fields.
+  std::size_t checkFinds = 0;
+  // A table: its first coordinate the unit cannot store.
+  std::optional<UnsendableCell> cell;
+};
+
 struct Result {
   Ending ending = Ending::Finished;
   // Where the exchange was when it ended.
@@ -30,8 +43,8 @@ struct Result {
   // PortUnavailable: why, when the port could say, and its one line naming the device.
   std::optional<PortFault> fault;
   std::string portDetail;
-  // Invalid: the boxes that say why, in the order the window shows them.
-  std::vector<ui::Message> refusal;
+  // Invalid: why.
+  Refusal refusal;
   // Data moved: what the transfer counts (digits, bytes or characters), against the whole.
   long long moved = 0;
   long long total = 0;

@@ -4,6 +4,7 @@
 #include "config/encoding.h"
 #include "config/field_table.h"
 #include "config/layout.h"
+#include "config/problems.h"
 #include "config/verify.h"
 #include "link/config_download.h"
 #include "link/config_upload.h"
@@ -45,17 +46,17 @@ void Session::progress(const Progress& report) {
 // A configuration that fails its encoding, and a table with a coordinate the unit cannot hold,
 // are never sent: the port is not even opened.
 bool Session::refuse(int operation) {
-  ui::RecordedMessages why;
-  if (operation == kConfigDownload &&
-      !config::encodeConfiguration(*workspace_.fields, image_, voltageCodes_, why)) {
-    result_.refusal = std::move(why.shown);
+  if (operation == kConfigDownload) {
+    config::EncodingOutcome encoding =
+        config::encodeConfiguration(*workspace_.fields, image_, voltageCodes_);
+    if (encoding.encoded) return false;
+    result_.refusal.problems = std::move(encoding.problems);
+    result_.refusal.checkFinds = config::checkProblems(*workspace_.fields).size();
     return true;
   }
   if (operation == kTableDownload) {
-    if (const auto cell = firstUnsendableCell(*workspace_.cells)) {
-      result_.refusal = {unsendableCellMessage(*cell)};
-      return true;
-    }
+    result_.refusal.cell = firstUnsendableCell(*workspace_.cells);
+    return result_.refusal.cell.has_value();
   }
   return false;
 }

@@ -74,19 +74,15 @@ std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells) 
   return std::nullopt;
 }
 
-namespace {
-
-// The column and the text; a long text is shown by its start, the row and column say where the
-// rest is.
-std::string cellPlace(const UnsendableCell& cell) {
+// A long text is shown by its start; the row and column say where the rest is.
+std::string unsendableCellPlace(const UnsendableCell& cell) {
   constexpr std::size_t kShown = 24;
   const std::string shown =
       cell.text.size() > kShown ? cell.text.substr(0, kShown) + "..." : cell.text;
   return std::string(cell.column == 1 ? "latitude" : "longitude") + " \"" + shown + "\"";
 }
 
-// What is wrong with the cell's value: "not a number", "outside 0 to 90", ...
-std::string cellFault(const UnsendableCell& cell) {
+std::string unsendableCellFault(const UnsendableCell& cell) {
   switch (cell.reason) {
     case UnsendableCell::NotANumber:
       return "not a number";
@@ -98,24 +94,9 @@ std::string cellFault(const UnsendableCell& cell) {
   return "more than " + std::to_string(loctable::kMaxDecimals) + " decimals";
 }
 
-}  // namespace
-
 std::string unsendableCellWords(const UnsendableCell& cell) {
-  return "row " + std::to_string(cell.row) + " " + cellPlace(cell) + ": " + cellFault(cell);
-}
-
-ui::Message unsendableCellMessage(const UnsendableCell& cell) {
-  return {"Row " + std::to_string(cell.row) + " holds a coordinate " +
-              (cell.reason == UnsendableCell::NotANumber   ? "that is "
-               : cell.reason == UnsendableCell::TooPrecise ? "with "
-                                                           : "") +
-              cellFault(cell) + " (" + cellPlace(cell) +
-              "), which the GPS TRACKING system cannot store. Type a latitude from 0 to " +
-              std::to_string(loctable::coordinateLimit(1)) + " or a longitude from 0 to " +
-              std::to_string(loctable::coordinateLimit(2)) + ", with at most " +
-              std::to_string(loctable::kMaxDecimals) +
-              " decimals, or 255 for no location. Nothing has been sent.",
-          "Invalid GPS Table", ui::Icon::Critical};
+  return "row " + std::to_string(cell.row) + " " + unsendableCellPlace(cell) + ": " +
+         unsendableCellFault(cell);
 }
 
 Task tableDownload(Context context, const loctable::Cells* cells) {

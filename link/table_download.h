@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/exchange.h"
+#include "link/unsendable_cell.h"
 #include "loctable/cells.h"
 
 namespace device {
@@ -24,21 +25,14 @@ std::optional<std::array<int, 3>> coordinateBytes(double value);
 // as 0, 12 or 1.2, or when the number lies outside 0 to 256.
 std::optional<std::array<int, 3>> cellBytes(const std::string& text);
 
-// A coordinate cell the unit cannot be sent: no number, a value the table's rules do not take
-// for its column (loctable/entry_check.h), or more decimals than the unit stores.
-struct UnsendableCell {
-  enum Reason { NotANumber, OutOfRange, TooPrecise };
-  int row;     // 0 to 99
-  int column;  // 1 latitude, 2 longitude
-  std::string text;
-  Reason reason;
-};
-// The first such cell in row order; nothing when every coordinate can be sent.
+// The first coordinate cell the unit cannot be sent, in row order; nothing when every
+// coordinate can be sent.
 std::optional<UnsendableCell> firstUnsendableCell(const loctable::Cells& cells);
-// The message that refuses such a table before anything is sent: the row, the column, the text
-// and what to do.
-ui::Message unsendableCellMessage(const UnsendableCell& cell);
-// The same in a few words for a status line or a summary: "row 5 latitude "300": outside 0 to
+// Where the cell is: its column and its text, a long text cut ("latitude "300"").
+std::string unsendableCellPlace(const UnsendableCell& cell);
+// What is wrong with its value: "not a number", "outside 0 to 90", ...
+std::string unsendableCellFault(const UnsendableCell& cell);
+// The cell in a few words for a status line or a summary: "row 5 latitude "300": outside 0 to
 // 90".
 std::string unsendableCellWords(const UnsendableCell& cell);
 

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "messages/file_messages.h"
 #include "records/numeric.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
@@ -23,10 +22,11 @@ std::string tableText(const Cells& cells) {
   return out;
 }
 
-bool saveTable(const Cells& cells, const std::string& path, ui::Messages& messages) {
+records::FileOutcome saveTable(const Cells& cells, const std::string& path) {
   // The old file is replaced only once the whole table is written.
-  return ui::reportSave(records::replaceFile(path, tableText(cells)), messages,
-                        {"Error saving File !", "Error", ui::Icon::Critical});
+  std::string why;
+  if (records::replaceFile(path, tableText(cells), &why)) return {};
+  return {records::FileOutcome::Status::Refused, why};
 }
 
 std::string loadedCellText(const std::string& field, bool quoted) {
@@ -46,7 +46,7 @@ std::string cut(std::string text) {
 }
 }  // namespace
 
-bool applyTableText(Cells& cells, std::string bytes, int* rows) {
+bool applyTableText(Cells& cells, std::string bytes, int* rows, std::string* why) {
   records::RecordReader reader(std::move(bytes));
   int set = 0;
   if (!rows) rows = &set;
@@ -55,7 +55,14 @@ bool applyTableText(Cells& cells, std::string bytes, int* rows) {
     const std::optional<records::Record> id = reader.next();
     const std::optional<records::Record> latitude = reader.next();
     const std::optional<records::Record> longitude = reader.next();
-    if (!id || !latitude || !longitude) return false;
+    if (!id || !latitude || !longitude) {
+      if (why) {
+        const int read = 3 * row + (id ? 1 : 0) + (latitude ? 1 : 0);
+        *why = "the file ends after " + std::to_string(read) + " of " + std::to_string(3 * kRows) +
+               " fields";
+      }
+      return false;
+    }
     cells.setCell(row, 1, loadedCellText(cut(latitude->text), latitude->quoted));
     cells.setCell(row, 2, loadedCellText(cut(longitude->text), longitude->quoted));
     *rows = row + 1;
@@ -63,12 +70,14 @@ bool applyTableText(Cells& cells, std::string bytes, int* rows) {
   return true;
 }
 
-bool loadTable(Cells& cells, const std::string& path, ui::Messages& messages, int* rows) {
+records::FileOutcome loadTable(Cells& cells, const std::string& path, int* rows) {
   if (rows) *rows = 0;
-  std::optional<std::string> bytes = records::readWholeFile(path);
-  const bool loaded = bytes && applyTableText(cells, std::move(*bytes), rows);
-  if (!loaded) messages.show(ui::kErrorLoadingFile);
-  return loaded;
+  std::string why;
+  std::optional<std::string> bytes = records::readWholeFile(path, &why);
+  if (!bytes) return {records::FileOutcome::Status::Refused, why};
+  if (!applyTableText(cells, std::move(*bytes), rows, &why))
+    return {records::FileOutcome::Status::Malformed, why};
+  return {};
 }
 
 }  // namespace loctable

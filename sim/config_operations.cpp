@@ -166,8 +166,7 @@ ConfigMemory plausibleConfiguration() {
 
   config::Image image;
   config::VoltageCodeTable codes;
-  ui::RecordedMessages refusals;
-  if (!config::encodeConfiguration(fields, image, codes, refusals))
+  if (!config::encodeConfiguration(fields, image, codes).encoded)
     throw std::logic_error("the plausible configuration does not encode");
   ConfigMemory memory;
   std::copy_n(image.bytes().begin(), memory.image.size(), memory.image.begin());

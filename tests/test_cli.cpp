@@ -727,6 +727,7 @@ TEST(CliInputs, RefusalsSayWhy) {
   cut.replace(third, cut.find("\r\n", third) - third, "\"+2782000000000000001\"");
   writeText(path + "/cut.cfg", cut);
   writeText(path + "/good.cfg", good);
+  writeText(path + "/short.tbl", "\"0\",\"1.5\",\"2.5\"\r\n\"1\",\"3.5\"\r\n");
   const std::string cutSaid = path +
                               "/cut.cfg: nothing sent: Configuration / Base phone number 1 = "
                               "\"+278200000000000\": the file's text of 20 characters was cut to "
@@ -747,6 +748,8 @@ TEST(CliInputs, RefusalsSayWhy) {
       {{"diff", path + "/index.cfg", path + "/short.cfg"},
        path + "/index.cfg: Error loading file (line 2: \"x\" is no item of Configuration / "
               "Enabled by)\n"},
+      {{"write-table", path + "/short.tbl", "--port", "COM1"},
+       path + "/short.tbl: Error loading file (the file ends after 5 of 300 fields)\n"},
       {{"export", path + "/binary.csv", "--kml"},
        path + "/binary.csv: not valid text (line 5 holds a NUL byte)\n"},
       // What a unit gets is what the file says, or nothing.

@@ -12,7 +12,6 @@
 #include "config/config_file.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "messages/messages.h"
 #include "records/safe_file.h"
 #include "records/text_records.h"
 
@@ -49,15 +48,11 @@ class ConfigFile : public ::testing::Test {
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
   }
   QTemporaryDir dir;
-  ui::RecordedMessages messages;
 };
 
 TEST_F(ConfigFile, SavedRightAfterStartup) {
   FieldStore fields;
-  ASSERT_TRUE(saveConfiguration(fields, path("start.cfg"), messages));
-  EXPECT_EQ(
-      messages.shown,
-      (std::vector<ui::Message>{{"Configuration has been Saved", "Saved", ui::Icon::Information}}));
+  ASSERT_TRUE(saveConfiguration(fields, path("start.cfg")).done());
   const std::vector<std::string> records = lines(read(path("start.cfg")));
   ASSERT_EQ(records.size(), 71u);
   const std::vector<std::string> head{"\"XXXX\"", "0", "\"\"", "\"\"", "\"\"", "0"};
@@ -80,11 +75,10 @@ TEST_F(ConfigFile, SaveThenLoadRestoresEveryField) {
   saved.setVersionText("V1.2");
   saved.setText(Field::setup1_Text9, "1234");
   saved.setText(Field::setup1_Text14, "5678");
-  ASSERT_TRUE(saveConfiguration(saved, path("all.cfg"), messages));
+  ASSERT_TRUE(saveConfiguration(saved, path("all.cfg")).done());
 
   FieldStore loaded;
-  ASSERT_TRUE(loadConfiguration(loaded, path("all.cfg"), messages));
-  EXPECT_EQ(messages.shown.size(), 1u);  // loading is silent
+  ASSERT_TRUE(loadConfiguration(loaded, path("all.cfg")).done());
   for (const FieldRow& row : fieldTable()) {
     const FieldStore start;
     const Fields& expected = row.hidden ? static_cast<const Fields&>(start) : saved;
@@ -168,15 +162,14 @@ TEST_F(ConfigFile, PartialAndFaultyFiles) {
     write(path("case.cfg"), c.file(start));
     FieldStore fields;
     fields.setIndex(Field::setup1_Combo15, 3);
-    messages.shown.clear();
-    EXPECT_EQ(loadConfiguration(fields, path("case.cfg"), messages), c.loads) << c.what;
+    const records::FileOutcome loaded = loadConfiguration(fields, path("case.cfg"));
+    EXPECT_EQ(loaded.done(), c.loads) << c.what;
     if (c.loads) {
-      EXPECT_TRUE(messages.shown.empty()) << c.what;
       EXPECT_EQ(fields.index(Field::setup1_Combo15), -1) << c.what;
     } else {
-      EXPECT_EQ(messages.shown,
-                (std::vector<ui::Message>{{"Error loading file", "Error", ui::Icon::Critical}}))
-          << c.what;
+      // The file was read; what it holds is the cause.
+      EXPECT_EQ(loaded.status, records::FileOutcome::Status::Malformed) << c.what;
+      EXPECT_FALSE(loaded.why.empty()) << c.what;
     }
     if (c.check) c.check(fields);
   }
@@ -184,16 +177,14 @@ TEST_F(ConfigFile, PartialAndFaultyFiles) {
 
 TEST_F(ConfigFile, BadPaths) {
   FieldStore fields;
-  const ui::Message invalidPath{"Invalid Path", "Error", ui::Icon::Critical};
-  const ui::Message loadError{"Error loading file", "Error", ui::Icon::Critical};
   const std::string folder = dir.path().toStdString() + "/";
+  // The file system refuses each, and says why.
   for (const std::string& p : {std::string(), folder, path("missing/x.cfg")}) {
-    messages.shown.clear();
-    EXPECT_FALSE(saveConfiguration(fields, p, messages)) << p;
-    EXPECT_EQ(messages.shown, std::vector<ui::Message>{invalidPath}) << p;
-    messages.shown.clear();
-    EXPECT_FALSE(loadConfiguration(fields, p, messages)) << p;
-    EXPECT_EQ(messages.shown, std::vector<ui::Message>{loadError}) << p;
+    for (const records::FileOutcome& outcome :
+         {saveConfiguration(fields, p), loadConfiguration(fields, p)}) {
+      EXPECT_EQ(outcome.status, records::FileOutcome::Status::Refused) << p;
+      EXPECT_FALSE(outcome.why.empty()) << p;
+    }
   }
 }
 
@@ -207,12 +198,11 @@ TEST_F(ConfigFile, FailedSaveKeepsTheOldFile) {
   limit.rlim_cur = 100;
   const auto previous = signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-  const bool ok = saveConfiguration(FieldStore(), path("keep.cfg"), messages);
+  const records::FileOutcome outcome = saveConfiguration(FieldStore(), path("keep.cfg"));
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, previous);
 
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(messages.shown.back().text, "Invalid Path");
+  EXPECT_EQ(outcome.status, records::FileOutcome::Status::Refused);
   EXPECT_EQ(read(path("keep.cfg")), old);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.cfg"});
 }

@@ -5,7 +5,7 @@
 
 #include "config/field_store.h"
 #include "config/validation.h"
-#include "messages/messages.h"
+#include "messages/boxes.h"
 #include "records/numeric.h"
 
 namespace config {
@@ -52,11 +52,10 @@ FieldStore validFields() {
 }
 
 std::vector<std::string> check(const Fields& fields, CheckOutcome* outcome = nullptr) {
-  ui::RecordedMessages messages;
-  const CheckOutcome result = checkFields(fields, messages);
-  if (outcome) *outcome = result;
+  const FieldCheck result = checkFields(fields);
+  if (outcome) *outcome = result.outcome;
   std::vector<std::string> texts;
-  for (const ui::Message& m : messages.shown) {
+  for (const ui::Message& m : ui::checkBoxes(result)) {
     if (m.text == "Configuration is OK") {
       EXPECT_EQ(m.title, "Valid Configuration");
       EXPECT_EQ(m.icon, ui::Icon::None);

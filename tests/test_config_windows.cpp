@@ -287,12 +287,11 @@ TEST(FileBrowserWidget, ListsFoldersAndRegularFilesByTheirOwnNames) {
   ASSERT_NE(latin1, nullptr);
   emit browser.fileList()->itemClicked(latin1);
   EXPECT_EQ(browser.path(), folder + "/" + latin1Name);
-  ui::RecordedMessages boxes;
   config::FieldStore fields;
   fields.setText(Field::setup1_Text9, "4242");
-  ASSERT_TRUE(config::saveConfiguration(fields, browser.path(), boxes));
+  ASSERT_TRUE(config::saveConfiguration(fields, browser.path()).done());
   config::FieldStore loaded;
-  ASSERT_TRUE(config::loadConfiguration(loaded, folder + "/" + latin1Name, boxes));
+  ASSERT_TRUE(config::loadConfiguration(loaded, folder + "/" + latin1Name).done());
   EXPECT_EQ(loaded.text(Field::setup1_Text9), "4242");
 
   // A folder whose name is not UTF-8 is entered, and a name typed after it keeps its bytes.

@@ -11,6 +11,7 @@
 #include "config/field_store.h"
 #include "config/problems.h"
 #include "config/validation.h"
+#include "messages/boxes.h"
 #include "tests/config_samples.h"
 
 namespace config {
@@ -45,9 +46,10 @@ Encoded encodeWith(const std::function<void(FieldStore&)>& change) {
   Encoded result{false, {}, {}};
   result.image.fill(0, kImageSize - 1, 7);
   VoltageCodeTable codes;
-  ui::RecordedMessages messages;
-  result.ok = encodeConfiguration(fields, result.image, codes, messages);
-  result.shown = messages.shown;
+  const EncodingOutcome outcome = encodeConfiguration(fields, result.image, codes);
+  result.ok = outcome.encoded;
+  // The boxes the window shows for the refusal.
+  if (!result.ok) result.shown = ui::refusalBoxes({outcome.problems, 0, std::nullopt});
   return result;
 }
 
@@ -325,29 +327,70 @@ TEST_P(Refusals, AreReportedByTheCheck) {
   const RefusalCase& c = GetParam();
   FieldStore fields = test::sampleFields();
   c.change(fields);
-  ui::RecordedMessages messages;
-  EXPECT_NE(checkFields(fields, messages, showEncodingProblems), CheckOutcome::Valid);
-  ASSERT_FALSE(messages.shown.empty());
-  EXPECT_NE(messages.shown.back().text, "Configuration is OK");
+  const FieldCheck check = checkFields(fields, encodingProblems);
+  EXPECT_NE(check.outcome, CheckOutcome::Valid);
+  const std::vector<Message> shown = ui::checkBoxes(check);
+  ASSERT_FALSE(shown.empty());
+  EXPECT_NE(shown.back().text, "Configuration is OK");
   if (c.named) {
-    EXPECT_NE(std::find(messages.shown.begin(), messages.shown.end(), error(c.named)),
-              messages.shown.end());
+    EXPECT_NE(std::find(shown.begin(), shown.end(), error(c.named)), shown.end());
   }
 }
 
-// What the download refuses is there as facts too, for the status line and reports, and a
-// valid configuration has none; a value the encoding cannot take is named by its check's box.
+// What the download refuses is there as facts, for the boxes, the status line and reports, and
+// a valid configuration has none; a value the encoding cannot take is named by its check's box.
 TEST_P(Refusals, AreDownloadProblems) {
   const RefusalCase& c = GetParam();
   FieldStore fields = test::sampleFields();
-  EXPECT_TRUE(config::downloadProblems(fields).empty());
+  Image image;
+  VoltageCodeTable codes;
+  EXPECT_TRUE(encodeConfiguration(fields, image, codes).problems.empty());
   c.change(fields);
-  const std::vector<config::Problem> problems = config::downloadProblems(fields);
+  const std::vector<config::Problem> problems =
+      counted(encodeConfiguration(fields, image, codes).problems);
   EXPECT_FALSE(problems.empty());
   if (c.named) {
     EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const config::Problem& p) {
       return p.message == c.named;
     })) << c.named;
+  }
+}
+
+// How the download met each problem: named in a box of its own, a number it could not read,
+// a field named again.
+TEST(Encoding, ARefusalSaysHowTheDownloadMetEachProblem) {
+  struct Met {
+    F field;
+    bool ownBox, unreadable, again;
+    bool operator==(const Met&) const = default;
+  };
+  const struct {
+    const char* name;
+    std::function<void(FieldStore&)> change;
+    std::vector<Met> met;
+  } cases[] = {
+      {"too large for its rule and too long for its bytes",
+       setText(F::setup1_Text12, "1000000"),
+       {{F::setup1_Text12, false, false, false}, {F::setup1_Text12, true, false, true}}},
+      {"too long for its bytes only",
+       setText(F::setup1_Text5, std::string(16, '1')),
+       {{F::setup1_Text5, true, false, false}}},
+      {"too large for a double",
+       setText(F::setup1_Text29, "1e999"),
+       {{F::setup1_Text29, false, true, false}}},
+      {"a PIN too short",
+       setText(F::setup3_Text25, "12"),
+       {{F::setup3_Text25, true, false, false}}},
+  };
+  for (const auto& c : cases) {
+    FieldStore fields = test::sampleFields();
+    c.change(fields);
+    Image image;
+    VoltageCodeTable codes;
+    std::vector<Met> met;
+    for (const Problem& p : encodeConfiguration(fields, image, codes).problems)
+      met.push_back({p.field, p.ownBox, p.unreadable, p.again});
+    EXPECT_EQ(met, c.met) << c.name;
   }
 }
 

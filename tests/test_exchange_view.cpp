@@ -57,7 +57,7 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
   device::Result damagedUpload = ended(Ending::Damaged);
   damagedUpload.damaged = 3;
   device::Result refused = ended(Ending::Invalid);
-  refused.refusal = {{"a", "b", Icon::Critical}, {"Invalid Configuration", "", Icon::None}};
+  refused.refusal.problems = {{config::Field::setup3_Text25, "\"12\"", "a", "", true}};
 
   const Case cases[] = {
       {"config upload done",
@@ -155,7 +155,8 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
       {"refused before sending",
        device::kConfigDownload,
        refused,
-       {refused.refusal[0], refused.refusal[1]}},
+       {Message{"a", "Error", Icon::Critical},
+        Message{"Invalid Configuration", "Error", Icon::Critical}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

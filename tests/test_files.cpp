@@ -27,7 +27,7 @@
 #include "config/field_store.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
-#include "messages/messages.h"
+#include "records/file_outcome.h"
 #include "records/safe_file.h"
 #include "tests/child_process.h"
 #include "tests/file_bytes.h"
@@ -47,46 +47,45 @@ void write(const fs::path& path, const std::string& bytes) {
   testing_files::writeBytes(path.string(), bytes);
 }
 
-// The two files, each with its own load and save, reporting the message shown.
+// The two files, each with its own load and save, reporting the outcome's status.
 struct FileKind {
   const char* name;
   std::function<std::string(const std::string& path)> load;
   std::function<std::string(const std::string& path)> save;
   std::function<std::string()> savedText;  // the bytes a save writes
-  std::string saveFailed;
 };
 
-std::string firstShown(const ui::RecordedMessages& boxes) {
-  return boxes.shown.empty() ? "(nothing shown)" : boxes.shown.front().text;
+std::string statusOf(const records::FileOutcome& outcome) {
+  switch (outcome.status) {
+    case records::FileOutcome::Status::Done:
+      return "done";
+    case records::FileOutcome::Status::Refused:
+      return outcome.why.empty() ? "refused without a reason" : "refused";
+    case records::FileOutcome::Status::Malformed:
+      break;
+  }
+  return "malformed";
 }
 
 const FileKind kKinds[] = {
     {"ConfigurationFile",
      [](const std::string& path) {
        config::FieldStore fields;
-       ui::RecordedMessages boxes;
-       config::loadConfiguration(fields, path, boxes);
-       return firstShown(boxes);
+       return statusOf(config::loadConfiguration(fields, path));
      },
      [](const std::string& path) {
-       ui::RecordedMessages boxes;
-       config::saveConfiguration(config::FieldStore(), path, boxes);
-       return firstShown(boxes);
+       return statusOf(config::saveConfiguration(config::FieldStore(), path));
      },
-     [] { return config::configurationText(config::FieldStore()); }, "Invalid Path"},
+     [] { return config::configurationText(config::FieldStore()); }},
     {"TableFile",
      [](const std::string& path) {
        loctable::CellStore table;
-       ui::RecordedMessages boxes;
-       loctable::loadTable(table, path, boxes);
-       return firstShown(boxes);
+       return statusOf(loctable::loadTable(table, path));
      },
      [](const std::string& path) {
-       ui::RecordedMessages boxes;
-       loctable::saveTable(loctable::CellStore(), path, boxes);
-       return firstShown(boxes);
+       return statusOf(loctable::saveTable(loctable::CellStore(), path));
      },
-     [] { return loctable::tableText(loctable::CellStore()); }, "Error saving File !"},
+     [] { return loctable::tableText(loctable::CellStore()); }},
 };
 
 class Files : public ::testing::Test {
@@ -145,7 +144,7 @@ TEST_F(Files, LoadingRefusesAtOnceWhatIsNoRegularFileOfTheProgramsSize) {
       SCOPED_TRACE(std::string(kind.name) + " " + name);
       const Child child = inChild([&] { return kind.load(path); });
       EXPECT_TRUE(child.finished) << child.how;
-      EXPECT_EQ(child.output, "Error loading file");
+      EXPECT_EQ(child.output, "refused");
     }
   }
   ::close(listening);
@@ -198,18 +197,16 @@ TEST_F(Files, LongRecordsAreCut) {
   config::FieldStore fields;
   fields.setText(config::Field::setup1_Text9, longText);  // a password has no maximum length
   write(folder / "password.cfg", config::configurationText(fields));
-  ui::RecordedMessages boxes;
-  ASSERT_TRUE(config::loadConfiguration(fields, configuration.string(), boxes));
+  ASSERT_TRUE(config::loadConfiguration(fields, configuration.string()).done());
   EXPECT_EQ(fields.versionText(), std::string(config::kMaxVersionText, '7'));
-  ASSERT_TRUE(config::loadConfiguration(fields, (folder / "password.cfg").string(), boxes));
+  ASSERT_TRUE(config::loadConfiguration(fields, (folder / "password.cfg").string()).done());
   EXPECT_EQ(fields.text(config::Field::setup1_Text9), std::string(config::kMaxLoadedText, '7'));
 
   loctable::CellStore table;
   table.setCell(5, 1, longText);
   write(folder / "long.tbl", loctable::tableText(table));
-  ASSERT_TRUE(loctable::loadTable(table, (folder / "long.tbl").string(), boxes));
+  ASSERT_TRUE(loctable::loadTable(table, (folder / "long.tbl").string()).done());
   EXPECT_EQ(table.cell(5, 1), std::string(loctable::kMaxLoadedCell, '7'));
-  EXPECT_TRUE(boxes.shown.empty());
 }
 
 // Saving as a user without special rights: the one kind of user whom permissions bind (the
@@ -264,7 +261,7 @@ TEST_F(Files, SavingAsAnUnprivilegedUser) {
 
       const Child child = inChild([&] { return kind.save(file.string()); }, root ? uid : 0, gid);
       ASSERT_TRUE(child.finished) << child.how;
-      EXPECT_EQ(child.output, c.saved ? "Configuration has been Saved" : kind.saveFailed);
+      EXPECT_EQ(child.output, c.saved ? "done" : "refused");
       EXPECT_EQ(read(file), c.saved ? kind.savedText() : old);
       struct stat after {};
       ASSERT_EQ(::stat(file.c_str(), &after), 0);
@@ -288,7 +285,7 @@ TEST_F(Files, SavingRemovesWhatACrashedSaveLeft) {
     write(leftover, "half a file");
     write(place / "file", "old");
     const fs::path file = place / "file";
-    EXPECT_EQ(kind.save(file.string()), "Configuration has been Saved");
+    EXPECT_EQ(kind.save(file.string()), "done");
     EXPECT_EQ(read(file), kind.savedText());
     EXPECT_FALSE(fs::exists(leftover));
     EXPECT_EQ(std::distance(fs::directory_iterator(place), fs::directory_iterator()), 1);

@@ -8,22 +8,15 @@
 
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
-#include "messages/messages.h"
 #include "tests/file_bytes.h"
 
 namespace {
 
-using ui::Icon;
-using ui::Message;
-
-const Message kSaved{"Configuration has been Saved", "Saved", Icon::Information};
-const Message kSaveFailed{"Error saving File !", "Error", Icon::Critical};
-const Message kLoadFailed{"Error loading file", "Error", Icon::Critical};
+using Status = records::FileOutcome::Status;
 
 struct TableFile : ::testing::Test {
   QTemporaryDir folder;
   loctable::CellStore table;
-  ui::RecordedMessages boxes;
 
   std::string path(const char* name = "table.txt") {
     return folder.filePath(name).toLatin1().toStdString();
@@ -44,14 +37,13 @@ struct TableFile : ::testing::Test {
 };
 
 TEST_F(TableFile, SavedRightAfterStartupHoldsTheStartupTable) {
-  ASSERT_TRUE(loctable::saveTable(table, path(), boxes));
+  ASSERT_TRUE(loctable::saveTable(table, path()).done());
   std::string expected;
   for (int row = 0; row < 100; ++row)
     expected += '"' + std::to_string(row) + "\",\"255\",\"255\"\r\n";
   const std::string saved = read(path());
   EXPECT_EQ(saved, expected);
   EXPECT_TRUE(saved.starts_with("\"0\",\"255\",\"255\"\r\n\"1\","));
-  EXPECT_EQ(boxes.shown, std::vector<Message>{kSaved});
 }
 
 TEST_F(TableFile, SaveThenLoadGivesBackEveryText) {
@@ -63,11 +55,10 @@ TEST_F(TableFile, SaveThenLoadGivesBackEveryText) {
     table.setCell(i, 1, texts[i]);
     table.setCell(99 - i, 2, texts[i]);
   }
-  ASSERT_TRUE(loctable::saveTable(table, path(), boxes));
+  ASSERT_TRUE(loctable::saveTable(table, path()).done());
   loctable::CellStore loaded;
   for (int row = 0; row < 100; ++row) loaded.setCell(row, 0, "kept" + std::to_string(row));
-  ASSERT_TRUE(loctable::loadTable(loaded, path(), boxes));
-  EXPECT_EQ(boxes.shown, std::vector<Message>{kSaved});
+  ASSERT_TRUE(loctable::loadTable(loaded, path()).done());
   for (int row = 0; row < 100; ++row) {
     EXPECT_EQ(loaded.cell(row, 0), "kept" + std::to_string(row));
     // A double quote cannot stand inside quotes: where the text would not read back bare, it is
@@ -128,11 +119,9 @@ TEST_F(TableFile, LoadingReadsFieldsAndKeepsEarlierRowsOnFailure) {
       loaded.setCell(row, 1, "old");
       loaded.setCell(row, 2, "old");
     }
-    ui::RecordedMessages shown;
     write(path(), c.bytes);
-    EXPECT_EQ(loctable::loadTable(loaded, path(), shown), c.loads) << c.name;
-    EXPECT_EQ(shown.shown, c.loads ? std::vector<Message>{} : std::vector<Message>{kLoadFailed})
-        << c.name;
+    const records::FileOutcome outcome = loctable::loadTable(loaded, path());
+    EXPECT_EQ(outcome.status, c.loads ? Status::Done : Status::Malformed) << c.name;
     for (const auto& [row, latitude, longitude] : c.rows) {
       EXPECT_EQ(loaded.cell(row, 1), latitude) << c.name << " row " << row;
       EXPECT_EQ(loaded.cell(row, 2), longitude) << c.name << " row " << row;
@@ -141,22 +130,39 @@ TEST_F(TableFile, LoadingReadsFieldsAndKeepsEarlierRowsOnFailure) {
   }
 }
 
+// A file too short says how far it went, so the command line can name the cause.
+TEST_F(TableFile, AShortFileSaysHowManyFieldsItHolds) {
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "the file ends after 0 of 300 fields"},
+      {lines(99), "the file ends after 297 of 300 fields"},
+      {lines(99) + "\"99\",\"lat\"\r\n", "the file ends after 299 of 300 fields"},
+      {lines(99) + "\"99\"\r\n", "the file ends after 298 of 300 fields"},
+  };
+  for (const auto& [bytes, why] : cases) {
+    write(path(), bytes);
+    const records::FileOutcome outcome = loctable::loadTable(table, path());
+    EXPECT_EQ(outcome.status, Status::Malformed) << why;
+    EXPECT_EQ(outcome.why, why);
+  }
+}
+
 TEST_F(TableFile, BadPathsAreReported) {
   const std::string folderPath = folder.path().toLatin1().toStdString() + "/";
   for (const std::string& bad : {std::string(), folderPath, path("missing/table.txt")}) {
-    ui::RecordedMessages shown;
-    EXPECT_FALSE(loctable::saveTable(table, bad, shown)) << bad;
-    EXPECT_FALSE(loctable::loadTable(table, bad, shown)) << bad;
-    EXPECT_EQ(shown.shown, (std::vector<Message>{kSaveFailed, kLoadFailed})) << bad;
+    // The file system refuses each, and says why.
+    for (const records::FileOutcome& outcome :
+         {loctable::saveTable(table, bad), loctable::loadTable(table, bad)}) {
+      EXPECT_EQ(outcome.status, Status::Refused) << bad;
+      EXPECT_FALSE(outcome.why.empty()) << bad;
+    }
   }
   EXPECT_EQ(table.cell(0, 1), "255");
 }
 
 TEST_F(TableFile, SavingAfterAFailedLoadOfTheSameFileWorks) {
   write(path(), lines(99));
-  EXPECT_FALSE(loctable::loadTable(table, path(), boxes));
-  EXPECT_TRUE(loctable::saveTable(table, path(), boxes));
-  EXPECT_EQ(boxes.shown, (std::vector<Message>{kLoadFailed, kSaved}));
+  EXPECT_FALSE(loctable::loadTable(table, path()).done());
+  EXPECT_TRUE(loctable::saveTable(table, path()).done());
   EXPECT_EQ(read(path()), loctable::tableText(table));
   EXPECT_TRUE(read(path()).ends_with("\"99\",\"255\",\"255\"\r\n"));
 }

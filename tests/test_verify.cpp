@@ -94,8 +94,7 @@ TEST(ReadBackProof, TheUnitsPasswordIsTheNewOneWhenItHasFourCharacters) {
     fields.setText(Field::setup1_Text14, newPassword);
     Image image;
     VoltageCodeTable codes;
-    ui::RecordedMessages refusals;
-    ASSERT_TRUE(encodeConfiguration(fields, image, codes, refusals)) << newPassword;
+    ASSERT_TRUE(encodeConfiguration(fields, image, codes).encoded) << newPassword;
     EXPECT_EQ(devicePassword(image), held) << newPassword;
   }
 }

@@ -84,8 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   config::Image encoded;
   config::VoltageCodeTable codes;
-  ui::RecordedMessages messages;
-  if (config::encodeConfiguration(fields, encoded, codes, messages)) {
+  if (config::encodeConfiguration(fields, encoded, codes).encoded) {
     config::FieldStore again;
     config::decodeImage(encoded, again);
     FUZZ_CHECK(sameDecodedFields(image, fields, again));

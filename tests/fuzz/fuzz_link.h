@@ -13,7 +13,6 @@
 #include "link/exchange.h"
 #include "link/link.h"
 #include "link/port.h"
-#include "messages/messages.h"
 
 namespace fuzzing {
 
