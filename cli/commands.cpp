@@ -643,7 +643,10 @@ int runCommand(const std::vector<std::string>& args, std::FILE* out, std::FILE* 
     // A run a signal ended says so by its status, also when its summary has nowhere to go (the
     // terminal that was closed under it); diff's 1 would say "different" of a report nobody got.
     if (caughtSignal() != 0) return status;
-    return args.size() > 1 && args[1] == "diff" ? kTrouble : kFailure;
+    std::string error;
+    const auto a = parse(args, error);
+    const bool diffing = a && !a->positional.empty() && a->positional[0] == "diff";
+    return diffing ? kTrouble : kFailure;
   }
   return status;
 }

@@ -555,7 +555,14 @@ TEST(CliDiff, StatusSaysSameDifferentOrTrouble) {
   char* said = nullptr;
   size_t saidSize = 0;
   std::FILE* err = open_memstream(&said, &saidSize);
-  EXPECT_EQ(cli::runCommand({"gpstracking-cli", "diff", base, changed}, out, err), cli::kTrouble);
+  // Wherever the command stands among the options.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"gpstracking-cli", "diff", base, changed},
+        std::vector<std::string>{"gpstracking-cli", "--json", "diff", base, changed}}) {
+    SCOPED_TRACE(args[1]);
+    std::rewind(out);
+    EXPECT_EQ(cli::runCommand(args, out, err), cli::kTrouble);
+  }
   std::fclose(out);
   std::fclose(err);
   std::free(said);
