@@ -642,9 +642,9 @@ TEST(CliExport, StandardReadersFindEveryPosition) {
   EXPECT_EQ(run({"export", log}).status, cli::kUsage);
 }
 
-// RFC 7946 gives a LineString two positions at least: a track of one is a Point with its time and
-// values, and a track of none is refused, as plot refuses it.
-TEST(CliExport, GeoJsonOfOnePositionIsAPointAndOfNoneIsRefused) {
+// RFC 7946 and KML give a LineString two positions at least: a track of one is a Point with its
+// time and values, and a track of none is refused, as plot refuses it.
+TEST(CliExport, OnePositionIsAPointAndNoneIsRefused) {
   QTemporaryDir folder;
   const std::string log = (folder.path() + "/log.csv").toStdString();
   const std::string out = (folder.path() + "/out.geojson").toStdString();
@@ -656,6 +656,10 @@ TEST(CliExport, GeoJsonOfOnePositionIsAPointAndOfNoneIsRefused) {
       std::string::npos)
       << fileText(out);
   EXPECT_EQ(readBack("geojson", out), "51.500000 -0.125000 2024-03-15T07:58:30Z 12.0 75.0\n");
+  const std::string kml = (folder.path() + "/out.kml").toStdString();
+  ASSERT_EQ(run({"export", log, "--kml", "-o", kml}).status, 0);
+  EXPECT_EQ(fileText(kml).find("<LineString>"), std::string::npos) << fileText(kml);
+  EXPECT_EQ(readBack("kml", kml), "51.500000 -0.125000 2024-03-15T07:58:30Z 12.0 75.0\n");
 
   const std::string none = (folder.path() + "/none.geojson").toStdString();
   writeText(log, ",\"07:59:30\",\"3345.1234\",,\"15112.3456\",,\"000.0\",\"000.0\"\r\n");

@@ -71,14 +71,17 @@ void kml(TextWriter& out, const Places& places) {
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n";
   if (places.track) {
-    // The line for the eye, then each position with its time and values.
-    out << "    <Placemark>\n      <name>GPS log</name>\n      <LineString>\n"
-           "        <tessellate>1</tessellate>\n        <coordinates>\n";
-    for (const Place& p : places.points) {
-      if (!out) return;
-      out << "          " << lonLat(p) << "\n";
+    // The line for the eye, then each position with its time and values. A line takes two
+    // positions at least: one position is its Point alone.
+    if (places.points.size() > 1) {
+      out << "    <Placemark>\n      <name>GPS log</name>\n      <LineString>\n"
+             "        <tessellate>1</tessellate>\n        <coordinates>\n";
+      for (const Place& p : places.points) {
+        if (!out) return;
+        out << "          " << lonLat(p) << "\n";
+      }
+      out << "        </coordinates>\n      </LineString>\n    </Placemark>\n";
     }
-    out << "        </coordinates>\n      </LineString>\n    </Placemark>\n";
     out << "    <Folder>\n      <name>Positions</name>\n";
     for (const Place& p : places.points) {
       if (!out) return;

@@ -38,7 +38,9 @@ def kml(path):
     document = root.find(KML + "Document")
     line = document.find(f"{KML}Placemark/{KML}LineString/{KML}coordinates")
     if line is None:
-        for mark in document.findall(KML + "Placemark"):
+        # A table's locations, or a track of one position: its Point in the positions' folder.
+        marks = document.findall(KML + "Placemark") + document.findall(f"{KML}Folder/{KML}Placemark")
+        for mark in marks:
             yield kml_point(mark)
         return
     # A track: the line, and the same positions one by one with their times and values.
