@@ -9,8 +9,8 @@
 
 namespace app {
 
-QPixmap drawLogo() {
-  QPixmap logo(600, 204);
+QImage drawLogo(QImage::Format format) {
+  QImage logo(600, 204, format);
   QPainter p(&logo);
   p.setRenderHint(QPainter::Antialiasing);
 

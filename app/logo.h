@@ -1,9 +1,10 @@
 #pragma once
-#include <QPixmap>
+#include <QImage>
 
 namespace app {
 
-// The logo across the top of the main menu: 600 by 204 pixels, drawn, not loaded.
-QPixmap drawLogo();
+// The logo across the top of the main menu: 600 by 204 pixels in `format`, drawn, not loaded.
+// It paints into an image of its own, so any thread may draw it.
+QImage drawLogo(QImage::Format format);
 
 }  // namespace app

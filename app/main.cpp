@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/font_warm_up.h"
 #include "app/main_window.h"
 #include "link/serial_port.h"
 #include "trackview/track_links.h"
@@ -49,7 +50,9 @@ bool answeredOnTerminal(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (answeredOnTerminal(argc, argv)) return 0;
+  app::FontWarmUp fonts;
   QApplication application(argc, argv);
+  fonts.finish();
   QApplication::setApplicationName("gpstracking");
   device::SerialPort port;
   ui::QtMessages messages(nullptr);

@@ -7,6 +7,7 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTextLayout>
+#include <future>
 
 #include "app/logo.h"
 #include "app/port_list.h"
@@ -235,6 +236,12 @@ const std::array<const char*, 6> kProgressButtons = {"Command5",  "Command8",  "
 std::map<std::string, QWidget*> buildMainMenu(QWidget& window) {
   std::map<std::string, QWidget*> controls;
   auto at = [&controls](const char* name) { return controls.at(name); };
+  // The logo takes longest of all the controls: it is painted on a thread of its own, in the
+  // format a pixmap of this screen has, while the others are made and their fonts found (the
+  // first font of a run waits for the system's list of fonts, and the logo's text for it).
+  const QImage::Format format =
+      QPixmap::defaultDepth() == 16 ? QImage::Format_RGB16 : QImage::Format_RGB32;
+  std::future<QImage> logo = std::async(std::launch::async, drawLogo, format);
   ui::installAccessibleInterfaces();
   for (const ControlRow& entry : kControls) {
     QWidget* widget = nullptr;
@@ -263,7 +270,6 @@ std::map<std::string, QWidget*> buildMainMenu(QWidget& window) {
       }
       case Kind::Picture: {
         auto* picture = new QLabel(&window);
-        picture->setPixmap(drawLogo());
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         widget = picture;
         break;
@@ -293,6 +299,12 @@ std::map<std::string, QWidget*> buildMainMenu(QWidget& window) {
                           at("Picture1")->geometry().right() - label2.right() - 7,
                           at("Command6")->geometry().top() - top);
   controls["Status"] = statusLine;
+
+  // Meanwhile the fonts of the controls that show are found, as their first paint would.
+  for (const auto& [name, control] : controls) {
+    if (!control->isHidden()) QFontMetrics(control->font()).ascent();
+  }
+  qobject_cast<QLabel*>(at("Picture1"))->setPixmap(QPixmap::fromImage(logo.get()));
 
   // The heading overlaps the logo's top edge; its text stays readable above it.
   at("Label1")->raise();

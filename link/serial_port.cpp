@@ -165,6 +165,23 @@ std::string SerialPort::read() {
 
 void SerialPort::write(std::string_view text) {
   if (!port_->isOpen()) return;
+#ifdef __linux__
+  // Straight to the device while nothing of ours waits in QSerialPort's buffer: QSerialPort
+  // would switch its write notifier on for every acknowledgement and off again on the next pass
+  // of the event loop, a wake-up more for every character of a transfer. What the device does
+  // not take at once, and a write that fails, go on through QSerialPort, which waits for room
+  // and reports the failure as ever.
+  if (port_->bytesToWrite() == 0) {
+    const int fd = static_cast<int>(port_->handle());
+    while (!text.empty()) {
+      const ssize_t written = ::write(fd, text.data(), text.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) break;
+      text.remove_prefix(static_cast<size_t>(written));
+    }
+    if (text.empty()) return;
+  }
+#endif
   port_->write(text.data(), static_cast<qint64>(text.size()));
   port_->flush();
 }

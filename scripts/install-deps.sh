@@ -2,6 +2,7 @@
 # Installs what building, testing and the demo need, on Debian 12, when it is missing.
 set -euo pipefail
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-serialport-dev libgl-dev libgtest-dev
+          libfontconfig-dev
           xvfb xauth clang-format fonts-liberation
           # make package: CPack reads the binaries with file and dpkg-shlibdeps
           dpkg-dev file

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
+#include "app/logo.h"
 #include "link/com_ports.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
@@ -64,6 +65,15 @@ TEST_F(MainMenu, StartsWithTheMenuAndNoProgressShowing) {
 // At startup, with the port list open, and with each progress button showing: everything
 // inside the menu, nothing on anything else but the heading on the logo's top edge, and every
 // caption readable in its control.
+// The menu paints its logo on a thread of its own while it makes its other controls: what it
+// shows is the picture the window's own thread paints, its text included.
+TEST_F(MainMenu, ShowsTheLogoAsTheWindowsThreadPaintsIt) {
+  const QImage shown = qobject_cast<QLabel*>(window.control("Picture1"))->pixmap().toImage();
+  const QImage here = app::drawLogo(QImage::Format_RGB32);
+  EXPECT_FALSE(here.isNull());
+  EXPECT_TRUE(shown.convertToFormat(QImage::Format_RGB32) == here);
+}
+
 TEST_F(MainMenu, ControlsFitTheMenuInEveryState) {
   const layout::Overlaps headingOnLogo{{"Label1", "Picture1"}};
   layout::expectLaidOut(window, headingOnLogo, layout::Captions::Wrapped);

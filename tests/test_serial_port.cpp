@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -102,6 +103,43 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   EXPECT_EQ(::read(again.master, &answer, 1), 1);
   EXPECT_EQ(answer, 'O');
   EXPECT_TRUE(port.isOpen());
+}
+
+// Answering each character costs one pass of the event loop, the one its arrival wakes: the
+// answer itself leaves nothing for the loop to do afterwards (QSerialPort's write notifier
+// would wake it once more for every character of a GPS log).
+TEST_F(SerialPort, AnAnswerWakesTheEventLoopNoMore) {
+  constexpr int kPort = 15;
+  constexpr int kCharacters = 200;
+  Terminal terminal(kPort);
+  ASSERT_GE(terminal.master, 0);
+  device::SerialPort port;
+  int answered = 0;
+  port.onArrival([&] {
+    answered += static_cast<int>(port.read().size());
+    port.write("N");
+  });
+  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings38400));
+
+  // The passes that had something to do: those up to each answer, then those the loop still
+  // finds work for before the unit's next character comes.
+  QAbstractEventDispatcher& loop = *QAbstractEventDispatcher::instance();
+  int passes = 0;
+  std::string heard;
+  for (int i = 0; i < kCharacters; ++i) {
+    ASSERT_EQ(::write(terminal.master, "1", 1), 1);
+    while (answered <= i && passes < 10 * kCharacters) {
+      loop.processEvents(QEventLoop::WaitForMoreEvents);
+      ++passes;
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(terminal.master, &answer, 1), 1);
+    heard += answer;
+    while (loop.processEvents(QEventLoop::AllEvents) && passes < 10 * kCharacters) ++passes;
+  }
+  EXPECT_EQ(heard, std::string(kCharacters, 'N'));
+  // A little room for a pass the system adds now and then.
+  EXPECT_LE(passes, kCharacters + kCharacters / 10);
 }
 
 // A port that cannot be opened says which device and why: one that is not there, one that
