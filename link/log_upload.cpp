@@ -88,14 +88,14 @@ Task logUpload(Context context, LogUploadSetup setup) {
       int characters = 0;
       std::string collected;
       while (!answered && link.tick() < kSilenceTicks) {
-        co_await link.next();
-        if (link.cancelled()) {
+        const Heard heard = co_await link.hear({.ticks = kSilenceTicks});
+        if (heard.kind == Heard::Cancelled) {
           end = Ending::Cancelled;
           break;
         }
-        if (port.waiting() > 0) {
+        if (heard.kind == Heard::Characters) {
           link.setTick(0);  // the limit counts silence, not the whole record
-          const std::string piece = port.read();
+          const std::string& piece = heard.piece;
           progress.done += static_cast<long long>(piece.size());
           host.progress(progress);
           if (piece == "E") {
