@@ -48,17 +48,27 @@ void Link::wake() {
 }
 
 bool Link::Hearing::ended() {
-  if (listen_.cancels && link_.cancelled()) {
-    heard_.kind = Heard::Cancelled;
-  } else if (listen_.reads && link_.port().waiting() > 0) {
-    heard_.kind = Heard::Characters;
-    heard_.piece = link_.port().read();
-  } else if (link_.tick() >= listen_.ticks) {
-    heard_.kind = Heard::Silence;
-  } else {
-    return false;
+  // What a failing read throws belongs to the exchange, which gets it back where it waits.
+  try {
+    if (listen_.cancels && link_.cancelled()) {
+      heard_.kind = Heard::Cancelled;
+    } else if (listen_.reads && link_.port().waiting() > 0) {
+      heard_.kind = Heard::Characters;
+      heard_.piece = link_.port().read();
+    } else if (link_.tick() >= listen_.ticks) {
+      heard_.kind = Heard::Silence;
+    } else {
+      return false;
+    }
+  } catch (...) {
+    error_ = std::current_exception();
   }
   return true;
+}
+
+Heard Link::Hearing::await_resume() {
+  if (error_) std::rethrow_exception(error_);
+  return std::move(heard_);
 }
 
 bool Link::Hearing::await_ready() {

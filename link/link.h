@@ -70,7 +70,7 @@ class Link {
     Hearing(Link& link, Listen listen) : link_(link), listen_(listen) {}
     bool await_ready();
     void await_suspend(std::coroutine_handle<> waiter) noexcept;
-    Heard await_resume() { return std::move(heard_); }
+    Heard await_resume();
 
    private:
     friend class Link;
@@ -79,6 +79,7 @@ class Link {
     Link& link_;
     Listen listen_;
     Heard heard_;
+    std::exception_ptr error_;
   };
   // Waits for the unit as `listen` says. The tick is not restarted: the caller sets it to 0
   // where its limit starts counting.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -310,6 +311,23 @@ TEST(Link, AWaitForTheUnitEndsAtCharactersSilenceOrCancel) {
     EXPECT_EQ(port.input, c.left);
     EXPECT_FALSE(link.busy());
   }
+}
+
+// A read that fails throws inside the exchange, where it waits, not into whoever woke the link
+// (readyRead, Timer1): the transfer's own handling ends it.
+TEST(Link, AReadThatThrowsEndsTheWaitInsideTheExchange) {
+  struct FailingPort : FilledPort {
+    std::string read() override { throw std::runtime_error("the device is gone"); }
+  } port;
+  device::Link link(port);
+  std::exception_ptr escaped;
+  link.onFinished([&escaped](std::exception_ptr error) { escaped = error; });
+  std::optional<device::Heard> heard;
+  link.start(listenOnce(&link, &port, {.ticks = 3}, "", "", &heard));
+  EXPECT_NO_THROW(port.arrive("N"));
+  EXPECT_FALSE(link.busy());
+  EXPECT_FALSE(heard.has_value());
+  EXPECT_EQ(device::errorDetail(escaped), ": the device is gone");
 }
 
 TEST(Exchange, LinkTickWrapsAtSixty) {
