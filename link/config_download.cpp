@@ -39,19 +39,20 @@ Task configDownload(Context context, const config::Image* image) {
 
   // "OK" anywhere in what comes within 4 ticks; it may have come before the last digit left.
   std::string received;
-  bool confirmed = false;
   link.setTick(0);
-  for (bool first = true; !confirmed && link.tick() < 4; first = false) {
-    if (!first) co_await link.next();
-    if (link.cancelled()) {
+  for (bool first = true; received.find("OK") == std::string::npos; first = false) {
+    const Heard heard = co_await link.hear({.ticks = 4, .looksFirst = first});
+    if (heard.kind == Heard::Cancelled) {
       endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
-    if (port.waiting() > 0) received += port.read();
-    if (received.find("OK") != std::string::npos) confirmed = true;
+    if (heard.kind == Heard::Silence) {
+      endDataPhase(context, Ending::Unconfirmed, progress);
+      co_return;
+    }
+    received += heard.piece;
   }
-
-  endDataPhase(context, confirmed ? Ending::Finished : Ending::Unconfirmed, progress);
+  endDataPhase(context, Ending::Finished, progress);
 }
 
 Transfer configDownloadTransfer(const config::Image* image) {

@@ -20,17 +20,15 @@ Task configUpload(Context context, ConfigUploadTarget target) {
   int byteIndex = 0;
   bool lowPhase = false;
   bool complete = false;
-  while (!complete && link.tick() < 8) {
-    if (link.cancelled()) {
+  while (!complete) {
+    const Heard heard = co_await link.hear({.ticks = 8, .looksFirst = true});
+    if (heard.kind == Heard::Cancelled) {
       endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
-    if (port.waiting() == 0) {
-      co_await link.next();
-      continue;
-    }
+    if (heard.kind == Heard::Silence) break;
     link.setTick(0);
-    const std::string piece = port.read();
+    const std::string& piece = heard.piece;
     if (piece.empty()) continue;
     // The unit's acceptance arriving late is neither stored nor answered.
     if (piece == "p" && byteIndex == 0) continue;
@@ -61,23 +59,15 @@ Task configUpload(Context context, ConfigUploadTarget target) {
   // replies back for milliseconds), so four reads or four characters, whichever come first,
   // complete it.
   std::string version;
-  int reads = 0;
-  auto versionComplete = [&] { return reads >= 4 || version.size() >= 4; };
   link.setTick(0);
-  while (!versionComplete() && link.tick() < 5) {
-    co_await link.next();
-    if (link.cancelled()) {
-      endDataPhase(context, Ending::Cancelled, progress);
+  for (int reads = 0; reads < 4 && version.size() < 4; ++reads) {
+    const Heard heard = co_await link.hear({.ticks = 5});
+    if (heard.kind != Heard::Characters) {
+      endDataPhase(context, heard.kind == Heard::Cancelled ? Ending::Cancelled : Ending::TimedOut,
+                   progress);
       co_return;
     }
-    if (port.waiting() > 0) {
-      ++reads;
-      version += port.read();
-    }
-  }
-  if (!versionComplete()) {
-    endDataPhase(context, Ending::TimedOut, progress);
-    co_return;
+    version += heard.piece;
   }
 
   // The version text is shown and saved as it comes: a control character or a byte outside

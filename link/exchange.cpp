@@ -79,12 +79,13 @@ Task runExchange(Context context, ExchangeRequest request) {
     ++progress.polls;
     host.progress(progress);
     link.setTick(0);
-    while (link.tick() < 1) {
-      co_await link.next();
-      if (link.cancelled()) co_return;
-      if (port.waiting() > 0) received += port.read();
-      if (unitAwake(received)) answered = true;
+    for (;;) {
+      const Heard heard = co_await link.hear({.ticks = 1});
+      if (heard.kind == Heard::Cancelled) co_return;
+      if (heard.kind == Heard::Silence) break;
+      received += heard.piece;
     }
+    answered = unitAwake(received);
   }
   port.write(host.password() + "\r");
   result.phase = Stage::Password;
@@ -92,26 +93,23 @@ Task runExchange(Context context, ExchangeRequest request) {
 
   // Name the operation, give the unit a moment, and send the password again.
   port.write(std::string(1, operationLetter(request.operation)));
+  // What the unit says meanwhile is left for the acceptance.
   link.setTick(0);
-  while (link.tick() < 2 && !link.cancelled()) co_await link.next();
-  if (link.cancelled()) co_return;
+  if ((co_await link.hear({.ticks = 2, .reads = false})).kind == Heard::Cancelled) co_return;
   port.write(host.password() + "\r");
   result.phase = Stage::Acceptance;
   host.progress(atStage(Stage::Acceptance));
 
   // Any lower-case "p" within kAcceptanceTicks ticks accepts the password.
-  bool accepted = false;
-  std::string received;
   link.setTick(0);
-  while (!accepted && link.tick() < kAcceptanceTicks) {
-    co_await link.next();
-    if (link.cancelled()) co_return;
-    if (port.waiting() > 0) received += port.read();
-    if (received.find('p') != std::string::npos) accepted = true;
-  }
-  if (!accepted) {
-    result.ending = Ending::WrongPassword;
-    co_return;
+  for (std::string received; received.find('p') == std::string::npos;) {
+    const Heard heard = co_await link.hear({.ticks = kAcceptanceTicks});
+    if (heard.kind == Heard::Cancelled) co_return;
+    if (heard.kind == Heard::Silence) {
+      result.ending = Ending::WrongPassword;
+      co_return;
+    }
+    received += heard.piece;
   }
 
   link.setTick(0);

@@ -11,6 +11,7 @@ Link::Link(Port& port) : port_(port) {
 Link::~Link() {
   port_.onArrival(nullptr);
   waiter_ = {};
+  hearing_ = nullptr;
   sleeping_ = {};
   exchange_.reset();
 }
@@ -27,19 +28,62 @@ void Link::cancel() {
 }
 
 void Link::wake() {
-  if (waiter_) {
-    resume(std::exchange(waiter_, {}));
-  } else if (running_) {
-    pending_ = true;
+  if (!waiter_) {
+    if (running_) pending_ = true;
+    return;
+  }
+  // The wait looks at what happened without resuming the exchange; a read may report a further
+  // arrival (wake() again), which the exchange finds remembered once it runs.
+  const std::coroutine_handle<> waiter = std::exchange(waiter_, {});
+  Hearing* const hearing = std::exchange(hearing_, nullptr);
+  running_ = true;
+  const bool ended = hearing->ended();
+  running_ = false;
+  if (ended) {
+    resume(waiter);
+  } else {
+    waiter_ = waiter;
+    hearing_ = hearing;
   }
 }
 
-bool Link::NextEvent::await_ready() const noexcept {
-  return std::exchange(link.pending_, false);
+bool Link::Hearing::ended() {
+  // What a failing read throws belongs to the exchange, which gets it back where it waits.
+  try {
+    if (listen_.cancels && link_.cancelled()) {
+      heard_.kind = Heard::Cancelled;
+    } else if (listen_.reads && link_.port().waiting() > 0) {
+      heard_.kind = Heard::Characters;
+      heard_.piece = link_.port().read();
+    } else if (link_.tick() >= listen_.ticks) {
+      heard_.kind = Heard::Silence;
+    } else {
+      return false;
+    }
+  } catch (...) {
+    error_ = std::current_exception();
+  }
+  return true;
 }
 
-void Link::NextEvent::await_suspend(std::coroutine_handle<> waiter) noexcept {
-  link.waiter_ = waiter;
+Heard Link::Hearing::await_resume() {
+  if (error_) std::rethrow_exception(error_);
+  return std::move(heard_);
+}
+
+bool Link::Hearing::await_ready() {
+  if (link_.tick() >= listen_.ticks) {
+    heard_.kind = Heard::Silence;
+    return true;
+  }
+  if (listen_.looksFirst && ended()) return true;
+  // An event that came while the exchange ran is looked at now.
+  return std::exchange(link_.pending_, false) && ended();
+}
+
+void Link::Hearing::await_suspend(std::coroutine_handle<> waiter) noexcept {
+  link_.waiter_ = waiter;
+  link_.hearing_ = this;
 }
 
 Link::Pause Link::sleep(std::chrono::microseconds length) {
@@ -73,6 +117,7 @@ void Link::abort() {
     return;
   }
   waiter_ = {};
+  hearing_ = nullptr;
   sleeping_ = {};
   exchange_.reset();
   if (finished_) finished_(nullptr);
@@ -90,6 +135,7 @@ void Link::settle() {
     const std::exception_ptr error = exchange_.error();
     exchange_.reset();
     waiter_ = {};
+    hearing_ = nullptr;
     if (finished_) finished_(error);
   } else if (abortRequested_) {
     abortRequested_ = false;

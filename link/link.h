@@ -1,23 +1,42 @@
 #pragma once
 // The link between the device exchange and the rest of the program: the serial port, the link
 // tick that Timer1 advances once a second, the cancel flag, and the two ways an exchange waits:
-// for the next event (a tick, characters arriving, a cancel click) or for a short pause.
+// for the unit (characters, silence or a cancel click) or for a short pause.
 //
 // The exchange never spins. Where it lets the window process its events it suspends on
-// next(); whoever drives the program (Timer1, the port's readyRead and the cancel buttons in
+// hear(); whoever drives the program (Timer1, the port's readyRead and the cancel buttons in
 // the program, a simulated unit and virtual ticks in the tests) calls timerTick(), wake() or
-// cancel(), which resume it. An event that comes while the exchange is running (not waiting)
-// is remembered, so the next wait returns at once and no arrival is slept through.
+// cancel(). The link looks at the port and the flags on each of them and resumes the exchange
+// only when its wait has ended. An event that comes while the exchange is running (not
+// waiting) is remembered, so the next wait looks at once and no arrival is slept through.
 #include <chrono>
 #include <coroutine>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <string>
 
 #include "link/port.h"
 #include "link/task.h"
 
 namespace device {
+
+// A wait for the unit: for the characters of one read, for the link tick to reach `ticks`, or
+// for a cancel click. A tick already at `ticks` ends it at once; otherwise, after each event,
+// it looks at the cancel flag first, then at characters waiting, then at the tick.
+struct Listen {
+  int ticks;
+  bool reads = true;    // false: characters stay waiting for a later wait
+  bool cancels = true;  // false: a cancel click does not end this wait
+  // Looks at the port and the cancel flag before any event, not only after the next one.
+  bool looksFirst = false;
+};
+// How a wait for the unit ended.
+struct Heard {
+  enum Kind { Characters, Silence, Cancelled };
+  Kind kind = Silence;
+  std::string piece;  // Characters: what the one read gave
+};
 
 class Link {
  public:
@@ -46,14 +65,25 @@ class Link {
   // Something happened that a waiting exchange must look at.
   void wake();
 
-  struct NextEvent {
-    Link& link;
-    bool await_ready() const noexcept;
+  class Hearing {
+   public:
+    Hearing(Link& link, Listen listen) : link_(link), listen_(listen) {}
+    bool await_ready();
     void await_suspend(std::coroutine_handle<> waiter) noexcept;
-    void await_resume() const noexcept {}
+    Heard await_resume();
+
+   private:
+    friend class Link;
+    // Looks once at the cancel flag, the port and the tick; true when the wait has ended.
+    bool ended();
+    Link& link_;
+    Listen listen_;
+    Heard heard_;
+    std::exception_ptr error_;
   };
-  // Waits for the next event: a link tick, arriving characters or a cancel click.
-  NextEvent next() { return NextEvent{*this}; }
+  // Waits for the unit as `listen` says. The tick is not restarted: the caller sets it to 0
+  // where its limit starts counting.
+  Hearing hear(Listen listen) { return Hearing(*this, listen); }
 
   struct Pause {
     Link& link;
@@ -99,6 +129,7 @@ class Link {
   bool running_ = false;
   bool abortRequested_ = false;
   std::coroutine_handle<> waiter_;
+  Hearing* hearing_ = nullptr;  // the wait of the suspended waiter_
   std::coroutine_handle<> sleeping_;
   unsigned sleepSerial_ = 0;
   Sleeper sleeper_;

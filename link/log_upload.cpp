@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "logline/logline.h"
+
 namespace device {
 
 namespace {
@@ -10,13 +12,28 @@ namespace {
 constexpr int kSilenceTicks = 8;
 
 // Positions counted from 1, as in the record layout.
-std::string part(std::string_view record, size_t position, size_t length) {
-  return std::string(record.substr(position - 1, length));
+std::string_view part(std::string_view record, size_t position, size_t length) {
+  return record.substr(position - 1, length);
 }
 
 // `whole` digits, a point, then the rest.
 std::string withPoint(std::string_view record, size_t position, size_t whole, size_t decimals) {
-  return part(record, position, whole) + "." + part(record, position + whole, decimals);
+  return logline::decimal(part(record, position, whole), part(record, position + whole, decimals));
+}
+
+// The record's fields, cut by its layout: the date at positions 33 to 38, the time at 1 to 6,
+// the latitude at 7 to 14 and the longitude at 15 to 23 with the hemisphere code at 24, the two
+// values at 25 to 32.
+logline::Line cutRecord(std::string_view record, Hemisphere& letters) {
+  applyHemisphereCode(record.at(23), letters);
+  return {logline::date(part(record, 33, 2), part(record, 35, 2), part(record, 37, 2)),
+          logline::time(part(record, 1, 2), part(record, 3, 2), part(record, 5, 2)),
+          withPoint(record, 7, 4, 4),
+          letters.latitude,
+          withPoint(record, 15, 5, 4),
+          letters.longitude,
+          withPoint(record, 25, 3, 1),
+          withPoint(record, 29, 3, 1)};
 }
 
 }  // namespace
@@ -31,34 +48,29 @@ void applyHemisphereCode(char code, Hemisphere& letters) {
   if (code >= '0' && code <= '3') letters = kByCode[code - '0'];
 }
 
-LogLine cutRecord(std::string_view record, Hemisphere& letters) {
-  applyHemisphereCode(record.at(23), letters);
-  LogLine line;
-  line.date = part(record, 33, 2) + "/" + part(record, 35, 2) + "/" + part(record, 37, 2);
-  line.time = part(record, 1, 2) + ":" + part(record, 3, 2) + ":" + part(record, 5, 2);
-  line.latitude = withPoint(record, 7, 4, 4);
-  line.latitudeLetter = letters.latitude;
-  line.longitude = withPoint(record, 15, 5, 4);
-  line.longitudeLetter = letters.longitude;
-  line.value1 = withPoint(record, 25, 3, 1);
-  line.value2 = withPoint(record, 29, 3, 1);
-  return line;
-}
-
-std::string csvLine(const LogLine& line) {
-  std::string text;
-  for (const std::string* field :
-       {&line.date, &line.time, &line.latitude, &line.latitudeLetter, &line.longitude,
-        &line.longitudeLetter, &line.value1, &line.value2}) {
-    if (!text.empty() || field != &line.date) text += ',';
-    if (!field->empty()) text += '"' + *field + '"';
-  }
-  return text + "\r\n";
+std::string recordLine(std::string_view record, Hemisphere& letters) {
+  return logline::write(cutRecord(record, letters));
 }
 
 bool isCleanRecord(std::string_view record) {
   return record.size() == static_cast<size_t>(kLogRecordLength) &&
          std::all_of(record.begin(), record.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+LogRecordReader::Step LogRecordReader::take(std::string_view piece) {
+  using enum Outcome;
+  if (piece == "E") {
+    // An end mark after some of a record's characters is most likely one of them damaged.
+    const Outcome outcome = collected_.empty() ? EndOfLog : EndInsideRecord;
+    collected_.clear();
+    return {outcome, true};
+  }
+  collected_ += piece;
+  if (collected_.size() < static_cast<size_t>(kLogRecordLength)) return {Partial, true};
+  // Only a whole record of the layout's characters is a position: one of any other length would
+  // put wrong digits in every field, and one with other characters is noise that could even
+  // break the file's quoting.
+  return {isCleanRecord(collected_) ? Record : Damaged, false};
 }
 
 Task logUpload(Context context, LogUploadSetup setup) {
@@ -81,69 +93,53 @@ Task logUpload(Context context, LogUploadSetup setup) {
     host.progress(progress);
 
     Hemisphere letters;
-    bool answered = false;  // a whole record or the end mark has come
-    bool endOfLog = false;
-    while (end == Ending::Finished && !endOfLog) {
+    for (bool endOfLog = false; end == Ending::Finished && !endOfLog;) {
+      // One record, or the end mark: each read answered with "N" until the record is whole,
+      // then "1" once its line is in the file.
+      LogRecordReader reader;
+      LogRecordReader::Outcome outcome = LogRecordReader::Outcome::Partial;
       link.setTick(0);
-      int characters = 0;
-      std::string collected;
-      while (!answered && link.tick() < kSilenceTicks) {
-        co_await link.next();
-        if (link.cancelled()) {
-          end = Ending::Cancelled;
+      while (outcome == LogRecordReader::Outcome::Partial) {
+        const Heard heard = co_await link.hear({.ticks = kSilenceTicks});
+        if (heard.kind != Heard::Characters) {
+          end = heard.kind == Heard::Cancelled ? Ending::Cancelled : Ending::TimedOut;
           break;
         }
-        if (port.waiting() > 0) {
-          link.setTick(0);  // the limit counts silence, not the whole record
-          const std::string piece = port.read();
-          progress.done += static_cast<long long>(piece.size());
+        link.setTick(0);  // the limit counts silence, not the whole record
+        progress.done += static_cast<long long>(heard.piece.size());
+        host.progress(progress);
+        const LogRecordReader::Step step = reader.take(heard.piece);
+        if (step.answer) port.write("N");
+        outcome = step.outcome;
+      }
+      switch (outcome) {
+        case LogRecordReader::Outcome::Partial:
+          continue;  // cancelled or timed out
+        case LogRecordReader::Outcome::Record:
+          // The count is shown before the line is written.
+          ++progress.positions;
           host.progress(progress);
-          if (piece == "E") {
-            // An end mark after some of a record's characters is most likely one of them
-            // damaged: the record is dropped all the same, counted, and the log may go on.
-            if (characters > 0) {
-              ++damaged;
-              endedInsideRecord = true;
-            }
-            collected.clear();
-            answered = true;
-            endOfLog = true;
-          } else {
-            // A unit that runs ahead of the "N"s can deliver several characters in one read;
-            // counting characters rather than reads keeps the fields where they belong.
-            collected += piece;
-            characters += static_cast<int>(piece.size());
+          if (!file->writeLine(recordLine(reader.record(), letters))) {
+            // The position counted above never reached the file.
+            --progress.positions;
+            end = Ending::FileFailed;
+            continue;
           }
-          if (characters < kLogRecordLength) port.write("N");
-        }
-        if (characters >= kLogRecordLength && !answered) {
-          answered = true;
-          // Only a whole record of the layout's characters counts and becomes a line: one cut
-          // short by "E" has been cleared, one of any other length would put wrong digits in
-          // every field, and one with other characters is noise that could even break the
-          // file's quoting. Those are counted for the final message.
-          if (isCleanRecord(collected)) {
-            ++progress.positions;
-            host.progress(progress);
-          } else {
-            ++damaged;
-          }
-        }
-      }
-      if (end != Ending::Finished) break;
-      if (!answered) {
-        end = Ending::TimedOut;
-        break;
-      }
-      if (isCleanRecord(collected) &&
-          !file->writeLine(csvLine(cutRecord(reverseRecord(collected), letters)))) {
-        // The position counted above never reached the file.
-        --progress.positions;
-        end = Ending::FileFailed;
-        break;
+          break;
+        case LogRecordReader::Outcome::EndInsideRecord:
+          // The record is dropped all the same, counted, and the log may go on.
+          endedInsideRecord = true;
+          ++damaged;
+          endOfLog = true;
+          break;
+        case LogRecordReader::Outcome::Damaged:
+          ++damaged;
+          break;
+        case LogRecordReader::Outcome::EndOfLog:
+          endOfLog = true;
+          break;
       }
       port.write("1");
-      answered = false;
     }
   } catch (...) {
     end = Ending::FileFailed;

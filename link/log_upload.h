@@ -24,12 +24,6 @@ struct Hemisphere {
   bool operator==(const Hemisphere&) const = default;
 };
 
-// The eight fields of one line of the log file, in file order.
-struct LogLine {
-  std::string date, time, latitude, latitudeLetter, longitude, longitudeLetter, value1, value2;
-  bool operator==(const LogLine&) const = default;
-};
-
 // True when the record can be a position: 38 characters, every one a digit (the hemisphere
 // code included, which is a digit whatever its value). Any other record is left out of the file
 // and counted as damaged.
@@ -39,12 +33,36 @@ bool isCleanRecord(std::string_view record);
 std::string reverseRecord(std::string_view collected);
 // Sets the letters for a hemisphere code; any other code leaves them as they are.
 void applyHemisphereCode(char code, Hemisphere& letters);
-// Cuts a record (in reading order, 38 characters) into its fields, with the letters carried
+// The log file's line for a record (in reading order, 38 characters), with the letters carried
 // over from the record before.
-LogLine cutRecord(std::string_view record, Hemisphere& letters);
-// The line as written to the file: each field between double quotes, an empty field as
-// nothing at all, comma-separated, CR LF at the end.
-std::string csvLine(const LogLine& line);
+std::string recordLine(std::string_view record, Hemisphere& letters);
+
+// One record's characters as the reads bring them, and what the PC answers to each read: "N"
+// while the record is not whole, also after the end mark. The unit sends one character per
+// "N", but a unit that runs ahead can deliver several in one read; the count is of characters,
+// not reads, so the fields stay where they belong.
+class LogRecordReader {
+ public:
+  enum class Outcome {
+    Partial,          // more characters to come
+    Record,           // 38 digits: a position
+    Damaged,          // 38 characters or more that cannot be a position
+    EndOfLog,         // the end mark "E" alone, before any character of a record
+    EndInsideRecord,  // "E" after some of a record's characters: the record is lost
+  };
+  struct Step {
+    Outcome outcome;
+    bool answer;  // "N" goes back
+    bool operator==(const Step&) const = default;
+  };
+  // One read's characters.
+  Step take(std::string_view piece);
+  // After Outcome::Record: the record in reading order.
+  std::string record() const { return reverseRecord(collected_); }
+
+ private:
+  std::string collected_;
+};
 
 // A log file being written. Each line reaches the operating system before writeLine returns,
 // so whatever ends the upload, the lines written so far are on disk. A line that cannot be

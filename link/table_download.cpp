@@ -18,7 +18,8 @@ constexpr int kEntries = 200;
 constexpr std::array<int, 3> kEmptyBytes = {255, 0, 0};
 constexpr std::array<int, 3> kPaddingBytes = {0, 0, 0};
 
-// Sends one byte and waits until the unit answers exactly "N". False on a time-out.
+// Sends one byte and waits until the unit answers exactly "N". False on a time-out. A cancel
+// click is looked at between coordinates, not while a byte waits for its answer.
 Task sendByte(Link* link, int byte, bool* acknowledged) {
   Port& port = link->port();
   const std::string pair = hexPair(byte);
@@ -26,13 +27,13 @@ Task sendByte(Link* link, int byte, bool* acknowledged) {
   port.write(pair.substr(1, 1));
 
   link->setTick(0);
-  *acknowledged = false;
-  while (!*acknowledged && link->tick() < kSilenceTicks) {
-    co_await link->next();
-    // Anything but one upper-case "N" alone ("n", "N" with a CR, two answers run together) is
-    // no acknowledgement.
-    if (port.waiting() > 0 && port.read() == "N") *acknowledged = true;
-  }
+  // Anything but one upper-case "N" alone ("n", "N" with a CR, two answers run together) is no
+  // acknowledgement.
+  Heard heard;
+  do {
+    heard = co_await link->hear({.ticks = kSilenceTicks, .cancels = false});
+  } while (heard.kind == Heard::Characters && heard.piece != "N");
+  *acknowledged = heard.kind == Heard::Characters;
 }
 
 }  // namespace

@@ -47,16 +47,16 @@ Task tableUpload(Context context, loctable::Cells* cells) {
   bool coordinateDamaged = false;
   bool done = false;
 
-  while (!done && link.tick() < kSilenceTicks) {
-    co_await link.next();
-    if (link.cancelled()) {
+  while (!done) {
+    const Heard heard = co_await link.hear({.ticks = kSilenceTicks});
+    if (heard.kind == Heard::Cancelled) {
       endDataPhase(context, Ending::Cancelled, progress);
       co_return;
     }
-    if (port.waiting() <= 0) continue;
+    if (heard.kind == Heard::Silence) break;
     link.setTick(0);
     // One digit per acknowledgement: any further characters of the same read are dropped.
-    const std::string received = port.read();
+    const std::string& received = heard.piece;
     if (received.empty()) continue;
     if (!isHexDigit(received.front())) {
       coordinateDamaged = true;

@@ -129,8 +129,7 @@ std::vector<std::string> plausibleLog(int count) {
 std::string plausibleLogFile(int count) {
   device::Hemisphere letters;
   std::string text;
-  for (const std::string& record : plausibleLog(count))
-    text += device::csvLine(device::cutRecord(record, letters));
+  for (const std::string& record : plausibleLog(count)) text += device::recordLine(record, letters);
   return text;
 }
 

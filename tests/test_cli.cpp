@@ -568,24 +568,6 @@ TEST(CliDiff, StatusSaysSameDifferentOrTrouble) {
   std::free(said);
 }
 
-TEST(CliExport, LogDegreesAndMinutesBecomeSignedDegrees) {
-  const std::tuple<const char*, const char*, double, std::optional<double>> cases[] = {
-      {"5130.0000", "N", 90, 51.5},         {"5130.0000", "S", 90, -51.5},
-      {"00007.5000", "W", 180, -0.125},     {"17959.9999", "E", 180, 179.9999983333},
-      {"0000.0000", "N", 90, 0.0},          {"5160.0000", "N", 90, std::nullopt},
-      {"9100.0000", "N", 90, std::nullopt}, {"5130.0000", "", 90, std::nullopt},
-      {"51a0.0000", "N", 90, std::nullopt}, {"5130.0000", "X", 90, std::nullopt},
-  };
-  for (const auto& [text, letter, limit, expected] : cases) {
-    SCOPED_TRACE(std::string(text) + letter);
-    const auto degrees = track::logDegrees(text, letter, limit);
-    ASSERT_EQ(degrees.has_value(), expected.has_value());
-    if (expected) {
-      EXPECT_NEAR(*degrees, *expected, 1e-7);
-    }
-  }
-}
-
 const char* const kLog =
     "\"15/03/24\",\"07:58:30\",\"5130.0000\",\"N\",\"00007.5000\",\"W\",\"012.0\",\"075.0\"\r\n"
     "\"15/03/24\",\"07:59:00\",\"3345.1234\",\"S\",\"15112.3456\",\"E\",\"003.5\",\"120.0\"\r\n"

@@ -1,6 +1,11 @@
 // The device exchange against the simulated unit, with virtual link ticks.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
 #include "link/com_ports.h"
 #include "link/exchange.h"
 #include "link/port_failure.h"
@@ -189,6 +194,140 @@ TEST(Exchange, AbortWhileWaitingClosesThePort) {
   rig.link.abort();
   EXPECT_FALSE(rig.link.busy());
   EXPECT_FALSE(rig.port.isOpen());
+}
+
+// A port whose input the test fills, with or without telling the link (readyRead).
+struct FilledPort : device::Port {
+  std::string input;
+  bool isOpen() const override { return true; }
+  bool open(const std::string&, const device::LineSettings&) override { return true; }
+  bool setSettings(const device::LineSettings&) override { return true; }
+  void close() override {}
+  void discardInput() override { input.clear(); }
+  int waiting() override { return static_cast<int>(input.size()); }
+  std::string read() override { return std::exchange(input, {}); }
+  void write(std::string_view) override {}
+  void arrive(std::string_view text) {
+    input += text;
+    arrived();
+  }
+};
+
+// One wait for the unit. What came before it: `quiet` characters no one was told of, `told`
+// characters whose arrival came while the exchange was running.
+device::Task listenOnce(device::Link* link, FilledPort* port, device::Listen listen,
+                        std::string quiet, std::string told, std::optional<device::Heard>* heard) {
+  link->setTick(0);
+  port->input += quiet;
+  if (!told.empty()) port->arrive(told);
+  *heard = co_await link->hear(listen);
+}
+
+// How a wait for the unit ends, event by event: "t" a link tick, "c" a cancel click, any other
+// character arriving. It ends after `endsAfter` events (-1: it is still waiting after all).
+TEST(Link, AWaitForTheUnitEndsAtCharactersSilenceOrCancel) {
+  using K = device::Heard::Kind;
+  const struct {
+    const char* name;
+    device::Listen listen;
+    const char* quiet;
+    const char* told;
+    const char* events;
+    int endsAfter;
+    K kind;
+    const char* piece;
+    const char* left;  // still in the port afterwards
+  } cases[] = {
+      {"TicksBelowTheLimitGoOn", {.ticks = 3}, "", "", "tt", -1, K::Silence, "", ""},
+      {"SilenceAtTheLimit", {.ticks = 3}, "", "", "tttt", 3, K::Silence, "", ""},
+      {"OneReadIsOnePiece", {.ticks = 3}, "", "", "tNt", 2, K::Characters, "N", ""},
+      {"CancelClick", {.ticks = 3}, "", "", "cN", 1, K::Cancelled, "", ""},
+      {"CancelBeforeCharacters", {.ticks = 3}, "p", "", "c", 1, K::Cancelled, "", "p"},
+      {"CancelIgnored", {.ticks = 3, .cancels = false}, "", "", "ccN", 3, K::Characters, "N", ""},
+      {"CancelIgnoredSilence",
+       {.ticks = 2, .cancels = false},
+       "",
+       "",
+       "ctt",
+       3,
+       K::Silence,
+       "",
+       ""},
+      {"CharactersLeftWaiting",
+       {.ticks = 2, .reads = false},
+       "",
+       "",
+       "ptt",
+       3,
+       K::Silence,
+       "",
+       "p"},
+      {"CharactersLeftCancel",
+       {.ticks = 2, .reads = false},
+       "",
+       "",
+       "pc",
+       2,
+       K::Cancelled,
+       "",
+       "p"},
+      {"ArrivalWhileRunningIsRemembered", {.ticks = 3}, "", "OK", "t", 0, K::Characters, "OK", ""},
+      {"QuietCharactersWaitForAnEvent", {.ticks = 3}, "OK", "", "t", 1, K::Characters, "OK", ""},
+      {"QuietCharactersLookedAtFirst",
+       {.ticks = 3, .looksFirst = true},
+       "OK",
+       "",
+       "t",
+       0,
+       K::Characters,
+       "OK",
+       ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FilledPort port;
+    device::Link link(port);
+    std::optional<device::Heard> heard;
+    link.start(listenOnce(&link, &port, c.listen, c.quiet, c.told, &heard));
+    int events = 0;
+    for (const char* e = c.events; *e && !heard; ++e, ++events) {
+      if (*e == 't') {
+        link.timerTick();
+      } else if (*e == 'c') {
+        link.cancel();
+      } else {
+        port.arrive(std::string(1, *e));
+      }
+    }
+    if (c.endsAfter < 0) {
+      EXPECT_FALSE(heard.has_value());
+      EXPECT_TRUE(link.busy());
+      continue;
+    }
+    ASSERT_TRUE(heard.has_value());
+    EXPECT_EQ(events, c.endsAfter);
+    EXPECT_EQ(heard->kind, c.kind);
+    EXPECT_EQ(heard->piece, c.piece);
+    EXPECT_EQ(port.input, c.left);
+    EXPECT_FALSE(link.busy());
+  }
+}
+
+// A read that fails throws inside the exchange, where it waits, not into whoever woke the link
+// (readyRead, Timer1): the transfer's own handling ends it.
+TEST(Link, AReadThatThrowsEndsTheWaitInsideTheExchange) {
+  struct FailingPort : FilledPort {
+    std::string read() override { throw std::runtime_error("the device is gone"); }
+  } port;
+  device::Link link(port);
+  std::exception_ptr escaped;
+  link.onFinished([&escaped](std::exception_ptr error) { escaped = error; });
+  std::optional<device::Heard> heard;
+  link.start(listenOnce(&link, &port, {.ticks = 3}, "", "", &heard));
+  EXPECT_NO_THROW(port.arrive("N"));
+  EXPECT_FALSE(link.busy());
+  EXPECT_FALSE(heard.has_value());
+  EXPECT_EQ(device::errorDetail(escaped), ": the device is gone");
 }
 
 TEST(Exchange, LinkTickWrapsAtSixty) {

@@ -132,7 +132,7 @@ struct Bench {
     std::string text;
     device::Hemisphere letters;
     for (size_t i = 0; i < records && i < log.size(); ++i)
-      text += device::csvLine(device::cutRecord(log[i], letters));
+      text += device::recordLine(log[i], letters);
     return text;
   }
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -82,7 +83,7 @@ std::string contents(const fs::path& path) {
 std::string lines(const std::vector<std::string>& records) {
   std::string text;
   device::Hemisphere letters;
-  for (const std::string& r : records) text += device::csvLine(device::cutRecord(r, letters));
+  for (const std::string& r : records) text += device::recordLine(r, letters);
   return text;
 }
 
@@ -154,6 +155,50 @@ class LogUpload : public ::testing::Test {
   std::shared_ptr<logfile::DiskLogFolder> disk;
   std::unique_ptr<testing_window::WindowRig> rig;
 };
+
+// A record's reads one after the other: what the PC answers to each and what each makes of the
+// record. Each step is a letter: "n" more to come and "N" goes back, "R" a record and no "N",
+// "D" damaged and no "N", "E" the end mark and "N", "I" the end mark inside a record and "N".
+TEST(LogRecordReader, AnswersAndOutcomesReadByRead) {
+  const std::string& record = kSixRecords[1];
+  const std::string arrival = device::reverseRecord(record);
+  const std::vector<std::string> oneByOne = [&] {
+    std::vector<std::string> pieces;
+    for (const char c : arrival) pieces.emplace_back(1, c);
+    return pieces;
+  }();
+  using Pieces = std::vector<std::string>;
+  const struct {
+    const char* name;
+    Pieces pieces;
+    std::string steps;
+  } cases[] = {
+      {"OneByOne", oneByOne, std::string(37, 'n') + "R"},
+      {"SeveralPerRead", {arrival.substr(0, 30), arrival.substr(30, 7), arrival.substr(37)}, "nnR"},
+      {"AllInOneRead", {arrival}, "R"},
+      {"EndMark", {"E"}, "E"},
+      {"EndMarkInsideARecord", {"1", "2", "E"}, "nnI"},
+      {"EndMarkWithMoreIsNoEndMark", {"E1"}, "n"},
+      {"ThirtyNine", {arrival.substr(0, 37), "12"}, "nD"},
+      {"NoDigit", {arrival.substr(0, 37), "x"}, "nD"},
+  };
+  using O = device::LogRecordReader::Outcome;
+  const std::map<char, device::LogRecordReader::Step> kSteps = {
+      {'n', {O::Partial, true}},  {'R', {O::Record, false}},         {'D', {O::Damaged, false}},
+      {'E', {O::EndOfLog, true}}, {'I', {O::EndInsideRecord, true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.pieces.size(), c.steps.size());
+    device::LogRecordReader reader;
+    for (size_t k = 0; k < c.pieces.size(); ++k) {
+      EXPECT_EQ(reader.take(c.pieces[k]), kSteps.at(c.steps[k])) << k;
+    }
+    if (c.steps.back() == 'R') {
+      EXPECT_EQ(reader.record(), record);
+    }
+  }
+}
 
 TEST(LogFile, NameFromDateAndTime) {
   struct Case {

@@ -1,7 +1,5 @@
 #include "track/places.h"
 
-#include <array>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,55 +8,13 @@
 
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
+#include "logline/logline.h"
 #include "records/numeric.h"
 #include "records/safe_file.h"
 
 namespace track {
 
 namespace {
-
-std::optional<double> decimal(std::string_view text) {
-  double value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, error] = std::from_chars(text.data(), end, value);
-  // "nan" and "inf" read as numbers here; no position is either.
-  if (error != std::errc() || stop != end || text.empty() || !std::isfinite(value))
-    return std::nullopt;
-  return value;
-}
-
-// The fields of one CSV line; quotes around a field are taken off.
-std::vector<std::string> csvFields(std::string_view line) {
-  std::vector<std::string> fields(1);
-  bool quoted = false;
-  for (const char c : line) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ',' && !quoted) {
-      fields.emplace_back();
-    } else {
-      fields.back() += c;
-    }
-  }
-  return fields;
-}
-
-// Two digits, "07"; nothing for anything else ("-5", " 7", "7").
-std::optional<int> twoDigits(std::string_view text) {
-  if (text.size() != 2 || text[0] < '0' || text[0] > '9' || text[1] < '0' || text[1] > '9')
-    return std::nullopt;
-  return (text[0] - '0') * 10 + (text[1] - '0');
-}
-
-// "15/03/24" gives {15, 3, 24}: three groups of two digits between the separators.
-std::optional<std::array<int, 3>> groups(const std::string& text, char separator) {
-  if (text.size() != 8 || text[2] != separator || text[5] != separator) return std::nullopt;
-  const auto a = twoDigits(std::string_view(text).substr(0, 2));
-  const auto b = twoDigits(std::string_view(text).substr(3, 2));
-  const auto c = twoDigits(std::string_view(text).substr(6, 2));
-  if (!a || !b || !c) return std::nullopt;
-  return std::array<int, 3>{*a, *b, *c};
-}
 
 namespace chrono = std::chrono;
 
@@ -69,8 +25,8 @@ constexpr chrono::sys_days kEpoch = chrono::sys_days(chrono::year(2000) / 1 / 1)
 // the point's seconds; a date or time that does not exist, which readers of the exports would
 // drop, leaves them unset.
 void setTime(Place& place, const std::string& date, const std::string& time) {
-  const auto d = groups(date, '/');
-  const auto t = groups(time, ':');
+  const auto d = logline::dateGroups(date);
+  const auto t = logline::timeGroups(time);
   if (!d || !t) return;
   const auto [day, month, shortYear] = *d;
   const auto [hour, minute, second] = *t;
@@ -106,17 +62,18 @@ Place* addPlace(Places& places, std::optional<double> latitude, std::optional<do
   return &place;
 }
 
-void addLogLine(Places& places, std::string_view line) {
-  std::vector<std::string> f = csvFields(line);
-  Place* added = addPlace(places, f.size() == 8 ? logDegrees(f[2], f[3], 90) : std::nullopt,
-                          f.size() == 8 ? logDegrees(f[4], f[5], 180) : std::nullopt);
+void addLogLine(Places& places, std::string_view text) {
+  std::optional<logline::Line> line = logline::read(text);
+  Place* added = addPlace(
+      places, line ? logline::degrees(line->latitude, line->latitudeLetter, 90) : std::nullopt,
+      line ? logline::degrees(line->longitude, line->longitudeLetter, 180) : std::nullopt);
   if (!added) return;
   Place& place = *added;
-  setTime(place, f[0], f[1]);
+  setTime(place, line->date, line->time);
   if (place.seconds == kNoTime)
-    places.untimedStamps[places.points.size() - 1] = {std::move(f[0]), std::move(f[1])};
-  place.value1 = decimal(f[6]).value_or(kNoValue);
-  place.value2 = decimal(f[7]).value_or(kNoValue);
+    places.untimedStamps[places.points.size() - 1] = {std::move(line->date), std::move(line->time)};
+  place.value1 = logline::number(line->value1).value_or(kNoValue);
+  place.value2 = logline::number(line->value2).value_or(kNoValue);
 }
 
 // A coordinate cell's degrees, read as the table download reads the cell, so that what is
@@ -184,12 +141,9 @@ Stamp Places::stamp(std::size_t point) const {
     return kept == untimedStamps.end() ? Stamp{} : kept->second;
   }
   const Civil civil = civilOf(seconds);
-  // Room for any int the fields could hold, though a real date and a real time take 8 each.
-  char date[48], time[48];
-  std::snprintf(date, sizeof date, "%02u/%02u/%02d", unsigned(civil.date.day()),
-                unsigned(civil.date.month()), int(civil.date.year()) - 2000);
-  std::snprintf(time, sizeof time, "%02d:%02d:%02d", civil.hour, civil.minute, civil.second);
-  return {date, time};
+  return {logline::date({int(unsigned(civil.date.day())), int(unsigned(civil.date.month())),
+                         int(civil.date.year()) - 2000}),
+          logline::time({civil.hour, civil.minute, civil.second})};
 }
 
 std::string isoTime(const Place& place) {
@@ -202,19 +156,6 @@ std::string isoTime(const Place& place) {
   return text;
 }
 
-std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std::string& letter,
-                                 double limit) {
-  const auto value = decimal(degreesAndMinutes);
-  if (!value || *value < 0 || (letter != "N" && letter != "S" && letter != "E" && letter != "W"))
-    return std::nullopt;
-  const double degrees = std::floor(*value / 100);
-  const double minutes = *value - degrees * 100;
-  if (minutes >= 60 || degrees > limit) return std::nullopt;
-  const double result = degrees + minutes / 60;
-  if (result > limit) return std::nullopt;
-  return letter == "S" || letter == "W" ? -result : result;
-}
-
 std::optional<Places> readPlaces(const std::string& path, std::string& error, bool& unreadable) {
   unreadable = false;
   std::optional<Places> log;
@@ -225,9 +166,9 @@ std::optional<Places> readPlaces(const std::string& path, std::string& error, bo
       return false;
     }
     if (!log) {
-      const size_t fields = line.empty() ? 0 : csvFields(line).size();
+      const size_t fields = line.empty() ? 0 : logline::fields(line).size();
       table = fields == 3;
-      if (fields != 8) {
+      if (fields != logline::kFields) {
         if (!table) {
           error = "neither a GPS log (8 fields a line) nor a GPS table file (3 fields a line)";
         }

@@ -3,10 +3,9 @@
 // decimal degrees.
 //
 // The conversions:
-// - A log line holds the latitude as ddmm.mmmm and the longitude as dddmm.mmmm (whole degrees,
-//   then minutes with four decimals) and a letter for each: degrees + minutes / 60, negative
-//   for "S" and "W". A line without its letters (before the unit's first valid hemisphere
-//   code), with minutes of 60 or more or with degrees beyond 90 or 180 is skipped.
+// - A log line (logline/logline.h) holds each coordinate as degrees and minutes with its
+//   letter. A line without its letters (before the unit's first valid hemisphere code), with
+//   minutes of 60 or more or with degrees beyond 90 or 180 is skipped.
 //   A position whose date or time is no real one (31/02/24, 12:-5:-1, 60 seconds) is kept
 //   without a time. The date and time are the unit's GPS time, taken as UTC, day, month and
 //   two-digit year of the 2000s.
@@ -77,10 +76,6 @@ struct Places {
 
 // A position's ISO 8601 time ("2024-03-15T07:58:30Z"); empty without one.
 std::string isoTime(const Place& place);
-
-// One coordinate of a log line; nothing when it cannot be converted.
-std::optional<double> logDegrees(const std::string& degreesAndMinutes, const std::string& letter,
-                                 double limit);
 
 // Reads a log or table file, telling them apart by their first line's fields (eight or three).
 // A log is read as a stream, whatever its length; a table file is one of the program's small
