@@ -8,7 +8,7 @@
 
 #include "app/font_warm_up.h"
 #include "app/main_window.h"
-#include "link/serial_port.h"
+#include "serial/serial_port.h"
 #include "trackview/track_links.h"
 #include "ui/help.h"
 #include "ui/qt_messages.h"
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   fonts.finish();
   QApplication::setApplicationName("gpstracking");
-  device::SerialPort port;
+  serial::SerialPort port;
   ui::QtMessages messages(nullptr);
   ui::DesktopHelp help(messages);
   std::vector<std::string> tracks;

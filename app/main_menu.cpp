@@ -16,6 +16,8 @@
 
 namespace app {
 
+using words::Indicator;
+
 namespace {
 
 enum class Kind { Label, Button, Picture, List };

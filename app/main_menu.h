@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "app/exchange_view.h"
-#include "link/exchange.h"
+#include "device/exchange.h"
+#include "words/exchange_view.h"
 
 namespace app {
 
@@ -19,7 +19,7 @@ std::map<std::string, QWidget*> buildMainMenu(QWidget& window);
 extern const std::array<std::pair<const char*, int>, device::kOperationCount> kTransferButtons;
 
 // The control that shows an indicator.
-const char* indicatorName(Indicator indicator);
+const char* indicatorName(words::Indicator indicator);
 // The buttons that show while an exchange runs; of them only Command5 and Command11 cancel.
 extern const std::array<const char*, 6> kProgressButtons;
 

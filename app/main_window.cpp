@@ -15,24 +15,23 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/com_ports.h"
 #include "app/edit_keeper.h"
 #include "app/main_menu.h"
 #include "app/port_list.h"
 #include "config/field_table.h"
 #include "config/problems.h"
+#include "device/table_download.h"
 #include "forms/config_windows.h"
 #include "forms/setup2.h"
-#include "link/com_ports.h"
-#include "link/serial_port_info.h"
-#include "link/table_download.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
-#include "messages/messages.h"
+#include "serial/com_ports.h"
+#include "serial/serial_port_info.h"
 #include "trackview/track_links.h"
 #include "ui/accessibility.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/messages.h"
 
 #ifndef GPSTRACKING_VERSION
 #define GPSTRACKING_VERSION "0.0"
@@ -42,6 +41,18 @@
 #endif
 
 namespace app {
+
+using words::configurationLoadText;
+using words::Ending;
+using words::endingOf;
+using words::ExchangeView;
+using words::Face;
+using words::Indicator;
+using words::keptEditsText;
+using words::readBackText;
+using words::refusalText;
+using words::saveText;
+using words::tableLoadText;
 
 GPStracking::GPStracking(Services services, QWidget* parent)
     : QWidget(parent),
@@ -64,18 +75,18 @@ GPStracking::GPStracking(Services services, QWidget* parent)
 
   // Each GPS log goes into a new file in the program's current folder. The configuration
   // transfers work on the windows' fields, the table transfers on the grid of setup2.
-  session_ = std::make_unique<device::Session>(
+  session_ = std::make_unique<session::Session>(
       *services_.port,
-      device::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
+      session::Workspace{&configFields(), &tableStore_, std::make_shared<logfile::DiskLogFolder>()},
       this);
   // For support: every character of every exchange of this run, in the file the environment
   // names. One that cannot be written is said in the status line, never in a box.
   if (const QByteArray trace = qgetenv("GPSTRACKING_TRACE"); !trace.isEmpty()) {
     tracePath_ = trace.toStdString();
-    std::string why = device::traceRefusal(tracePath_, services_.readFiles);
+    std::string why = serial::traceRefusal(tracePath_, services_.readFiles);
     if (!why.empty() || !session_->traceTo(tracePath_, &why)) {
       traceRefused_ = why;
-      status_.note(device::traceFailureWords(tracePath_, why));
+      status_.note(serial::traceFailureWords(tracePath_, why));
       refreshNow();
     }
   }
@@ -147,8 +158,8 @@ void GPStracking::buildControls() {
 // The state every window starts from; the editing windows are built when first needed.
 void GPStracking::startup() {
   loctable::fillStartupContent(tableStore_);
-  configWindows_ = std::make_unique<config::ConfigWindows>(this, *services_.messages,
-                                                           *services_.help, configStore_);
+  configWindows_ = std::make_unique<forms::ConfigWindows>(this, *services_.messages,
+                                                          *services_.help, configStore_);
   config::applyStartupValues(configStore_);
   configWindows_->onLoaded(
       [this](const std::string& path, bool loaded, const config::LoadReport& report) {
@@ -209,7 +220,7 @@ void GPStracking::runOperation(int operation) {
   operation_ = static_cast<std::int16_t>(operation);
   view_ = std::make_unique<ExchangeView>(operation, static_cast<Face&>(*this));
   session_->start({operation,
-                   device::comDevicePath(comIndex_ + 1),
+                   serial::comDevicePath(comIndex_ + 1),
                    {},
                    readBack_ && operation == device::kConfigDownload});
 }
@@ -225,8 +236,8 @@ void GPStracking::exchangeStarting() {
 
 void GPStracking::startStatus(int operation) {
   const int portNumber = comIndex_ + 1;
-  status_.start(operation, comPortName(comIndex_), device::comDevicePath(portNumber),
-                device::describeComDevice(portNumber).description, seconds());
+  status_.start(operation, serial::comPortName(portNumber), serial::comDevicePath(portNumber),
+                serial::describeComDevice(portNumber).description, seconds());
 }
 
 void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr error) {
@@ -264,13 +275,13 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
         refusalText(causes, result.refusal.cell ? causes.size() : result.refusal.checkFinds));
   } else {
     const Ending ending = error ? Ending::Failed : endingOf(result);
-    const std::vector<ui::Message> boxes = view_->closing(result).boxes;
+    const std::vector<words::Message> boxes = view_->closing(result).boxes;
     const bool cancelledLog =
         ending == Ending::Cancelled && operation_ == device::kLogUpload && !result.file.empty();
     std::string outcome = !boxes.empty() && ending != Ending::Cancelled
                               ? ui::fromLatin1(boxes.back().text).toStdString()
                               : std::string();
-    if (const device::Session::ReadBack& proof = session_->readBack(); proof.ran && !error) {
+    if (const session::Session::ReadBack& proof = session_->readBack(); proof.ran && !error) {
       std::vector<std::string> differing;
       for (const config::Field field : proof.unconfirmed)
         differing.push_back(ui::fromLatin1(config::fieldCaption(field)).toStdString());
@@ -278,7 +289,7 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
     }
     // A trace asked for and not kept is said at every ending: the exchange went untraced.
     if (const std::string lost = session_->traceFailure(); !lost.empty() || !traceRefused_.empty())
-      outcome += "; " + device::traceFailureWords(tracePath_, lost.empty() ? traceRefused_ : lost);
+      outcome += "; " + serial::traceFailureWords(tracePath_, lost.empty() ? traceRefused_ : lost);
     const std::string path = fullPath(result.file);
     status_.end(ending, QTime::currentTime().toString("HH:mm:ss").toStdString(), outcome, path,
                 cancelledLog ? result.positions : -1);
@@ -300,7 +311,7 @@ void GPStracking::exchangeEnded(const device::Result& result, std::exception_ptr
   if (isVisible() && !QApplication::activeWindow()) activateWindow();
   if (!error) return;
   services_.messages->show("Unexpected error" + device::errorDetail(error), "Error",
-                           ui::Icon::Critical);
+                           words::Icon::Critical);
 }
 
 // Why the session refused to send: every problem of the configuration, or the table's first
@@ -324,7 +335,8 @@ void GPStracking::setTransfersEnabled(bool enabled) {
 }
 
 void GPStracking::selectComPort() {
-  if (const auto index = app::comPortIndex(comName_)) comIndex_ = static_cast<std::int16_t>(*index);
+  if (const auto number = serial::comPortNumber(comName_))
+    comIndex_ = static_cast<std::int16_t>(*number - 1);
   auto* list = qobject_cast<QListWidget*>(control("List2"));
   list->setCurrentRow(comIndex_);
   list->show();
@@ -335,7 +347,8 @@ void GPStracking::takeComPort(const std::string& name) {
   comName_ = name;
   control("List2")->hide();
   qobject_cast<QLabel*>(control("Label2"))->setText(QString::fromStdString(name + " Selected"));
-  if (const auto index = app::comPortIndex(comName_)) comIndex_ = static_cast<std::int16_t>(*index);
+  if (const auto number = serial::comPortNumber(comName_))
+    comIndex_ = static_cast<std::int16_t>(*number - 1);
 }
 
 void GPStracking::exitProgram() {
@@ -355,10 +368,10 @@ void GPStracking::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-loctable::Setup2& GPStracking::locationTable() {
+forms::Setup2& GPStracking::locationTable() {
   if (!setup2_) {
     setup2_ =
-        std::make_unique<loctable::Setup2>(this, *services_.messages, *services_.help, tableStore_);
+        std::make_unique<forms::Setup2>(this, *services_.messages, *services_.help, tableStore_);
     setup2_->onLoaded([this](const std::string& path, bool loaded, int rows) {
       partReplaced(KeptEdits::Part::Table);
       fileNote(tableLoadText(fileName(path), loaded, rows));
@@ -412,7 +425,7 @@ void GPStracking::setCount(long long count) {
   refreshSoon();
 }
 
-void GPStracking::showBox(const ui::Message& message) {
+void GPStracking::showBox(const words::Message& message) {
   services_.messages->show(message);
 }
 

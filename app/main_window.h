@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/exchange_view.h"
 #include "app/kept_edits.h"
-#include "app/status_text.h"
 #include "config/field_store.h"
 #include "config/image.h"
-#include "link/session.h"
 #include "loctable/cell_store.h"
+#include "session/session.h"
+#include "words/exchange_view.h"
+#include "words/status_text.h"
 
 class QElapsedTimer;
 class QLabel;
@@ -24,19 +24,21 @@ class QListWidget;
 class QPushButton;
 class QTimer;
 
-namespace ui {
+namespace words {
 class Messages;
+}  // namespace words
+namespace ui {
 class HelpLauncher;
 }  // namespace ui
 
 namespace config {
-class ConfigWindows;
 class Fields;
 }  // namespace config
 
-namespace loctable {
+namespace forms {
+class ConfigWindows;
 class Setup2;
-}  // namespace loctable
+}  // namespace forms
 
 namespace trackview {
 class TrackLinks;
@@ -50,13 +52,13 @@ class EditKeeper;
 // a simulated unit and recorded message boxes.
 struct Services {
   device::Port* port;
-  ui::Messages* messages;
+  words::Messages* messages;
   ui::HelpLauncher* help;
   // The files the run reads from its start (the GPS log of --track): never a trace.
   std::vector<std::string> readFiles{};
 };
 
-class GPStracking : public QWidget, private Face {
+class GPStracking : public QWidget, private words::Face {
   Q_OBJECT
 
  public:
@@ -73,12 +75,12 @@ class GPStracking : public QWidget, private Face {
   // boxes stay as they are.
   void setReadBack(bool on) { readBack_ = on; }
   // The configuration windows setup1 and setup3, and their fields: the configuration.
-  config::ConfigWindows& configWindows() { return *configWindows_; }
+  forms::ConfigWindows& configWindows() { return *configWindows_; }
   config::Fields& configFields();
   // What the last configuration encoding or upload left in the configuration image.
   const config::Image& configImage() const { return session_->image(); }
   // The GPS location table window setup2, whose grid is the table.
-  loctable::Setup2& locationTable();
+  forms::Setup2& locationTable();
   // The links to the track window in the strip under the logo.
   trackview::TrackLinks& trackLinks() { return *trackLinks_; }
   // True from EXIT on.
@@ -104,9 +106,9 @@ class GPStracking : public QWidget, private Face {
 
  private:
   // Face
-  void setIndicator(Indicator indicator, bool visible) override;
+  void setIndicator(words::Indicator indicator, bool visible) override;
   void setCount(long long count) override;
-  void showBox(const ui::Message& message) override;
+  void showBox(const words::Message& message) override;
 
   void progress(const device::Progress& progress);
 
@@ -138,10 +140,10 @@ class GPStracking : public QWidget, private Face {
   std::map<std::string, QWidget*> controls_;
   // The configuration, and the two windows that show it.
   config::FieldStore configStore_;
-  std::unique_ptr<config::ConfigWindows> configWindows_;
+  std::unique_ptr<forms::ConfigWindows> configWindows_;
   // The GPS location table, and the window that shows it (built on first use).
   loctable::CellStore tableStore_;
-  std::unique_ptr<loctable::Setup2> setup2_;
+  std::unique_ptr<forms::Setup2> setup2_;
   trackview::TrackLinks* trackLinks_ = nullptr;
   // The technician's unsaved edits, kept on disk; the link in the status line that offers
   // them back, and the words it follows.
@@ -150,8 +152,8 @@ class GPStracking : public QWidget, private Face {
   std::string offer_;
   // The session with the unit, over the windows' configuration and table; the view of the
   // exchange it runs.
-  std::unique_ptr<device::Session> session_;
-  std::unique_ptr<ExchangeView> view_;
+  std::unique_ptr<session::Session> session_;
+  std::unique_ptr<words::ExchangeView> view_;
 
   // State of the device exchange.
   std::string comName_;        // the port last taken from List2; empty at start
@@ -164,7 +166,7 @@ class GPStracking : public QWidget, private Face {
   std::string traceRefused_;       // why it is not written, when it was refused at start
 
   // What the status line says, and the record count Label3 is to show.
-  StatusText status_;
+  words::StatusText status_;
   std::unique_ptr<QElapsedTimer> clock_;
   QTimer* refresh_;
   bool refreshPending_ = false;

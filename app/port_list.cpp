@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QListWidget>
 
-#include "app/com_ports.h"
-#include "link/serial_port.h"
-#include "link/serial_port_info.h"
+#include "serial/com_ports.h"
+#include "serial/serial_port.h"
+#include "serial/serial_port_info.h"
 
 namespace app {
 
@@ -14,10 +14,12 @@ namespace {
 constexpr int kPortNameRole = Qt::UserRole;
 }
 
-PortList::PortList(QListWidget& list) : QObject(&list), list_(list), presence_(kComPortCount, -1) {
-  for (int i = 0; i < kComPortCount; ++i) {
-    auto* item = new QListWidgetItem(QString::fromStdString(comPortName(i)), &list_);
-    item->setData(kPortNameRole, QString::fromStdString(comPortName(i)));
+PortList::PortList(QListWidget& list)
+    : QObject(&list), list_(list), presence_(serial::kComPortCount, -1) {
+  for (int number = 1; number <= serial::kComPortCount; ++number) {
+    const QString name = QString::fromStdString(serial::comPortName(number));
+    auto* item = new QListWidgetItem(name, &list_);
+    item->setData(kPortNameRole, name);
   }
   // The list keeps its fixed size: an entry longer than the list ends in "...", the whole of
   // it in the entry's tool tip.
@@ -36,24 +38,26 @@ std::string PortList::portName(const QListWidgetItem& item) {
 
 void PortList::refresh() {
   std::vector<int> changed;
-  for (int i = 0; i < kComPortCount; ++i) {
-    const bool present = device::comDevicePresent(device::comDevicePath(i + 1));
-    if (presence_[static_cast<std::size_t>(i)] != static_cast<int>(present)) {
-      presence_[static_cast<std::size_t>(i)] = present;
-      changed.push_back(i + 1);
+  for (int number = 1; number <= serial::kComPortCount; ++number) {
+    const bool present = serial::comDevicePresent(serial::comDevicePath(number));
+    int& known = presence_[static_cast<std::size_t>(number - 1)];
+    if (known != static_cast<int>(present)) {
+      known = present;
+      changed.push_back(number);
     }
   }
   if (changed.empty()) return;
-  const std::vector<device::ComDevice> devices = device::describeComDevices(changed);
-  for (size_t k = 0; k < changed.size(); ++k) describe(changed[k] - 1, devices[k]);
+  const std::vector<serial::ComDevice> devices = serial::describeComDevices(changed);
+  for (size_t k = 0; k < changed.size(); ++k) describe(changed[k], devices[k]);
 }
 
-void PortList::describe(int index, const device::ComDevice& device) {
+void PortList::describe(int number, const serial::ComDevice& device) {
   const bool present = device.present;
-  QListWidgetItem* item = list_.item(index);
+  // The list holds COM1 to COM20 in their order.
+  QListWidgetItem* item = list_.item(number - 1);
   // A present port shows its device and what the system calls it beside its name:
   // "COM1 ttyUSB0 - FT232R USB UART".
-  QString text = QString::fromStdString(comPortName(index));
+  QString text = QString::fromStdString(serial::comPortName(number));
   if (present) {
     QString path = QFile::decodeName(device.path.c_str());
     if (path.startsWith("/dev/")) path = path.mid(5);
@@ -67,7 +71,7 @@ void PortList::describe(int index, const device::ComDevice& device) {
   item->setFont(font);
   item->setForeground(
       list_.palette().brush(present ? QPalette::Active : QPalette::Disabled, QPalette::Text));
-  item->setToolTip(QString::fromStdString(device::comDeviceSummary(device)));
+  item->setToolTip(QString::fromStdString(serial::comDeviceSummary(device)));
   item->setData(Qt::AccessibleDescriptionRole, present ? "device present" : "no device");
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port_info.h"
+#include "serial/serial_port_info.h"
 
 class QListWidget;
 class QListWidgetItem;
@@ -33,7 +33,7 @@ class PortList : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void describe(int index, const device::ComDevice& device);
+  void describe(int number, const serial::ComDevice& device);
 
   QListWidget& list_;
   QTimer timer_;

@@ -12,9 +12,9 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "forms/config_windows.h"
-#include "messages/messages.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/messages.h"
 
 namespace {
 
@@ -29,14 +29,14 @@ double ms(const QElapsedTimer& clock) {
 std::vector<bench::Figure> configuration() {
   constexpr int kRuns = 50;
   std::vector<bench::Figure> figures;
-  ui::RecordedMessages messages;
+  words::RecordedMessages messages;
   NoHelp help;
   QWidget owner;
 
   QElapsedTimer clock;
   clock.start();
   config::FieldStore store;
-  config::ConfigWindows windows(&owner, messages, help, store);
+  forms::ConfigWindows windows(&owner, messages, help, store);
   config::applyStartupValues(windows);
   windows.setup1();
   figures.push_back({"create both configuration windows", ms(clock), "ms", ""});

@@ -6,8 +6,8 @@
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
 #include "config/decoding.h"
-#include "link/config_download.h"
-#include "link/exchange.h"
+#include "device/config_download.h"
+#include "device/exchange.h"
 #include "sim/config_operations.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
+#include "device/exchange.h"
 #include "forms/setup2.h"
-#include "link/exchange.h"
 #include "sim/table_operations.h"
 
 namespace {
@@ -29,7 +29,7 @@ std::vector<bench::Figure> tableTransfers() {
   {
     bench::MainWindowRig rig(
         [](sim::Unit& unit) { sim::installTableOperations(unit, sim::plausibleTable()); });
-    loctable::Setup2& table = rig.window().locationTable();
+    forms::Setup2& table = rig.window().locationTable();
     for (int row = 0; row < 100; ++row) {
       table.setCell(row, 1, std::to_string(row % 90) + "." + std::to_string(1000 + row));
       table.setCell(row, 2, std::to_string((100 + row) % 180) + ".5");

@@ -16,7 +16,7 @@
 
 #include "bench/bench.h"
 #include "bench/main_window_rig.h"
-#include "link/exchange.h"
+#include "device/exchange.h"
 #include "sim/log_operation.h"
 
 namespace {

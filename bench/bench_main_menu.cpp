@@ -20,8 +20,8 @@
 #include "bench/bench.h"
 #include "bench/first_paint.h"
 #include "bench/main_window_rig.h"
-#include "link/com_ports.h"
-#include "link/exchange.h"
+#include "device/exchange.h"
+#include "serial/com_ports.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ class PresentPorts {
   explicit PresentPorts(int present) : folder_(QDir::tempPath() + "/gpstracking-bench-ports") {
     environment_ = QProcessEnvironment::systemEnvironment();
     QDir().mkpath(folder_);
-    for (int n = 1; n <= device::kComPortCount; ++n) {
+    for (int n = 1; n <= serial::kComPortCount; ++n) {
       const QString link = folder_ + "/COM" + QString::number(n);
       QFile::remove(link);
       if (n <= present) {
@@ -191,8 +191,8 @@ const bench::StartupOnly kShowMainMenu([] {
   struct NoHelp : ui::HelpLauncher {
     void open() override {}
   } help;
-  device::SerialPort port;
-  ui::RecordedMessages boxes;
+  serial::SerialPort port;
+  words::RecordedMessages boxes;
   app::GPStracking window({&port, &boxes, &help});
   bench::showUntilPainted(window);
   return bench::shownNow();

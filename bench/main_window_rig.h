@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "link/serial_port.h"
-#include "messages/messages.h"
+#include "serial/serial_port.h"
 #include "sim/pty_server.h"
 #include "sim/unit.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace bench {
 
@@ -26,7 +26,7 @@ class MainWindowRig {
     std::vector<double> turnaroundsMicros;  // unit's character -> the program's answer
     std::vector<double> arrivalsMicros;     // each character of the program's, at the unit
     std::vector<double> writesMicros;       // each write of the program's, when it began
-    std::vector<ui::Message> messages;
+    std::vector<words::Message> messages;
   };
 
   // `setup` prepares the unit before it starts serving COM1.
@@ -49,7 +49,7 @@ class MainWindowRig {
   };
 
   // The program's serial port, noting when each write begins.
-  class TimedPort : public device::SerialPort {
+  class TimedPort : public serial::SerialPort {
    public:
     void write(std::string_view text) override;
     std::vector<double> writes;  // microseconds on the steady clock
@@ -59,7 +59,7 @@ class MainWindowRig {
   std::unique_ptr<sim::PtyServer> server_;
   std::thread serving_;
   TimedPort port_;
-  ui::RecordedMessages messages_;
+  words::RecordedMessages messages_;
   NoHelp help_;
   std::unique_ptr<app::GPStracking> window_;
 };

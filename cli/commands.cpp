@@ -19,13 +19,13 @@
 #include "cli/usage.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
-#include "link/serial_port.h"
-#include "link/serial_port_info.h"
 #include "loctable/table_file.h"
+#include "painting/painting.h"
 #include "records/safe_file.h"
+#include "serial/serial_port.h"
+#include "serial/serial_port_info.h"
 #include "track/exports.h"
 #include "track/hemispheres.h"
-#include "track/painting.h"
 #include "track/places.h"
 
 namespace cli {
@@ -108,10 +108,10 @@ std::optional<Arguments> parse(const std::vector<std::string>& args, std::string
     if (arg == "--port") {
       const auto port = value();
       if (!port) return std::nullopt;
-      const auto device = device::portDevice(*port, error);
+      const auto device = serial::portDevice(*port, error);
       if (!device) return std::nullopt;
       for (const std::string& given : parsed.ports) {
-        if (device::portDevice(given, error) == device) {
+        if (serial::portDevice(given, error) == device) {
           error = "the port " + *port + " is given twice";
           return std::nullopt;
         }
@@ -241,8 +241,8 @@ bool writeStandardOutput(std::FILE* out, std::string_view bytes, bool flush, std
 }
 
 int ports(std::string& out) {
-  for (int number = 1; number <= device::kComPortCount; ++number) {
-    const device::ComDevice device = device::describeComDevice(number);
+  for (int number = 1; number <= serial::kComPortCount; ++number) {
+    const serial::ComDevice device = serial::describeComDevice(number);
     char line[512];
     std::snprintf(line, sizeof line, "COM%-3d %-24s %-8s ", number,
                   device.path.empty() ? "-" : device.path.c_str(),
@@ -252,7 +252,7 @@ int ports(std::string& out) {
     const bool described =
         !device.description.empty() || !device.manufacturer.empty() || !device.serialNumber.empty();
     const bool said = (device.present && described) || device.notSerial;
-    std::string text = line + (said ? device::comDeviceDetails(device) : "");
+    std::string text = line + (said ? serial::comDeviceDetails(device) : "");
     text.erase(text.find_last_not_of(' ') + 1);
     out += text + "\n";
   }
@@ -277,8 +277,8 @@ int check(const Arguments& a, std::string& out, std::FILE* err) {
 std::string traceRefusal(const std::vector<std::string>& traces,
                          const std::vector<std::string>& files) {
   for (const std::string& trace : traces) {
-    if (const std::string why = device::traceRefusal(trace, files); !why.empty())
-      return device::traceFailureWords(trace, why);
+    if (const std::string why = serial::traceRefusal(trace, files); !why.empty())
+      return serial::traceFailureWords(trace, why);
   }
   return {};
 }
@@ -412,7 +412,7 @@ int plot(const Arguments& a, std::FILE* err) {
     const auto svg = [&](const track::Sink& put) { return track::writeSvg(scene, put); };
     return writeOutput(path, svg, err) ? kSuccess : kFailure;
   }
-  const std::string png = track::pngPicture(scene);
+  const std::string png = painting::pngPicture(scene);
   return writeOutput(path, records::whole(png), err) ? kSuccess : kFailure;
 }
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "link/com_ports.h"
+#include "serial/com_ports.h"
 
 namespace cli {
 
@@ -15,14 +15,14 @@ namespace {
 // The device a port names, or the name itself where it names none.
 std::string wholeDevice(const std::string& port) {
   std::string error;
-  return device::portDevice(port, error).value_or("/" + port);
+  return serial::portDevice(port, error).value_or("/" + port);
 }
 
 // What tells a device from another: the file itself where it exists, else its path; nothing for
 // a name that names no device.
 std::optional<std::string> deviceIdentity(const std::string& port) {
   std::string refused;
-  const std::optional<std::string> device = device::portDevice(port, refused);
+  const std::optional<std::string> device = serial::portDevice(port, refused);
   struct stat info {};
   if (!device || ::stat(device->c_str(), &info) != 0) return device;
   return "#" + std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino);
@@ -31,7 +31,7 @@ std::optional<std::string> deviceIdentity(const std::string& port) {
 }  // namespace
 
 std::string portLabel(const std::string& port, bool wholePath) {
-  if (device::comPortNumber(port)) return port;
+  if (serial::comPortNumber(port)) return port;
   // A device under /dev keeps its folders ("pts-4"); any other path is named by its file, or
   // by all of it where the files' names alone would coincide.
   std::string label = port.starts_with("/dev/") ? port.substr(5)

@@ -11,9 +11,9 @@
 #include "config/decoding.h"
 #include "config/encoding.h"
 #include "config/field_table.h"
-#include "link/com_ports.h"
 #include "records/csv.h"
 #include "records/safe_file.h"
+#include "serial/com_ports.h"
 
 namespace cli {
 
@@ -213,7 +213,7 @@ std::optional<std::vector<UnitRow>> unitRows(std::string csv, const config::Fiel
     std::string refused;
     if (row.port.empty()) {
       row.problems.push_back("no port");
-    } else if (!device::portDevice(row.port, refused)) {
+    } else if (!serial::portDevice(row.port, refused)) {
       row.problems.push_back(refused);
     } else if (const auto first = earlier[l]) {
       // One device under two names is given once: the later line is the one refused.

@@ -9,11 +9,11 @@
 #include "cli/config_report.h"
 #include "config/config_file.h"
 #include "config/field_table.h"
-#include "link/serial_port.h"
-#include "link/table_download.h"
+#include "device/table_download.h"
 #include "loctable/table_file.h"
 #include "logfile/disk_log_folder.h"
 #include "records/safe_file.h"
+#include "serial/serial_port.h"
 
 namespace cli {
 
@@ -121,9 +121,9 @@ std::string refusalWords(const device::Refusal& refusal) {
 
 // What the read-back of a written configuration showed: "verified", each field that came back
 // otherwise with both values, or why the read-back did not finish.
-std::string readBackWords(const device::Session& session, const config::Fields& meant,
+std::string readBackWords(const session::Session& session, const config::Fields& meant,
                           bool& verified) {
-  const device::Session::ReadBack& proof = session.readBack();
+  const session::Session::ReadBack& proof = session.readBack();
   verified = proof.result.finished() && proof.unconfirmed.empty();
   if (!proof.result.finished()) {
     JobSetup reading;
@@ -229,8 +229,8 @@ Outcome describe(const JobSetup& setup, const device::Result& result) {
 }
 
 UnitJob::UnitJob(JobSetup setup, std::unique_ptr<device::Port> port) : setup_(std::move(setup)) {
-  if (const auto device = device::portDevice(setup_.port, portError_)) device_ = *device;
-  if (!port) port = std::make_unique<device::SerialPort>();
+  if (const auto device = serial::portDevice(setup_.port, portError_)) device_ = *device;
+  if (!port) port = std::make_unique<serial::SerialPort>();
   port_ = std::make_unique<CountingPort>(std::move(port));
   config::applyStartupValues(fields_);
   outcome_.port = setup_.port;
@@ -285,10 +285,10 @@ void UnitJob::start(std::function<void()> done) {
   // The session, its timer and its files exist from here to the end of the exchange only: a
   // fleet's waiting units hold nothing.
   pacing_ = std::make_unique<QObject>();
-  session_ = std::make_unique<device::Session>(
+  session_ = std::make_unique<session::Session>(
       *port_,
-      device::Workspace{&fields_, &cells_,
-                        std::make_shared<logfile::DiskLogFolder>(setup_.target, setup_.logPrefix)},
+      session::Workspace{&fields_, &cells_,
+                         std::make_shared<logfile::DiskLogFolder>(setup_.target, setup_.logPrefix)},
       pacing_.get());
   session_->onProgress([this](const device::Progress& report) { progress(report); });
   session_->onFinished(
@@ -297,7 +297,7 @@ void UnitJob::start(std::function<void()> done) {
   fields_.setText(config::Field::setup1_Text9, setup_.password);
   std::string why;
   if (!session_->traceTo(setup_.trace, &why))
-    return endUnstarted(device::Ending::FileFailed, device::traceFailureWords(setup_.trace, why));
+    return endUnstarted(device::Ending::FileFailed, serial::traceFailureWords(setup_.trace, why));
   const bool reads = setup_.action == Action::ReadConfig || setup_.action == Action::ReadTable;
   session_->start({operationOf(setup_.action), device_, reads ? setup_.target : std::string(),
                    setup_.verify && setup_.action == Action::WriteConfig});
@@ -399,7 +399,7 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
   // A trace that lost lines is no trace to send to support: the run says so and fails.
   if (const std::string lost = session_ ? session_->traceFailure() : std::string();
       !lost.empty() && !setup_.trace.empty()) {
-    const std::string words = device::traceFailureWords(setup_.trace, lost);
+    const std::string words = serial::traceFailureWords(setup_.trace, lost);
     // A unit given up or cancelled has had its line said already; the failed trace gets one.
     if (!givenUp_.empty() || outcome_.cancelled) say(words);
     outcome_.ok = false;

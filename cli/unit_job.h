@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "config/field_store.h"
-#include "link/session.h"
 #include "loctable/cell_store.h"
+#include "session/session.h"
 
 namespace cli {
 
@@ -119,7 +119,7 @@ class UnitJob {
   loctable::CellStore cells_;
   // From the start to the end of the exchange: the pacing timers' owner and the session.
   std::unique_ptr<QObject> pacing_;
-  std::unique_ptr<device::Session> session_;
+  std::unique_ptr<session::Session> session_;
   std::string givenUp_;
   std::function<void()> done_;
   std::function<void(const std::string&)> line_;

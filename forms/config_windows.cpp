@@ -22,13 +22,29 @@
 #include "config/config_file.h"
 #include "config/encoding.h"
 #include "config/validation.h"
-#include "messages/boxes.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/boxes.h"
 
-namespace config {
+namespace forms {
+
+using config::checkFields;
+using config::checkProblems;
+using config::encodingProblems;
+using config::Field;
+using config::FieldRow;
+using config::FieldStore;
+using config::fieldTable;
+using config::Kind;
+using config::kInitialVersion;
+using config::loadConfiguration;
+using config::LoadReport;
+using config::saveConfiguration;
+using config::Window;
+using config::windowCaption;
+using config::windowName;
 
 using ui::fromLatin1;
 using ui::toLatin1;
@@ -181,7 +197,7 @@ void FieldForm::layOutColumn(int column, QVBoxLayout* into) {
 
 // ---------------------------------------------------------------------------------------------
 
-Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
+Setup1::Setup1(ConfigWindows& fields, QWidget* owner, words::Messages& messages,
                ui::HelpLauncher& help)
     : FieldForm(Window::setup1, fields, owner) {
   auto* grid = new QGridLayout(page_);
@@ -248,21 +264,21 @@ Setup1::Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages,
   problems_ = new ProblemList(*this, Window::setup1);
   connect(check, &QPushButton::clicked, this, [this, &messages] {
     problems_->present(checkProblems(fields_));
-    for (const ui::Message& box : ui::checkBoxes(checkFields(fields_, encodingProblems)))
+    for (const words::Message& box : words::checkBoxes(checkFields(fields_, encodingProblems)))
       messages.show(box);
   });
   connect(helpButton, &QPushButton::clicked, this, [&help] { help.open(); });
   connect(save, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
-    const bool saved =
-        ui::showSaveBox(ui::FileKind::Configuration, saveConfiguration(fields_, path), messages);
+    const bool saved = words::showSaveBox(words::FileKind::Configuration,
+                                          saveConfiguration(fields_, path), messages);
     browser_->refresh();
     if (fields_.saved_) fields_.saved_(path, saved);
   });
   connect(load, &QPushButton::clicked, this, [this, &messages] {
     const std::string path = browser_->path();
     LoadReport report;
-    const bool loaded = ui::showLoadBox(loadConfiguration(fields_, path, &report), messages);
+    const bool loaded = words::showLoadBox(loadConfiguration(fields_, path, &report), messages);
     if (fields_.loaded_) fields_.loaded_(path, loaded, report);
   });
   connect(back, &QPushButton::clicked, this, &QWidget::hide);
@@ -295,7 +311,7 @@ Setup3::Setup3(ConfigWindows& fields, QWidget* owner) : FieldForm(Window::setup3
 
 // ---------------------------------------------------------------------------------------------
 
-ConfigWindows::ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help,
+ConfigWindows::ConfigWindows(QWidget* owner, words::Messages& messages, ui::HelpLauncher& help,
                              FieldStore& store)
     : owner_(owner), messages_(messages), help_(help), store_(store) {
   store_.onChange([this](std::optional<Field> field) {
@@ -429,4 +445,4 @@ void ConfigWindows::writeBack(Field field) {
   writingBack_ = false;
 }
 
-}  // namespace config
+}  // namespace forms

@@ -24,10 +24,12 @@ class QVBoxLayout;
 namespace ui {
 class FileBrowser;
 class HelpLauncher;
-class Messages;
 }  // namespace ui
+namespace words {
+class Messages;
+}  // namespace words
 
-namespace config {
+namespace forms {
 
 class ConfigWindows;
 class ProblemList;
@@ -41,7 +43,7 @@ class FieldForm : public QDialog {
   QWidget* control(const char* name) const;
 
  protected:
-  FieldForm(Window window, ConfigWindows& fields, QWidget* owner);
+  FieldForm(config::Window window, ConfigWindows& fields, QWidget* owner);
   QPushButton* addButton(const char* name, const char* caption);
   // The field's caption and control, placed in their column.
   void layOutColumn(int column, QVBoxLayout* into);
@@ -51,7 +53,7 @@ class FieldForm : public QDialog {
 
   // What the window shows, laid out on a page that scrolls where the screen is too small.
   QWidget* page_;
-  Window window_;
+  config::Window window_;
   ConfigWindows& fields_;
 };
 
@@ -59,7 +61,7 @@ class Setup1 : public FieldForm {
   Q_OBJECT
 
  public:
-  Setup1(ConfigWindows& fields, QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help);
+  Setup1(ConfigWindows& fields, QWidget* owner, words::Messages& messages, ui::HelpLauncher& help);
   ui::FileBrowser& fileBrowser() { return *browser_; }
   // The list of every problem the last check found.
   ProblemList& problemList() { return *problems_; }
@@ -77,11 +79,12 @@ class Setup3 : public FieldForm {
 };
 
 // Both windows, over the configuration's store; as config::Fields they read and write the store.
-class ConfigWindows : public Fields {
+class ConfigWindows : public config::Fields {
  public:
   // The windows will belong to owner (the main window); messages and help are used by setup1's
   // buttons. The store must outlive the windows.
-  ConfigWindows(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, FieldStore& store);
+  ConfigWindows(QWidget* owner, words::Messages& messages, ui::HelpLauncher& help,
+                config::FieldStore& store);
   ~ConfigWindows() override;
 
   // Built on first use, both at once.
@@ -89,45 +92,48 @@ class ConfigWindows : public Fields {
   Setup3& setup3();
   bool built() const { return setup1_ != nullptr; }
 
-  std::string text(Field field) const override { return store_.text(field); }
-  void setText(Field field, const std::string& text) override { store_.setText(field, text); }
-  int index(Field field) const override { return store_.index(field); }
-  bool setIndex(Field field, int index) override { return store_.setIndex(field, index); }
+  std::string text(config::Field field) const override { return store_.text(field); }
+  void setText(config::Field field, const std::string& text) override {
+    store_.setText(field, text);
+  }
+  int index(config::Field field) const override { return store_.index(field); }
+  bool setIndex(config::Field field, int index) override { return store_.setIndex(field, index); }
   std::string versionText() const override { return store_.versionText(); }
   void setVersionText(const std::string& text) override { store_.setVersionText(text); }
 
   // Told after every load from setup1's file browser: the file, whether it loaded, and what the
   // load found.
-  using LoadHandler = std::function<void(const std::string& path, bool loaded, const LoadReport&)>;
+  using LoadHandler =
+      std::function<void(const std::string& path, bool loaded, const config::LoadReport&)>;
   void onLoaded(LoadHandler handler) { loaded_ = std::move(handler); }
   // Told after every save from setup1: the file, and whether it was saved.
   using SaveHandler = std::function<void(const std::string& path, bool saved)>;
   void onSaved(SaveHandler handler) { saved_ = std::move(handler); }
 
   // The controls of the fields, for the windows and their tests; the windows are built.
-  QLineEdit* textBox(Field field);
-  QComboBox* list(Field field);
+  QLineEdit* textBox(config::Field field);
+  QComboBox* list(config::Field field);
 
  private:
   friend class FieldForm;
   friend class Setup1;
   void build();
-  QWidget* createControl(const FieldRow& row, QWidget* window);
+  QWidget* createControl(const config::FieldRow& row, QWidget* window);
   // The store's value into the field's control, and back.
-  void show(std::optional<Field> field);
-  void writeBack(Field field);
+  void show(std::optional<config::Field> field);
+  void writeBack(config::Field field);
 
   QWidget* owner_;
-  ui::Messages& messages_;
+  words::Messages& messages_;
   ui::HelpLauncher& help_;
-  FieldStore& store_;
+  config::FieldStore& store_;
   bool writingBack_ = false;
   LoadHandler loaded_;
   SaveHandler saved_;
-  std::array<QWidget*, kFieldCount> controls_{};
+  std::array<QWidget*, config::kFieldCount> controls_{};
   QLabel* version_ = nullptr;
   Setup1* setup1_ = nullptr;
   Setup3* setup3_ = nullptr;
 };
 
-}  // namespace config
+}  // namespace forms

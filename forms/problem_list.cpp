@@ -12,7 +12,14 @@
 #include "config/field_table.h"
 #include "ui/window_look.h"
 
-namespace config {
+namespace forms {
+
+using config::fieldRow;
+using config::FieldRow;
+using config::Problem;
+using config::problemSummary;
+using config::Window;
+using config::windowLabel;
 
 ProblemList::ProblemList(QWidget& beside, Window window)
     : QWidget(&beside, Qt::Tool),
@@ -133,4 +140,4 @@ void ProblemList::choose(int row) {
   }
 }
 
-}  // namespace config
+}  // namespace forms

@@ -13,39 +13,39 @@
 class QLabel;
 class QListWidget;
 
-namespace config {
+namespace forms {
 
 class ProblemList : public QWidget {
   Q_OBJECT
 
  public:
   // `beside`: the window the list belongs to and opens next to, which shows `window`'s fields.
-  ProblemList(QWidget& beside, Window window);
+  ProblemList(QWidget& beside, config::Window window);
 
   // Lists the problems beside the window; none hides the list.
-  void present(const std::vector<Problem>& problems);
+  void present(const std::vector<config::Problem>& problems);
   // The problems as the fields are now, in the list where it shows, without moving it: it
   // follows each edit, and the last problem fixed hides it.
-  void follow(const std::vector<Problem>& problems);
+  void follow(const std::vector<config::Problem>& problems);
   QListWidget* list() const { return list_; }
   // The line of one problem in the list.
-  static QString line(const Problem& problem);
+  static QString line(const config::Problem& problem);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void choose(int row);
-  void fill(const std::vector<Problem>& problems);
+  void fill(const std::vector<config::Problem>& problems);
   // Beside the window, never over it: the window moves or narrows (its page scrolls) to make
   // room where the screen has none.
   void place();
 
   QWidget& beside_;
-  Window window_;
+  config::Window window_;
   QLabel* count_;
   QListWidget* list_;
-  std::vector<Problem> problems_;
+  std::vector<config::Problem> problems_;
 };
 
-}  // namespace config
+}  // namespace forms

@@ -13,13 +13,22 @@
 
 #include "loctable/entry_check.h"
 #include "loctable/table_file.h"
-#include "messages/boxes.h"
 #include "ui/accessibility.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/boxes.h"
 
-namespace loctable {
+namespace forms {
+
+using loctable::acceptedEntry;
+using loctable::CellStore;
+using loctable::kCellCount;
+using loctable::kColumns;
+using loctable::kEmptyMarker;
+using loctable::kRows;
+using loctable::loadTable;
+using loctable::saveTable;
 
 namespace {
 
@@ -32,7 +41,7 @@ constexpr int kEditHeight = ui::twipsToPixels(kEditHeightTwips);
 
 }  // namespace
 
-Setup2::Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, CellStore& store)
+Setup2::Setup2(QWidget* owner, words::Messages& messages, ui::HelpLauncher& help, CellStore& store)
     : QDialog(owner), messages_(messages), store_(store) {
   setObjectName("setup2");
   setWindowTitle("GPS Location Table");
@@ -197,7 +206,7 @@ void Setup2::endEdit() {
     txtEdit_->setText(ui::fromLatin1(*accepted));
     setCell(editRow_, editColumn_, *accepted);
   } else {
-    messages_.show("Invalid number", "Error", ui::Icon::Critical);
+    messages_.show("Invalid number", "Error", words::Icon::Critical);
     setCell(editRow_, editColumn_, kEmptyMarker);
   }
   txtEdit_->hide();
@@ -217,7 +226,7 @@ void Setup2::saveTable() {
   if (editing_) endEdit();
   const std::string path = browser_->path();
   const bool saved =
-      ui::showSaveBox(ui::FileKind::Table, loctable::saveTable(*this, path), messages_);
+      words::showSaveBox(words::FileKind::Table, loctable::saveTable(*this, path), messages_);
   browser_->refresh();
   if (saved_) saved_(path, saved);
 }
@@ -226,7 +235,7 @@ void Setup2::loadTable() {
   if (editing_) endEdit();
   const std::string path = browser_->path();
   int rows = 0;
-  const bool loaded = ui::showLoadBox(loctable::loadTable(*this, path, &rows), messages_);
+  const bool loaded = words::showLoadBox(loctable::loadTable(*this, path, &rows), messages_);
   if (loaded_) loaded_(path, loaded, rows);
 }
 
@@ -254,4 +263,4 @@ bool Setup2::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-}  // namespace loctable
+}  // namespace forms

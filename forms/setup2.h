@@ -17,17 +17,20 @@ class QTableWidget;
 namespace ui {
 class FileBrowser;
 class HelpLauncher;
-class Messages;
 }  // namespace ui
+namespace words {
+class Messages;
+}  // namespace words
 
-namespace loctable {
+namespace forms {
 
-class Setup2 : public QDialog, public Cells {
+class Setup2 : public QDialog, public loctable::Cells {
   Q_OBJECT
 
  public:
   // The store must outlive the window.
-  Setup2(QWidget* owner, ui::Messages& messages, ui::HelpLauncher& help, CellStore& store);
+  Setup2(QWidget* owner, words::Messages& messages, ui::HelpLauncher& help,
+         loctable::CellStore& store);
   ~Setup2() override;
 
   // The control with this object name ("MSFlexGrid1", "txtEdit", "Command2"), nullptr if none.
@@ -38,8 +41,8 @@ class Setup2 : public QDialog, public Cells {
 
   // Cells, by cell index (0 to 299); an index outside the table reads as empty and is not
   // written. Setting a cell never checks its text.
-  using Cells::cell;
-  using Cells::setCell;
+  using loctable::Cells::cell;
+  using loctable::Cells::setCell;
   std::string cell(int index) const override;
   void setCell(int index, const std::string& text) override;
 
@@ -70,8 +73,8 @@ class Setup2 : public QDialog, public Cells {
   // The store's cell into its grid item.
   void show(int index);
 
-  ui::Messages& messages_;
-  CellStore& store_;
+  words::Messages& messages_;
+  loctable::CellStore& store_;
   SaveHandler saved_;
   LoadHandler loaded_;
   QTableWidget* grid_;
@@ -82,4 +85,4 @@ class Setup2 : public QDialog, public Cells {
   int editColumn_ = 1;
 };
 
-}  // namespace loctable
+}  // namespace forms

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "link/log_upload.h"
+#include "device/log_upload.h"
 #include "logfile/log_name.h"
 
 namespace logfile {

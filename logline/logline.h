@@ -1,5 +1,5 @@
 #pragma once
-// One line of a GPS log file: the format the log upload writes (link/log_upload) and the track
+// One line of a GPS log file: the format the log upload writes (device/log_upload) and the track
 // reads back (track/places). Eight fields in this order: date, time, latitude, its letter,
 // longitude, its letter, two one-decimal values. Each field stands between double quotes, an
 // empty one as nothing at all; the fields are separated by commas and the line ends with CR LF.

@@ -8,7 +8,7 @@
 #include "config/encoding.h"
 #include "config/field_store.h"
 #include "config/verify.h"
-#include "link/hex.h"
+#include "device/hex.h"
 
 namespace sim {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <numbers>
 
-#include "link/log_upload.h"
+#include "device/log_upload.h"
 
 namespace sim {
 

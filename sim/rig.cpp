@@ -1,13 +1,13 @@
 #include "sim/rig.h"
 
-#include "link/com_ports.h"
+#include "serial/com_ports.h"
 
 namespace sim {
 
 device::Task Rig::exchangeTask(int operation, device::Transfer transfer, int portNumber) {
   if (onStart) onStart(operation);
   return device::runExchange(context(),
-                             {operation, device::comDevicePath(portNumber), std::move(transfer)});
+                             {operation, serial::comDevicePath(portNumber), std::move(transfer)});
 }
 
 int Rig::exchange(int operation, device::Transfer transfer, int portNumber, int maxTicks) {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/exchange.h"
+#include "device/exchange.h"
 #include "sim/sim_port.h"
 #include "sim/unit.h"
 

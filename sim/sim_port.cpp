@@ -1,6 +1,6 @@
 #include "sim/sim_port.h"
 
-#include "link/port_failure.h"
+#include "device/port_failure.h"
 
 namespace sim {
 

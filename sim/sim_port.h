@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/port.h"
+#include "device/port.h"
 #include "sim/unit.h"
 
 namespace sim {

@@ -9,9 +9,9 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 struct MainMenuFixture : ::testing::Test {
   struct CountingHelp : ui::HelpLauncher {
@@ -20,9 +20,9 @@ struct MainMenuFixture : ::testing::Test {
   };
 
   // Recorded boxes; `whenShown` looks at the window while a box would be waiting for its OK.
-  struct Boxes : ui::RecordedMessages {
+  struct Boxes : words::RecordedMessages {
     using Messages::show;
-    void show(const ui::Message& message) override {
+    void show(const words::Message& message) override {
       RecordedMessages::show(message);
       if (whenShown) whenShown();
     }

@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "link/com_ports.h"
-#include "link/session.h"
+#include "serial/com_ports.h"
+#include "session/session.h"
 #include "window_rig.h"
 
 namespace testing_window {
@@ -14,14 +14,14 @@ namespace testing_window {
 struct SessionRig {
   sim::Unit unit;
   sim::SimPort port{unit};
-  device::Session session;
+  session::Session session;
   device::Link& link = session.link();
   RecordingFace face;
-  std::optional<app::ExchangeView> view;
+  std::optional<words::ExchangeView> view;
   std::vector<device::Progress> reports;
   device::Result result;
 
-  explicit SessionRig(device::Workspace workspace) : session(port, std::move(workspace), nullptr) {
+  explicit SessionRig(session::Workspace workspace) : session(port, std::move(workspace), nullptr) {
     session.onProgress([this](const device::Progress& report) {
       reports.push_back(report);
       view->progress(report);
@@ -37,7 +37,7 @@ struct SessionRig {
   int run(int operation, int maxTicks = 600, std::function<void(int)> beforeTick = nullptr,
           int portNumber = 1) {
     view.emplace(operation, face);
-    session.start({operation, device::comDevicePath(portNumber), {}});
+    session.start({operation, serial::comDevicePath(portNumber), {}});
     return sim::tickWhileBusy(unit, link, maxTicks, beforeTick);
   }
   int exchange(int operation, int portNumber = 1, int maxTicks = 600) {

@@ -15,11 +15,11 @@
 #include "config/field_table.h"
 #include "forms/config_windows.h"
 #include "forms/setup2.h"
-#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ struct Accessibility : MainMenuFixture {
     return w == Window::setup1 ? static_cast<QDialog&>(menu.configWindows().setup1())
                                : menu.configWindows().setup3();
   }
-  loctable::Setup2& table() { return menu.locationTable(); }
+  forms::Setup2& table() { return menu.locationTable(); }
   std::vector<QWidget*> windows() {
     return {&menu, &form(Window::setup1), &form(Window::setup3), &table()};
   }
@@ -105,7 +105,7 @@ TEST_F(Accessibility, EveryFieldIsNamedByItsCaptionAndTheHiddenOnesAreNotThere) 
     const std::vector<Node> nodes = controlsOf(form(w));
     for (const FieldRow& row : config::fieldTable()) {
       if (row.window != w) continue;
-      QWidget* control = static_cast<config::FieldForm&>(form(w)).control(row.control.c_str());
+      QWidget* control = static_cast<forms::FieldForm&>(form(w)).control(row.control.c_str());
       int seen = 0;
       for (const Node& node : nodes) seen += node.object == control;
       if (row.hidden) {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "config/validation.h"
-#include "messages/boxes.h"
+#include "words/boxes.h"
 
-namespace ui {
+namespace words {
 namespace {
 
 using config::Field;
@@ -142,4 +142,4 @@ TEST(Boxes, TheFiles) {
 }
 
 }  // namespace
-}  // namespace ui
+}  // namespace words

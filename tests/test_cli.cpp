@@ -27,9 +27,9 @@
 #include "config/config_file.h"
 #include "config/field_table.h"
 #include "forms/setup2.h"
-#include "link/com_ports.h"
 #include "loctable/table_file.h"
 #include "records/safe_file.h"
+#include "serial/com_ports.h"
 #include "sim/config_operations.h"
 #include "sim/demo.h"
 #include "sim/line_pacing.h"
@@ -111,7 +111,7 @@ struct Program {
   };
   sim::Unit unit;
   sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
+  words::RecordedMessages boxes;
   NoHelp help;
   app::GPStracking window{{&port, &boxes, &help}};
 
@@ -234,7 +234,7 @@ TEST(CliFleet, EachUnitEndsWithItsOwnOutcomeAndTheOthersCarryOn) {
        [](sim::Unit& u, sim::SimPort&) { u.knobs.password = "1111"; }, "", false,
        "Invalid Password: the unit answered the poll, no answer to the password in 3 s"},
       {"COM4", cli::Action::ReadConfig,
-       [](sim::Unit&, sim::SimPort& p) { p.existing = {device::comDevicePath(9)}; }, "", false,
+       [](sim::Unit&, sim::SimPort& p) { p.existing = {serial::comDevicePath(9)}; }, "", false,
        "port not available"},
       {"COM5", cli::Action::ReadConfig,
        [](sim::Unit& u, sim::SimPort&) { u.knobs.silentAfter = 100; }, "", false,

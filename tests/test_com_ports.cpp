@@ -13,19 +13,19 @@
 #include <cstdlib>
 #include <functional>
 
-#include "app/com_ports.h"
 #include "app/port_list.h"
-#include "link/serial_port.h"
-#include "link/serial_port_info.h"
+#include "serial/com_ports.h"
+#include "serial/serial_port.h"
+#include "serial/serial_port_info.h"
 #include "sim/pty_server.h"
 
 namespace {
 
-TEST(ComPorts, NamesMapToIndicesExactly) {
+TEST(ComPorts, NamesMapToNumbersExactly) {
   const std::pair<const char*, std::optional<int>> cases[] = {
-      {"COM1", 0},
-      {"COM12", 11},
-      {"COM20", 19},
+      {"COM1", 1},
+      {"COM12", 12},
+      {"COM20", 20},
       {"COM21", std::nullopt},
       {"com1", std::nullopt},
       {"COM0", std::nullopt},
@@ -33,19 +33,19 @@ TEST(ComPorts, NamesMapToIndicesExactly) {
       {"", std::nullopt},
       {" COM1", std::nullopt},
   };
-  for (const auto& [name, index] : cases) EXPECT_EQ(app::comPortIndex(name), index) << name;
-  EXPECT_EQ(app::comPortName(6), "COM7");
+  for (const auto& [name, number] : cases) EXPECT_EQ(serial::comPortNumber(name), number) << name;
+  EXPECT_EQ(serial::comPortName(7), "COM7");
 }
 
 TEST(ComPorts, DevicesComeFromTheEnvironmentOrTheDefaultMapping) {
   ::unsetenv("GPSTRACKING_COM3");
-  EXPECT_EQ(device::comDevicePath(1), "/dev/ttyUSB0");
-  EXPECT_EQ(device::comDevicePath(3), "/dev/ttyUSB2");
-  EXPECT_EQ(device::comDevicePath(9), "/dev/ttyACM0");
-  EXPECT_EQ(device::comDevicePath(13), "/dev/ttyS0");
-  EXPECT_EQ(device::comDevicePath(20), "/dev/ttyS7");
+  EXPECT_EQ(serial::comDevicePath(1), "/dev/ttyUSB0");
+  EXPECT_EQ(serial::comDevicePath(3), "/dev/ttyUSB2");
+  EXPECT_EQ(serial::comDevicePath(9), "/dev/ttyACM0");
+  EXPECT_EQ(serial::comDevicePath(13), "/dev/ttyS0");
+  EXPECT_EQ(serial::comDevicePath(20), "/dev/ttyS7");
   ::setenv("GPSTRACKING_COM3", "/tmp/unit", 1);
-  EXPECT_EQ(device::comDevicePath(3), "/tmp/unit");
+  EXPECT_EQ(serial::comDevicePath(3), "/tmp/unit");
   ::unsetenv("GPSTRACKING_COM3");
 }
 
@@ -60,19 +60,19 @@ TEST(ComPorts, ANameWithBlanksIsRefusedAsACOMName) {
   };
   for (const auto& [given, device] : cases) {
     std::string error;
-    EXPECT_EQ(device::portDevice(given, error), device) << given;
+    EXPECT_EQ(serial::portDevice(given, error), device) << given;
     if (!device) {
       EXPECT_NE(error.find("is not a COM port"), std::string::npos) << error;
     }
   }
   std::string error;
-  device::portDevice("COM3\n", error);
+  serial::portDevice("COM3\n", error);
   EXPECT_EQ(error.substr(0, 28), "\"COM3\\n\" is not a COM port: ");
   // A near miss is named; a name of no port is not.
   for (const auto& [given, guess] :
        {std::pair{"com3", "did you mean COM3? "}, std::pair{"COM 12", "did you mean COM12? "},
         std::pair{"COM21", ""}}) {
-    device::portDevice(given, error);
+    serial::portDevice(given, error);
     EXPECT_EQ(error.substr(error.find(": ") + 2, std::string_view(guess).size()), guess) << error;
     if (!*guess) {
       EXPECT_EQ(error.find("did you mean"), std::string::npos) << error;
@@ -101,12 +101,12 @@ TEST(ComPorts, SomethingOtherThanATerminalIsNoSerialDevice) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     ::setenv("GPSTRACKING_COM3", c.path.c_str(), 1);
-    const device::ComDevice described = device::describeComDevice(3);
+    const serial::ComDevice described = serial::describeComDevice(3);
     EXPECT_EQ(described.present, c.terminal);
     EXPECT_EQ(described.notSerial, !c.terminal);
     if (c.terminal) continue;
-    EXPECT_EQ(device::comDeviceDetails(described), "not a serial device");
-    device::SerialPort port;
+    EXPECT_EQ(serial::comDeviceDetails(described), "not a serial device");
+    serial::SerialPort port;
     EXPECT_FALSE(port.open(c.path, device::kSettings9600));
     EXPECT_EQ(port.openFault(), device::PortFault::NotSerial);
     EXPECT_NE(port.openFailure().find(c.path + " is not a serial device"), std::string::npos);

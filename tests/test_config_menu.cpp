@@ -11,20 +11,20 @@
 #include "app/main_window.h"
 #include "config/config_file.h"
 #include "config/field_store.h"
+#include "device/config_download.h"
 #include "forms/config_windows.h"
-#include "link/config_download.h"
-#include "messages/messages.h"
 #include "sim/config_operations.h"
 #include "sim/sim_port.h"
 #include "tests/config_samples.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace {
 
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 std::vector<Message> only(std::string text, std::string title, Icon icon) {
   return {Message{std::move(text), std::move(title), icon}};
@@ -188,7 +188,7 @@ TEST_F(ConfigMenu, ALoadSaysWhatItDidInTheStatusLine) {
   for (int line = 0; line < 40; ++line) end = text.find("\r\n", end) + 2;
   std::ofstream(cutShort, std::ios::binary) << text.substr(0, end);
 
-  config::Setup1& setup1 = window.configWindows().setup1();
+  forms::Setup1& setup1 = window.configWindows().setup1();
   struct Case {
     std::string path;
     std::string said;

@@ -11,10 +11,10 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "forms/config_windows.h"
-#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 
 #include "config/field_store.h"
 #include "config/validation.h"
-#include "messages/boxes.h"
 #include "records/numeric.h"
+#include "words/boxes.h"
 
 namespace config {
 namespace {
@@ -55,13 +55,13 @@ std::vector<std::string> check(const Fields& fields, CheckOutcome* outcome = nul
   const FieldCheck result = checkFields(fields);
   if (outcome) *outcome = result.outcome;
   std::vector<std::string> texts;
-  for (const ui::Message& m : ui::checkBoxes(result)) {
+  for (const words::Message& m : words::checkBoxes(result)) {
     if (m.text == "Configuration is OK") {
       EXPECT_EQ(m.title, "Valid Configuration");
-      EXPECT_EQ(m.icon, ui::Icon::None);
+      EXPECT_EQ(m.icon, words::Icon::None);
     } else {
       EXPECT_EQ(m.title, "Error");
-      EXPECT_EQ(m.icon, ui::Icon::Critical);
+      EXPECT_EQ(m.icon, words::Icon::Critical);
     }
     texts.push_back(m.text);
   }

@@ -7,9 +7,9 @@
 #include "config/encoding.h"
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "link/com_ports.h"
-#include "link/config_download.h"
-#include "link/config_upload.h"
+#include "device/config_download.h"
+#include "device/config_upload.h"
+#include "serial/com_ports.h"
 #include "sim/config_operations.h"
 #include "sim/rig.h"
 #include "tests/config_samples.h"
@@ -19,8 +19,8 @@ namespace {
 
 using config::Field;
 using testing_window::Indicator;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 const Message kDownloaded{"Download succesful !", "Download", Icon::Information};
 const Message kFailed{"Error download !", "Invalid download !", Icon::Critical};
@@ -91,7 +91,7 @@ TEST_P(DownloadPace, KeepsToFixedTimes) {
   });
   link.start(device::runExchange(
       {&link, &host, &result},
-      {device::kConfigDownload, device::comDevicePath(1), device::configDownloadTransfer(&image)}));
+      {device::kConfigDownload, serial::comDevicePath(1), device::configDownloadTransfer(&image)}));
   for (int tick = 0; tick < 60 && link.busy(); ++tick) {
     while (!wakes.empty()) {
       auto [at, done] = std::move(wakes.front());

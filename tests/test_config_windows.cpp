@@ -24,14 +24,24 @@
 #include "config/field_table.h"
 #include "forms/config_windows.h"
 #include "forms/problem_list.h"
-#include "messages/messages.h"
 #include "tests/config_samples.h"
 #include "tests/private_device.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/messages.h"
 
-namespace config {
+namespace forms {
+
+using config::applyStartupValues;
+using config::copyFields;
+using config::Field;
+using config::FieldRow;
+using config::FieldStore;
+using config::fieldTable;
+using config::Kind;
+using config::Window;
+using config::windowName;
 namespace {
 
 class CountingHelp : public ui::HelpLauncher {
@@ -57,7 +67,7 @@ class ConfigWindowsTest : public ::testing::Test {
   FieldForm& form(Window w) {
     return w == Window::setup1 ? static_cast<FieldForm&>(windows.setup1()) : windows.setup3();
   }
-  ui::RecordedMessages messages;
+  words::RecordedMessages messages;
   CountingHelp help;
   FieldStore store;
   ConfigWindows windows;
@@ -144,7 +154,7 @@ TEST_F(ConfigWindowsTest, ControlsFollowTheStore) {
 // Nothing of a window is built before it is needed; a store changed before that shows when
 // the windows are built.
 TEST(ConfigWindowsBuilding, OnFirstUse) {
-  ui::RecordedMessages messages;
+  words::RecordedMessages messages;
   CountingHelp help;
   FieldStore store;
   ConfigWindows windows(nullptr, messages, help, store);
@@ -372,9 +382,9 @@ TEST(FileBrowserWidget, FollowsFolderAndFileChoices) {
 }
 
 }  // namespace
-}  // namespace config
+}  // namespace forms
 
-namespace config {
+namespace forms {
 namespace {
 
 // However small the screen, an editing window fits its free area, and what does not fit on
@@ -415,7 +425,7 @@ TEST_F(ConfigWindowsTest, TheCheckListsEveryProblemAtOnce) {
     return std::any_of(rows.begin(), rows.end(),
                        [&](const std::string& row) { return row.find(part) != std::string::npos; });
   };
-  for (const ui::Message& box : messages.shown) EXPECT_TRUE(listed(box.text)) << box.text;
+  for (const words::Message& box : messages.shown) EXPECT_TRUE(listed(box.text)) << box.text;
   EXPECT_TRUE(listed("Configuration: GPS reading interval  (1-240 min): \"\" (allowed: 1 to 240)"));
   // What only the encoding finds is listed too, though the check's boxes stop at its rules.
   EXPECT_TRUE(listed("Configuration: Input voltage low trigger level: nothing selected"));
@@ -483,4 +493,4 @@ TEST_F(ConfigWindowsTest, ASavedFileShowsInTheBrowser) {
 }
 
 }  // namespace
-}  // namespace config
+}  // namespace forms

@@ -11,15 +11,15 @@
 #include "config/field_store.h"
 #include "config/problems.h"
 #include "config/validation.h"
-#include "messages/boxes.h"
 #include "tests/config_samples.h"
+#include "words/boxes.h"
 
 namespace config {
 namespace {
 
 using F = Field;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 const Message kInvalid{"Invalid Configuration", "Error", Icon::Critical};
 const Message kPinLength{"Invalid SIM PIN Code (must be 4 digits long)", "Error", Icon::Critical};
@@ -49,7 +49,7 @@ Encoded encodeWith(const std::function<void(FieldStore&)>& change) {
   const EncodingOutcome outcome = encodeConfiguration(fields, result.image, codes);
   result.ok = outcome.encoded;
   // The boxes the window shows for the refusal.
-  if (!result.ok) result.shown = ui::refusalBoxes({outcome.problems, 0, std::nullopt});
+  if (!result.ok) result.shown = words::refusalBoxes({outcome.problems, 0, std::nullopt});
   return result;
 }
 
@@ -329,7 +329,7 @@ TEST_P(Refusals, AreReportedByTheCheck) {
   c.change(fields);
   const FieldCheck check = checkFields(fields, encodingProblems);
   EXPECT_NE(check.outcome, CheckOutcome::Valid);
-  const std::vector<Message> shown = ui::checkBoxes(check);
+  const std::vector<Message> shown = words::checkBoxes(check);
   ASSERT_FALSE(shown.empty());
   EXPECT_NE(shown.back().text, "Configuration is OK");
   if (c.named) {

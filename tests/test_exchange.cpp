@@ -6,17 +6,17 @@
 #include <string>
 #include <utility>
 
-#include "link/com_ports.h"
-#include "link/exchange.h"
-#include "link/port_failure.h"
+#include "device/exchange.h"
+#include "device/port_failure.h"
+#include "serial/com_ports.h"
 #include "sim/rig.h"
 #include "window_rig.h"
 
 namespace {
 
 using testing_window::Indicator;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::Critical};
 
@@ -155,13 +155,13 @@ TEST(Exchange, CancelWhileWaitingAfterTheLetterSendsNoSecondPassword) {
 
 TEST(Exchange, MissingPortIsReportedAndNothingShown) {
   testing_window::WindowRig rig;
-  rig.port.existing = {device::comDevicePath(1)};
+  rig.port.existing = {serial::comDevicePath(1)};
   rig.exchange(device::kConfigUpload, {}, 12);
-  EXPECT_EQ(rig.port.lastDevice, device::comDevicePath(12));
+  EXPECT_EQ(rig.port.lastDevice, serial::comDevicePath(12));
   // The fixed text, and under it the device and why it could not be opened.
   const Message notAvailable{
-      std::string(app::kPortNotAvailable) + "\n" +
-          device::portFailureLine(device::comDevicePath(12) + " of the simulated unit",
+      std::string(words::kPortNotAvailable) + "\n" +
+          device::portFailureLine(serial::comDevicePath(12) + " of the simulated unit",
                                   device::PortFault::NotPresent),
       "ERROR", Icon::None};
   EXPECT_EQ(rig.face.boxes.shown, std::vector<Message>{notAvailable});
@@ -349,7 +349,7 @@ TEST(Exchange, APortLostWhilePollingIsOpenedAgainWhenTheDeviceIsBack) {
   rig.run(rig.exchangeTask(device::kLogUpload, noting(runs), 3), 30, [&rig](int tick) {
     if (tick == 3) {
       rig.port.hangUp();
-      rig.port.existing = {device::comDevicePath(1)};  // COM3 is gone
+      rig.port.existing = {serial::comDevicePath(1)};  // COM3 is gone
     }
     if (tick == 6) rig.port.existing.clear();  // and back
     if (tick == 8) rig.unit.knobs.silent = false;
@@ -358,7 +358,7 @@ TEST(Exchange, APortLostWhilePollingIsOpenedAgainWhenTheDeviceIsBack) {
   EXPECT_FALSE(rig.link.busy());
   EXPECT_TRUE(rig.face.boxes.shown.empty());
   EXPECT_EQ(rig.port.opens, 2);
-  EXPECT_EQ(rig.port.lastDevice, device::comDevicePath(3));
+  EXPECT_EQ(rig.port.lastDevice, serial::comDevicePath(3));
   // Polls while the device was gone went nowhere; the status said so.
   EXPECT_NE(rig.port.writtenWhileClosed.find('O'), std::string::npos);
   bool saidLost = false, saidBack = false;

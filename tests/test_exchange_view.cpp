@@ -4,21 +4,21 @@
 
 #include <variant>
 
-#include "app/exchange_view.h"
-#include "link/exchange.h"
+#include "device/exchange.h"
 #include "window_rig.h"
+#include "words/exchange_view.h"
 
 namespace {
 
-using app::Indicator;
 using device::Ending;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Indicator;
+using words::Message;
 
 // One step the window takes: an indicator hidden, or a box shown.
 using Step = std::variant<Indicator, Message>;
 
-struct Recorder : app::Face {
+struct Recorder : words::Face {
   void setIndicator(Indicator indicator, bool visible) override {
     if (!visible) steps.emplace_back(indicator);
   }
@@ -161,7 +161,7 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Recorder face;
-    app::ExchangeView view(c.operation, face);
+    words::ExchangeView view(c.operation, face);
     // The data phase has shown the operation's progress button and labels; a missing port or
     // a refusal never gets that far.
     if (c.result.ending != Ending::PortUnavailable && c.result.ending != Ending::Invalid)
@@ -183,7 +183,7 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
 // when the data flows.
 TEST(ExchangeView, ProgressShowsOneButtonAtATime) {
   testing_window::RecordingFace face;
-  app::ExchangeView view(device::kLogUpload, face);
+  words::ExchangeView view(device::kLogUpload, face);
   view.progress(device::atStage(device::Stage::Polling));
   view.progress(device::atStage(device::Stage::Polling));
   view.progress(device::atStage(device::Stage::Password));

@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include "messages/messages.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ TEST(Help, WithoutAViewerThatOpensItABoxNamesTheFile) {
       {{"true"}, false},                  // it hands the file over
   };
   for (const Case& c : cases) {
-    ui::RecordedMessages boxes;
+    words::RecordedMessages boxes;
     ui::DesktopHelp help(boxes, c.viewers);
     help.open();
     QElapsedTimer waited;

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "link/hex.h"
+#include "device/hex.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "config/field_store.h"
-#include "link/log_upload.h"
+#include "device/log_upload.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
 #include "session_rig.h"
@@ -28,8 +28,8 @@ namespace fs = std::filesystem;
 using sim::Act;
 using sim::Stage;
 using testing_window::Indicator;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 constexpr int kLogRecords = 20;
 const Message kInvalidPassword{"Invalid Password", "Password Invalid !", Icon::Critical};

@@ -124,7 +124,7 @@ TEST_F(KeptEditsTest, ASaveTakesTheEdits) {
   window.configFields().setText(Field::setup1_Text2, kEdit);
   pause();
   ASSERT_NE(keptText(KeptEdits::Part::Configuration), std::nullopt);
-  config::Setup1& setup1 = window.configWindows().setup1();
+  forms::Setup1& setup1 = window.configWindows().setup1();
   setup1.fileBrowser().setPath((folder.path() + "/unit.cfg").toStdString());
   qobject_cast<QPushButton*>(setup1.control("Command4"))->click();
   EXPECT_EQ(keptText(KeptEdits::Part::Configuration), std::nullopt);

@@ -14,20 +14,20 @@
 #include "forms/setup2.h"
 #include "loctable/cell_store.h"
 #include "loctable/table_file.h"
-#include "messages/messages.h"
 #include "sim/sim_port.h"
 #include "sim/table_operations.h"
 #include "tests/main_menu_fixture.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
+#include "words/messages.h"
 
 namespace {
 
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 struct TableFromMenu : MainMenuFixture {
-  loctable::Setup2& table = window.locationTable();
+  forms::Setup2& table = window.locationTable();
 };
 
 TEST_F(TableFromMenu, StartupFillsTheHiddenTable) {

@@ -17,7 +17,7 @@
 
 #include <cstring>
 
-#include "link/log_upload.h"
+#include "device/log_upload.h"
 #include "logfile/disk_log_folder.h"
 #include "sim/log_operation.h"
 #include "sim/rig.h"
@@ -28,8 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_window::Indicator;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 std::string record(std::string time, std::string latitude, std::string longitude, char code,
                    std::string value1, std::string value2, std::string date) {

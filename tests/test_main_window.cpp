@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 
 #include "app/logo.h"
-#include "link/com_ports.h"
+#include "serial/com_ports.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
 #include "tests/layout_checks.h"
@@ -113,12 +113,12 @@ TEST_F(MainMenu, ChosenPortIsShownAndUsedByTheNextExchange) {
 
   unit.knobs.silent = true;
   button("Command7")->click();
-  EXPECT_EQ(port.lastDevice, device::comDevicePath(12));
+  EXPECT_EQ(port.lastDevice, serial::comDevicePath(12));
   EXPECT_EQ(window.operationCode(), 0);
 }
 
 TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
-  port.existing = {device::comDevicePath(1)};
+  port.existing = {serial::comDevicePath(1)};
   doubleClick("COM7");
   button("Command7")->click();
   ASSERT_EQ(boxes.shown.size(), 1u);
@@ -127,7 +127,7 @@ TEST_F(MainMenu, MissingPortGivesErrorAndLeavesProgressButtonsHidden) {
       "COM: not available. Change the CommPort property to another port.\n" + port.openFailure());
   EXPECT_NE(port.openFailure(), "");
   EXPECT_EQ(boxes.shown[0].title, "ERROR");
-  EXPECT_EQ(boxes.shown[0].icon, ui::Icon::None);
+  EXPECT_EQ(boxes.shown[0].icon, words::Icon::None);
   for (const char* progress : kProgressButtons) {
     EXPECT_FALSE(window.control(progress)->isVisible()) << progress;
   }
@@ -379,7 +379,7 @@ TEST(TraceSettingAtStart, ThatIsAFileTheRunReadsIsRefused) {
   }
   sim::Unit unit;
   sim::SimPort port{unit};
-  ui::RecordedMessages boxes;
+  words::RecordedMessages boxes;
   MainMenuFixture::CountingHelp help;
   app::GPStracking window({&port, &boxes, &help, {setting.path}});
   EXPECT_EQ(window.statusText(), "the trace " + setting.path + " cannot be written: it is also " +

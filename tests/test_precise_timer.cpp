@@ -6,7 +6,7 @@
 #include <QEventLoop>
 #include <chrono>
 
-#include "link/precise_timer.h"
+#include "serial/precise_timer.h"
 #include "sim/sim_port.h"
 
 namespace {
@@ -21,7 +21,7 @@ TEST(PreciseTimer, NeverWakesEarlyAndKeepsOnlyTheLastStart) {
   sim::Unit unit;
   sim::SimPort port(unit);
   device::Link link(port);
-  device::usePreciseTimer(link, &application);
+  serial::usePreciseTimer(link, &application);
 
   for (const microseconds length : {microseconds(1), microseconds(2830), microseconds(3000)}) {
     QEventLoop loop;
@@ -29,7 +29,7 @@ TEST(PreciseTimer, NeverWakesEarlyAndKeepsOnlyTheLastStart) {
     microseconds woke{-1};
     int wakes = 0;
     bool firstRan = false;
-    device::PreciseTimer timer;
+    serial::PreciseTimer timer;
     // Replaced at once: neither its wake nor its callback may come.
     timer.start(microseconds(1), [&] { firstRan = true; });
     timer.start(length, [&] {

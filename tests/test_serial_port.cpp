@@ -15,8 +15,8 @@
 #include <ctime>
 #include <string>
 
-#include "link/port_failure.h"
-#include "link/serial_port.h"
+#include "device/port_failure.h"
+#include "serial/serial_port.h"
 
 namespace {
 
@@ -70,10 +70,10 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
   constexpr int kPort = 17;
   Terminal terminal(kPort);
   ASSERT_GE(terminal.master, 0);
-  device::SerialPort port;
+  serial::SerialPort port;
   int arrivals = 0;
   port.onArrival([&arrivals] { ++arrivals; });
-  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
+  ASSERT_TRUE(port.open(serial::comDevicePath(kPort), device::kSettings9600));
 
   ASSERT_EQ(::write(terminal.master, "p", 1), 1);
   processEventsFor(100);
@@ -94,7 +94,7 @@ TEST_F(SerialPort, ADeviceThatHangsUpIsClosedInsteadOfReadForEver) {
 
   // The unit comes back on a new terminal: the next exchange opens the port afresh.
   Terminal again(kPort);
-  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
+  ASSERT_TRUE(port.open(serial::comDevicePath(kPort), device::kSettings9600));
   ASSERT_EQ(::write(again.master, "OK0\r\n", 5), 5);
   processEventsFor(100);
   EXPECT_EQ(port.read(), "OK0\r\n");
@@ -113,13 +113,13 @@ TEST_F(SerialPort, AnAnswerWakesTheEventLoopNoMore) {
   constexpr int kCharacters = 200;
   Terminal terminal(kPort);
   ASSERT_GE(terminal.master, 0);
-  device::SerialPort port;
+  serial::SerialPort port;
   int answered = 0;
   port.onArrival([&] {
     answered += static_cast<int>(port.read().size());
     port.write("N");
   });
-  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings38400));
+  ASSERT_TRUE(port.open(serial::comDevicePath(kPort), device::kSettings38400));
 
   // The passes that had something to do: those up to each answer, then those the loop still
   // finds work for before the unit's next character comes.
@@ -147,18 +147,18 @@ TEST_F(SerialPort, AnAnswerWakesTheEventLoopNoMore) {
 TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   const std::string missing = "/tmp/gpstracking-no-such-device-" + std::to_string(::getpid());
   ::setenv("GPSTRACKING_COM18", missing.c_str(), 1);
-  device::SerialPort port;
-  EXPECT_FALSE(port.open(device::comDevicePath(18), device::kSettings9600));
+  serial::SerialPort port;
+  EXPECT_FALSE(port.open(serial::comDevicePath(18), device::kSettings9600));
   EXPECT_EQ(port.openFailure(), device::portFailureLine(missing, device::PortFault::NotPresent));
   EXPECT_EQ(port.openFault(), device::PortFault::NotPresent);
 
   Terminal terminal(19);
   ASSERT_GE(terminal.master, 0);
-  device::SerialPort holder;
-  ASSERT_TRUE(holder.open(device::comDevicePath(19), device::kSettings9600));
-  EXPECT_FALSE(port.open(device::comDevicePath(19), device::kSettings9600));
+  serial::SerialPort holder;
+  ASSERT_TRUE(holder.open(serial::comDevicePath(19), device::kSettings9600));
+  EXPECT_FALSE(port.open(serial::comDevicePath(19), device::kSettings9600));
   EXPECT_EQ(port.openFailure(),
-            device::portFailureLine(device::comDevicePath(19), device::PortFault::InUse));
+            device::portFailureLine(serial::comDevicePath(19), device::PortFault::InUse));
   EXPECT_EQ(port.openFault(), device::PortFault::InUse);
   holder.close();
 
@@ -170,15 +170,15 @@ TEST_F(SerialPort, AFailedOpeningNamesTheDeviceAndWhy) {
   rlimit none = files;
   none.rlim_cur = static_cast<rlim_t>(lowest);
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
-  const bool opened = port.open(device::comDevicePath(19), device::kSettings9600);
+  const bool opened = port.open(serial::comDevicePath(19), device::kSettings9600);
   ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &files), 0);
   EXPECT_FALSE(opened);
   EXPECT_EQ(port.openFailure(),
-            device::portFailureLine(device::comDevicePath(19), device::PortFault::NoDescriptors));
+            device::portFailureLine(serial::comDevicePath(19), device::PortFault::NoDescriptors));
   EXPECT_EQ(port.openFault(), device::PortFault::NoDescriptors);
 
   // Once it is free, the port opens and has nothing to say.
-  EXPECT_TRUE(port.open(device::comDevicePath(19), device::kSettings9600));
+  EXPECT_TRUE(port.open(serial::comDevicePath(19), device::kSettings9600));
   EXPECT_EQ(port.openFailure(), "");
 }
 
@@ -193,8 +193,8 @@ TEST_F(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
     tcgetattr(terminal.slave, &line);
     return cfgetospeed(&line);
   };
-  device::SerialPort port;
-  ASSERT_TRUE(port.open(device::comDevicePath(kPort), device::kSettings9600));
+  serial::SerialPort port;
+  ASSERT_TRUE(port.open(serial::comDevicePath(kPort), device::kSettings9600));
   EXPECT_EQ(speed(), static_cast<speed_t>(B9600));
   ASSERT_TRUE(port.setSettings(device::kSettings38400));
   EXPECT_EQ(speed(), static_cast<speed_t>(B38400));
@@ -204,7 +204,7 @@ TEST_F(SerialPort, SetsTheLineSettingsItCanAndRefusesTheOthers) {
       {9600, 'N', 4, 1}, {9600, 'N', 8, 3}, {0, 'N', 8, 1},
   };
   for (const device::LineSettings& settings : refused) {
-    EXPECT_FALSE(port.open(device::comDevicePath(kPort), settings))
+    EXPECT_FALSE(port.open(serial::comDevicePath(kPort), settings))
         << settings.baud << "," << settings.parity << "," << settings.dataBits << ","
         << settings.stopBits;
     EXPECT_FALSE(port.isOpen());

@@ -11,10 +11,10 @@
 
 #include "config/field_store.h"
 #include "config/field_table.h"
-#include "link/com_ports.h"
-#include "link/session.h"
 #include "loctable/cell_store.h"
 #include "logfile/disk_log_folder.h"
+#include "serial/com_ports.h"
+#include "session/session.h"
 #include "sim/config_operations.h"
 #include "sim/log_operation.h"
 #include "sim/sim_port.h"
@@ -31,7 +31,7 @@ struct SessionBench {
   config::FieldStore fields;
   loctable::CellStore cells;
   fs::path folder = temporaryFolder();
-  device::Session session{
+  session::Session session{
       port, {&fields, &cells, std::make_shared<logfile::DiskLogFolder>(folder.string())}, nullptr};
   std::optional<device::Result> ended;
 
@@ -51,7 +51,7 @@ struct SessionBench {
 
   device::Result run(int operation, std::string saveTo = {}, bool verify = false) {
     ended.reset();
-    session.start({operation, device::comDevicePath(1), std::move(saveTo), verify});
+    session.start({operation, serial::comDevicePath(1), std::move(saveTo), verify});
     for (int tick = 0; tick < 120 && session.busy(); ++tick) {
       unit.tick();
       session.link().timerTick();
@@ -120,7 +120,7 @@ TEST(Session, TheReadBackSpeaksTheNewPassword) {
   const device::Result written = bench.run(device::kConfigDownload, {}, true);
   ASSERT_TRUE(written.finished());
   ASSERT_EQ(bench.unit.knobs.password, "2468");
-  const device::Session::ReadBack& proof = bench.session.readBack();
+  const session::Session::ReadBack& proof = bench.session.readBack();
   EXPECT_TRUE(proof.ran);
   EXPECT_EQ(proof.result.ending, device::Ending::Finished);
   EXPECT_TRUE(proof.unconfirmed.empty());

@@ -13,16 +13,16 @@
 
 #include "forms/setup2.h"
 #include "loctable/cell_store.h"
-#include "messages/messages.h"
 #include "tests/layout_checks.h"
 #include "ui/file_browser.h"
 #include "ui/help.h"
 #include "ui/window_look.h"
+#include "words/messages.h"
 
 namespace {
 
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 const Message kInvalidNumber{"Invalid number", "Error", Icon::Critical};
 
@@ -32,10 +32,10 @@ struct CountingHelp : ui::HelpLauncher {
 };
 
 struct Setup2Window : ::testing::Test {
-  ui::RecordedMessages boxes;
+  words::RecordedMessages boxes;
   CountingHelp help;
   loctable::CellStore store;
-  loctable::Setup2 window{nullptr, boxes, help, store};
+  forms::Setup2 window{nullptr, boxes, help, store};
 
   Setup2Window() { loctable::fillStartupContent(window); }
 

@@ -4,16 +4,16 @@
 
 #include <functional>
 
-#include "app/status_text.h"
-#include "link/exchange.h"
+#include "device/exchange.h"
+#include "words/status_text.h"
 
 namespace {
 
-using app::Ending;
-using app::StatusText;
 using device::Counting;
 using device::Progress;
 using device::Stage;
+using words::Ending;
+using words::StatusText;
 
 Progress polling(int polls, bool lost = false) {
   Progress p;

@@ -1,8 +1,8 @@
 // The GPS location table transfers against the simulated unit, with virtual link ticks.
 #include <gtest/gtest.h>
 
-#include "link/table_download.h"
-#include "link/table_upload.h"
+#include "device/table_download.h"
+#include "device/table_upload.h"
 #include "loctable/cell_store.h"
 #include "sim/rig.h"
 #include "sim/table_operations.h"
@@ -13,8 +13,8 @@ namespace {
 using sim::CoordinateBytes;
 using sim::TableEntry;
 using testing_window::Indicator;
-using ui::Icon;
-using ui::Message;
+using words::Icon;
+using words::Message;
 
 const Message kUploadDone{"Upload succesful !", "Upload", Icon::Information};
 const Message kUploadTimeOut{"Error upload !", "Invalid upload !", Icon::Critical};

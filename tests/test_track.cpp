@@ -23,10 +23,10 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "loctable/cell_store.h"
+#include "painting/painting.h"
 #include "sim/log_operation.h"
 #include "tests/file_bytes.h"
 #include "track/hemispheres.h"
-#include "track/painting.h"
 #include "track/picture.h"
 #include "track/sums.h"
 #include "trackview/track_canvas.h"
@@ -402,7 +402,7 @@ TEST(TrackWindow, AnAreaAwayFromTheDrawnHemispheresIsSaidSo) {
   const track::Scene scene = window.canvas().scene();
   ASSERT_FALSE(scene.note.empty());
   const QFontMetricsF metrics(window.canvas().font());
-  const double left = track::noteLeft(metrics, scene);
+  const double left = painting::noteLeft(metrics, scene);
   int parallels = 0;
   for (const track::GridLine& line : scene.grid) {
     if (line.from.second != line.to.second) continue;

@@ -6,29 +6,29 @@
 #include <utility>
 #include <vector>
 
-#include "app/exchange_view.h"
-#include "messages/messages.h"
 #include "sim/rig.h"
+#include "words/exchange_view.h"
+#include "words/messages.h"
 
 namespace testing_window {
 
-using Indicator = app::Indicator;
+using Indicator = words::Indicator;
 
-class RecordingFace : public app::Face {
+class RecordingFace : public words::Face {
  public:
   void setIndicator(Indicator indicator, bool visible) override {
     shown[indicator] = visible;
     visibilityChanges.emplace_back(indicator, visible);
   }
   void setCount(long long count) override { counts.push_back(count); }
-  void showBox(const ui::Message& message) override { boxes.show(message); }
+  void showBox(const words::Message& message) override { boxes.show(message); }
 
   bool visible(Indicator indicator) const {
     const auto found = shown.find(indicator);
     return found != shown.end() && found->second;
   }
 
-  ui::RecordedMessages boxes;
+  words::RecordedMessages boxes;
   std::map<Indicator, bool> shown;
   // Every change of visibility, in order.
   std::vector<std::pair<Indicator, bool>> visibilityChanges;
@@ -37,7 +37,7 @@ class RecordingFace : public app::Face {
 
 struct WindowRig : sim::Rig {
   RecordingFace face;
-  std::optional<app::ExchangeView> view;
+  std::optional<words::ExchangeView> view;
 
   WindowRig() {
     onStart = [this](int operation) { view.emplace(operation, face); };

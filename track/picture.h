@@ -2,7 +2,7 @@
 // A picture of a GPS log's track, north up: the track as a line, its start and end marked, the
 // GPS table's locations as labelled points, a scale bar; in the window also a grid of degrees,
 // the GEO fencing area, a note and the marked position. Laid out here in plain C++ as a Scene
-// in pixels; written as SVG text here, painted with Qt (track/painting.h).
+// in pixels; written as SVG text here, painted with Qt (painting/painting.h).
 #include <optional>
 #include <string>
 #include <utility>

@@ -8,7 +8,7 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "track/painting.h"
+#include "painting/painting.h"
 #include "track/sums.h"
 
 namespace trackview {
@@ -122,7 +122,7 @@ void TrackCanvas::panBy(double dx, double dy) {
 void TrackCanvas::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  track::paintScene(painter, scene());
+  painting::paintScene(painter, scene());
   if (hasFocus()) {
     painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
     painter.setBrush(Qt::NoBrush);

@@ -21,10 +21,10 @@
 
 #include "config/fields.h"
 #include "loctable/cells.h"
+#include "painting/painting.h"
 #include "records/safe_file.h"
 #include "track/exports.h"
 #include "track/hemispheres.h"
-#include "track/painting.h"
 #include "trackview/track_canvas.h"
 
 namespace trackview {
@@ -374,7 +374,7 @@ bool TrackWindow::exportTo(Export format, const QString& path, QString* why) {
   std::string png;
   records::Pieces pieces;
   if (format == Export::Png) {
-    png = track::pngPicture(canvas_->scene());
+    png = painting::pngPicture(canvas_->scene());
     if (png.empty()) {
       if (why) *why = "the picture could not be made";
       return false;

@@ -22,12 +22,12 @@ std::string helpFilePath() {
   return candidates[0].string();
 }
 
-ui::Message helpNotOpened(const std::string& path) {
+words::Message helpNotOpened(const std::string& path) {
   return {"No viewer could open the help file. Open it with any text editor:\n" + path, "HELP",
-          Icon::Warning};
+          words::Icon::Warning};
 }
 
-DesktopHelp::DesktopHelp(Messages& messages, std::vector<std::string> viewers)
+DesktopHelp::DesktopHelp(words::Messages& messages, std::vector<std::string> viewers)
     : messages_(messages), viewers_(std::move(viewers)) {}
 
 void DesktopHelp::open() {

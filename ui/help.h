@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "messages/messages.h"
+#include "words/messages.h"
 
 namespace ui {
 
@@ -21,18 +21,18 @@ class HelpLauncher {
 std::string helpFilePath();
 
 // Where no viewer could open the help file, and the file's full path on its second line.
-ui::Message helpNotOpened(const std::string& path);
+words::Message helpNotOpened(const std::string& path);
 
 class DesktopHelp : public QObject, public HelpLauncher {
  public:
   // The viewers are tried in order until one starts; the desktop's opener (the first) is
   // watched until it has handed the file over, since it fails by its exit status.
-  explicit DesktopHelp(Messages& messages, std::vector<std::string> viewers = {
-                                               "xdg-open", "gedit", "mousepad", "xedit"});
+  explicit DesktopHelp(words::Messages& messages, std::vector<std::string> viewers = {
+                                                      "xdg-open", "gedit", "mousepad", "xedit"});
   void open() override;
 
  private:
-  Messages& messages_;
+  words::Messages& messages_;
   std::vector<std::string> viewers_;
 };
 

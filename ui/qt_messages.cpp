@@ -7,7 +7,7 @@
 
 namespace ui {
 
-void QtMessages::show(const Message& message) {
+void QtMessages::show(const words::Message& message) {
   const QMessageBox::Icon looks[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                      QMessageBox::Critical, QMessageBox::Warning};
   QMessageBox box(looks[static_cast<int>(message.icon)], fromLatin1(message.title),

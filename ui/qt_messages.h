@@ -1,16 +1,16 @@
 #pragma once
-#include "messages/messages.h"
+#include "words/messages.h"
 
 class QWidget;
 
 namespace ui {
 
 // Real modal message boxes, owned by the given window.
-class QtMessages : public Messages {
+class QtMessages : public words::Messages {
  public:
   explicit QtMessages(QWidget* owner) : owner_(owner) {}
-  using Messages::show;
-  void show(const Message& message) override;
+  using words::Messages::show;
+  void show(const words::Message& message) override;
 
  private:
   QWidget* owner_;

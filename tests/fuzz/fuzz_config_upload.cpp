@@ -18,8 +18,8 @@
 #include "config/field_store.h"
 #include "config/field_table.h"
 #include "config/image.h"
-#include "link/config_upload.h"
-#include "link/hex.h"
+#include "device/config_upload.h"
+#include "device/hex.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_link.h"
 

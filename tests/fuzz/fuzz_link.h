@@ -10,9 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "link/exchange.h"
-#include "link/link.h"
-#include "link/port.h"
+#include "device/exchange.h"
+#include "device/link.h"
+#include "device/port.h"
 
 namespace fuzzing {
 

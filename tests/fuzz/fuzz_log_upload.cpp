@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/log_upload.h"
+#include "device/log_upload.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_link.h"
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "link/hex.h"
-#include "link/table_upload.h"
+#include "device/hex.h"
+#include "device/table_upload.h"
 #include "loctable/cell_store.h"
 #include "tests/fuzz/fuzz_check.h"
 #include "tests/fuzz/fuzz_link.h"
