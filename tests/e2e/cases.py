@@ -491,9 +491,9 @@ def interrupted_transfers_then_whole(t):
 # In every case the program ends the exchange with a message of its own within its time-outs,
 # keeps running, keeps the GPS log lines completed before the fault, and answers a second
 # exchange with a unit that behaves (the first one switched off and on again). Every fault at
-# every stage is run in memory by test_hostile; here are those that need the real program: a
-# unit that leaves the terminal, a flood through the terminal, the processor while waiting, and
-# what the windows hold after nonsense.
+# every stage is run in memory by test_session (tests/test_hostile.cpp); here are those that
+# need the real program: a unit that leaves the terminal, a flood through the terminal, the
+# processor while waiting, and what the windows hold after nonsense.
 
 LOG_TIMED_OUT = ("Invalid download !", "Error GPS Data download !")
 
