@@ -125,6 +125,9 @@ std::string readBackWords(const session::Session& session, const config::Fields&
                           bool& verified) {
   const session::Session::ReadBack& proof = session.readBack();
   verified = proof.result.finished() && proof.unconfirmed.empty();
+  if (proof.result.ending == device::Ending::Cancelled)
+    return std::string("not verified: the read-back was cancelled during ") +
+           phaseName(proof.result.phase);
   if (!proof.result.finished()) {
     JobSetup reading;
     reading.action = Action::ReadConfig;
@@ -395,6 +398,8 @@ void UnitJob::ended(const device::Result& result, std::exception_ptr error) {
     if (!result.version.empty()) outcome_.cause += " (unit version \"" + result.version + "\")";
     outcome_.verified = verified;
     outcome_.ok = verified;
+    // The write went through; what was stopped is its proof, by the technician.
+    outcome_.cancelled = session_->readBack().result.ending == device::Ending::Cancelled;
   }
   // A trace that lost lines is no trace to send to support: the run says so and fails.
   if (const std::string lost = session_ ? session_->traceFailure() : std::string();

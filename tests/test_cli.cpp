@@ -399,6 +399,23 @@ TEST(CliLog, EndingsSayWhatWasLostAndLeaveNoEmptyFileOfAFailure) {
   }
 }
 
+// Ctrl-C while a written configuration is read back: the write went through, its proof was
+// stopped by the technician, and the outcome says cancelled, not failed.
+TEST(CliWrites, ACancelDuringTheReadBackIsACancel) {
+  cli::JobSetup setup{cli::Action::WriteConfig, "COM1", "7391", "", ""};
+  setup.verify = true;
+  SimulatedJob job(setup);
+  config::copyFields(test::sampleFields(), job.job->fields());
+  const cli::Outcome& outcome = job.run([&] {
+    if (job.unit.letter() == 'U') job.job->cancel();
+  });
+  EXPECT_TRUE(outcome.cancelled);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_NE(outcome.cause.find("not verified: the read-back was cancelled during "),
+            std::string::npos)
+      << outcome.cause;
+}
+
 // Ctrl-C once the configuration's last digit has gone out: the unit may hold it, and the
 // outcome says so rather than that nothing changed.
 TEST(CliWrites, ACancelAfterTheLastDigitSaysTheUnitMayHoldTheConfiguration) {
