@@ -181,6 +181,26 @@ TEST(ExchangeView, EachResultEndsWithItsBoxesInTheWindowsOrder) {
 // The progress reports show Command5 while the unit is polled and the password goes out, hide
 // it once the password is out, and show the operation's button (and for the GPS log its count)
 // when the data flows.
+// The status line's first word: a log kept with records lost is not "Done".
+TEST(ExchangeView, TheStatusLineSaysHowItEnded) {
+  device::Result damagedLog = ended(Ending::Finished);
+  damagedLog.damaged = 2;
+  device::Result cutLog = ended(Ending::Finished);
+  cutLog.endedInsideRecord = true;
+  const std::pair<device::Result, words::Ending> cases[] = {
+      {ended(Ending::Finished), words::Ending::Done},
+      {damagedLog, words::Ending::Incomplete},
+      {cutLog, words::Ending::Incomplete},
+      {ended(Ending::Cancelled), words::Ending::Cancelled},
+      {ended(Ending::TimedOut), words::Ending::Failed},
+      {ended(Ending::Damaged), words::Ending::Failed},
+  };
+  for (const auto& [result, ending] : cases) {
+    SCOPED_TRACE(static_cast<int>(result.ending));
+    EXPECT_EQ(words::endingOf(result), ending);
+  }
+}
+
 TEST(ExchangeView, ProgressShowsOneButtonAtATime) {
   testing_window::RecordingFace face;
   words::ExchangeView view(device::kLogUpload, face);

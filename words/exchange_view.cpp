@@ -93,7 +93,9 @@ Message portNotAvailable(const device::Result& result) {
 
 Ending endingOf(const device::Result& result) {
   if (result.ending == device::Ending::Cancelled) return Ending::Cancelled;
-  return result.finished() ? Ending::Done : Ending::Failed;
+  if (!result.finished()) return Ending::Failed;
+  // Only a GPS log is kept with records left out; its box says how many.
+  return result.damaged > 0 || result.endedInsideRecord ? Ending::Incomplete : Ending::Done;
 }
 
 void ExchangeView::set(Indicator indicator, bool visible) {

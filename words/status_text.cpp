@@ -122,7 +122,7 @@ std::string readBackText(bool finished, const std::vector<std::string>& differin
 
 void StatusText::end(Ending ending, const std::string& clock, const std::string& outcome,
                      const std::string& path, long long keptPositions) {
-  static constexpr const char* kWords[] = {"Done", "Failed", "Cancelled"};
+  static constexpr const char* kWords[] = {"Done", "Failed", "Cancelled", "Incomplete"};
   ended_ = std::string(kWords[static_cast<int>(ending)]) + " at " + clock;
   if (!outcome.empty()) {
     std::string oneLine = outcome;

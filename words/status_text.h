@@ -12,8 +12,9 @@
 
 namespace words {
 
-// How an exchange ended, as the status line says it.
-enum class Ending { Done, Failed, Cancelled };
+// How an exchange ended, as the status line says it. Incomplete: a GPS log that was saved with
+// records lost on the way (damaged, or cut by the end mark).
+enum class Ending { Done, Failed, Cancelled, Incomplete };
 
 // What the status line says after a configuration load from `name` (the file's name):
 // whether it loaded, which texts were cut to fit their fields, and after a failed load which
